@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/MemoryImage.h"
+#include "core/Worksets.h"
+
+#include <QString>
+
+namespace quillet {
+
+// The values every window shares for the whole run: the document, the selection, the
+// working buffers and the values dialogs hand each other. One instance is made at
+// start-up and passed by reference; tests make their own.
+struct Globals : DeviceWorkset, MenuWorkset, TimerWorkset, MacroWorkset {
+    MemoryImage Image;
+
+    // Document state.
+    int LoadedKind = 0;        // 0 nothing, 1 a whole image, 2 a model file
+    int Modified = 0;
+    QString CurrentFile;
+    QString FilePath;
+
+    // Selection state.
+    QString SelectedFile;
+    QString SelectedFolder;
+    int SelectedBank = 255;    // 0..9 a device, 10 the main menu, 255 none
+    int DialogResult = 0;      // 1 OK, 2 Cancel, 6 Yes, 7 No
+    int EditResult = 0;
+    int TargetIndex = 255;
+
+    DeviceNameFields DeviceNames = blankDeviceNames();
+
+    // Dialog exchange values.
+    QString KeyLabel;
+    int ChosenAttribution = 0;
+    int PlusKind = 0;          // 0 timers, 1 hot macros
+    int StepNo = 0;
+    Bytes<10> TimerRecord{};
+    Bytes<66> MacroRecord{};
+
+    // Installation.
+    QString AppDir;            // the program's folder, no trailing separator
+    QString AppDirName;
+    QString HelpFile;
+    int ComPort = 1;
+
+    static DeviceNameFields blankDeviceNames();
+};
+
+namespace answer {
+constexpr int OK = 1;
+constexpr int Cancel = 2;
+constexpr int Yes = 6;
+constexpr int No = 7;
+}  // namespace answer
+
+}  // namespace quillet

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace quillet {
+
+bool showHelpWindow(QWidget *owner, const QString &helpFile, QString *error);
+
+}  // namespace quillet

@@ -91,6 +91,8 @@ std::unique_ptr<frmMain> runStartup(Globals &g, UiServices &ui, const StartupOpt
         } else {
             splash = std::make_unique<frmSplash>(picture);
             splash->showAndPaint();
+            if (options.splashShown)
+                options.splashShown(splash.get());
             Delay(options.splashMs);
         }
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace quillet {
@@ -9,11 +10,18 @@ namespace quillet {
 struct Globals;
 class UiServices;
 class frmMain;
+}  // namespace quillet
+
+class QWidget;
+
+namespace quillet {
 
 struct StartupOptions {
     QString appDir;          // empty: the folder that holds the program
     int splashMs = 1000;     // how long the splash stays, with no event processing
     bool showSplash = true;
+    // Called once the splash is on screen and drawn, just before the wait (tests, bench).
+    std::function<void(QWidget *)> splashShown;
 };
 
 // The program's folder with native separators and no trailing separator.

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 namespace quillet::testing {
@@ -145,6 +146,28 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(bytes) == bytes.size();
+}
+
+// The image most window tests use: "TV" in bank 0, "DVD" in bank 2, "AMP" in bank 5
+// (on the second menu page), backup slot 1 filled, and one marker byte far out.
+inline void standardImage(MemoryImage &image)
+{
+    clearMenu(image);
+    nameDevice(image, 0, QStringLiteral("TV"), 0, 0, 0);
+    nameDevice(image, 2, QStringLiteral("DVD"), 0, 1, 1);
+    nameDevice(image, 5, QStringLiteral("AMP"), 1, 0, 0);
+    const ImageCursor slot1 = ImageAddress(63360 + 2640 * 1);
+    image.set(slot1.page, slot1.byte, 'Z');
+    image.set(300, 10, 0xAB);
+}
+
+inline void saveImage(const QString &path, const std::function<void(MemoryImage &)> &setup)
+{
+    auto image = std::make_unique<MemoryImage>();
+    setup(*image);
+    QByteArray bytes("\xFF\x01", 2);
+    bytes.append(reinterpret_cast<const char *>(image->data()), 512 * 266);
+    QVERIFY(writeFile(path, bytes));
 }
 
 // Keeps the per-user window settings of a test run away from the real ones.

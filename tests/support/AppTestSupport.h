@@ -101,10 +101,10 @@ inline void clickItem(QTreeWidget *view, QTreeWidgetItem *item, bool doubleClick
         p->setExpanded(true);
     view->scrollToItem(item);
     const QPoint at = view->visualItemRect(item).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    // A real double click is a click followed by the double-click event.
     if (doubleClick)
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-    else
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
 }
 
 // Names a device on the main menu of an image: button `bank` in menu slot `slot` of
@@ -208,6 +208,6 @@ struct MainWindowFixture {
 #define TRIGGER(window, name)                                                                  \
     do {                                                                                       \
         QString why_;                                                                          \
-        QVERIFY2(quillet::testing::triggerAction((window), QStringLiteral(name), &why_),       \
+        QVERIFY2(quillet::testing::triggerAction((window), QString::fromLatin1(name), &why_),       \
                  qPrintable(why_));                                                            \
     } while (false)

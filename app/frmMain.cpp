@@ -90,6 +90,14 @@ QTreeWidgetItem *treeNode(QTreeWidgetItem *parent, const QString &text, const QS
     return item;
 }
 
+void fitColumns(QTreeWidget *list)
+{
+    if (list->topLevelItemCount() == 0)
+        return;
+    for (int c = 0; c < list->columnCount() - 1; ++c)
+        list->resizeColumnToContents(c);
+}
+
 QString safeFileName(QString name)
 {
     for (QChar &c : name) {
@@ -295,6 +303,9 @@ void frmMain::buildContents()
     TreeView1->setColumnCount(1);
     TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     TreeView1->setMinimumWidth(16);
+    // Long names scroll sideways rather than being cut short.
+    TreeView1->header()->setStretchLastSection(false);
+    TreeView1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     QWidget *left = pane(lblTitle[0], TreeView1);
     left->setMinimumWidth(SplitterMargin);
 
@@ -652,6 +663,7 @@ void frmMain::FillDeviceList()
     } else if (g_.LoadedKind == 2) {
         addListEntry(ListView1, QStringLiteral("MODEL"), 2)->setData(0, EntryKindRole, ModelEntry);
     }
+    fitColumns(ListView1);
 }
 
 void frmMain::FillBackupList()
@@ -663,6 +675,7 @@ void frmMain::FillBackupList()
         if (backupSlotFilled(g_.Image, slot.slot))
             addListEntry(ListView2, QString::fromLatin1(slot.listEntry), 3);
     }
+    fitColumns(ListView2);
 }
 
 void frmMain::ListView1_Click(QTreeWidgetItem *item)

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -100,7 +101,10 @@ inline void clickItem(QTreeWidget *view, QTreeWidgetItem *item, bool doubleClick
     for (QTreeWidgetItem *p = item->parent(); p; p = p->parent())
         p->setExpanded(true);
     view->scrollToItem(item);
-    const QPoint at = view->visualItemRect(item).center();
+    // On the item's icon and text, which stay in sight even when the row is wider than
+    // the view.
+    const QRect rect = view->visualItemRect(item);
+    const QPoint at(std::min(rect.center().x(), rect.left() + 30), rect.center().y());
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     // A real double click is a click followed by the double-click event.
     if (doubleClick)

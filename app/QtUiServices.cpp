@@ -1,0 +1,96 @@
+#include "app/QtUiServices.h"
+
+#include "app/HelpWindow.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+
+namespace quillet {
+
+int QtUiServices::message(QWidget *parent, const QString &text, const QString &title, MsgIcon icon,
+                          MsgButtons buttons)
+{
+    QMessageBox box(parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(icon == MsgIcon::Warning ? QMessageBox::Warning
+                : icon == MsgIcon::Information ? QMessageBox::Information
+                                               : QMessageBox::NoIcon);
+    switch (buttons) {
+    case MsgButtons::OK:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::OKCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    box.setEscapeButton(buttons == MsgButtons::OK ? QMessageBox::Ok : QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return 1;
+    case QMessageBox::Yes:
+        return 6;
+    case QMessageBox::No:
+        return 7;
+    default:
+        return 2;
+    }
+}
+
+QString qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1]);
+    return out.join(QStringLiteral(";;"));
+}
+
+namespace {
+QString runFileDialog(QWidget *parent, const FileDialogSpec &spec, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(qtFilter(spec.filter));
+    dialog.setDefaultSuffix(spec.defaultSuffix);
+    dialog.setDirectory(spec.startFolder);
+    // The overwrite question is the program's own ("replace").
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!spec.proposedName.isEmpty())
+        dialog.selectFile(spec.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+}  // namespace
+
+QString QtUiServices::openFileName(QWidget *parent, const FileDialogSpec &spec)
+{
+    return runFileDialog(parent, spec, QFileDialog::AcceptOpen);
+}
+
+QString QtUiServices::saveFileName(QWidget *parent, const FileDialogSpec &spec)
+{
+    return runFileDialog(parent, spec, QFileDialog::AcceptSave);
+}
+
+int QtUiServices::showModal(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+bool QtUiServices::showHelp(QWidget *owner, const QString &helpFile, QString *error)
+{
+    return showHelpWindow(owner, helpFile, error);
+}
+
+}  // namespace quillet

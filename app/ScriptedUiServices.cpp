@@ -1,0 +1,81 @@
+#include "app/ScriptedUiServices.h"
+
+#include <QDialog>
+
+namespace quillet {
+
+QStringList ScriptedUiServices::texts() const
+{
+    QStringList out;
+    for (const auto &s : shown)
+        out << s.text;
+    return out;
+}
+
+void ScriptedUiServices::clear()
+{
+    answers.clear();
+    fileAnswers.clear();
+    dialogScripts.clear();
+    shown.clear();
+    fileRequests.clear();
+    dialogsShown.clear();
+    helpShown.clear();
+}
+
+int ScriptedUiServices::message(QWidget *, const QString &text, const QString &title, MsgIcon icon,
+                                MsgButtons buttons)
+{
+    shown.append({text, title, icon, buttons});
+    if (!answers.empty()) {
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    return buttons == MsgButtons::YesNoCancel ? 2 : 1;
+}
+
+QString ScriptedUiServices::openFileName(QWidget *, const FileDialogSpec &spec)
+{
+    fileRequests.append({false, spec});
+    if (fileAnswers.empty())
+        return {};
+    const QString path = fileAnswers.front();
+    fileAnswers.pop_front();
+    return path;
+}
+
+QString ScriptedUiServices::saveFileName(QWidget *, const FileDialogSpec &spec)
+{
+    fileRequests.append({true, spec});
+    if (fileAnswers.empty())
+        return {};
+    const QString path = fileAnswers.front();
+    fileAnswers.pop_front();
+    return path;
+}
+
+int ScriptedUiServices::showModal(QDialog &dialog)
+{
+    dialogsShown << dialog.objectName();
+    dialog.setResult(0);
+    dialog.show();
+    if (!dialogScripts.empty()) {
+        DialogScript script = std::move(dialogScripts.front());
+        dialogScripts.pop_front();
+        script(dialog);
+    }
+    if (dialog.isVisible())
+        dialog.close();
+    return dialog.result();
+}
+
+bool ScriptedUiServices::showHelp(QWidget *, const QString &helpFile, QString *error)
+{
+    helpShown << helpFile;
+    if (helpFails && error)
+        *error = QStringLiteral("The help file cannot be shown.");
+    return !helpFails;
+}
+
+}  // namespace quillet

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/UiServices.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+namespace quillet {
+
+// The services layer for tests: records what was shown and answers from queues.
+// Dialog scripts run synchronously: showModal shows the dialog, hands it to the next
+// queued script, and closes it through its frame if the script left it open (which
+// the dialogs count as Cancel). Dialogs opened from inside a script take the scripts
+// that follow, in the order they open.
+class ScriptedUiServices : public UiServices {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+    struct FileRequest {
+        bool save;
+        FileDialogSpec spec;
+    };
+    using DialogScript = std::function<void(QDialog &)>;
+
+    // Queued answers; when a queue runs dry, a message box answers OK (Cancel for a
+    // Yes/No/Cancel question) and a file dialog is cancelled.
+    std::deque<int> answers;
+    std::deque<QString> fileAnswers;
+    std::deque<DialogScript> dialogScripts;
+
+    QList<Shown> shown;
+    QList<FileRequest> fileRequests;
+    QStringList dialogsShown;   // objectNames of the dialogs shown modally, in order
+    QStringList helpShown;
+    bool helpFails = false;
+
+    void answer(int code) { answers.push_back(code); }
+    void answerFile(const QString &path) { fileAnswers.push_back(path); }
+    void onDialog(DialogScript script) { dialogScripts.push_back(std::move(script)); }
+
+    QStringList texts() const;
+    QString lastText() const { return shown.isEmpty() ? QString() : shown.constLast().text; }
+    void clear();
+
+    int message(QWidget *parent, const QString &text, const QString &title, MsgIcon icon,
+                MsgButtons buttons) override;
+    QString openFileName(QWidget *parent, const FileDialogSpec &spec) override;
+    QString saveFileName(QWidget *parent, const FileDialogSpec &spec) override;
+    int showModal(QDialog &dialog) override;
+    bool showHelp(QWidget *owner, const QString &helpFile, QString *error) override;
+};
+
+}  // namespace quillet

@@ -42,7 +42,7 @@ HelpWindow::HelpWindow(QWidget *owner)
     splitter->addWidget(Text1);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({200, 560});
+    splitter->setSizes({250, 630});
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -50,7 +50,7 @@ HelpWindow::HelpWindow(QWidget *owner)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(splitter, 1);
     layout->addWidget(buttons);
-    resize(780, 560);
+    resize(900, 600);
 
     connect(List1, &QListWidget::itemClicked, this, &HelpWindow::showSection);
     connect(List1, &QListWidget::itemActivated, this, &HelpWindow::showSection);
@@ -140,3 +140,7 @@ bool showHelpWindow(QWidget *owner, const QString &helpFile, QString *error)
 }
 
 }  // namespace quillet
+
+// The window's meta-object is compiled here, so linking the help window does not
+// drag in the meta-objects of every other window of the library.
+#include "moc_HelpWindow.cpp"

@@ -329,10 +329,12 @@ void frmMain::buildContents()
     splitter->setStretchFactor(1, 1);
     outer->addWidget(splitter, 1);
 
-    // The transfer's progress panel and its log; both hidden until a transfer runs.
+    // The transfer's progress panel floats over the lists, centred whenever it shows; it
+    // and the log stay hidden until a transfer runs.
     Picture1 = new QFrame(central);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Picture1->setAutoFillBackground(true);
     auto *progress = new QVBoxLayout(Picture1);
     Label1 = new QLabel(Picture1);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -340,7 +342,8 @@ void frmMain::buildContents()
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     progress->addWidget(Label1);
     progress->addWidget(ProgressBar1);
-    outer->addWidget(Picture1);
+    Picture1->resize(300, Picture1->sizeHint().height());
+    Picture1->installEventFilter(this);
     Text1 = new QPlainTextEdit(central);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
@@ -473,9 +476,25 @@ void frmMain::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Picture1 && event->type() == QEvent::Show)
+        centreProgressPanel();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::centreProgressPanel()
+{
+    QWidget *area = Picture1->parentWidget();
+    Picture1->move((area->width() - Picture1->width()) / 2, (area->height() - Picture1->height()) / 2);
+    Picture1->raise();
+}
+
 void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+    if (Picture1->isVisible())
+        centreProgressPanel();
     const QList<int> sizes = splitter->sizes();
     if (!sizes.isEmpty())
         SizeControls(sizes.first());

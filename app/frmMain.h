@@ -104,6 +104,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenusAndToolbar();
@@ -126,6 +127,7 @@ private:
     void runDeviceEdit(int bank, bool fullRefresh);
     void runModelEdit();
     void onRenamed();
+    void centreProgressPanel();
     // The save dialog with the "replace" question; an empty result (DialogResult 2) when
     // the user cancelled.
     QString askSavePath(const FileDialogSpec &spec);

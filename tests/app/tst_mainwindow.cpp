@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +34,7 @@ private slots:
     void transferAndPortCallTheirHooks();
     void helpAndAbout();
     void splitterKeepsItsMargins();
+    void progressPanelIsHiddenAndShowsCentred();
 
 private:
     void openStandard();
@@ -396,6 +398,20 @@ void TestMainWindow::splitterKeepsItsMargins()
     w->resize(150, 400);
     QTRY_COMPARE(s->width(), 150);
     QVERIFY(s->sizes().first() <= 150 - 33);
+}
+
+void TestMainWindow::progressPanelIsHiddenAndShowsCentred()
+{
+    frmMain *w = f_->w.get();
+    QVERIFY(!w->Picture1->isVisible());
+    QVERIFY(!w->Text1->isVisible());
+    w->resize(640, 480);
+    w->Picture1->show();
+    const QRect area = w->Picture1->parentWidget()->rect();
+    QVERIFY(qAbs(w->Picture1->geometry().center().x() - area.center().x()) <= 1);
+    QVERIFY(qAbs(w->Picture1->geometry().center().y() - area.center().y()) <= 1);
+    w->resize(800, 600);
+    QTRY_VERIFY(qAbs(w->Picture1->geometry().center().x() - w->Picture1->parentWidget()->rect().center().x()) <= 1);
 }
 
 QTEST_MAIN(TestMainWindow)

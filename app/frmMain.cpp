@@ -1047,10 +1047,14 @@ void frmMain::runModelEdit()
     if (g_.LoadedKind != 2 || !hooks.showEditKey)
         return;
     // The model is the document: the editor works on the DeviceWorkset as it stands.
+    // The editor writes into it as the user works, so a Cancel must put it back.
+    const DeviceWorkset before = g_;
     g_.EditResult = 0;
     hooks.showEditKey();
-    if (!g_.EditResult)
+    if (!g_.EditResult) {
+        static_cast<DeviceWorkset &>(g_) = before;
         return;
+    }
     g_.Modified = 1;
     UpdateCommands();
 }

@@ -253,6 +253,20 @@ void TestMainWindow::doubleClickEditsDeviceOrMenu()
     QCOMPARE(seen, Byte(5));
     QCOMPARE(g.Modified, 1);
     QCOMPARE(g.Image.at(dvdSlots.page, dvdSlots.byte), 33);
+
+    // The editor writes into the document as the user works; leaving it without OK
+    // must give the model back as it was.
+    g.Modified = 0;
+    w->hooks.showEditKey = [&] {
+        g.DevSlotBuf[0][0] = 9;
+        g.DevLabelBuf[1][4] = 0x41;
+        g.EditResult = 0;
+    };
+    const Byte label = g.DevLabelBuf[1][4];
+    clickItem(w->ListView1, w->ListView1->topLevelItem(0), true);
+    QCOMPARE(g.DevSlotBuf[0][0], Byte(5));
+    QCOMPARE(g.DevLabelBuf[1][4], label);
+    QCOMPARE(g.Modified, 0);
 }
 
 void TestMainWindow::editDeviceChoosesBankInDialog()

@@ -63,6 +63,7 @@ std::vector<PlacedKey> placedKeys(const LayoutBuffers &buf)
 {
     std::vector<PlacedKey> out;
     std::vector<bool> seen(static_cast<size_t>(buf.keys), false);
+    CellMap covered;
     for (int p = 0; p < buf.pages; ++p) {
         for (int s = 0; s < buf.slotCount; ++s) {
             const int key = buf.slot[p][s];
@@ -72,9 +73,10 @@ std::vector<PlacedKey> placedKeys(const LayoutBuffers &buf)
             if (!cells.inGrid())
                 continue;
             const int location = buf.loc[key];
-            if (!buf.validLocation(location))
+            if (!buf.validLocation(location) || covered.any(p, cells))
                 continue;
             seen[static_cast<size_t>(key)] = true;
+            covered.mark(p, cells, true);
             out.push_back({key, p, s, location / 16, location % 16, cells});
         }
     }

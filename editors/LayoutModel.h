@@ -90,7 +90,7 @@ struct PlacedKey {
 // The keys of a layout in page and slot order. The bytes may come from any file, so
 // entries that cannot be shown are skipped: a slot byte that is no key number, a key
 // number already placed by an earlier slot, corners outside the grid or inverted, a
-// LabelLocation naming no record of the layout.
+// LabelLocation naming no record of the layout, a key overlapping one placed before it.
 std::vector<PlacedKey> placedKeys(const LayoutBuffers &buf);
 
 // Lowest key number that stands in no slot, or -1.

@@ -273,7 +273,7 @@ void TestKeyFace::devicePagesSkipBadEntries()
     putKey(*dev, 0, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("TV"));
     putKey(*dev, 7, 2, 3, 5, 2, 4, 4, 7, QString(), 130);
     // Bad entries: a slot naming no key, inverted and out-of-grid corners, a location past
-    // the pages, a key number that stands twice.
+    // the pages, a key overlapping another, a key number that stands twice.
     dev->DevSlotBuf[1][0] = 200;
     dev->DevRectBuf[1][0] = 0x00;
     dev->DevRectBuf[1][1] = 0x11;
@@ -283,6 +283,7 @@ void TestKeyFace::devicePagesSkipBadEntries()
     dev->DevLocBuf[5] = 0x4C;   // page 4
     putKey(*dev, 6, 3, 1, 1, 2, 0, 3, 1, QStringLiteral("R12"));
     dev->DevLocBuf[6] = 0x3C;   // record 12
+    putKey(*dev, 8, 2, 4, 4, 1, 3, 2, 5, QStringLiteral("OVR"));   // overlaps key 7
     dev->DevSlotBuf[3][5] = 0;  // key 0 again
     dev->DevRectBuf[3][10] = 0x44;
     dev->DevRectBuf[3][11] = 0x55;

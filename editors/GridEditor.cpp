@@ -610,7 +610,7 @@ void GridEditor::finishResize(int releasePage)
         resetResize();
         return;
     }
-    if (!relocateKey(ResizeKey, old.page, ResizePage, cells)) {
+    if (!relocateKey(ResizeKey, old, ResizePage, cells)) {
         CellMap_.mark(old.page, old.cells, true);
         if (!spec_.pageFullMessage.isEmpty())
             warn(spec_.pageFullMessage);
@@ -740,14 +740,14 @@ void GridEditor::dropKey(int key, QPointF editorPos)
         return;
     }
     if (ontoPage) {
-        if (!relocateKey(key, old.page, page, cells)) {
+        if (!relocateKey(key, old, page, cells)) {
             CellMap_.mark(old.page, old.cells, true);
             if (!spec_.pageFullMessage.isEmpty())
                 warn(spec_.pageFullMessage);
             return;
         }
     } else {
-        const SlotRef s = findSlot(buf_, key, old.page);
+        const SlotRef s = slotOfKey(key, old);
         if (s.valid()) {
             buf_.rect[s.page][2 * s.slot] = cells.upperLeft();
             buf_.rect[s.page][2 * s.slot + 1] = cells.lowerRight();
@@ -783,7 +783,18 @@ void GridEditor::restore(const Snapshot &s)
     std::copy_n(from, buf_.locSize, buf_.loc);
 }
 
-bool GridEditor::relocateKey(int key, int oldPage, int newPage, const CellRect &cells)
+SlotRef GridEditor::slotOfKey(int key, const KeyPlace &place) const
+{
+    // The slot the key was shown from: on its page, with its corners. A damaged file may
+    // name the key in other slots too; those are left alone.
+    for (int s = 0; s < buf_.slotCount; ++s)
+        if (buf_.slot[place.page][s] == key && buf_.rect[place.page][2 * s] == place.cells.upperLeft()
+            && buf_.rect[place.page][2 * s + 1] == place.cells.lowerRight())
+            return {place.page, s};
+    return findSlot(buf_, key, place.page);
+}
+
+bool GridEditor::relocateKey(int key, const KeyPlace &from, int newPage, const CellRect &cells)
 {
     const Snapshot before = snapshot();
 
@@ -794,7 +805,7 @@ bool GridEditor::relocateKey(int key, int oldPage, int newPage, const CellRect &
         std::copy_n(record + 2, LabelBytes, label.begin());
         std::fill_n(record + 2, LabelBytes, Empty);   // the two leading bytes stay
     }
-    const SlotRef old = findSlot(buf_, key, oldPage);
+    const SlotRef old = slotOfKey(key, from);
     if (old.valid()) {
         buf_.slot[old.page][old.slot] = Empty;
         buf_.rect[old.page][2 * old.slot] = Empty;

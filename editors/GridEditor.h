@@ -55,6 +55,8 @@ public:
     };
     enum class Mode { Move, New, Resize, Relabel, Delete };
 
+    ~GridEditor() override;
+
     static constexpr int PageTop = 40;
 
     // Controls, named as the rest of the program and the tests know them.
@@ -90,8 +92,6 @@ public slots:
 
 protected:
     GridEditor(const Spec &spec, const LayoutBuffers &buffers, Globals &g, UiServices &ui, QWidget *parent);
-    ~GridEditor() override;
-
     // Opening: hide keys and markers, reset the steps, Move mode, then load.
     void open();
     // Builds the on-screen keys, the key texts and CellMap from the buffers.
@@ -161,7 +161,8 @@ private:
     // Frees the key's slot and label on its old page and gives it the lowest free slot of
     // the new page with its label carried over. False (and nothing changed) when the new
     // page has no free slot or label record.
-    bool relocateKey(int key, int oldPage, int newPage, const CellRect &cells);
+    bool relocateKey(int key, const KeyPlace &from, int newPage, const CellRect &cells);
+    SlotRef slotOfKey(int key, const KeyPlace &place) const;
     Snapshot snapshot() const;
     void restore(const Snapshot &s);
 

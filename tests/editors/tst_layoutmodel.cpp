@@ -73,7 +73,8 @@ void TestLayoutModel::menuShapeUsesEightSlots()
     clearMenu(*menu);
     const LayoutBuffers buf = LayoutBuffers::menu(*menu);
     for (int s = 0; s < 8; ++s)
-        putButton(*menu, s, 0, s, s, 0, 0, 1, 1, QStringLiteral("D%1").arg(s));
+        putButton(*menu, s, 0, s, s, 2 * (s % 3), 2 * (s / 3), 2 * (s % 3) + 1, 2 * (s / 3) + 1,
+                  QStringLiteral("D%1").arg(s));
     menu->MenuSlotBuf[0][9] = Empty;   // stale bytes past slot 7 are not slots
     QCOMPARE(freeSlot(buf, 0), -1);
     QCOMPARE(freeRecord(buf, 0), -1);

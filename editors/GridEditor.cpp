@@ -139,7 +139,11 @@ void GridEditor::buildControls()
     setStyleSheet(QStringLiteral(
         "QRadioButton { border: 1px solid #8a8a8a; border-radius: 4px; padding-left: 6px;"
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfbfb, stop:1 #dedede); }"
-        "QRadioButton:checked { background: #fff6cc; border: 2px solid #b08a1a; }"));
+        "QRadioButton:checked { background: #fff6cc; border: 2px solid #b08a1a; }"
+        "QRadioButton::indicator { width: 10px; height: 10px; border-radius: 6px; border: 1px solid #606060;"
+        " background: white; }"
+        "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5,"
+        " fy:0.5, stop:0 #202020, stop:0.55 #202020, stop:0.65 white); }"));
 
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));

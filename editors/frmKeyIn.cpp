@@ -3,6 +3,7 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/Paths.h"
+#include "editors/IconNames.h"
 #include "editors/KeyFace.h"
 #include "editors/LabelRules.h"
 #include "editors/LayoutModel.h"
@@ -62,6 +63,7 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
         b->setCheckable(true);
         b->setFixedSize(40, 40);
         b->setAutoFillBackground(true);
+        b->setToolTip(QString::fromLatin1(iconName(number)));
         const QImage cell = number < 32 ? first.cell(number, 32, 32) : second.cell(number - 128, 32, 32);
         if (cell.isNull()) {
             b->setText(QString::number(number));

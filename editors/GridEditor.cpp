@@ -331,14 +331,12 @@ int GridEditor::pageAt(QPointF editorPos) const
     return -1;
 }
 
-Byte GridEditor::cellAt(int page, QPointF editorPos, QPoint *cell) const
+Byte GridEditor::cellAt(int page, QPointF editorPos) const
 {
     // The page's last pixel row and column belong to the last cell.
     const QPointF local = editorPos - QPointF(pageOrigin(page));
     const int column = std::clamp(nearestEven(local.x()) / CellSize, 0, GridColumns - 1);
     const int row = std::clamp(nearestEven(local.y()) / CellSize, 0, GridRows - 1);
-    if (cell)
-        *cell = QPoint(column, row);
     return cellCode(column, row);
 }
 
@@ -472,25 +470,25 @@ void GridEditor::pagePressed(int page, QPointF editorPos)
 {
     if (mode_ == Mode::New) {
         if (NewStep == 0) {
-            NewUpperLeft = cellAt(page, editorPos, nullptr);
+            NewUpperLeft = cellAt(page, editorPos);
             NewPage = page;
             showMarker(PicPOINT1, page, NewUpperLeft);
             NewStep = 1;
             Label5->setText(spec_.prompts.newStep2);
         } else if (NewStep == 1) {
-            NewLowerRight = cellAt(page, editorPos, nullptr);
+            NewLowerRight = cellAt(page, editorPos);
             showMarker(PicPOINT2, page, NewLowerRight);
             NewStep = 2;
         }
     } else if (mode_ == Mode::Resize) {
         if (ResizeStep == 1) {
-            ResizeUpperLeft = cellAt(page, editorPos, nullptr);
+            ResizeUpperLeft = cellAt(page, editorPos);
             ResizePage = page;
             showMarker(PicPOINT1, page, ResizeUpperLeft);
             ResizeStep = 2;
             Label5->setText(spec_.prompts.resizeStep3);
         } else if (ResizeStep == 2) {
-            ResizeLowerRight = cellAt(page, editorPos, nullptr);
+            ResizeLowerRight = cellAt(page, editorPos);
             showMarker(PicPOINT2, page, ResizeLowerRight);
             ResizeStep = 3;
         }

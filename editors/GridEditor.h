@@ -136,7 +136,7 @@ private:
     void buildControls();
     Hit hitAt(QPointF editorPos) const;
     int pageAt(QPointF editorPos) const;
-    Byte cellAt(int page, QPointF editorPos, QPoint *cell) const;
+    Byte cellAt(int page, QPointF editorPos) const;
     KeyPlace placeOfControl(int key) const;   // the key's rectangle, read back from its box
     void showMarker(QLabel *marker, int page, int code);
     void hideMarkers();

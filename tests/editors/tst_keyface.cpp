@@ -3,6 +3,8 @@
 
 #include "editors/EditorTestSupport.h"
 
+#include <QFileInfo>
+#include <QPixmap>
 #include <QTest>
 
 #include <memory>
@@ -59,6 +61,7 @@ private slots:
     void missingPicturesDrawWithoutThem();
     void keyFontIsCourierOrItsTwin();
     void devicePagesSkipBadEntries();
+    void shippedPicturesMeasure();
 
 private:
     PictureDir pictures_;
@@ -304,6 +307,24 @@ void TestKeyFace::devicePagesSkipBadEntries()
     QCOMPARE(texts[0], fixedField(QStringLiteral("TV")));
     QCOMPARE(texts[7], fixedField(QString()));
     QVERIFY(blockIs(*boxes[7], QRect(14, 24, 32, 32), andColour(blankColour(), iconColour(1, 2))));
+}
+
+void TestKeyFace::shippedPicturesMeasure()
+{
+    // The pictures the build puts beside the program have the layout the drawing expects.
+    const QString dir = qEnvironmentVariable("QUILLET_ASSETS");
+    if (dir.isEmpty() || !QFileInfo::exists(QDir(dir).filePath(QStringLiteral("NONE.jpg"))))
+        QSKIP("the shipped pictures are not built");
+    const KeyFaces faces(dir, KeyFaces::Pictures::WithIcons);
+    QVERIFY2(faces.missingFiles().isEmpty(), qPrintable(faces.missingMessage()));
+    QCOMPARE(faces.icons0().cellWidth, 32);
+    QCOMPARE(faces.icons0().rowOffset, 32);
+    QCOMPARE(faces.icons128().cellWidth, 32);
+    QCOMPARE(faces.icons128().rowOffset, 32);
+    QCOMPARE(faces.symbols().cellWidth, 10);
+    QCOMPARE(faces.symbols().rowOffset, 15);
+    QVERIFY(faces.blank().width() >= 32 && faces.blank().height() >= 32);
+    QVERIFY(!QPixmap(QDir(dir).filePath(QStringLiteral("NO.ICO"))).isNull());
 }
 
 QTEST_MAIN(TestKeyFace)

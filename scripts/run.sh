@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Quillet and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF >/dev/null
+cmake --build build/release --target quillet
+exec build/release/bin/quillet

@@ -183,7 +183,7 @@ void frmSelectKey::paintKey(int i)
 
 void frmSelectKey::pressKey(int i)
 {
-    if (i < 0 || i >= DeviceKeyCount || !PicKEY[i]->isVisible())
+    if (i < 0 || i >= DeviceKeyCount || PicKEY[i]->isHidden())
         return;
     pressed_ = i;
     PicKEY[i]->update();

@@ -3,6 +3,7 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
+#include "editors/KeyFace.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmMacroIn.h"
 #include "plus/frmTimerIn.h"
@@ -37,6 +38,10 @@ frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(
     const bool timers = g_.PlusKind == 0;
     setWindowTitle(timers ? QStringLiteral("Timer") : QStringLiteral("Hot Macro"));
     buildControls();
+    // This page draws text only, ten characters to a line on every key.
+    faces_ = std::make_unique<KeyFaces>(g_.AppDir, KeyFaces::Pictures::SymbolsOnly, TextVariant::FixedTen);
+    if (!faces_->missingFiles().isEmpty())
+        ui_.warn(this, faces_->missingMessage());
     timersAtOpen_ = g_.TimerBuf;
     macrosAtOpen_ = g_.MacroBuf;
 
@@ -65,8 +70,9 @@ void frmEditPlus::buildControls()
     }
 
     for (int k = 0; k < HotKeyCount; ++k) {
-        auto *key = named<QWidget>(this, QStringLiteral("PicKEY_%1").arg(k));
+        auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(k));
         key->setGeometry(8 + 128 * (k / 4), 40 + 40 * (k % 4), 121, 41);
+        key->setScale(QSize(120, 40));
         key->installEventFilter(this);
         PicKEY[k] = key;
     }
@@ -111,7 +117,7 @@ bool frmEditPlus::eventFilter(QObject *watched, QEvent *event)
 
 void frmEditPlus::drawKey(int k)
 {
-    PicKEY[k]->update();
+    faces_->drawText(*PicKEY[k], KeyLabels[k]);
 }
 
 void frmEditPlus::OptEDIT_Click()

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <array>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -13,6 +14,8 @@ class QRadioButton;
 namespace quillet {
 
 struct Globals;
+class KeyBox;
+class KeyFaces;
 class UiServices;
 
 // The twelve timer keys (PlusKind 0) or hot-macro keys (PlusKind 1) as a page. Setup
@@ -25,7 +28,7 @@ public:
     frmEditPlus(Globals &g, UiServices &ui, QWidget *parent = nullptr);
     ~frmEditPlus() override;
 
-    std::array<QWidget *, 12> PicKEY{};
+    std::array<KeyBox *, 12> PicKEY{};
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
@@ -53,6 +56,7 @@ private:
 
     Globals &g_;
     UiServices &ui_;
+    std::unique_ptr<KeyFaces> faces_;
     std::array<QString, 12> KeyLabels;
     // The records as the page found them, put back on Cancel.
     Records<12, 10> timersAtOpen_{};

@@ -3,15 +3,17 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
+#include "editors/KeyFace.h"
+#include "editors/PageSet.h"
 #include "plus/PlusRecords.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
-#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -44,6 +46,22 @@ const RubberPlace RubberPlaces[RubberKeyCount] = {
     {192, 176, "ENTER", 184, 224},
 };
 
+// A round rubber key seen from above.
+QIcon rubberKeyPicture()
+{
+    QPixmap pm(41, 41);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient shade(QPointF(16, 14), 26);
+    shade.setColorAt(0, QColor(214, 214, 210));
+    shade.setColorAt(1, QColor(132, 132, 128));
+    p.setBrush(shade);
+    p.setPen(QPen(QColor(80, 80, 78), 1.5));
+    p.drawEllipse(QRectF(3.5, 3.5, 34, 34));
+    return QIcon(pm);
+}
+
 }  // namespace
 
 frmSelectKey::frmSelectKey(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent), g_(g), ui_(ui)
@@ -51,6 +69,9 @@ frmSelectKey::frmSelectKey(Globals &g, UiServices &ui, QWidget *parent) : QDialo
     setObjectName(QStringLiteral("frmSelectKey"));
     setWindowTitle(QStringLiteral("Select the key"));
     buildControls();
+    faces_ = std::make_unique<KeyFaces>(g_.AppDir, KeyFaces::Pictures::WithIcons);
+    if (!faces_->missingFiles().isEmpty())
+        ui_.warn(this, faces_->missingMessage());
 
     BuildDeviceNames(g_, g_.DeviceNames);
     hideAllKeys();
@@ -88,13 +109,12 @@ void frmSelectKey::buildControls()
         auto *caption = named<QLabel>(this, QStringLiteral("LabelPAGE_%1").arg(p), QStringLiteral("PAGE %1").arg(p + 1));
         caption->setGeometry(16 + PageStep * p, 12, 105, 25);
         LabelPAGE[p] = caption;
-        auto *page = named<QFrame>(this, QStringLiteral("PicPAGE1_%1").arg(p));
-        page->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        page->setGeometry(PageLeft0 + PageStep * p, PageTop, 121, 161);
+        auto *page = named<PageBox>(this, QStringLiteral("PicPAGE1_%1").arg(p));
+        page->setGeometry(PageLeft0 + PageStep * p, PageTop, PageBox::Width, PageBox::Height);
         PicPAGE1[p] = page;
     }
     for (int i = 0; i < DeviceKeyCount; ++i) {
-        auto *key = named<QWidget>(this, QStringLiteral("PicKEY_%1").arg(i));
+        auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(i));
         key->installEventFilter(this);
         PicKEY[i] = key;
     }
@@ -108,6 +128,8 @@ void frmSelectKey::buildControls()
         auto *key = named<QToolButton>(Picture1, QStringLiteral("OptKEY_%1").arg(i));
         key->setCheckable(true);
         key->setGeometry(place.left, place.top, 49, 49);
+        key->setIcon(rubberKeyPicture());
+        key->setIconSize(QSize(41, 41));
         rubber_->addButton(key, i);
         connect(key, &QToolButton::clicked, this, [this, i] { chooseRubberKey(i); });
         OptKEY[i] = key;
@@ -174,19 +196,12 @@ bool frmSelectKey::eventFilter(QObject *watched, QEvent *event)
 
 // ---- drawing -------------------------------------------------------------------------
 
-void frmSelectKey::paintKey(int i)
-{
-    if (pressed_ == i)
-        pressed_ = -1;
-    PicKEY[i]->update();
-}
-
 void frmSelectKey::pressKey(int i)
 {
     if (i < 0 || i >= DeviceKeyCount || PicKEY[i]->isHidden())
         return;
+    faces_->DownBlinkDraw(*PicKEY[i]);
     pressed_ = i;
-    PicKEY[i]->update();
 }
 
 void frmSelectKey::hideAllKeys()
@@ -204,45 +219,24 @@ void frmSelectKey::clearRubberKeys()
     rubber_->setExclusive(true);
 }
 
-// A: the four pages of the bank in the DeviceWorkset, as the device editor lays them out.
+// A: the four pages of the bank in the DeviceWorkset, drawn as the device editor draws
+// them; redrawing them all takes any pressed look away.
 void frmSelectKey::showDevicePages()
 {
-    KeyText.fill(fixedField(QString()));
-    for (int p = 0; p < 4; ++p) {
-        for (int s = 0; s < 12; ++s) {
-            const int key = g_.DevSlotBuf[p][s];
-            if (key >= DeviceKeyCount)
-                continue;
-            const int ul = g_.DevRectBuf[p][2 * s], lr = g_.DevRectBuf[p][2 * s + 1];
-            const int col = ul >> 4, row = ul & 15;
-            const int cols = (lr >> 4) - col + 1, rows = (lr & 15) - row + 1;
-            if (cols < 1 || rows < 1 || col + cols > 6 || row + rows > 8)
-                continue;   // a corner pair off the grid has no place to be drawn
-            PicKEY[key]->setGeometry(PageLeft0 + PageStep * p + 20 * col, PageTop + 20 * row, 20 * cols, 20 * rows);
-            PicKEY[key]->show();
-            PicKEY[key]->raise();
-            const int loc = g_.DevLocBuf[key];
-            const int lp = loc / 16, rec = loc % 16;
-            if (lp < 4 && rec < 12) {
-                const Byte *label = &g_.DevLabelBuf[lp][rec * LabelRecordSize + 2];
-                const bool icon = label[0] <= 31 || (label[0] >= 128 && label[0] <= 149);
-                if (!icon)
-                    KeyText[key] = fixedField(labelText(label));
-            }
-            paintKey(key);
-        }
-    }
+    pressed_ = -1;
+    quillet::showDevicePages(g_, PicKEY, QPoint(PageLeft0, PageTop), PageStep, *faces_, KeyText);
 }
 
 // B: the twelve hot-macro keys, four to a column.
 void frmSelectKey::showHotMacroKeys()
 {
+    pressed_ = -1;
     for (int k = 0; k < HotKeyCount; ++k) {
         KeyText[k] = fixedField(g_.MacroNames[k]);
         PicKEY[k]->setGeometry(PageLeft0 + PageStep * (k / 4), PageTop + 40 * (k % 4), 120, 40);
         PicKEY[k]->show();
         PicKEY[k]->raise();
-        paintKey(k);
+        faces_->drawText(*PicKEY[k], KeyText[k]);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include <array>
+#include <memory>
 
 class QButtonGroup;
 class QComboBox;
@@ -15,6 +16,9 @@ class QToolButton;
 namespace quillet {
 
 struct Globals;
+class KeyBox;
+class KeyFaces;
+class PageBox;
 class UiServices;
 
 // Key selector: points at the key a timer sends (PlusKind 0) or that one macro step
@@ -30,8 +34,8 @@ public:
     QComboBox *ComboBANK = nullptr;
     QLabel *LabelBANK = nullptr;
     std::array<QLabel *, 4> LabelPAGE{};
-    std::array<QWidget *, 4> PicPAGE1{};
-    std::array<QWidget *, 35> PicKEY{};
+    std::array<PageBox *, 4> PicPAGE1{};
+    std::array<KeyBox *, 35> PicKEY{};
     QGroupBox *Picture1 = nullptr;   // "Rubber Key"
     std::array<QToolButton *, 7> OptKEY{};
     QGroupBox *FrameMODE = nullptr;
@@ -52,6 +56,8 @@ public:
 
     // The key whose face is drawn pressed, or -1.
     int pressedKey() const { return pressed_; }
+    // The text entry of each key box, as last drawn.
+    const std::array<QString, 35> &keyText() const { return KeyText; }
     // The bank each ComboBANK entry stands for.
     int bankOfEntry(int entry) const;
 
@@ -80,12 +86,10 @@ private:
     void hideAllKeys();
     void clearRubberKeys();
     void pressKey(int i);
-    void paintKey(int i);
-
-    struct Faces;
 
     Globals &g_;
     UiServices &ui_;
+    std::unique_ptr<KeyFaces> faces_;
     QButtonGroup *rubber_ = nullptr;
     std::array<QString, 35> KeyText;
     int pressed_ = -1;

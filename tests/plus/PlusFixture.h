@@ -6,6 +6,9 @@
 #include "app/ScriptedUiServices.h"
 #include "core/Globals.h"
 #include "core/Worksets.h"
+#include "editors/EditorTestSupport.h"
+#include "editors/KeyFace.h"
+#include "editors/PageSet.h"
 
 #include <QAbstractButton>
 #include <QPoint>
@@ -58,12 +61,20 @@ inline void clearMenu(MenuWorkset &menu)
         r.fill(Empty);
 }
 
+// The pictures the windows load, made once per test program.
+inline const testing::PictureDir &pictures()
+{
+    static const testing::PictureDir dir;
+    return dir;
+}
+
 // A whole image with devices "TV" (bank 0), "VCR" (bank 1), "DVD" (bank 2), "AMP" (bank 3)
 // and nothing named in banks 4..9. Every device has a key 0 at the top-left of page 0;
 // bank 2 also has key 12 in page 1 slot 3, bank 3 key 7 in page 2 slot 0.
 inline std::unique_ptr<Globals> makeDocument()
 {
     auto g = std::make_unique<Globals>();
+    g->AppDir = pictures().path();
     g->LoadedKind = 1;
     clearMenu(*g);
     const char *names[4] = {"TV", "VCR", "DVD", "AMP"};

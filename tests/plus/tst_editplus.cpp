@@ -110,6 +110,13 @@ void TestEditPlus::confirmedKeyEditGoesIntoTheBuffers()
         auto &p = static_cast<frmEditPlus &>(page);
         QCOMPARE(p.keyLabels()[4], fixedField(QStringLiteral("NEWS AT 9")));
         QCOMPARE(p.keyLabels()[4].size(), 23);
+        // Redrawn with the new label: the face now matches a key drawn with that text.
+        KeyBox reference;
+        reference.resize(121, 41);
+        reference.setScale(QSize(120, 40));
+        KeyFaces(g->AppDir, KeyFaces::Pictures::SymbolsOnly, TextVariant::FixedTen)
+            .drawText(reference, QStringLiteral("NEWS AT 9"));
+        QCOMPARE(p.PicKEY[4]->face(), reference.face());
         QCOMPARE(g->TimerBuf[4][0], Byte(0));
         QCOMPARE(g->TimerBuf[4][3], Byte(21));
         QCOMPARE(g->TimerNames[4], fixedField(QStringLiteral(" NEWS")));

@@ -1,5 +1,6 @@
 #include "PlusFixture.h"
 
+#include "core/TextCodec.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmSelectKey.h"
 
@@ -7,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 using namespace quillet;
@@ -29,6 +31,8 @@ private slots:
     void reviewOnlyShows();
     void cancelAndFrameCloseClearStepNo();
     void pagesAndKeysSitWhereTheEditorPutsThem();
+    void pressedKeyIsDrawnSunken();
+    void missingPicturesAreToldAndTheDialogStillWorks();
 
 private:
     std::unique_ptr<Globals> g;
@@ -366,6 +370,51 @@ void TestSelectKey::pagesAndKeysSitWhereTheEditorPutsThem()
     QCOMPARE(dlg.OptKEY[6]->geometry(), QRect(192, 176, 49, 49));
     QCOMPARE(dlg.ComYES->geometry(), QRect(296, 424, 81, 33));
     QCOMPARE(dlg.ComNO->text(), QStringLiteral("Cancel"));
+}
+
+void TestSelectKey::pressedKeyIsDrawnSunken()
+{
+    forTimer(2, 12, 1, 0, 222);
+    frmSelectKey dlg(*g, ui);
+    dlg.show();
+    auto sunken = [&](int key) {
+        const QImage &face = dlg.PicKEY[key]->face();
+        return face.pixel(0, 0) == FaceShadow.rgb() && face.pixel(face.width() - 1, face.height() - 1) == FaceLight.rgb();
+    };
+    auto raised = [&](int key) {
+        const QImage &face = dlg.PicKEY[key]->face();
+        return face.pixel(0, 0) == FaceLight.rgb() && face.pixel(face.width() - 1, face.height() - 1) == FaceShadow.rgb();
+    };
+    QVERIFY(sunken(12));
+    QVERIFY(raised(5));
+    QCOMPARE(dlg.keyText()[12], fixedField(QStringLiteral("PLAY")));
+    QCOMPARE(dlg.keyText()[5], fixedField(QStringLiteral("A")));
+
+    click(dlg, "PicKEY_5");
+    QVERIFY(sunken(5));
+    QVERIFY(raised(12));   // only one key looks pressed
+    click(dlg, "OptKEY_0");
+    QVERIFY(raised(5) && raised(12));
+
+    click(dlg, "OptMACRO");
+    QCOMPARE(dlg.keyText()[3], fixedField(QStringLiteral("MACRO 3")));
+    click(dlg, "PicKEY_3");
+    QVERIFY(sunken(3));
+}
+
+void TestSelectKey::missingPicturesAreToldAndTheDialogStillWorks()
+{
+    QTemporaryDir empty;
+    g->AppDir = empty.path();
+    forTimer(255);
+    frmSelectKey dlg(*g, ui);
+    dlg.show();
+    QCOMPARE(ui.shown.size(), 1);
+    QVERIFY(ui.lastText().contains(QStringLiteral("NONE.jpg")));
+    choose(dlg, "ComboBANK", "DVD");
+    click(dlg, "PicKEY_12");
+    click(dlg, "ComYES");
+    QCOMPARE(g->TimerRecord[9], Byte(222));
 }
 
 QTEST_MAIN(TestSelectKey)

@@ -13,6 +13,8 @@
 #include <QAbstractButton>
 #include <QPoint>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -61,11 +63,15 @@ inline void clearMenu(MenuWorkset &menu)
         r.fill(Empty);
 }
 
-// The pictures the windows load, made once per test program.
-inline const testing::PictureDir &pictures()
+// The folder with the pictures the windows load: the ones the build ships when the test
+// runs beside them, otherwise pictures made once per test program.
+inline QString pictureFolder()
 {
-    static const testing::PictureDir dir;
-    return dir;
+    const QString shipped = qEnvironmentVariable("QUILLET_ASSETS");
+    if (!shipped.isEmpty() && QFileInfo::exists(QDir(shipped).filePath(QStringLiteral("NONE.jpg"))))
+        return shipped;
+    static const testing::PictureDir made;
+    return made.path();
 }
 
 // A whole image with devices "TV" (bank 0), "VCR" (bank 1), "DVD" (bank 2), "AMP" (bank 3)
@@ -74,7 +80,7 @@ inline const testing::PictureDir &pictures()
 inline std::unique_ptr<Globals> makeDocument()
 {
     auto g = std::make_unique<Globals>();
-    g->AppDir = pictures().path();
+    g->AppDir = pictureFolder();
     g->LoadedKind = 1;
     clearMenu(*g);
     const char *names[4] = {"TV", "VCR", "DVD", "AMP"};

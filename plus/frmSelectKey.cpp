@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -119,9 +120,13 @@ void frmSelectKey::buildControls()
         PicKEY[i] = key;
     }
 
-    Picture1 = named<QGroupBox>(this, QStringLiteral("Picture1"));
-    Picture1->setTitle(QStringLiteral("Rubber Key"));
+    // The buttons start 8 pixels from the panel's top, so its title sits in the free
+    // lower-left corner instead of on the top edge.
+    Picture1 = named<QFrame>(this, QStringLiteral("Picture1"));
+    Picture1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     Picture1->setGeometry(8, 216, 257, 249);
+    auto *title = named<QLabel>(Picture1, QStringLiteral("LabelRubber"), QStringLiteral("Rubber Key"));
+    title->setGeometry(8, 224, 97, 17);
     rubber_ = new QButtonGroup(this);
     for (int i = 0; i < RubberKeyCount; ++i) {
         const auto &place = RubberPlaces[i];

@@ -7,6 +7,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -36,7 +37,7 @@ public:
     std::array<QLabel *, 4> LabelPAGE{};
     std::array<PageBox *, 4> PicPAGE1{};
     std::array<KeyBox *, 35> PicKEY{};
-    QGroupBox *Picture1 = nullptr;   // "Rubber Key"
+    QFrame *Picture1 = nullptr;   // the "Rubber Key" panel
     std::array<QToolButton *, 7> OptKEY{};
     QGroupBox *FrameMODE = nullptr;
     QRadioButton *OptMENU = nullptr;    // "DEVICE"

@@ -85,18 +85,18 @@ frmTimerIn::frmTimerIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(pa
 
 void frmTimerIn::buildControls()
 {
-    setFixedSize(424, 304);
+    setFixedSize(456, 304);
 
     Label1 = named<QLabel>(this, QStringLiteral("Label1"));
     Label1->setText(QStringLiteral("Timer Label"));
     Label1->setGeometry(16, 16, 89, 21);
     Text_IN = named<QLineEdit>(this, QStringLiteral("Text_IN"));
-    Text_IN->setGeometry(112, 12, 297, 25);
+    Text_IN->setGeometry(112, 12, 329, 25);
 
     for (int i = 0; i < timer::CycleCount; ++i) {
         auto *opt = named<QRadioButton>(this, QStringLiteral("OptCycle_%1").arg(i));
         opt->setText(QString::fromLatin1(CycleCaptions[i]));
-        opt->setGeometry(16 + 136 * (i / 4), 52 + 26 * (i % 4), 133, 21);
+        opt->setGeometry(16 + 144 * (i / 4), 52 + 26 * (i % 4), 141, 21);
         connect(opt, &QRadioButton::clicked, this, [this, i] { OptCycle_Click(i); });
         OptCycle[i] = opt;
     }
@@ -130,11 +130,11 @@ void frmTimerIn::buildControls()
     ComKEY->setAutoDefault(false);
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"));
     ComYES->setText(QStringLiteral("OK"));
-    ComYES->setGeometry(232, 256, 81, 33);
+    ComYES->setGeometry(264, 256, 81, 33);
     ComYES->setAutoDefault(false);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"));
     ComNO->setText(QStringLiteral("Cancel"));
-    ComNO->setGeometry(328, 256, 81, 33);
+    ComNO->setGeometry(360, 256, 81, 33);
     ComNO->setAutoDefault(false);
 
     connect(ComKEY, &QPushButton::clicked, this, &frmTimerIn::ComKEY_Click);

@@ -82,12 +82,7 @@ void TestEditPlus::opensInReviewWithTheKeys()
         click(page, "OptEDIT");
         QCOMPARE(page.Label5->text(), kind == 0 ? QStringLiteral("Please click the key you want to setup timer.")
                                                 : QStringLiteral("Please click the key you want to setup MACRO"));
-        QCOMPARE(page.PicKEY[0]->geometry(), QRect(8, 40, 121, 41));
-        QCOMPARE(page.PicKEY[7]->geometry(), QRect(136, 160, 121, 41));
-        QCOMPARE(page.PicKEY[11]->geometry(), QRect(264, 160, 121, 41));
-        QCOMPARE(page.Label3->text(), QStringLiteral("PAGE 3"));
-        QCOMPARE(page.Label3->geometry(), QRect(272, 8, 105, 25));
-        QCOMPARE(page.Label5->geometry(), QRect(8, 304, 377, 51));
+        QCOMPARE(page.PicKEY[7]->geometry(), QRect(136, 160, 121, 41));   // column 1, row 3
         QCOMPARE(page.keyLabels()[kind == 0 ? 4 : 1],
                  kind == 0 ? fixedField(QStringLiteral(" NEWS")) : fixedField(QStringLiteral("MACRO 1")));
     }

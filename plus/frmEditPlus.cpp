@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "core/TextCodec.h"
 #include "editors/KeyFace.h"
+#include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmMacroIn.h"
 #include "plus/frmTimerIn.h"
@@ -16,21 +17,6 @@
 #include <QRadioButton>
 
 namespace quillet {
-
-namespace {
-
-template <typename T>
-T *named(QWidget *parent, const QString &name, const QString &text = {})
-{
-    auto *w = new T(parent);
-    w->setObjectName(name);
-    if constexpr (requires { w->setText(text); })
-        if (!text.isNull())
-            w->setText(text);
-    return w;
-}
-
-}  // namespace
 
 frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent), g_(g), ui_(ui)
 {

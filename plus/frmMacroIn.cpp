@@ -2,6 +2,7 @@
 
 #include "app/UiServices.h"
 #include "core/Globals.h"
+#include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmSelectKey.h"
 
@@ -14,17 +15,6 @@
 namespace quillet {
 
 namespace {
-
-template <typename T>
-T *named(QWidget *parent, const QString &name, const QString &text = {})
-{
-    auto *w = new T(parent);
-    w->setObjectName(name);
-    if constexpr (requires { w->setText(text); })
-        if (!text.isNull())
-            w->setText(text);
-    return w;
-}
 
 const QString SetupHint = QStringLiteral("Select the step that you want to setup.");
 

@@ -5,6 +5,7 @@
 #include "core/TextCodec.h"
 #include "editors/KeyFace.h"
 #include "editors/PageSet.h"
+#include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 
 #include <QButtonGroup>
@@ -24,17 +25,6 @@ namespace quillet {
 namespace {
 
 constexpr int PageLeft0 = 8, PageTop = 40, PageStep = 128;
-
-template <typename T>
-T *named(QWidget *parent, const QString &name, const QString &text = {})
-{
-    auto *w = new T(parent);
-    w->setObjectName(name);
-    if constexpr (requires { w->setText(text); })
-        if (!text.isNull())
-            w->setText(text);
-    return w;
-}
 
 struct RubberPlace {
     int left, top;

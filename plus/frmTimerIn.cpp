@@ -2,6 +2,7 @@
 
 #include "app/UiServices.h"
 #include "core/Globals.h"
+#include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmSelectKey.h"
 
@@ -19,14 +20,6 @@ const char *const CycleCaptions[timer::CycleCount] = {
     "DAILY",     "SPECIFIC", "SUNDAY", "MONDAY",        "TUESDAY",         "WEDNESDAY",
     "THURSDAY",  "FRIDAY",   "SATURDAY", "MONDAY-FRIDAY", "MONDAY-SATURDAY", "DISABLE",
 };
-
-template <typename T>
-T *named(QWidget *parent, const QString &name)
-{
-    auto *w = new T(parent);
-    w->setObjectName(name);
-    return w;
-}
 
 QComboBox *numberCombo(QWidget *parent, const QString &name, int first, int last)
 {

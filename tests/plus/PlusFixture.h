@@ -14,6 +14,7 @@
 #include <QPoint>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QDialog>
 #include <QPushButton>
@@ -74,21 +75,28 @@ inline QString pictureFolder()
     return made.path();
 }
 
+// Puts the pictures beside a program folder of a test.
+inline void copyPictures(const QString &appDir)
+{
+    for (const char *name : {"IMG0-31.jpg", "IMG128-150.jpg", "IMG2350-52.jpg", "NONE.jpg"})
+        QFile::copy(QDir(pictureFolder()).filePath(QString::fromLatin1(name)),
+                    QDir(appDir).filePath(QString::fromLatin1(name)));
+}
+
 // A whole image with devices "TV" (bank 0), "VCR" (bank 1), "DVD" (bank 2), "AMP" (bank 3)
 // and nothing named in banks 4..9. Every device has a key 0 at the top-left of page 0;
-// bank 2 also has key 12 in page 1 slot 3, bank 3 key 7 in page 2 slot 0.
-inline std::unique_ptr<Globals> makeDocument()
+// bank 2 also has key 12 in page 1 slot 3, bank 3 key 7 in page 2 slot 0. Timers and
+// macros are empty, the macros named "MACRO 0" to "MACRO 11".
+inline void buildDocument(Globals &g)
 {
-    auto g = std::make_unique<Globals>();
-    g->AppDir = pictureFolder();
-    g->LoadedKind = 1;
-    clearMenu(*g);
+    g.LoadedKind = 1;
+    clearMenu(g);
     const char *names[4] = {"TV", "VCR", "DVD", "AMP"};
     for (int b = 0; b < 10; ++b) {
         DeviceWorkset dev;
         clearDevice(dev);
         if (b < 4) {
-            nameBank(*g, b, QString::fromLatin1(names[b]), b / 8, b % 8);
+            nameBank(g, b, QString::fromLatin1(names[b]), b / 8, b % 8);
             putKey(dev, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("POWER"));
         }
         if (b == 2) {
@@ -97,18 +105,25 @@ inline std::unique_ptr<Globals> makeDocument()
         }
         if (b == 3)
             putKey(dev, 2, 0, 7, 0, 0, 5, 1, QStringLiteral("MUTE"));
-        WriteDeviceWorkset(g->Image, dev, b);
+        WriteDeviceWorkset(g.Image, dev, b);
     }
-    WriteMenuWorkset(g->Image, *g);
-    BuildDeviceNames(*g, g->DeviceNames);
-    for (auto &r : g->TimerBuf)
+    WriteMenuWorkset(g.Image, g);
+    BuildDeviceNames(g, g.DeviceNames);
+    for (auto &r : g.TimerBuf)
         r.fill(Empty);
-    for (auto &r : g->MacroBuf)
+    for (auto &r : g.MacroBuf)
         r.fill(Empty);
     for (int k = 0; k < 12; ++k)
-        g->MacroNames[k] = QStringLiteral("MACRO %1").arg(k).leftJustified(23);
-    WriteTimers(g->Image, *g);
-    WriteMacros(g->Image, *g);
+        g.MacroNames[k] = QStringLiteral("MACRO %1").arg(k).leftJustified(23);
+    WriteTimers(g.Image, g);
+    WriteMacros(g.Image, g);
+}
+
+inline std::unique_ptr<Globals> makeDocument()
+{
+    auto g = std::make_unique<Globals>();
+    g->AppDir = pictureFolder();
+    buildDocument(*g);
     return g;
 }
 

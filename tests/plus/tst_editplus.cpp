@@ -1,8 +1,10 @@
 #include "PlusFixture.h"
+#include "support/AppTestSupport.h"
 
 #include "core/DataFile.h"
 #include "core/TextCodec.h"
 #include "plus/PlusRecords.h"
+#include "plus/Install.h"
 #include "plus/frmEditPlus.h"
 #include "plus/frmMacroIn.h"
 #include "plus/frmTimerIn.h"
@@ -34,45 +36,37 @@ private slots:
     void timerAndMacroSurviveASavedFile();
 
 private:
-    std::unique_ptr<Globals> g;
-    ScriptedUiServices ui;
+    std::unique_ptr<testing::MainWindowFixture> fx;
+    Globals *g = nullptr;
 
-    // What the main window's "Timer" / "Hot Macro" commands do around the page.
+    // The main window's "Timer" / "Hot Macro" command with the page it was given.
     void runPage(int kind, ScriptedUiServices::DialogScript script)
     {
-        if (kind == 0)
-            ReadTimers(g->Image, *g);
-        else
-            ReadMacros(g->Image, *g);
-        g->PlusKind = kind;
-        ui.onDialog(std::move(script));
-        frmEditPlus page(*g, ui);
-        ui.showModal(page);
-        if (g->EditResult != 0) {
-            if (kind == 0)
-                WriteTimers(g->Image, *g);
-            else
-                WriteMacros(g->Image, *g);
-            g->LoadedKind = 1;
-            g->Modified = 1;
-        }
+        fx->ui.onDialog(std::move(script));
+        TRIGGER(fx->w.get(), kind == 0 ? "mnuTimer" : "mnuMacro");
     }
 };
 
 void TestEditPlus::init()
 {
-    g = makeDocument();
+    fx = std::make_unique<testing::MainWindowFixture>();
+    fx->open();
+    copyPictures(fx->appDir());
+    g = fx->g.get();
+    buildDocument(*g);
     g->TimerBuf[4] = StoredTimer;
     g->TimerNames[4] = fixedField(QStringLiteral(" NEWS"));
     WriteTimers(g->Image, *g);
-    ui.clear();
+    installPlus(*fx->w);
+    fx->w->refreshSequence();
+    fx->ui.clear();
 }
 
 void TestEditPlus::opensInReviewWithTheKeys()
 {
     for (int kind : {0, 1}) {
         g->PlusKind = kind;
-        frmEditPlus page(*g, ui);
+        frmEditPlus page(*g, fx->ui);
         page.show();
         QCOMPARE(page.windowTitle(), kind == 0 ? QStringLiteral("Timer Key") : QStringLiteral("Macro Key"));
         QVERIFY(page.OptVIEW->isChecked());
@@ -93,7 +87,7 @@ void TestEditPlus::confirmedKeyEditGoesIntoTheBuffers()
     QString handedLabel;
     runPage(0, [&](QDialog &page) {
         click(page, "OptEDIT");
-        ui.onDialog([&](QDialog &timer) {
+        fx->ui.onDialog([&](QDialog &timer) {
             handedLabel = child<QLineEdit>(timer, "Text_IN")->text();
             click(timer, "OptCycle_0");
             child<QLineEdit>(timer, "Text_IN")->setText(QStringLiteral("NEWS AT 9"));
@@ -130,13 +124,13 @@ void TestEditPlus::cancelledKeyEditChangesNothing()
 {
     runPage(0, [&](QDialog &page) {
         click(page, "OptEDIT");
-        ui.onDialog([&](QDialog &timer) {
+        fx->ui.onDialog([&](QDialog &timer) {
             click(timer, "OptCycle_11");
             child<QLineEdit>(timer, "Text_IN")->setText(QStringLiteral("GONE"));
             click(timer, "ComNO");
         });
         click(page, "PicKEY_4");
-        ui.onDialog([&](QDialog &timer) { child<QLineEdit>(timer, "Text_IN")->setText(QStringLiteral("GONE")); });
+        fx->ui.onDialog([&](QDialog &timer) { child<QLineEdit>(timer, "Text_IN")->setText(QStringLiteral("GONE")); });
         click(page, "PicKEY_4");   // closed through its frame
         auto &p = static_cast<frmEditPlus &>(page);
         QCOMPARE(p.keyLabels()[4], fixedField(QStringLiteral(" NEWS")));
@@ -153,7 +147,7 @@ void TestEditPlus::reviewChangesNothing()
     auto before = std::make_unique<MemoryImage>(g->Image);
     int modeInDialog = -1;
     runPage(1, [&](QDialog &page) {
-        ui.onDialog([&](QDialog &macro) {
+        fx->ui.onDialog([&](QDialog &macro) {
             modeInDialog = g->EditResult;
             QCOMPARE(macro.windowTitle(), QStringLiteral("ReView"));
             click(macro, "ComYES");
@@ -163,7 +157,7 @@ void TestEditPlus::reviewChangesNothing()
         click(page, "ComYES");
     });
     QCOMPARE(modeInDialog, 0);
-    QCOMPARE(ui.dialogsShown, (QStringList{"frmEditPlus", "frmMacroIn"}));
+    QCOMPARE(fx->ui.dialogsShown, (QStringList{"frmEditPlus", "frmMacroIn"}));
     // OK on the page writes the same bytes back.
     QCOMPARE(std::memcmp(g->Image.data(), before->data(), MemoryImage::TotalBytes), 0);
 }
@@ -175,8 +169,8 @@ void TestEditPlus::cancelLeavesImageAndBuffers()
     for (bool frame : {false, true}) {
         runPage(1, [&](QDialog &page) {
             click(page, "OptEDIT");
-            ui.onDialog([&](QDialog &macro) {
-                ui.onDialog([](QDialog &sel) {
+            fx->ui.onDialog([&](QDialog &macro) {
+                fx->ui.onDialog([](QDialog &sel) {
                     click(sel, "PicKEY_0");
                     click(sel, "ComYES");
                 });
@@ -201,12 +195,12 @@ void TestEditPlus::timerAndMacroSurviveASavedFile()
     // A timer that sends the DVD's key 12 every Monday at 07:30 ...
     runPage(0, [&](QDialog &page) {
         click(page, "OptEDIT");
-        ui.onDialog([&](QDialog &timer) {
+        fx->ui.onDialog([&](QDialog &timer) {
             child<QLineEdit>(timer, "Text_IN")->setText(QStringLiteral("RECORD"));
             click(timer, "OptCycle_3");
             choose(timer, "ComboHour", "07");
             choose(timer, "ComboMinute", "30");
-            ui.onDialog([](QDialog &sel) {
+            fx->ui.onDialog([](QDialog &sel) {
                 choose(sel, "ComboBANK", "DVD");
                 click(sel, "PicKEY_12");
                 click(sel, "ComYES");
@@ -220,14 +214,14 @@ void TestEditPlus::timerAndMacroSurviveASavedFile()
     // ... and a hot macro of three steps with delays.
     runPage(1, [&](QDialog &page) {
         click(page, "OptEDIT");
-        ui.onDialog([&](QDialog &macro) {
+        fx->ui.onDialog([&](QDialog &macro) {
             child<QLineEdit>(macro, "Text_IN")->setText(QStringLiteral("MOVIE NIGHT"));
             const struct {
                 const char *bank, *delay, *key;
             } steps[3] = {{"VCR", "2 Second", "PicKEY_0"}, {"AMP", "5 Second", "PicKEY_7"},
                           {"TV", "1 Second", "OptKEY_2"}};
             for (const auto &s : steps) {
-                ui.onDialog([s](QDialog &sel) {
+                fx->ui.onDialog([s](QDialog &sel) {
                     choose(sel, "ComboBANK", QString::fromLatin1(s.bank));
                     choose(sel, "ComboDELAY", QString::fromLatin1(s.delay));
                     click(sel, QString::fromLatin1(s.key));

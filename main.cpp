@@ -2,6 +2,7 @@
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "core/Globals.h"
+#include "plus/Install.h"
 
 #include <QApplication>
 
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<quillet::frmMain> mainWindow = quillet::runStartup(*globals, ui);
 
     // ---- The libraries below app install their hooks into the main window here. -------
+    quillet::installPlus(*mainWindow);
     // ---- End of hook installation. -------------------------------------------------------
 
     // Exit closes the main window, the last one, which ends the loop.

@@ -2,6 +2,7 @@
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "core/Globals.h"
+#include "editors/Install.h"
 #include "plus/Install.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<quillet::frmMain> mainWindow = quillet::runStartup(*globals, ui);
 
     // ---- The libraries below app install their hooks into the main window here. -------
+    quillet::installEditors(*mainWindow);
     quillet::installPlus(*mainWindow);
     // ---- End of hook installation. -------------------------------------------------------
 

@@ -176,7 +176,7 @@ QPoint GridEditor::pageOrigin(int page) const
     return {spec_.pageLeft + spec_.pageStride * page, PageTop};
 }
 
-void GridEditor::open()
+void GridEditor::openLayout()
 {
     for (KeyBox *k : PicKEY)
         k->hide();

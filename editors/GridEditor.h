@@ -93,7 +93,7 @@ public slots:
 protected:
     GridEditor(const Spec &spec, const LayoutBuffers &buffers, Globals &g, UiServices &ui, QWidget *parent);
     // Opening: hide keys and markers, reset the steps, Move mode, then load.
-    void open();
+    void openLayout();
     // Builds the on-screen keys, the key texts and CellMap from the buffers.
     void loadLayout();
     // Redraws a key from its current label record.

@@ -44,7 +44,7 @@ frmEditKey::frmEditKey(Globals &g, UiServices &ui, QWidget *parent)
     const QString missing = faces().missingMessage();
     if (!missing.isEmpty())
         g_.DialogResult = ui_.warn(parent, missing);
-    open();
+    openLayout();
 }
 
 void frmEditKey::showLabelDialog()

@@ -45,7 +45,7 @@ frmEditMENU::frmEditMENU(Globals &g, UiServices &ui, QWidget *parent)
     const QString missing = faces().missingMessage();
     if (!missing.isEmpty())
         g_.DialogResult = ui_.warn(parent, missing);
-    open();
+    openLayout();
 }
 
 bool frmEditMENU::showNameDialog()

@@ -1,0 +1,749 @@
+#include "fuzz/Harness.h"
+
+#include "app/ListDialog.h"
+#include "app/UiServices.h"
+#include "app/frmMain.h"
+#include "core/DataFile.h"
+#include "core/Globals.h"
+#include "core/ModelFile.h"
+#include "core/Paths.h"
+#include "core/TextCodec.h"
+#include "editors/GridEditor.h"
+#include "editors/Install.h"
+#include "editors/frmKeyIn.h"
+#include "editors/frmMenuIn.h"
+#include "plus/Install.h"
+#include "plus/frmEditPlus.h"
+#include "plus/frmMacroIn.h"
+#include "plus/frmSelectKey.h"
+#include "plus/frmTimerIn.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#ifndef QUILLET_ASSET_DIR
+#define QUILLET_ASSET_DIR ""
+#endif
+
+namespace quillet::fuzz {
+
+QString targetName(Target t)
+{
+    switch (t) {
+    case Target::DataFile:
+        return QStringLiteral("fuzz_datafile");
+    case Target::ModelFile:
+        return QStringLiteral("fuzz_modelfile");
+    }
+    return {};
+}
+
+void fail(const char *what, const QString &detail)
+{
+    std::fprintf(stderr, "\n*** Broken promise: %s\n    %s\n", what, qPrintable(detail));
+    std::fflush(stderr);
+    std::abort();
+}
+
+namespace {
+
+// Decisions taken from the input's last bytes, read backwards, so that the whole input
+// still is the file. When they run out every decision is 0: nothing more is done and
+// windows are cancelled.
+class Choices {
+public:
+    Choices(const std::uint8_t *data, std::size_t size) : end_(data + size), left_(size) {}
+
+    int byte()
+    {
+        if (left_ == 0)
+            return 0;
+        --left_;
+        return *--end_;
+    }
+    int below(int n) { return n <= 1 ? 0 : byte() % n; }
+    bool flag() { return byte() & 1; }
+    // What a user might type: any single-byte character, now and then one the image's
+    // code cannot hold, up to 22 characters (two more than a label takes).
+    QString text()
+    {
+        QString s;
+        const int n = below(23);
+        for (int i = 0; i < n; ++i) {
+            const int b = byte();
+            s += b == 0x7F ? QChar(0x4E2D) : decodeByte(static_cast<unsigned char>(b));
+        }
+        return s;
+    }
+
+private:
+    const std::uint8_t *end_;
+    std::size_t left_;
+};
+
+// The services layer as the harness answers it: message boxes from the input, file
+// dialogs cancelled, every dialog shown, worked on by a driver and closed.
+class FuzzUi : public UiServices {
+public:
+    using Driver = std::function<void(QDialog &)>;
+    Choices *choices = nullptr;
+    Driver driver;
+    QStringList warnings;   // texts of the "Warning" boxes
+    int depth = 0;
+    QMap<QString, int> shownCount;   // dialogs shown in this run, by name
+    QMap<QString, qint64> shownNs;   // and the time spent in them, nested ones included
+    bool showWindows = qEnvironmentVariableIsSet("QUILLET_FUZZ_SHOW");
+
+    int message(QWidget *, const QString &text, const QString &title, MsgIcon, MsgButtons buttons) override
+    {
+        if (title == QLatin1String("Warning"))
+            warnings << text;
+        switch (buttons) {
+        case MsgButtons::OK:
+            return answer::OK;
+        case MsgButtons::OKCancel:
+            return choices && choices->flag() ? answer::OK : answer::Cancel;
+        case MsgButtons::YesNoCancel: {
+            static const int codes[3] = {answer::Cancel, answer::Yes, answer::No};
+            return codes[choices ? choices->below(3) : 0];
+        }
+        }
+        return answer::Cancel;
+    }
+    QString openFileName(QWidget *, const FileDialogSpec &) override { return {}; }
+    QString saveFileName(QWidget *, const FileDialogSpec &) override { return {}; }
+    int showModal(QDialog &dialog) override
+    {
+        // The deepest legitimate nesting is page, setup dialog, key selector.
+        FUZZ_CHECK(depth < 6, QStringLiteral("dialogs nested too deep at %1").arg(dialog.objectName()));
+        ++depth;
+        ++shownCount[dialog.objectName()];
+        QElapsedTimer clock;
+        clock.start();
+        // Shown modally a window would only be painted in addition; the windows are built,
+        // loaded and worked on without that, which keeps the run fast. A driver that leaves
+        // the window open stands for the user closing it through the frame: Cancel.
+        bool finished = false;
+        const auto connection = QObject::connect(&dialog, &QDialog::finished, [&finished] { finished = true; });
+        dialog.setResult(0);
+        if (showWindows)
+            dialog.show();
+        if (driver)
+            driver(dialog);
+        QObject::disconnect(connection);
+        if (!finished)
+            dialog.reject();
+        shownNs[dialog.objectName()] += clock.nsecsElapsed();
+        --depth;
+        return dialog.result();
+    }
+    bool showHelp(QWidget *, const QString &, QString *error) override
+    {
+        if (error)
+            *error = QStringLiteral("no help here");
+        return false;
+    }
+};
+
+// The application, a program folder with the shipped pictures, and one main window with
+// the editors installed, made once and kept for the whole run. Never destroyed: at exit
+// the application object may already be gone.
+struct Environment {
+    QTemporaryDir settings;
+    QTemporaryDir program;
+    std::unique_ptr<Globals> g = std::make_unique<Globals>();
+    FuzzUi ui;
+    std::unique_ptr<frmMain> main;
+    std::set<int> macroStepsSeen;   // step contents already shown in the key selector this run
+
+    QString dataPath() const { return joinPath(g->AppDir, QStringLiteral("DATA"), QStringLiteral("fuzz.DAT")); }
+    QString modelPath() const { return joinPath(g->AppDir, QStringLiteral("MODEL"), QStringLiteral("fuzz.MOD")); }
+};
+
+QtMessageHandler previousHandler = nullptr;
+
+// Qt's own chatter (fonts, unaccepted test mouse events) costs time on every input and
+// hides the report; fatal messages still end the run.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtFatalMsg || qEnvironmentVariableIsSet("QUILLET_FUZZ_VERBOSE")) {
+        if (previousHandler)
+            previousHandler(type, context, text);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+}
+
+QString assetDir()
+{
+    const QString fromEnv = qEnvironmentVariable("QUILLET_ASSETS");
+    return fromEnv.isEmpty() ? QString::fromUtf8(QUILLET_ASSET_DIR) : fromEnv;
+}
+
+void driveDialog(Environment &env, QDialog &dialog);
+
+Environment &environment()
+{
+    static Environment *env = nullptr;
+    if (env)
+        return *env;
+    if (!qApp) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "quillet-fuzz";
+        static char *argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    previousHandler = qInstallMessageHandler(quietMessages);
+    env = new Environment;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, env->settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, env->settings.path());
+
+    const QDir program(env->program.path());
+    program.mkpath(QStringLiteral("DATA"));
+    program.mkpath(QStringLiteral("MODEL"));
+    for (const char *name : {"IMG0-31.jpg", "IMG128-150.jpg", "IMG2350-52.jpg", "NONE.jpg", "NO.ICO"}) {
+        const QString from = QDir(assetDir()).filePath(QString::fromLatin1(name));
+        FUZZ_CHECK(QFile::copy(from, program.filePath(QString::fromLatin1(name))),
+                   QStringLiteral("the pictures are needed beside the program; %1 is missing (set QUILLET_ASSETS)")
+                       .arg(from));
+    }
+    Globals &g = *env->g;
+    g.AppDir = QDir::toNativeSeparators(program.path());
+    g.AppDirName = program.dirName();
+    g.HelpFile = joinPath(g.AppDir, QStringLiteral("HELP.HLP"));
+    env->ui.driver = [e = env](QDialog &d) { driveDialog(*e, d); };
+    env->main = std::make_unique<frmMain>(g, env->ui);
+    installEditors(*env->main);
+    installPlus(*env->main);
+    env->main->show();
+    return *env;
+}
+
+// A fresh document state for each input, so that runs do not depend on each other.
+void resetDocument(Environment &env, Choices &choices)
+{
+    auto fresh = std::make_unique<Globals>();
+    Globals &g = *env.g;
+    fresh->AppDir = g.AppDir;
+    fresh->AppDirName = g.AppDirName;
+    fresh->HelpFile = g.HelpFile;
+    g = *fresh;
+    env.ui.choices = &choices;
+    env.ui.warnings.clear();
+    env.ui.shownCount.clear();
+    env.ui.shownNs.clear();
+    env.macroStepsSeen.clear();
+    env.main->showDocumentTitle();
+    env.main->refreshSequence();
+}
+
+void writeInput(const QString &path, const std::uint8_t *data, std::size_t size)
+{
+    QFile f(path);
+    FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate), f.errorString());
+    FUZZ_CHECK(f.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size)) == static_cast<qint64>(size),
+               f.errorString());
+}
+
+QByteArray readBack(const QString &path)
+{
+    QFile f(path);
+    FUZZ_CHECK(f.open(QIODevice::ReadOnly), f.errorString());
+    return f.readAll();
+}
+
+// Runs a command of the main window as its menu item would. Commands that a tree click
+// turns on (Fast Open) are turned on here the same way.
+void trigger(Environment &env, const char *name)
+{
+    QAction *a = env.main->action(QString::fromLatin1(name));
+    FUZZ_CHECK(a, QString::fromLatin1(name));
+    a->setEnabled(true);
+    a->trigger();
+}
+
+void fastOpen(Environment &env, const QString &folder, const QString &file)
+{
+    env.g->SelectedFolder = folder;
+    env.g->SelectedFile = file;
+    trigger(env, "mnuLoad");
+}
+
+QStringList listTexts(const QTreeWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(0);
+    return out;
+}
+
+// The device list is "MENU" and the named devices in bank order, as the names say.
+void checkDeviceList(Environment &env)
+{
+    QStringList expected{QStringLiteral("MENU")};
+    for (const QString &name : env.g->DeviceNames)
+        if (!isBlankField(name))
+            expected << trimmedBoth(name);
+    FUZZ_CHECK(listTexts(env.main->ListView1) == expected, listTexts(env.main->ListView1).join(QLatin1Char('|')));
+}
+
+// --- Driving the windows --------------------------------------------------------------
+
+void click(QWidget *w, QPoint at)
+{
+    QTest::mousePress(w, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, at);
+}
+
+// The windows are not shown (see FuzzUi::showModal): a control counts as visible when it
+// would be once its window is.
+bool shown(const QWidget *w)
+{
+    return w->isVisibleTo(w->window());
+}
+
+void press(QAbstractButton *b)
+{
+    if (b && b->isEnabled() && shown(b))
+        b->click();
+}
+
+template <typename T> T *find(QWidget &parent, const QString &name)
+{
+    return parent.findChild<T *>(name);
+}
+
+int visibleKey(const std::vector<KeyBox *> &keys, Choices &c)
+{
+    std::vector<int> shown;
+    for (int k = 0; k < static_cast<int>(keys.size()); ++k)
+        if (!keys[static_cast<size_t>(k)]->isHidden())
+            shown.push_back(k);
+    return shown.empty() ? -1 : shown[static_cast<size_t>(c.below(static_cast<int>(shown.size())))];
+}
+
+void gridAction(GridEditor &e, Choices &c)
+{
+    const int pages = static_cast<int>(e.PicPAGE1.size());
+    switch (c.below(8)) {
+    case 0:
+        e.selectMode(static_cast<GridEditor::Mode>(c.below(5)));
+        break;
+    case 1: {
+        // Two corners: a New or a Resize that may well fit.
+        const int page = c.below(pages), column = c.below(6), row = c.below(8);
+        click(e.PicPAGE1[static_cast<size_t>(page)], QPoint(column * 20 + 9, row * 20 + 9));
+        const int page2 = c.flag() ? page : c.below(pages);
+        click(e.PicPAGE1[static_cast<size_t>(page2)],
+              QPoint(std::min(5, column + 1 + c.below(3)) * 20 + 9, std::min(7, row + 1 + c.below(3)) * 20 + 9));
+        break;
+    }
+    case 2:
+    case 3:
+        click(e.PicPAGE1[static_cast<size_t>(c.below(pages))], QPoint(c.below(125) - 2, c.below(165) - 2));
+        break;
+    case 4:
+    case 5:
+        if (const int k = visibleKey(e.PicKEY, c); k >= 0)
+            click(e.PicKEY[static_cast<size_t>(k)], QPoint(c.below(40), c.below(40)));
+        break;
+    default:
+        // A drag onto a key, a page or the editor's own surface.
+        if (const int k = visibleKey(e.PicKEY, c); k >= 0) {
+            QWidget *box = e.PicKEY[static_cast<size_t>(k)];
+            QWidget *to = &e;
+            switch (c.below(3)) {
+            case 0:
+                to = box;
+                break;
+            case 1:
+                to = e.PicPAGE1[static_cast<size_t>(c.below(pages))];
+                break;
+            default:
+                break;
+            }
+            const QPoint at(c.below(200) - 40, c.below(220) - 40);
+            QTest::mousePress(box, Qt::LeftButton, {}, QPoint(c.below(40), c.below(40)));
+            QTest::mouseMove(to, at);
+            QTest::mouseRelease(to, Qt::LeftButton, {}, at);
+        }
+        break;
+    }
+}
+
+void driveGrid(GridEditor &e, Choices &c)
+{
+    for (int n = c.below(8); n > 0; --n)
+        gridAction(e, c);
+    press(c.flag() ? e.ComYES : e.ComNO);
+    // However it closed, no drag cursor may stay behind.
+    FUZZ_CHECK(!QGuiApplication::overrideCursor(), e.objectName());
+}
+
+void driveKeyIn(frmKeyIn &d, Choices &c)
+{
+    switch (c.below(4)) {
+    case 0:
+        d.Text_IN->setText(c.text());
+        press(d.ComYES);
+        break;
+    case 1:
+        press(d.OptIMG);
+        press(d.Option1(frmKeyIn::iconNumber(c.below(frmKeyIn::IconCount))));
+        press(d.ComYES);
+        break;
+    case 2:
+        press(d.ComNO);
+        break;
+    default:
+        break;   // left open: closed through the frame
+    }
+}
+
+void driveMenuIn(frmMenuIn &d, Choices &c)
+{
+    if (c.flag())
+        d.Text_IN->setText(c.text());
+    if (c.flag())
+        press(d.options[static_cast<size_t>(c.below(8))]);
+    press(c.below(4) ? d.ComYES : d.ComNO);
+}
+
+void driveList(ListDialog &d, Choices &c)
+{
+    if (d.List1->count() > 0)
+        d.List1->setCurrentRow(c.below(d.List1->count()));
+    press(c.flag() ? d.ComYES : d.ComNO);
+}
+
+void driveSelectKey(frmSelectKey &d, Choices &c)
+{
+    for (int n = c.below(5); n > 0; --n) {
+        switch (c.below(6)) {
+        case 0:
+        case 1: {
+            std::vector<KeyBox *> keys(d.PicKEY.begin(), d.PicKEY.end());
+            if (const int k = visibleKey(keys, c); k >= 0)
+                QTest::mousePress(d.PicKEY[static_cast<size_t>(k)], Qt::LeftButton, {}, QPoint(3, 3));
+            QTest::mouseRelease(&d, Qt::LeftButton, {}, QPoint(1, 1));
+            break;
+        }
+        case 2:
+            press(d.OptKEY[static_cast<size_t>(c.below(7))]);
+            break;
+        case 3:
+            if (d.ComboBANK->isEnabled() && d.ComboBANK->count() > 0)
+                d.ComboBANK->setCurrentIndex(c.below(d.ComboBANK->count()));
+            break;
+        case 4:
+            press(c.flag() ? d.OptMACRO : d.OptMENU);
+            break;
+        default:
+            if (d.ComboDELAY->isEnabled())
+                d.ComboDELAY->setCurrentIndex(c.below(d.ComboDELAY->count()));
+            break;
+        }
+    }
+    press(c.flag() ? d.ComYES : d.ComNO);
+}
+
+void driveTimerIn(frmTimerIn &d, Choices &c)
+{
+    if (c.flag())
+        d.Text_IN->setText(c.text());
+    if (c.flag())
+        press(d.OptCycle[static_cast<size_t>(c.below(12))]);
+    for (QComboBox *combo : {d.ComboMonth, d.ComboDay, d.ComboHour, d.ComboMinute})
+        if (combo->isEnabled() && shown(combo) && combo->count() > 0 && c.below(4) == 0)
+            combo->setCurrentIndex(c.below(combo->count()));
+    // Every timer's key is shown in the selector.
+    press(d.ComKEY);
+    press(c.below(4) ? d.ComYES : d.ComNO);
+}
+
+void driveMacroIn(Environment &env, frmMacroIn &d, Choices &c)
+{
+    // A step the input picks, in the key selector, once per distinct content in a run:
+    // the selector sees nothing of a step but its two bytes and the image. Every step of
+    // every macro would open hundreds of selectors per input on a full image and slow the
+    // fuzzer tenfold; over many inputs every step is reached.
+    const int count = d.stepCount();
+    const int picks[1] = {1 + c.below(std::max(count, 1))};
+    for (int n : picks) {
+        if (n < 1 || n > count)
+            continue;
+        const Bytes<66> &rec = env.g->MacroRecord;
+        const int key = (env.g->EditResult ? 1 << 16 : 0) | rec[static_cast<size_t>(2 * n - 2)] << 8
+                        | rec[static_cast<size_t>(2 * n - 1)];
+        if (!env.macroStepsSeen.insert(key).second)
+            continue;
+        press(d.OptEDIT);
+        press(d.ComSTEP[static_cast<size_t>(n)]);
+    }
+    for (int n = c.below(3); n > 0; --n) {
+        switch (c.below(4)) {
+        case 0:
+            press(d.OptNEW);
+            break;
+        case 1:
+            press(d.OptINS);
+            break;
+        case 2:
+            press(d.OptDEL);
+            break;
+        default:
+            press(d.OptEDIT);
+            break;
+        }
+        if (d.stepCount() > 0)
+            press(d.ComSTEP[static_cast<size_t>(1 + c.below(d.stepCount()))]);
+    }
+    if (c.flag())
+        d.Text_IN->setText(c.text());
+    press(c.below(4) ? d.ComYES : d.ComNO);
+}
+
+void driveEditPlus(frmEditPlus &d, Choices &c)
+{
+    // Every key, in Setup or ReView.
+    for (int k = 0; k < 12; ++k) {
+        press(c.flag() ? d.OptEDIT : d.OptVIEW);
+        click(d.PicKEY[static_cast<size_t>(k)], QPoint(10, 10));
+    }
+    press(c.flag() ? d.ComYES : d.ComNO);
+}
+
+void driveDialog(Environment &env, QDialog &dialog)
+{
+    Choices &c = *env.ui.choices;
+    if (auto *grid = qobject_cast<GridEditor *>(&dialog))
+        driveGrid(*grid, c);
+    else if (auto *keyIn = qobject_cast<frmKeyIn *>(&dialog))
+        driveKeyIn(*keyIn, c);
+    else if (auto *menuIn = qobject_cast<frmMenuIn *>(&dialog))
+        driveMenuIn(*menuIn, c);
+    else if (auto *list = qobject_cast<ListDialog *>(&dialog))
+        driveList(*list, c);
+    else if (auto *plus = qobject_cast<frmEditPlus *>(&dialog))
+        driveEditPlus(*plus, c);
+    else if (auto *timer = qobject_cast<frmTimerIn *>(&dialog))
+        driveTimerIn(*timer, c);
+    else if (auto *macro = qobject_cast<frmMacroIn *>(&dialog))
+        driveMacroIn(env, *macro, c);
+    else if (auto *select = qobject_cast<frmSelectKey *>(&dialog))
+        driveSelectKey(*select, c);
+}
+
+// --- What nothing but a load may change -----------------------------------------------
+
+// The page headers and every address no fixed area covers: no editor may touch them.
+std::vector<int> untouchableOffsets()
+{
+    static const std::vector<int> offsets = [] {
+        std::vector<int> out;
+        const std::pair<int, int> gaps[] = {{992, 1055},   {1066, 19535},  {20032, 20063}, {22128, 22131},
+                                            {22502, 22504}, {22793, 23231}, {61248, 63359}, {84480, 126719}};
+        for (const auto &[first, last] : gaps)
+            for (int a = first; a <= last; ++a) {
+                const ImageCursor at = ImageAddress(a);
+                out.push_back(at.page * MemoryImage::PageSize + at.byte);
+            }
+        for (int p = 0; p < MemoryImage::PageCount; ++p) {
+            out.push_back(p * MemoryImage::PageSize);
+            out.push_back(p * MemoryImage::PageSize + 1);
+        }
+        for (int b = 2; b < MemoryImage::PageSize; ++b)
+            out.push_back(512 * MemoryImage::PageSize + b);
+        return out;
+    }();
+    return offsets;
+}
+
+void checkUntouched(const MemoryImage &before, const MemoryImage &after, const char *when)
+{
+    for (int offset : untouchableOffsets())
+        FUZZ_CHECK(before.data()[offset] == after.data()[offset],
+                   QStringLiteral("%1 changed page %2 byte %3")
+                       .arg(QString::fromLatin1(when))
+                       .arg(offset / MemoryImage::PageSize)
+                       .arg(offset % MemoryImage::PageSize));
+}
+
+void editDevice(Environment &env, int bank, bool backup)
+{
+    Globals &g = *env.g;
+    const Records<10, 264> blocks = [&] {
+        if (backup)
+            ReadBackupSlot(g.Image, g, bank);
+        else
+            ReadDeviceWorkset(g.Image, g, bank);
+        return g.DevBlockBuf;
+    }();
+    g.EditResult = 0;
+    env.main->hooks.showEditKey();
+    FUZZ_CHECK(g.DevBlockBuf == blocks, QStringLiteral("the device editor changed block records"));
+    if (!g.EditResult)
+        return;
+    if (backup)
+        WriteBackupSlot(g.Image, g, bank);
+    else
+        WriteDeviceWorkset(g.Image, g, bank);
+    g.Modified = 1;
+    env.main->refreshSequence();
+}
+
+}  // namespace
+
+void runDataFile(const std::uint8_t *data, std::size_t size)
+{
+    Environment &env = environment();
+    Choices choices(data, size);
+    resetDocument(env, choices);
+    Globals &g = *env.g;
+
+    writeInput(env.dataPath(), data, size);
+    fastOpen(env, QStringLiteral("DATA"), QStringLiteral("fuzz.DAT"));
+    FUZZ_CHECK(g.LoadedKind == 1 && g.Modified == 0 && g.CurrentFile == env.dataPath(),
+               QStringLiteral("a readable data file must open; told: ") + env.ui.warnings.join(QLatin1Char('|')));
+    const std::size_t loaded = size > 2 ? std::min<std::size_t>(size - 2, MemoryImage::TotalBytes) : 0;
+    FUZZ_CHECK(loaded == 0 || std::memcmp(g.Image.data(), data + 2, loaded) == 0, QStringLiteral("image != file"));
+    for (std::size_t i = loaded; i < static_cast<std::size_t>(MemoryImage::TotalBytes); ++i)
+        FUZZ_CHECK(g.Image.data()[i] == 0, QStringLiteral("bytes beyond the file changed"));
+    checkDeviceList(env);
+    auto asLoaded = std::make_unique<MemoryImage>(g.Image);
+
+    // Edit Device the user's way: the selection dialog, then the editor on that bank.
+    trigger(env, "mnuKeyEdit");
+    // Then every bank and every backup slot, whether a menu button names it or not.
+    for (int b = 0; b < 10; ++b)
+        editDevice(env, b, false);
+    for (int k = 0; k < 8; ++k)
+        editDevice(env, k, true);
+    trigger(env, "mnuMenuEdit");
+    trigger(env, "mnuTimer");
+    trigger(env, "mnuMacro");
+    FUZZ_CHECK(env.ui.depth == 0, QStringLiteral("a dialog was left open"));
+    checkUntouched(*asLoaded, g.Image, "an editor");
+    checkDeviceList(env);
+
+    // Save gives back exactly the document.
+    g.Modified = 1;
+    trigger(env, "mnuFileSave");
+    FUZZ_CHECK(g.Modified == 0 && g.LoadedKind == 1, env.ui.warnings.join(QLatin1Char('|')));
+    FUZZ_CHECK(readBack(env.dataPath()) == dataFileBytes(g.Image), QStringLiteral("saved file != image"));
+}
+
+void runModelFile(const std::uint8_t *data, std::size_t size)
+{
+    Environment &env = environment();
+    Choices choices(data, size);
+    resetDocument(env, choices);
+    Globals &g = *env.g;
+
+    writeInput(env.modelPath(), data, size);
+    fastOpen(env, QStringLiteral("MODEL"), QStringLiteral("fuzz.MOD"));
+    if (size < static_cast<std::size_t>(modelfile::Size)) {
+        // Refused, told, and nothing loaded.
+        FUZZ_CHECK(g.LoadedKind == 0 && g.CurrentFile.isEmpty(), QStringLiteral("a short model was opened"));
+        FUZZ_CHECK(env.ui.warnings.size() == 1 && env.ui.warnings[0].contains(env.modelPath()),
+                   env.ui.warnings.join(QLatin1Char('|')));
+        return;
+    }
+    FUZZ_CHECK(g.LoadedKind == 2 && g.Modified == 0 && g.CurrentFile == env.modelPath(),
+               env.ui.warnings.join(QLatin1Char('|')));
+    const QByteArray asLoaded(reinterpret_cast<const char *>(data), modelfile::Size);
+    FUZZ_CHECK(modelFileBytes(g) == asLoaded, QStringLiteral("workset != file"));
+    FUZZ_CHECK(listTexts(env.main->ListView1) == QStringList{QStringLiteral("MODEL")},
+               listTexts(env.main->ListView1).join(QLatin1Char('|')));
+
+    for (int round = 0; round < 2; ++round) {
+        const QByteArray before = modelFileBytes(g);
+        const int modified = g.Modified;
+        trigger(env, "mnuKeyEdit");
+        // Cancel gives the model back as it was; the blocks never change.
+        if (!g.EditResult)
+            FUZZ_CHECK(modelFileBytes(g) == before && g.Modified == modified, QStringLiteral("cancel kept changes"));
+        FUZZ_CHECK(modelFileBytes(g).mid(1236) == asLoaded.mid(1236), QStringLiteral("blocks changed"));
+    }
+
+    g.Modified = 1;
+    trigger(env, "mnuFileSave");
+    FUZZ_CHECK(g.Modified == 0 && g.LoadedKind == 2, env.ui.warnings.join(QLatin1Char('|')));
+    FUZZ_CHECK(readBack(env.modelPath()) == modelFileBytes(g), QStringLiteral("saved model != workset"));
+}
+
+namespace {
+// With QUILLET_FUZZ_STATS set, what a run showed: to see that the inputs reach the windows.
+void printStats()
+{
+    if (!qEnvironmentVariableIsSet("QUILLET_FUZZ_STATS"))
+        return;
+    const Environment &env = environment();
+    QStringList parts;
+    for (auto it = env.ui.shownCount.cbegin(); it != env.ui.shownCount.cend(); ++it)
+        parts << QStringLiteral("%1 %2 (%3 ms)").arg(it.key()).arg(it.value()).arg(env.ui.shownNs.value(it.key()) / 1000000);
+    std::fprintf(stderr, "shown: %s; warnings: %lld\n", qPrintable(parts.join(QStringLiteral(", "))),
+                 static_cast<long long>(env.ui.warnings.size()));
+}
+}  // namespace
+
+void run(Target t, const std::uint8_t *data, std::size_t size)
+{
+    switch (t) {
+    case Target::DataFile:
+        runDataFile(data, size);
+        break;
+    case Target::ModelFile:
+        runModelFile(data, size);
+        break;
+    }
+    printStats();
+}
+
+void run(Target t, const QByteArray &input)
+{
+    run(t, reinterpret_cast<const std::uint8_t *>(input.constData()), static_cast<std::size_t>(input.size()));
+}
+
+int initialise(Target t, int *argc, char ***argv)
+{
+    const QByteArray flag("-write_seeds=");
+    for (int i = 1; i < *argc; ++i) {
+        const QByteArray arg((*argv)[i]);
+        if (arg.startsWith(flag)) {
+            const QString folder = QString::fromLocal8Bit(arg.mid(flag.size()));
+            const bool ok = writeSeeds(t, folder);
+            std::fprintf(stderr, "%s seeds %s %s\n", qPrintable(targetName(t)), ok ? "written to" : "NOT written to",
+                         qPrintable(folder));
+            std::exit(ok ? 0 : 1);
+        }
+    }
+    environment();
+    return 0;
+}
+
+}  // namespace quillet::fuzz

@@ -1,0 +1,190 @@
+// The seed corpus of the fuzz targets, made by code so that no binary file is kept: a
+// document laid out the way the editors lay one out, an empty one, and one full of 255s.
+
+#include "fuzz/Harness.h"
+
+#include "core/DataFile.h"
+#include "core/Globals.h"
+#include "core/ModelFile.h"
+#include "core/Worksets.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <memory>
+
+namespace quillet::fuzz {
+
+namespace {
+
+constexpr Byte cell(int column, int row) { return static_cast<Byte>(column * 16 + row); }
+
+Byte *labelAt(Records<4, 264> &labels, int page, int record)
+{
+    return &labels[static_cast<size_t>(page)][static_cast<size_t>(record * LabelRecordSize + 2)];
+}
+
+// A device of `keys` keys (at most 35), 2 x 2 cells each, twelve to a page; labels of
+// text, the remote's symbols, accented letters and icons of both strips.
+void layDevice(DeviceWorkset &dev, int keys, int seed)
+{
+    for (auto &r : dev.DevSlotBuf)
+        r.fill(Empty);
+    for (auto &r : dev.DevRectBuf)
+        r.fill(Empty);
+    dev.DevLocBuf.fill(Empty);
+    for (auto &r : dev.DevLabelBuf)
+        r.fill(Empty);
+    static const char *const texts[] = {"POWER", "VOL+", "VOL-", "CH 1", "#<=>", "MUTE", "ABCDEFGHIJKLMNOPQRST",
+                                        "T\xe9l\xe9", "A", "PLAY", "<<", ">>"};
+    for (int k = 0; k < keys; ++k) {
+        const int page = k / 12, slot = k % 12;
+        const int column = (slot % 3) * 2, row = (slot / 3) * 2;
+        dev.DevSlotBuf[page][slot] = static_cast<Byte>(k);
+        dev.DevRectBuf[page][2 * slot] = cell(column, row);
+        dev.DevRectBuf[page][2 * slot + 1] = cell(column + 1, row + 1);
+        // Records in reverse slot order, so that records and slots do not simply match.
+        const int record = 11 - slot;
+        dev.DevLocBuf[k] = static_cast<Byte>(page * 16 + record);
+        Byte *label = labelAt(dev.DevLabelBuf, page, record);
+        if ((k + seed) % 5 == 0)
+            label[0] = static_cast<Byte>((k + seed) % 32);
+        else if ((k + seed) % 7 == 0)
+            label[0] = static_cast<Byte>(128 + (k + seed) % 22);
+        else
+            writeLabelText(label, QString::fromLatin1(texts[(k + seed) % 12]));
+    }
+    for (int r = 0; r < 10; ++r)
+        for (int i = 0; i < 264; ++i)
+            dev.DevBlockBuf[r][i] = static_cast<Byte>((seed * 31 + r * 7 + i) & 0xFF);
+}
+
+void realisticImage(MemoryImage &image)
+{
+    for (int p = 0; p < MemoryImage::RemotePages; ++p) {
+        image.page(p)[0] = static_cast<std::uint8_t>(p & 0xFF);
+        image.page(p)[1] = static_cast<std::uint8_t>(p >> 8);
+    }
+
+    // Ten devices: eight buttons on the first menu page, two on the second.
+    static const char *const names[10] = {"TV", "VCR", "DVD", "LD/VCD", "AMP", "TAPE", "SAT", "CD", "AUX", "CABLE"};
+    static const Byte kinds[10] = {192, 195, 196, 197, 198, 199, 200, 201, Empty, 192};
+    auto menu = std::make_unique<MenuWorkset>();
+    for (auto &r : menu->MenuSlotBuf)
+        r.fill(Empty);
+    for (auto &r : menu->MenuRectBuf)
+        r.fill(Empty);
+    menu->MenuLocBuf.fill(Empty);
+    for (auto &r : menu->MenuLabelBuf)
+        r.fill(Empty);
+    for (int b = 0; b < 10; ++b) {
+        const int page = b / 8, slot = b % 8;
+        const int column = (slot % 2) * 3, row = (slot / 2) * 2;
+        menu->MenuSlotBuf[page][slot] = static_cast<Byte>(b);
+        menu->MenuRectBuf[page][2 * slot] = cell(column, row);
+        menu->MenuRectBuf[page][2 * slot + 1] = cell(column + 2, row + 1);
+        menu->MenuLocBuf[b] = static_cast<Byte>(page * 16 + slot);
+        menu->MenuKindBuf[b] = kinds[b];
+        writeLabelText(&menu->MenuLabelBuf[page][slot * LabelRecordSize + 2], QString::fromLatin1(names[b]));
+    }
+    WriteMenuWorkset(image, *menu);
+
+    auto dev = std::make_unique<DeviceWorkset>();
+    for (int b = 0; b < 10; ++b) {
+        layDevice(*dev, 35 - 3 * b, b);
+        WriteDeviceWorkset(image, *dev, b);
+    }
+    for (int k = 0; k < 8; ++k) {
+        layDevice(*dev, 6 + k, 20 + k);
+        // Every other slot holds a device.
+        dev->DevBlockBuf[0][0] = k % 2 == 0 ? 'Z' : 0;
+        WriteBackupSlot(image, *dev, k);
+    }
+
+    auto timers = std::make_unique<TimerWorkset>();
+    for (int i = 0; i < 12; ++i) {
+        auto &t = timers->TimerBuf[static_cast<size_t>(i)];
+        t.fill(Empty);
+        if (i == 11)
+            continue;   // never set up
+        const int bank = i == 8 ? 10 : i % 4;
+        const int key = i == 9 ? 36 : i;
+        const int address = 96 * (bank % 10) + 2 * (key % 12);
+        t = {static_cast<Byte>(i), static_cast<Byte>(1 + i % 12), static_cast<Byte>(1 + i * 2), static_cast<Byte>(i),
+             static_cast<Byte>(5 * i), static_cast<Byte>(bank), static_cast<Byte>(key), static_cast<Byte>(key / 12),
+             static_cast<Byte>(address / 256), static_cast<Byte>(address % 256)};
+        timers->TimerNames[static_cast<size_t>(i)] = QStringLiteral("TIMER %1").arg(i).leftJustified(23);
+    }
+    WriteTimers(image, *timers);
+
+    static const Byte delays[8] = {0, 1, 2, 3, 5, 7, 10, 15};
+    auto macros = std::make_unique<MacroWorkset>();
+    for (int i = 0; i < 12; ++i) {
+        auto &m = macros->MacroBuf[static_cast<size_t>(i)];
+        m.fill(Empty);
+        const int steps = i == 11 ? 25 : 2 * i;
+        for (int n = 0; n < steps; ++n) {
+            m[static_cast<size_t>(2 * n)] = static_cast<Byte>((n % 10) * 16 + delays[n % 8]);
+            m[static_cast<size_t>(2 * n + 1)] = static_cast<Byte>((n * 3 + i) % 42);
+        }
+        if (i % 3 != 2)
+            macros->MacroNames[static_cast<size_t>(i)] = QStringLiteral("MACRO %1").arg(i).leftJustified(23);
+    }
+    WriteMacros(image, *macros);
+}
+
+std::vector<Seed> dataFileSeeds()
+{
+    auto image = std::make_unique<MemoryImage>();
+    realisticImage(*image);
+    std::vector<Seed> out;
+    out.push_back({QStringLiteral("realistic.DAT"), dataFileBytes(*image)});
+    image->clear();
+    out.push_back({QStringLiteral("empty.DAT"), dataFileBytes(*image)});
+    out.push_back({QStringLiteral("ff.DAT"), QByteArray(datafile::CompleteSize, '\xff')});
+    out.push_back({QStringLiteral("short.DAT"), QByteArray("\xff\x01", 2) + QByteArray(998, '\xff')});
+    return out;
+}
+
+std::vector<Seed> modelFileSeeds()
+{
+    auto image = std::make_unique<MemoryImage>();
+    realisticImage(*image);
+    auto dev = std::make_unique<DeviceWorkset>();
+    std::vector<Seed> out;
+    ReadDeviceWorkset(*image, *dev, 0);
+    out.push_back({QStringLiteral("realistic.MOD"), modelFileBytes(*dev)});
+    layDevice(*dev, 0, 0);
+    for (auto &r : dev->DevBlockBuf)
+        r.fill(0);
+    out.push_back({QStringLiteral("empty.MOD"), modelFileBytes(*dev)});
+    out.push_back({QStringLiteral("ff.MOD"), QByteArray(modelfile::Size, '\xff')});
+    return out;
+}
+
+}  // namespace
+
+std::vector<Seed> seeds(Target t)
+{
+    switch (t) {
+    case Target::DataFile:
+        return dataFileSeeds();
+    case Target::ModelFile:
+        return modelFileSeeds();
+    }
+    return {};
+}
+
+bool writeSeeds(Target t, const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    for (const Seed &s : seeds(t)) {
+        QFile f(QDir(folder).filePath(s.name));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(s.bytes) != s.bytes.size())
+            return false;
+    }
+    return true;
+}
+
+}  // namespace quillet::fuzz

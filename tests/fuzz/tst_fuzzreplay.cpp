@@ -1,0 +1,56 @@
+// Every input the fuzzers ever broke Quillet with, and every seed, through the same
+// harness the fuzz targets run, without libFuzzer. A broken promise aborts the program
+// with its reason, so a regression fails this test even in a build without sanitizers;
+// the sanitizer build of the suite also catches what only they can see.
+
+#include "fuzz/Harness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace quillet::fuzz;
+
+class TestFuzzReplay : public QObject {
+    Q_OBJECT
+private slots:
+    void replay_data();
+    void replay();
+    void everyTargetHasARegressionFolder();
+};
+
+void TestFuzzReplay::replay_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QByteArray>("input");
+    for (Target t : {Target::DataFile, Target::ModelFile}) {
+        const QString name = targetName(t);
+        for (const Seed &s : seeds(t))
+            QTest::newRow(qPrintable(name + QStringLiteral(" seed ") + s.name)) << int(t) << s.bytes;
+        const QDir folder(QStringLiteral(QUILLET_FUZZ_REGRESSIONS "/") + name);
+        for (const QString &file : folder.entryList(QDir::Files, QDir::Name)) {
+            if (file.startsWith(QLatin1Char('.')) || file.endsWith(QLatin1String(".md")))
+                continue;
+            QFile f(folder.filePath(file));
+            QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(f.fileName()));
+            QTest::newRow(qPrintable(name + QLatin1Char(' ') + file)) << int(t) << f.readAll();
+        }
+    }
+}
+
+void TestFuzzReplay::replay()
+{
+    QFETCH(int, target);
+    QFETCH(QByteArray, input);
+    run(static_cast<Target>(target), input);
+}
+
+void TestFuzzReplay::everyTargetHasARegressionFolder()
+{
+    // scripts/fuzz.sh keeps findings there; a missing folder would silently replay nothing.
+    for (Target t : {Target::DataFile, Target::ModelFile})
+        QVERIFY2(QDir(QStringLiteral(QUILLET_FUZZ_REGRESSIONS "/") + targetName(t)).exists(), qPrintable(targetName(t)));
+}
+
+QTEST_MAIN(TestFuzzReplay)
+#include "tst_fuzzreplay.moc"

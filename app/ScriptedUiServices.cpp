@@ -21,6 +21,7 @@ void ScriptedUiServices::clear()
     fileRequests.clear();
     dialogsShown.clear();
     helpShown.clear();
+    beforeFileAnswer = nullptr;
 }
 
 int ScriptedUiServices::message(QWidget *, const QString &text, const QString &title, MsgIcon icon,
@@ -42,6 +43,8 @@ QString ScriptedUiServices::openFileName(QWidget *, const FileDialogSpec &spec)
         return {};
     const QString path = fileAnswers.front();
     fileAnswers.pop_front();
+    if (beforeFileAnswer)
+        beforeFileAnswer(path);
     return path;
 }
 
@@ -52,6 +55,8 @@ QString ScriptedUiServices::saveFileName(QWidget *, const FileDialogSpec &spec)
         return {};
     const QString path = fileAnswers.front();
     fileAnswers.pop_front();
+    if (beforeFileAnswer)
+        beforeFileAnswer(path);
     return path;
 }
 

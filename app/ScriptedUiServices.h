@@ -40,6 +40,9 @@ public:
     QStringList dialogsShown;   // objectNames of the dialogs shown modally, in order
     QStringList helpShown;
     bool helpFails = false;
+    // Runs with the path a file dialog is about to return, as if something happened to
+    // the file while the dialog was open (it is deleted, replaced, locked).
+    std::function<void(const QString &path)> beforeFileAnswer;
 
     void answer(int code) { answers.push_back(code); }
     void answerFile(const QString &path) { fileAnswers.push_back(path); }

@@ -797,7 +797,7 @@ bool frmMain::SaveDataFileAs()
         return false;
     g_.FilePath = path;
     QString error;
-    if (!SaveDataFile(g_.FilePath, g_.Image, &error)) {
+    if (!SaveDataFile(g_.FilePath, g_.Image, &error, g_.makeSaveFile)) {
         ui_.warn(this, error);
         return false;
     }
@@ -813,7 +813,7 @@ bool frmMain::SaveModelFileAs()
         return false;
     g_.FilePath = path;
     QString error;
-    if (!SAVE_MODEL_FILE(g_.FilePath, g_, &error)) {
+    if (!SAVE_MODEL_FILE(g_.FilePath, g_, &error, g_.makeSaveFile)) {
         ui_.warn(this, error);
         return false;
     }
@@ -890,7 +890,7 @@ void frmMain::mnuFileSave_Click()
     QString error;
     if (hasDataSuffix(g_.CurrentFile)) {
         g_.FilePath = g_.CurrentFile;
-        if (!SaveDataFile(g_.FilePath, g_.Image, &error)) {
+        if (!SaveDataFile(g_.FilePath, g_.Image, &error, g_.makeSaveFile)) {
             ui_.warn(this, error);
             return;
         }
@@ -898,7 +898,7 @@ void frmMain::mnuFileSave_Click()
         g_.LoadedKind = 1;
     } else if (hasModelSuffix(g_.CurrentFile)) {
         g_.FilePath = g_.CurrentFile;
-        if (!SAVE_MODEL_FILE(g_.FilePath, g_, &error)) {
+        if (!SAVE_MODEL_FILE(g_.FilePath, g_, &error, g_.makeSaveFile)) {
             ui_.warn(this, error);
             return;
         }
@@ -1119,7 +1119,7 @@ void frmMain::mnuModelSave_Click()
     }
     g_.FilePath = path;
     QString error;
-    if (!SAVE_MODEL_FILE(g_.FilePath, g_, &error)) {
+    if (!SAVE_MODEL_FILE(g_.FilePath, g_, &error, g_.makeSaveFile)) {
         ui_.warn(this, error);
         return;
     }

@@ -35,9 +35,9 @@ bool LOAD_DATA_FILE(const QString &path, MemoryImage &image, QString *error)
     return true;
 }
 
-bool SaveDataFile(const QString &path, const MemoryImage &image, QString *error)
+bool SaveDataFile(const QString &path, const MemoryImage &image, QString *error, const SaveFileFactory &makeSaveFile)
 {
-    return saveWholeFile(path, dataFileBytes(image), error);
+    return saveWholeFile(path, dataFileBytes(image), error, makeSaveFile);
 }
 
 }  // namespace quillet

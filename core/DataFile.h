@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileIO.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -23,6 +25,7 @@ QByteArray dataFileBytes(const MemoryImage &image);
 // Reads the whole file before touching the image; on failure the image is unchanged.
 bool LOAD_DATA_FILE(const QString &path, MemoryImage &image, QString *error);
 // Writes through a save file, so a failure leaves any previous file as it was.
-bool SaveDataFile(const QString &path, const MemoryImage &image, QString *error);
+bool SaveDataFile(const QString &path, const MemoryImage &image, QString *error,
+                  const SaveFileFactory &makeSaveFile = {});
 
 }  // namespace quillet

@@ -48,25 +48,37 @@ bool writeAll(QIODevice &device, const QByteArray &contents, QString *error)
     return true;
 }
 
-bool saveWholeFile(const QString &path, const QByteArray &contents, QString *error)
+bool saveWholeFile(const QString &path, const QByteArray &contents, QString *error,
+                   const SaveFileFactory &makeSaveFile)
 {
     if (QFileInfo(path).isDir()) {
         setError(error, QStringLiteral("Cannot save \"%1\": it is a folder.").arg(path));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, file.errorString()));
+    std::unique_ptr<QSaveFile> file = makeSaveFile ? makeSaveFile(path) : nullptr;
+    if (!file)
+        file = std::make_unique<QSaveFile>(path);
+    if (!file->open(QIODevice::WriteOnly)) {
+        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, file->errorString()));
         return false;
     }
     QString reason;
-    if (!writeAll(file, contents, &reason)) {
-        file.cancelWriting();
+    if (!writeAll(*file, contents, &reason)) {
+        file->cancelWriting();
         setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, reason));
         return false;
     }
-    if (!file.commit()) {
-        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, file.errorString()));
+    // QSaveFile keeps up to a buffer's worth of bytes back and its commit() does not see a
+    // write that fails while closing: on a full disk a small file would replace the
+    // previous one with a truncated copy and report success. Flushing first catches that.
+    if (!file->flush()) {
+        reason = file->errorString();
+        file->cancelWriting();
+        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, reason));
+        return false;
+    }
+    if (!file->commit()) {
+        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, file->errorString()));
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileIO.h"
 #include "core/MemoryImage.h"
 #include "core/Worksets.h"
 
@@ -42,6 +43,10 @@ struct Globals : DeviceWorkset, MenuWorkset, TimerWorkset, MacroWorkset {
     QString AppDirName;
     QString HelpFile;
     int ComPort = 1;
+
+    // How the document's saves open their save file; empty is a plain QSaveFile. Tests
+    // put in a failing one.
+    SaveFileFactory makeSaveFile;
 
     static DeviceNameFields blankDeviceNames();
 };

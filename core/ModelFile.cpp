@@ -63,9 +63,9 @@ bool LOAD_MODEL_FILE(const QString &path, DeviceWorkset &dev, QString *error)
     return true;
 }
 
-bool SAVE_MODEL_FILE(const QString &path, const DeviceWorkset &dev, QString *error)
+bool SAVE_MODEL_FILE(const QString &path, const DeviceWorkset &dev, QString *error, const SaveFileFactory &makeSaveFile)
 {
-    return saveWholeFile(path, modelFileBytes(dev), error);
+    return saveWholeFile(path, modelFileBytes(dev), error, makeSaveFile);
 }
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileIO.h"
 #include "core/Worksets.h"
 
 #include <QByteArray>
@@ -21,6 +22,7 @@ void fillWorksetFromModelFile(DeviceWorkset &dev, const QByteArray &file);
 // reason naming it) and the workset is not touched; a longer one is read up to 3,876.
 bool LOAD_MODEL_FILE(const QString &path, DeviceWorkset &dev, QString *error);
 // Writes through a save file, so a failure leaves any previous file as it was.
-bool SAVE_MODEL_FILE(const QString &path, const DeviceWorkset &dev, QString *error);
+bool SAVE_MODEL_FILE(const QString &path, const DeviceWorkset &dev, QString *error,
+                     const SaveFileFactory &makeSaveFile = {});
 
 }  // namespace quillet

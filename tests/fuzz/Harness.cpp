@@ -721,6 +721,10 @@ void run(Target t, const std::uint8_t *data, std::size_t size)
         runModelFile(data, size);
         break;
     }
+    // The program returns to its event loop after every command; so does the harness,
+    // which also lets deferred deletions happen instead of piling up run after run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     printStats();
 }
 

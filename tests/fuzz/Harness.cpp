@@ -646,6 +646,15 @@ void runDataFile(const std::uint8_t *data, std::size_t size)
     trigger(env, "mnuMenuEdit");
     trigger(env, "mnuTimer");
     trigger(env, "mnuMacro");
+    // A device of the list, double-clicked into its editor and then stored as a backup.
+    if (QTreeWidget *list = env.main->ListView1; list->topLevelItemCount() > 0) {
+        QTreeWidgetItem *item = list->topLevelItem(choices.below(list->topLevelItemCount()));
+        emit list->itemDoubleClicked(item, 0);
+        if (list->topLevelItemCount() > 1) {
+            emit list->itemClicked(list->topLevelItem(1 + choices.below(list->topLevelItemCount() - 1)), 0);
+            trigger(env, "mnuOEMLoad");
+        }
+    }
     FUZZ_CHECK(env.ui.depth == 0, QStringLiteral("a dialog was left open"));
     checkUntouched(*asLoaded, g.Image, "an editor");
     checkDeviceList(env);

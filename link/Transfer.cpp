@@ -64,6 +64,8 @@ void TransferEngine::resetTransferState()
     // make the first wait of this one run out early.
     PollCount = 0;
     forcedFailure_ = false;
+    straying_ = false;
+    refusals_ = 0;
 }
 
 bool TransferEngine::openPort()
@@ -193,11 +195,11 @@ TransferEngine::Wait TransferEngine::waitByte(std::uint8_t &byte)
 {
     for (;;) {
         if (ReceiveByte(byte))
-            return Wait::Byte;
+            return Wait::Got;
         if (forcedFailure_)
-            return Wait::PortFailed;
+            return Wait::Failed;
         if (TimedOut == 1)
-            return Wait::TimedOut;
+            return Wait::RanOut;
         display_.keepAlive();
         const std::int64_t left = timeoutMs - (clock_.elapsedMs() - pollStart_);
         port_.waitForBytes(static_cast<int>(std::clamp<std::int64_t>(left, 1, MaxBlockMs)));
@@ -220,6 +222,24 @@ bool TransferEngine::send(std::initializer_list<std::uint8_t> bytes)
     for (std::uint8_t b : bytes)
         if (!sendByte(b))
             return false;
+    return true;
+}
+
+// Bytes that a state drops keep its wait from running out. A line that only ever brings
+// such bytes (a wrong device, a stuck remote) is treated as silent once it has done so for
+// the length of the timeout.
+bool TransferEngine::strayTooLong()
+{
+    const std::int64_t now = clock_.elapsedMs();
+    if (!straying_) {
+        straying_ = true;
+        strayStart_ = now;
+        return false;
+    }
+    if (now - strayStart_ < timeoutMs)
+        return false;
+    straying_ = false;
+    appendLog(kLineBreak + QStringLiteral("Only unexpected bytes") + kLineBreak, true);
     return true;
 }
 
@@ -254,6 +274,7 @@ void TransferEngine::downloadPart()
     appendLog(QStringLiteral("READ") + kLineBreak, true);
     PollCount = 0;
     ++TickCount;
+    straying_ = false;
     for (;;) {
         if (TickCount > LastTick || escape_.isDown() || forcedFailure_) {
             RetryCount = 11;
@@ -264,7 +285,11 @@ void TransferEngine::downloadPart()
             finishDownload();
             return;
         }
-        if (downloadStep() == Step::EndEvent)
+        const int before = DownState;
+        const Step step = downloadStep();
+        if (DownState != before)
+            straying_ = false;
+        if (step == Step::EndEvent)
             return;
     }
 }
@@ -287,9 +312,9 @@ TransferEngine::Step TransferEngine::downloadStep()
     case 10:
         PollCount = 0;
         switch (waitByte(b)) {
-        case Wait::TimedOut: DownState = 0; return Step::EndEvent;
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: DownState = 0; return Step::EndEvent;
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         if (b == 0x66) {
             send({0xFF, 0x54});
@@ -297,6 +322,9 @@ TransferEngine::Step TransferEngine::downloadStep()
         } else if (b == 0x77) {
             send({0x00, 0xFF, 0x77});
             ++DownState;
+        } else if (strayTooLong()) {
+            DownState = 0;
+            return Step::EndEvent;
         }
         return Step::Continue;
 
@@ -304,9 +332,9 @@ TransferEngine::Step TransferEngine::downloadStep()
     case 4:
         PollCount = 0;
         switch (waitByte(b)) {
-        case Wait::TimedOut: DownState = 0; return Step::EndEvent;
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: DownState = 0; return Step::EndEvent;
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         ++DownState;
         return Step::Continue;
@@ -316,9 +344,9 @@ TransferEngine::Step TransferEngine::downloadStep()
         std::uint8_t low = 0, high = 0;
         for (std::uint8_t *target : {&low, &high}) {
             switch (waitByte(*target)) {
-            case Wait::TimedOut: DownState = 0; return Step::EndEvent;
-            case Wait::PortFailed: return Step::Continue;
-            case Wait::Byte: break;
+            case Wait::RanOut: DownState = 0; return Step::EndEvent;
+            case Wait::Failed: return Step::Continue;
+            case Wait::Got: break;
             }
         }
         CountLow = low;
@@ -342,17 +370,29 @@ TransferEngine::Step TransferEngine::downloadStep()
     case 11: {
         PollCount = 0;
         switch (waitByte(b)) {
-        case Wait::TimedOut: DownState = 0; return Step::EndEvent;
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: DownState = 0; return Step::EndEvent;
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         clock_.Pause(1);
-        if (b != 0x77)
+        if (b != 0x77) {
+            if (strayTooLong()) {
+                DownState = 0;
+                return Step::EndEvent;
+            }
             return Step::Continue;
+        }
         if (ChecksumError == 1) {
             send({0x00, 0xFF, 0xFF});
             clock_.Pause(1);
+            // A page that never comes right would hold the transfer for ever.
+            if (++refusals_ > LastRetry) {
+                appendLog(kLineBreak + QStringLiteral("Page refused too often") + kLineBreak, true);
+                forcedFailure_ = true;
+                return Step::Continue;
+            }
         } else {
+            refusals_ = 0;
             send({0x00, 0xFF, 0xAA});
             clock_.Pause(1);
             ++PageNo;
@@ -380,10 +420,8 @@ TransferEngine::Step TransferEngine::downloadStep()
         clock_.Pause(1);
         return Step::Continue;
 
-    case 14:
-        PollCount = 0;
-        switch (waitByte(b)) {
-        case Wait::TimedOut:
+    case 14: {
+        auto ranOut = [this] {
             ++RetryCount;
             if (RetryCount <= LastRetry) {
                 DownState = 13;
@@ -392,16 +430,23 @@ TransferEngine::Step TransferEngine::downloadStep()
                 DownState = 255;
             }
             return Step::EndEvent;
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        };
+        PollCount = 0;
+        switch (waitByte(b)) {
+        case Wait::RanOut: return ranOut();
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         clock_.Pause(10);
         if (b == 0x77) {
             send({0x00, 0xFF, 0x77});
             DownState = 7;
             clock_.Pause(10);
+        } else if (strayTooLong()) {
+            return ranOut();
         }
         return Step::Continue;
+    }
 
     default:
         return Step::EndEvent;
@@ -422,24 +467,27 @@ startOver:
     SumHigh = 0;
     for (int i = 0; i < PageBytes; ++i) {
         switch (waitByte(b)) {
-        case Wait::TimedOut: return restart();
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: return restart();
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         PageBuffer[i] = b;
         PollCount = 0;
         addToChecksum(b);
         // The remote's continue sequence where a page should begin: the page starts over.
-        if (i == 2 && PageBuffer[0] == 0x00 && PageBuffer[1] == 0xFF && PageBuffer[2] == 0x77)
+        if (i == 2 && PageBuffer[0] == 0x00 && PageBuffer[1] == 0xFF && PageBuffer[2] == 0x77) {
+            if (strayTooLong())
+                return restart();
             goto startOver;
+        }
         clock_.Pause(1);
     }
     std::uint8_t low = 0, high = 0;
     for (std::uint8_t *target : {&low, &high}) {
         switch (waitByte(*target)) {
-        case Wait::TimedOut: return restart();
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: return restart();
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         clock_.Pause(1);
     }
@@ -499,6 +547,7 @@ void TransferEngine::uploadPart()
 {
     appendLog(QStringLiteral("SEND") + kLineBreak, true);
     ++TickCount;
+    straying_ = false;
     for (;;) {
         if (TickCount > LastTick || escape_.isDown() || forcedFailure_) {
             RetryCount = 11;
@@ -509,7 +558,11 @@ void TransferEngine::uploadPart()
             finishUpload();
             return;
         }
-        if (uploadStep() == Step::EndEvent)
+        const int before = UpState;
+        const Step step = uploadStep();
+        if (UpState != before)
+            straying_ = false;
+        if (step == Step::EndEvent)
             return;
     }
 }
@@ -526,13 +579,15 @@ TransferEngine::Step TransferEngine::uploadStep()
         TimedOut = 0;
         PageNo = 0;
         switch (waitByte(b)) {
-        case Wait::TimedOut: return restart();
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: return restart();
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         if (b == 0x55) {
             send({0xFF, 0x66});
             UpState = 1;
+        } else if (strayTooLong()) {
+            return restart();
         }
         return Step::Continue;
 
@@ -540,9 +595,8 @@ TransferEngine::Step TransferEngine::uploadStep()
     case 4:
     case 5:
     case 7:
-    case 8:
-        switch (waitByte(b)) {
-        case Wait::TimedOut:
+    case 8: {
+        auto ranOut = [this, &restart] {
             if (UpState == 1)
                 return restart();
             // Tolerated: count it and keep waiting (the next pass of the loop waits again).
@@ -553,8 +607,11 @@ TransferEngine::Step TransferEngine::uploadStep()
                 return Step::EndEvent;
             }
             return Step::Continue;
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        };
+        switch (waitByte(b)) {
+        case Wait::RanOut: return ranOut();
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         if (b == 0x54) {
             send({0x00, 0xFF, 0x77});
@@ -562,50 +619,69 @@ TransferEngine::Step TransferEngine::uploadStep()
         } else if (b == 0x77) {
             send({0x00, 0xFF, 0x77});
             UpState = UpState == 8 ? 3 : UpState + 1;
+        } else if (strayTooLong()) {
+            return ranOut();
         }
         return Step::Continue;
+    }
 
     case 2:
         switch (waitByte(b)) {
-        case Wait::TimedOut: return restart();
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: return restart();
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         if (b == 0x77) {
             send({0x00, 0x00, 0xFF, 0x01, 0x00, 0xFF, 0x77});
             UpState = 3;
+        } else if (strayTooLong()) {
+            return restart();
         }
         return Step::Continue;
 
     case 3:
         switch (waitByte(b)) {
-        case Wait::TimedOut: return restart();
-        case Wait::PortFailed: return Step::Continue;
-        case Wait::Byte: break;
+        case Wait::RanOut: return restart();
+        case Wait::Failed: return Step::Continue;
+        case Wait::Got: break;
         }
         if (b == 0x77) {
             sendPage();
             UpState = 4;
+        } else if (strayTooLong()) {
+            return restart();
         }
         return Step::Continue;
 
     case 6:
-        do {
+        for (bool sawFF = false; !sawFF;) {
             switch (waitByte(b)) {
-            case Wait::TimedOut: return restart();
-            case Wait::PortFailed: return Step::Continue;
-            case Wait::Byte: break;
+            case Wait::RanOut: return restart();
+            case Wait::Failed: return Step::Continue;
+            case Wait::Got: break;
             }
-        } while (b != 0xFF);
-        do {
+            sawFF = b == 0xFF;
+            if (!sawFF && strayTooLong())
+                return restart();
+        }
+        for (bool answered = false; !answered;) {
             switch (waitByte(b)) {
-            case Wait::TimedOut: return restart();
-            case Wait::PortFailed: return Step::Continue;
-            case Wait::Byte: break;
+            case Wait::RanOut: return restart();
+            case Wait::Failed: return Step::Continue;
+            case Wait::Got: break;
             }
-        } while (b != 0xAA && b != 0xFF);
+            answered = b == 0xAA || b == 0xFF;
+            if (!answered && strayTooLong())
+                return restart();
+        }
         UpState = 7;
+        if (b == 0xFF && ++refusals_ > LastRetry) {
+            appendLog(kLineBreak + QStringLiteral("Page refused too often") + kLineBreak, true);
+            forcedFailure_ = true;
+            return Step::Continue;
+        }
         if (b == 0xAA) {
+            refusals_ = 0;
             ++PageNo;
             if (PageNo >= ImagePages) {
                 UpState = 255;

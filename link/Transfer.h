@@ -86,7 +86,7 @@ public:
     QString TransferLog;
 
 private:
-    enum class Wait { Byte, TimedOut, PortFailed };
+    enum class Wait { Got, RanOut, Failed };
     enum class Step { Continue, EndEvent };
 
     void resetTransferState();
@@ -105,6 +105,7 @@ private:
     bool send(std::initializer_list<std::uint8_t> bytes);
     bool sendByte(std::uint8_t byte);
     void addToChecksum(std::uint8_t byte);
+    bool strayTooLong();
     void portFailure();
     void appendLog(const QString &text, bool show);
 
@@ -118,6 +119,9 @@ private:
     std::int64_t pollStart_ = 0;   // when the current run of empty polls began
     bool forcedFailure_ = false;   // the port failed or the remote announced an impossible count
     bool inTick_ = false;
+    bool straying_ = false;        // the current state has only been dropping bytes
+    std::int64_t strayStart_ = 0;
+    int refusals_ = 0;             // refusals of the current page in a row
 };
 
 }  // namespace quillet

@@ -25,6 +25,7 @@ public:
     QString errorString() const override { return error_; }
 
     QString device() const { return device_; }
+    const QSerialPort &serialPort() const { return port_; }
 
 private:
     bool healthy();

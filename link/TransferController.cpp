@@ -85,16 +85,22 @@ TransferController::TransferController(const LinkWindow &window, Globals &g, UiS
                                        QObject *parent)
     : QObject(parent),
       w_(window),
+      window_(window.window),
+      picture_(window.Picture1),
+      label_(window.Label1),
+      bar_(window.ProgressBar1),
+      text_(window.Text1),
       port_(std::move(port)),
       clock_(std::move(clock)),
       escape_(new EscapeWatcher(this)),
       engine_(g, ui, *port_, *clock_, *escape_, *this)
 {
     setObjectName(QStringLiteral("TransferController"));
-    Timer1 = new QTimer(w_.window ? static_cast<QObject *>(w_.window) : this);
+    Timer1 = new QTimer(window_ ? static_cast<QObject *>(window_.data()) : this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10);
     Timer1->stop();
+    timer_ = Timer1;
     connect(Timer1, &QTimer::timeout, this, [this] { engine_.TransferTick(); });
     if (auto *steady = dynamic_cast<SteadyClock *>(clock_.get()))
         steady->whileDelaying = [this] { keepAlive(); };
@@ -117,32 +123,34 @@ void TransferController::setTimerEnabled(bool on)
 {
     if (on) {
         escape_->start();
-        Timer1->start();
+        if (timer_)
+            timer_->start();
     } else {
-        Timer1->stop();
+        if (timer_)
+            timer_->stop();
         escape_->stop();
     }
 }
 
 void TransferController::showProgressPanel(const QString &caption)
 {
-    if (w_.Label1)
-        w_.Label1->setText(caption);
-    if (w_.ProgressBar1) {
-        w_.ProgressBar1->setRange(0, 100);
-        w_.ProgressBar1->setValue(0);
+    if (label_)
+        label_->setText(caption);
+    if (bar_) {
+        bar_->setRange(0, 100);
+        bar_->setValue(0);
     }
-    QFrame *panel = w_.Picture1;
+    QFrame *panel = picture_.data();
     if (!panel)
         return;
     if (panel->width() < panel->sizeHint().width() || panel->height() < panel->sizeHint().height())
         panel->resize(panel->sizeHint().expandedTo(panel->size()));
     // Centred on the main window, whatever widget the panel sits in.
     QWidget *host = panel->parentWidget();
-    if (host && w_.window) {
-        QPoint centre = w_.window->rect().center();
-        if (host != w_.window && w_.window->isAncestorOf(host))
-            centre = host->mapFrom(w_.window, centre);
+    if (host && window_) {
+        QPoint centre = window_->rect().center();
+        if (host != window_ && window_->isAncestorOf(host))
+            centre = host->mapFrom(window_, centre);
         panel->move(centre.x() - panel->width() / 2, centre.y() - panel->height() / 2);
     }
     panel->raise();
@@ -151,30 +159,30 @@ void TransferController::showProgressPanel(const QString &caption)
 
 void TransferController::hideProgressPanel()
 {
-    if (w_.Picture1)
-        w_.Picture1->hide();
+    if (picture_)
+        picture_->hide();
 }
 
 void TransferController::setProgress(int value)
 {
-    if (w_.ProgressBar1)
-        w_.ProgressBar1->setValue(value);
+    if (bar_)
+        bar_->setValue(value);
 }
 
 void TransferController::showLog(const QString &log)
 {
-    if (!w_.Text1)
+    if (!text_)
         return;
     // The log only grows during a transfer: add what is new instead of laying out the
     // whole text again for every page.
-    if (!shownLog_.isEmpty() && log.startsWith(shownLog_) && w_.Text1->document()->characterCount() > 1) {
+    if (!shownLog_.isEmpty() && log.startsWith(shownLog_) && text_->document()->characterCount() > 1) {
         if (log.size() > shownLog_.size()) {
-            QTextCursor c(w_.Text1->document());
+            QTextCursor c(text_->document());
             c.movePosition(QTextCursor::End);
             c.insertText(log.mid(shownLog_.size()));
         }
     } else {
-        w_.Text1->setPlainText(log);
+        text_->setPlainText(log);
     }
     shownLog_ = log;
 }
@@ -215,6 +223,6 @@ void TransferController::keepAlive()
     sincePaint_.restart();
 }
 
-QWidget *TransferController::messageParent() { return w_.window; }
+QWidget *TransferController::messageParent() { return window_.data(); }
 
 }  // namespace quillet

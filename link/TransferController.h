@@ -80,7 +80,7 @@ public:
     TransferEngine &engine() { return engine_; }
     SerialPort &port() { return *port_; }
     EscapeWatcher &escapeWatcher() { return *escape_; }
-    QTimer *Timer1 = nullptr;
+    QTimer *Timer1 = nullptr;   // a child of the window
 
     // How often the window is let paint while the transfer waits.
     int paintIntervalMs = 40;
@@ -99,6 +99,13 @@ private:
     QWidget *messageParent() override;
 
     LinkWindow w_;
+    // The window's controls may go before this object does.
+    QPointer<QWidget> window_;
+    QPointer<QFrame> picture_;
+    QPointer<QLabel> label_;
+    QPointer<QProgressBar> bar_;
+    QPointer<QPlainTextEdit> text_;
+    QPointer<QTimer> timer_;
     std::unique_ptr<SerialPort> port_;
     std::unique_ptr<Clock> clock_;
     EscapeWatcher *escape_ = nullptr;

@@ -1,1 +1,29 @@
-int main() { return 0; }
+#include "app/QtUiServices.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "core/Globals.h"
+#include "editors/Install.h"
+#include "link/Install.h"
+#include "plus/Install.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // Globals holds the whole memory image; it lives on the heap, and outlives the window.
+    auto globals = std::make_unique<quillet::Globals>();
+    quillet::QtUiServices ui;
+    std::unique_ptr<quillet::frmMain> mainWindow = quillet::runStartup(*globals, ui);
+
+    // ---- The libraries below app install their hooks into the main window here. -------
+    quillet::installLink(*mainWindow);
+    quillet::installEditors(*mainWindow);
+    quillet::installPlus(*mainWindow);
+    // ---- End of hook installation. -------------------------------------------------------
+
+    // Exit closes the main window, the last one, which ends the loop.
+    return app.exec();
+}

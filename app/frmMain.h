@@ -2,12 +2,15 @@
 
 #include <QMainWindow>
 
+#include <QHash>
+
 #include <array>
 #include <functional>
 
 class QAction;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QSplitter;
@@ -19,6 +22,7 @@ class QTreeWidgetItem;
 namespace quillet {
 
 struct Globals;
+struct FileDialogSpec;
 class UiServices;
 
 // The main window: file tree, device list, backup list, and every command.
@@ -82,14 +86,51 @@ public:
 
     int ViewMode = 3;                   // the device list's view number (report)
 
+    // Item data of the tree and the lists: the position of the item's icon in its image
+    // strip, and the node key of a tree folder (its path relative to AppDir).
+    static constexpr int IconIndexRole = Qt::UserRole + 1;
+    static constexpr int KeyRole = Qt::UserRole + 2;
+
+    // Exit's last step, also used by tests: closes the other windows, stores the window
+    // settings and closes the main window for good.
+    void unloadMainWindow();
+    bool hasExited() const { return exiting_; }
+
+    // The window settings as stored, in twips (Left, Top, Width, Height), and the
+    // conversion the window uses; exposed for tests.
+    static int twipsToPixels(int twips, qreal dpi);
+    static int pixelsToTwips(int pixels, qreal dpi);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenusAndToolbar();
     void buildContents();
     QAction *addCommand(QMenu *menu, const QString &name, const QString &text, void (frmMain::*handler)());
+    void addToolButton(const QString &actionName, const QString &key);
+    void Form_Load();
+    void restoreWindowSettings();
+    void storeWindowSettings();
+    void setCommandEnabled(const QString &name, bool on);
+    void setTreeCommands(bool fastOpen, bool del, bool rename);
+    void setModelCommands(bool on);
+    void addTreeFiles(QTreeWidgetItem *parent, const QString &folderPath);
+    QTreeWidgetItem *addListEntry(QTreeWidget *list, const QString &text, int icon);
+    // The document is replaced by a file: loads it, or tells the user why not and keeps
+    // the current one. True when loaded.
+    bool openDataFile(const QString &path);
+    bool openModelFile(const QString &path);
+    void runMenuEdit();
+    void runDeviceEdit(int bank, bool fullRefresh);
+    void runModelEdit();
+    void onRenamed();
+    void centreProgressPanel();
+    // The save dialog with the "replace" question; an empty result (DialogResult 2) when
+    // the user cancelled.
+    QString askSavePath(const FileDialogSpec &spec);
 
     // Commands.
     void mnuFileOpenDATA_Click();
@@ -120,6 +161,14 @@ private:
     Globals &g_;
     UiServices &ui_;
     bool exiting_ = false;
+    bool fillingTree_ = false;
+    QHash<QString, QAction *> actions_;
+    QMenu *mnuFile = nullptr;
+    QMenu *mnuFileOpen = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QMenu *mnuView = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QSplitter *listSplitter_ = nullptr;
 };
 
 }  // namespace quillet

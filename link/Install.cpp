@@ -2,12 +2,14 @@
 
 #include "app/UiServices.h"
 #include "app/frmMain.h"
+#include "link/QtSerialPort.h"
+#include "link/SteadyClock.h"
 #include "link/TransferController.h"
 #include "link/frmSETUP.h"
 
 namespace quillet {
 
-TransferController *installLink(frmMain &w)
+TransferController *installLink(frmMain &w, std::unique_ptr<SerialPort> port, std::unique_ptr<Clock> clock)
 {
     LinkWindow lw;
     lw.window = &w;
@@ -21,7 +23,11 @@ TransferController *installLink(frmMain &w)
     lw.saveDataFileAs = [&w] { return w.SaveDataFileAs(); };
     lw.saveModelFileAs = [&w] { return w.SaveModelFileAs(); };
 
-    auto *controller = new TransferController(lw, w.globals(), w.ui(), &w);
+    if (!port)
+        port = std::make_unique<QtSerialPort>();
+    if (!clock)
+        clock = std::make_unique<SteadyClock>();
+    auto *controller = new TransferController(lw, w.globals(), w.ui(), std::move(port), std::move(clock), &w);
     w.hooks.startDownload = [controller] { controller->StartDownload(); };
     w.hooks.startUpload = [controller] { controller->StartUpload(); };
     w.hooks.shutdown = [controller] { controller->shutdown(); };

@@ -2,8 +2,8 @@
 
 #include "app/UiServices.h"
 #include "core/Globals.h"
+#include "core/SetupFile.h"
 #include "link/PortBinding.h"
-#include "link/PortSetupFile.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -98,7 +98,7 @@ void frmSETUP::Form_Load()
     ComOK->setText(QStringLiteral("OK"));
 
     QString error;
-    if (!portsetup::ReadComPort(g_.AppDir, g_.ComPort, &error)) {
+    if (!ReadComPort(g_, &error)) {
         fillDeviceList();
         ui_.message(parentWidget(), QStringLiteral("file error"), QStringLiteral("Warning"), MsgIcon::None,
                     MsgButtons::OK);
@@ -131,7 +131,7 @@ void frmSETUP::Option2_Click()
 void frmSETUP::ComOK_Click()
 {
     QString error;
-    if (!portsetup::WriteComPort(g_.AppDir, g_.ComPort, &error))
+    if (!WriteComPort(g_, &error))
         ui_.warn(this, error);
     accept();
 }

@@ -391,7 +391,8 @@ void TestLinkPty::escapeStopsAndOtherInputIsHeldBack()
     const int stored = r.engine().PageNo;
     QVERIFY(stored >= 6 && stored < 200);
     QVERIFY(samePages(r.g.Image, demoImage(), 0, stored - 1));
-    QCOMPARE(r.g.Image.at(stored, 20), 0xEE);
+    // Page PageNo may have arrived without being answered yet; none after it has.
+    QCOMPARE(r.g.Image.at(stored + 1, 20), 0xEE);
     // Input reaches the window again once the transfer is over.
     QTest::mouseClick(r.w.command, Qt::LeftButton);
     QCOMPARE(clicks.count(), 1);

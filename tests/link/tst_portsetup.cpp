@@ -3,7 +3,6 @@
 #include "app/ScriptedUiServices.h"
 #include "core/Globals.h"
 #include "link/PortBinding.h"
-#include "link/PortSetupFile.h"
 #include "link/frmSETUP.h"
 
 #include <QDir>
@@ -45,10 +44,6 @@ private slots:
     void initTestCase();
     void init();
 
-    void writesOneLine();
-    void readsThePortNumber_data();
-    void readsThePortNumber();
-    void readFailuresLeaveThePort();
 
     void dialogShowsThePortFromTheFile();
     void optionClicksChangeThePortAtOnce();
@@ -78,55 +73,6 @@ void TestPortSetup::init()
     QVERIFY(appDir_->isValid());
     for (int n : {1, 2, 3})
         bindPortDevice(n, QString());
-}
-
-void TestPortSetup::writesOneLine()
-{
-    QString error;
-    QVERIFY(portsetup::WriteComPort(appDir_->path(), 1, &error));
-    const QByteArray one = readFile(appDir_->filePath(QStringLiteral("setup.inf")));
-    QCOMPARE(one, QByteArray("Com Port: 1\r\n"));
-    QCOMPARE(one.size(), 13);
-    QVERIFY(portsetup::WriteComPort(appDir_->path(), -3, &error));
-    QCOMPARE(readFile(appDir_->filePath(QStringLiteral("setup.inf"))), QByteArray("Com Port:-3\r\n"));
-}
-
-void TestPortSetup::readsThePortNumber_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<int>("port");
-    QTest::newRow("port 2") << QByteArray("Com Port: 2\r\n") << 2;
-    QTest::newRow("not the first line") << QByteArray("[Quillet]\r\nname=x\r\nCom Port: 2\r\n") << 2;
-    QTest::newRow("no blank after the colon") << QByteArray("Com Port:2\r\n") << 0;
-    QTest::newRow("marker inside a line") << QByteArray("serial Com Port: 3 (USB)\r\n") << 3;
-    QTest::newRow("no number") << QByteArray("Com Port: none\r\n") << 0;
-    QTest::newRow("half to even, down") << QByteArray("Com Port: 2.5\r\n") << 2;
-    QTest::newRow("half to even, up") << QByteArray("Com Port: 3.5\r\n") << 4;
-    QTest::newRow("blanks before digits") << QByteArray("Com Port:   7x\n") << 7;
-    QTest::newRow("first marker wins") << QByteArray("Com Port: 2\r\nCom Port: 1\r\n") << 2;
-}
-
-void TestPortSetup::readsThePortNumber()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(int, port);
-    writeFile(appDir_->filePath(QStringLiteral("setup.inf")), contents);
-    int comPort = 99;
-    QString error;
-    QVERIFY2(portsetup::ReadComPort(appDir_->path(), comPort, &error), qPrintable(error));
-    QCOMPARE(comPort, port);
-}
-
-void TestPortSetup::readFailuresLeaveThePort()
-{
-    int comPort = 5;
-    QString error;
-    QVERIFY(!portsetup::ReadComPort(appDir_->path(), comPort, &error));
-    QCOMPARE(comPort, 5);
-    writeFile(appDir_->filePath(QStringLiteral("setup.inf")), "com port: 2\r\nPort: 1\r\n");
-    QVERIFY(!portsetup::ReadComPort(appDir_->path(), comPort, &error));
-    QCOMPARE(comPort, 5);
-    QVERIFY(error.contains(QStringLiteral("Com Port:")));
 }
 
 void TestPortSetup::dialogShowsThePortFromTheFile()

@@ -1,0 +1,200 @@
+#pragma once
+
+#include "editors/KeyFace.h"
+#include "editors/LayoutModel.h"
+#include "editors/PageSet.h"
+
+#include <QCursor>
+#include <QDialog>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace quillet {
+
+struct Globals;
+class UiServices;
+
+// The layout editor both the device key-layout editor and the main-menu editor are made
+// of: pages of 6 x 8 cells, one key box per key number, the five modes (Move, New, Resize,
+// Relabel, Delete) with their mouse steps, the manual drag, and the slot, label-record
+// and CellMap bookkeeping. The two editors differ only in the Spec, the buffers and the
+// label dialog they show.
+class GridEditor : public QDialog {
+    Q_OBJECT
+public:
+    struct Prompts {
+        QString move;
+        QString newChosen;     // New chosen, and after a created key
+        QString newRefused;    // after a refused or cancelled New
+        QString newStep2;
+        QString resizeChosen;
+        QString resizeStep2;
+        QString resizeStep3;
+        QString resizeDone;    // resize finished or reset
+        QString relabel;
+        QString remove;
+    };
+    struct Spec {
+        QString name;
+        QString title;
+        int pageLeft = 8;       // page p stands at pageLeft + pageStride * p, top 40
+        int pageStride = 128;
+        int captionLeft = 16;   // "PAGE n" captions, top 8
+        bool icons = true;      // label kinds: text and icons, or text only
+        QString maxKeysMessage;
+        QString deleteQuestion;
+        QString pageFullMessage;   // a refusal for want of a slot; empty: refused silently
+        Prompts prompts;
+    };
+    enum class Mode { Move, New, Resize, Relabel, Delete };
+
+    ~GridEditor() override;
+
+    static constexpr int PageTop = 40;
+
+    // Controls, named as the rest of the program and the tests know them.
+    std::vector<PageBox *> PicPAGE1;
+    std::vector<QLabel *> pageCaptions;
+    std::vector<KeyBox *> PicKEY;
+    QLabel *PicPOINT1 = nullptr;
+    QLabel *PicPOINT2 = nullptr;
+    QRadioButton *OptMOVE = nullptr;
+    QRadioButton *OptNEW = nullptr;
+    QRadioButton *OptMODIFY = nullptr;
+    QRadioButton *OptEDIT = nullptr;
+    QRadioButton *OptDEL = nullptr;
+    QPushButton *ComYES = nullptr;
+    QPushButton *ComNO = nullptr;
+    QLabel *Label5 = nullptr;
+
+    // Editor state, for the windows built on this and for tests.
+    Mode mode() const { return mode_; }
+    int newStep() const { return NewStep; }
+    int resizeStep() const { return ResizeStep; }
+    const CellMap &cellMap() const { return CellMap_; }
+    QString keyText(int key) const { return KeyText[static_cast<size_t>(key)]; }
+    bool dragging() const { return dragKey_ >= 0; }
+    const KeyFaces &faces() const { return *faces_; }
+    QPoint pageOrigin(int page) const;
+
+    // Selecting a mode from code runs its handler, as a click does.
+    void selectMode(Mode m);
+
+public slots:
+    void reject() override;   // Cancel, Escape and the window frame alike: EditResult 0
+
+protected:
+    GridEditor(const Spec &spec, const LayoutBuffers &buffers, Globals &g, UiServices &ui, QWidget *parent);
+    // Opening: hide keys and markers, reset the steps, Move mode, then load.
+    void open();
+    // Builds the on-screen keys, the key texts and CellMap from the buffers.
+    void loadLayout();
+    // Redraws a key from its current label record.
+    void drawKey(int key);
+
+    // What differs between the two editors.
+    virtual bool askNewLabel(int key) = 0;                           // false: cancelled
+    virtual void storeNewLabel(int key, int page, int record) = 0;   // write, draw, follow-ups
+    virtual void relabelKey(int key) = 0;
+    virtual void keyDeleted(int key) { Q_UNUSED(key); }
+
+    void setKeyText(int key, const QString &text);
+    int warn(const QString &text);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+    Spec spec_;
+    LayoutBuffers buf_;
+    Globals &g_;
+    UiServices &ui_;
+
+private:
+    struct Hit {
+        enum Kind { None, Page, Key } kind = None;
+        int index = -1;
+    };
+    struct KeyPlace {
+        int page = 0;
+        CellRect cells;
+    };
+    // A copy of every byte an edit may touch, to undo a half-made relocation.
+    struct Snapshot {
+        std::vector<Byte> bytes;
+    };
+
+    void buildControls();
+    Hit hitAt(QPointF editorPos) const;
+    int pageAt(QPointF editorPos) const;
+    Byte cellAt(int page, QPointF editorPos) const;
+    KeyPlace placeOfControl(int key) const;   // the key's rectangle, read back from its box
+    void showMarker(QLabel *marker, int page, int code);
+    void hideMarkers();
+
+    void press(QObject *receiver, QPointF editorPos, QPointF localPos);
+    void move(QPointF editorPos);
+    void release(QPointF editorPos);
+
+    void pagePressed(int page, QPointF editorPos);
+    void keyClicked(int key);
+    void finishNew(int releasePage);
+    void resetNew(bool refused);
+    void beginResize(int key);
+    void finishResize(int releasePage);
+    void resetResize();
+    void deleteKey(int key);
+
+    void beginDrag(int key);
+    void updateDragImage(QPointF editorPos);
+    void endDrag();
+    void dropKey(int key, QPointF editorPos);
+    // Frees the key's slot and label on its old page and gives it the lowest free slot of
+    // the new page with its label carried over. False (and nothing changed) when the new
+    // page has no free slot or label record.
+    bool relocateKey(int key, const KeyPlace &from, int newPage, const CellRect &cells);
+    SlotRef slotOfKey(int key, const KeyPlace &place) const;
+    Snapshot snapshot() const;
+    void restore(const Snapshot &s);
+
+    void OptMOVE_Click();
+    void OptNEW_Click();
+    void OptMODIFY_Click();
+    void OptEDIT_Click();
+    void OptDEL_Click();
+    void ComYES_Click();
+    void showResizeKeyAgain();
+
+    std::unique_ptr<KeyFaces> faces_;
+    QCursor noCursor_;
+    QFrame *dragOutline_ = nullptr;
+
+    Mode mode_ = Mode::Move;
+    CellMap CellMap_;
+    std::vector<QString> KeyText;
+    int NewStep = 0;
+    int NewPage = 0;
+    int NewUpperLeft = 0;
+    int NewLowerRight = 0;
+    int ResizeStep = 0;
+    int ResizeKey = -1;
+    int ResizePage = 0;
+    int ResizeUpperLeft = 0;
+    int ResizeLowerRight = 0;
+    QPointF grab_;             // GrabX, GrabY: pointer inside the key at its last press
+
+    Hit pressed_;              // what the last press landed on
+    int dragKey_ = -1;
+    bool overrideCursor_ = false;
+};
+
+}  // namespace quillet

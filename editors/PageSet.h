@@ -1,0 +1,42 @@
+#pragma once
+
+#include "editors/KeyFace.h"
+#include "editors/LayoutModel.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace quillet {
+
+// A page of the remote's screen: 6 x 8 cells of 20 pixels drawn as the remote's display,
+// 121 x 161 so that the last grid line shows.
+class PageBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PageBox(QWidget *parent = nullptr);
+    static constexpr int Width = 121;
+    static constexpr int Height = 161;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// Where a key of the given cells stands over a page whose top-left is origin.
+QRect keyGeometry(QPoint origin, const CellRect &cells);
+
+// Shows a layout's keys on their boxes: every box is hidden and every text entry blanked,
+// then each key the bytes describe (see placedKeys) is placed over its page, shown and
+// drawn from its label record (clear then text, or clear then icon). Returns the keys shown.
+// The key editors, the main-menu editor and the key selector all draw through this.
+std::vector<PlacedKey> showLayout(const LayoutBuffers &buf, std::span<KeyBox *const> boxes,
+                                  const std::function<QPoint(int page)> &pageOrigin, const KeyFaces &faces,
+                                  bool icons, std::span<QString> keyText);
+
+// A device's four key pages with page p at firstPage + (stride * p, 0).
+std::vector<PlacedKey> showDevicePages(DeviceWorkset &dev, std::span<KeyBox *const> boxes, QPoint firstPage,
+                                       int stride, const KeyFaces &faces, std::span<QString> keyText);
+
+}  // namespace quillet

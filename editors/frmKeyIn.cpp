@@ -1,0 +1,226 @@
+#include "editors/frmKeyIn.h"
+
+#include "app/UiServices.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "editors/IconNames.h"
+#include "editors/KeyFace.h"
+#include "editors/LabelRules.h"
+#include "editors/LayoutModel.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+namespace {
+constexpr int IconsPerRow = 9;
+}
+
+frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
+    : QDialog(parent)
+    , g_(g)
+    , ui_(ui)
+{
+    setObjectName(QStringLiteral("frmKeyIn"));
+    setWindowTitle(QStringLiteral("Input key name"));
+
+    Frame1 = new QGroupBox(QStringLiteral("Input"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    OptTEXT = new QRadioButton(QStringLiteral("Text"), Frame1);
+    OptTEXT->setObjectName(QStringLiteral("OptTEXT"));
+    OptIMG = new QRadioButton(QStringLiteral("Icon"), Frame1);
+    OptIMG->setObjectName(QStringLiteral("OptIMG"));
+    auto *frameLayout = new QHBoxLayout(Frame1);
+    frameLayout->addWidget(OptTEXT);
+    frameLayout->addWidget(OptIMG);
+    frameLayout->addStretch();
+
+    Text_IN = new QLineEdit(this);
+    Text_IN->setObjectName(QStringLiteral("Text_IN"));
+    Text_IN->installEventFilter(this);
+
+    Label1 = new QLabel(QStringLiteral("'= < > # ' on the keyboard will correspond to the special symbols"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+
+    // The icons are the upper-row cells of the two strips, as they show on a key.
+    const Strip first = Strip::load(joinPath(g_.AppDir, picture::Icons0), 32);
+    const Strip second = Strip::load(joinPath(g_.AppDir, picture::Icons128), 22);
+    auto *grid = new QGridLayout;
+    grid->setSpacing(2);
+    for (int i = 0; i < IconCount; ++i) {
+        const int number = iconNumber(i);
+        auto *b = new QToolButton(this);
+        b->setObjectName(QStringLiteral("Option1_%1").arg(number));
+        b->setCheckable(true);
+        b->setFixedSize(40, 40);
+        b->setAutoFillBackground(true);
+        b->setToolTip(QString::fromLatin1(iconName(number)));
+        const QImage cell = number < 32 ? first.cell(number, 32, 32) : second.cell(number - 128, 32, 32);
+        if (cell.isNull()) {
+            b->setText(QString::number(number));
+        } else {
+            b->setIcon(QPixmap::fromImage(cell));
+            b->setIconSize(QSize(32, 32));
+        }
+        connect(b, &QToolButton::clicked, this, [this, number] { Option1_Click(number); });
+        grid->addWidget(b, i / IconsPerRow, i % IconsPerRow);
+        icons_[static_cast<size_t>(i)] = b;
+    }
+
+    ComYES = new QPushButton(QStringLiteral("OK"), this);
+    ComYES->setObjectName(QStringLiteral("ComYES"));
+    ComYES->setAutoDefault(false);
+    ComNO = new QPushButton(QStringLiteral("Cancel"), this);
+    ComNO->setObjectName(QStringLiteral("ComNO"));
+    ComNO->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ComYES);
+    buttons->addWidget(ComNO);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(Frame1);
+    top->addWidget(Text_IN, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Label1);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(OptTEXT, &QRadioButton::clicked, this, &frmKeyIn::OptTEXT_Click);
+    connect(OptIMG, &QRadioButton::clicked, this, &frmKeyIn::OptIMG_Click);
+    connect(ComYES, &QPushButton::clicked, this, &frmKeyIn::ComYES_Click);
+    connect(ComNO, &QPushButton::clicked, this, &frmKeyIn::reject);
+
+    // Open in the mode the caller asked for.
+    for (QToolButton *b : icons_) {
+        b->setEnabled(false);
+    }
+    paintIconButtons(-1);
+    if (g_.EditResult == 2) {
+        OptIMG->setChecked(true);
+        OptIMG_Click();
+        OptTEXT->setChecked(false);
+        Text_IN->clear();
+        bool ok = false;
+        const int number = g_.KeyLabel.toInt(&ok);
+        if (ok && isIconByte(number)) {
+            Option1(number)->setChecked(true);
+            Option1_Click(number);
+        } else {
+            g_.KeyLabel.clear();   // no such icon: one must be picked
+        }
+        setTabOrder(OptIMG, OptTEXT);
+        OptIMG->setFocus();
+    } else {
+        OptIMG->setChecked(false);
+        OptTEXT->setChecked(true);
+        OptTEXT_Click();
+        Text_IN->setText(g_.KeyLabel);
+        setTabOrder(Text_IN, OptTEXT);
+        Text_IN->setFocus();
+    }
+}
+
+QToolButton *frmKeyIn::Option1(int iconNumber) const
+{
+    const int position = iconNumber < 32 ? iconNumber : iconNumber - 96;
+    if (!isIconByte(iconNumber))
+        return nullptr;
+    return icons_[static_cast<size_t>(position)];
+}
+
+void frmKeyIn::paintIconButtons(int chosen)
+{
+    for (int i = 0; i < IconCount; ++i) {
+        QToolButton *b = icons_[static_cast<size_t>(i)];
+        QPalette pal = b->palette();
+        const QColor c = iconNumber(i) == chosen ? QColor(Qt::white) : palette().color(QPalette::Button);
+        pal.setColor(QPalette::Button, c);
+        pal.setColor(QPalette::Window, c);
+        b->setPalette(pal);
+    }
+}
+
+void frmKeyIn::OptTEXT_Click()
+{
+    OptIMG->setChecked(false);
+    OptTEXT->setChecked(true);
+    g_.EditResult = 1;
+    Label1->setEnabled(true);
+    paintIconButtons(-1);
+    for (QToolButton *b : icons_) {
+        b->setEnabled(false);
+        b->setChecked(false);
+    }
+}
+
+void frmKeyIn::OptIMG_Click()
+{
+    OptIMG->setChecked(true);
+    OptTEXT->setChecked(false);
+    Label1->setEnabled(false);
+    if (g_.EditResult == 1) {
+        g_.EditResult = 2;
+        g_.KeyLabel.clear();   // switching to icons means an icon must be picked
+    }
+    paintIconButtons(-1);
+    for (QToolButton *b : icons_) {
+        b->setEnabled(true);
+        b->setChecked(false);
+    }
+}
+
+void frmKeyIn::Option1_Click(int iconNumber)
+{
+    for (QToolButton *b : icons_)
+        b->setChecked(false);
+    if (QToolButton *b = Option1(iconNumber))
+        b->setChecked(true);
+    paintIconButtons(iconNumber);
+    g_.KeyLabel = QString::number(iconNumber);
+}
+
+bool frmKeyIn::eventFilter(QObject *watched, QEvent *event)
+{
+    // Clicking or typing in the text box means a text label.
+    if (watched == Text_IN && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
+        && !OptTEXT->isChecked())
+        OptTEXT_Click();
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmKeyIn::ComYES_Click()
+{
+    if (g_.EditResult == 1)
+        g_.KeyLabel = Text_IN->text();
+    // An icon number needs only to be there; a text must also be storable.
+    const QString refusal = g_.EditResult == 1 ? labelRefusal(g_.KeyLabel, true)
+                            : g_.KeyLabel.isEmpty() ? QStringLiteral("Please key in data.")
+                                                    : QString();
+    if (!refusal.isEmpty()) {
+        g_.DialogResult = ui_.warn(this, refusal);
+        return;
+    }
+    QDialog::accept();
+}
+
+void frmKeyIn::reject()
+{
+    g_.EditResult = 0;
+    g_.KeyLabel.clear();
+    g_.DialogResult = 2;
+    QDialog::reject();
+}
+
+}  // namespace quillet

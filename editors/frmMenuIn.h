@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace quillet {
+
+struct Globals;
+class UiServices;
+
+// The attribution codes a device button can be given, with their captions and the backup
+// slot whose stored layout each one loads.
+struct Attribution {
+    int code;
+    const char *caption;
+    const char *option;
+    int backupSlot;
+};
+inline constexpr std::array<Attribution, 8> Attributions{{
+    {192, "TV", "OptTV", 5},
+    {195, "VCR", "OptVCR", 2},
+    {196, "DVD", "OptDVD", 3},
+    {197, "LD/VCD", "OptVCD", 0},
+    {198, "AMP", "OptAMP", 4},
+    {199, "TAPE/TUNER", "OptTAPE", 6},
+    {200, "SAT", "OptSAT", 1},
+    {201, "CD", "OptCD", 7},
+}};
+// Backup slot of an attribution code, or -1 for a code without one.
+int backupSlotOf(int code);
+
+// "Input Device Name": a device button's name and kind. Exchanges everything through
+// EditResult, KeyLabel, ChosenAttribution and DialogResult.
+class frmMenuIn : public QDialog {
+    Q_OBJECT
+public:
+    frmMenuIn(Globals &g, UiServices &ui, QWidget *parent = nullptr);
+
+    QLabel *Label1 = nullptr;
+    QLineEdit *Text_IN = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    std::array<QRadioButton *, 8> options{};   // OptTV .. OptCD, in the order above
+    QLabel *Label2 = nullptr;                  // the attribution line
+    QPushButton *ComYES = nullptr;
+    QPushButton *ComNO = nullptr;
+
+public slots:
+    void reject() override;   // Cancel, Escape and the window frame alike
+
+private:
+    void ComYES_Click();
+
+    Globals &g_;
+    UiServices &ui_;
+};
+
+}  // namespace quillet

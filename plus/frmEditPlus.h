@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/Worksets.h"
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace quillet {
+
+struct Globals;
+class KeyBox;
+class KeyFaces;
+class UiServices;
+
+// The twelve timer keys (PlusKind 0) or hot-macro keys (PlusKind 1) as a page. Setup
+// opens a key's dialog and keeps what it confirms in TimerBuf / MacroBuf; the labels
+// reach TimerNames / MacroNames only on OK. EditResult 255 after OK; Cancel sets 0 and
+// puts the records back as they were.
+class frmEditPlus : public QDialog {
+    Q_OBJECT
+public:
+    frmEditPlus(Globals &g, UiServices &ui, QWidget *parent = nullptr);
+    ~frmEditPlus() override;
+
+    std::array<KeyBox *, 12> PicKEY{};
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label5 = nullptr;
+    QRadioButton *OptEDIT = nullptr;
+    QRadioButton *OptVIEW = nullptr;
+    QPushButton *ComYES = nullptr;
+    QPushButton *ComNO = nullptr;
+
+    // The page's own labels, 23-character fields.
+    const std::array<QString, 12> &keyLabels() const { return KeyLabels; }
+
+    void reject() override;   // Cancel, Escape and the window frame all cancel
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void OptEDIT_Click();
+    void OptVIEW_Click();
+    void PicKEY_Click(int k);
+    void ComYES_Click();
+    void drawKey(int k);
+
+    Globals &g_;
+    UiServices &ui_;
+    std::unique_ptr<KeyFaces> faces_;
+    std::array<QString, 12> KeyLabels;
+    // The records as the page found them, put back on Cancel.
+    Records<12, 10> timersAtOpen_{};
+    Records<12, 66> macrosAtOpen_{};
+};
+
+}  // namespace quillet

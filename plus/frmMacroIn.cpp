@@ -1,0 +1,218 @@
+#include "plus/frmMacroIn.h"
+
+#include "app/UiServices.h"
+#include "editors/LabelRules.h"
+#include "core/Globals.h"
+#include "plus/Controls.h"
+#include "plus/PlusRecords.h"
+#include "plus/frmSelectKey.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace quillet {
+
+namespace {
+
+const QString SetupHint = QStringLiteral("Select the step that you want to setup.");
+
+}  // namespace
+
+frmMacroIn::frmMacroIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent), g_(g), ui_(ui)
+{
+    setObjectName(QStringLiteral("frmMacroIn"));
+    openKeySelector = [this] { runKeySelector(g_, ui_, this); };
+    buildControls();
+
+    if (g_.EditResult != 0) {
+        setWindowTitle(QStringLiteral("Setup"));
+        OptEDIT->setChecked(true);
+        OptEDIT_Click();
+    } else {
+        setWindowTitle(QStringLiteral("ReView"));
+        for (QWidget *w : std::initializer_list<QWidget *>{Text_IN, OptINS, OptNEW, OptDEL, OptEDIT})
+            w->setEnabled(false);
+        Label5->setText(QStringLiteral("Please click the step you want to review its content."));
+    }
+
+    Text_IN->setText(g_.KeyLabel);
+    Text_IN->setFocus();
+    LabelMAX->hide();
+    LabelNO->hide();
+
+    // Steps are meant to be packed, but a record with a gap must not lose the steps
+    // after it: every step up to the last filled one counts, a gap shows as an empty step.
+    StepCount = 0;
+    for (int n = 1; n <= MaxSteps; ++n)
+        if (stepFilled(g_.MacroRecord, n))
+            StepCount = n;
+    for (int n = 1; n <= MaxSteps; ++n)
+        ComSTEP[n]->setVisible(n <= StepCount);
+    if (StepCount == 0)
+        LabelNO->show();
+    if (StepCount == MaxSteps)
+        LabelMAX->show();
+}
+
+void frmMacroIn::buildControls()
+{
+    setFixedSize(536, 328);
+
+    Label1 = named<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("MACRO Label"));
+    Label1->setGeometry(16, 16, 89, 21);
+    Text_IN = named<QLineEdit>(this, QStringLiteral("Text_IN"));
+    Text_IN->setGeometry(112, 12, 297, 25);
+
+    auto *modes = new QButtonGroup(this);
+    OptNEW = named<QRadioButton>(this, QStringLiteral("OptNEW"), QStringLiteral("New"));
+    OptINS = named<QRadioButton>(this, QStringLiteral("OptINS"), QStringLiteral("Insert"));
+    OptDEL = named<QRadioButton>(this, QStringLiteral("OptDEL"), QStringLiteral("Delete"));
+    OptEDIT = named<QRadioButton>(this, QStringLiteral("OptEDIT"), QStringLiteral("Setup"));
+    int x = 16;
+    for (QRadioButton *opt : {OptNEW, OptINS, OptDEL, OptEDIT}) {
+        opt->setGeometry(x, 52, 89, 21);
+        modes->addButton(opt);
+        x += 96;
+    }
+    connect(OptNEW, &QRadioButton::clicked, this, &frmMacroIn::OptNEW_Click);
+    connect(OptINS, &QRadioButton::clicked, this, &frmMacroIn::OptINS_Click);
+    connect(OptDEL, &QRadioButton::clicked, this, &frmMacroIn::OptDEL_Click);
+    connect(OptEDIT, &QRadioButton::clicked, this, &frmMacroIn::OptEDIT_Click);
+
+    // Seven to a row: steps 1-7, 8-14, 15-21, 22-25.
+    for (int n = 1; n <= MaxSteps; ++n) {
+        auto *step = named<QPushButton>(this, QStringLiteral("ComSTEP_%1").arg(n), QStringLiteral("Step %1").arg(n));
+        step->setGeometry(16 + 72 * ((n - 1) % 7), 88 + 36 * ((n - 1) / 7), 65, 29);
+        step->setAutoDefault(false);
+        connect(step, &QPushButton::clicked, this, [this, n] { ComSTEP_Click(n); });
+        ComSTEP[n] = step;
+    }
+
+    Label5 = named<QLabel>(this, QStringLiteral("Label5"), QString(""));
+    Label5->setGeometry(16, 240, 369, 21);
+    LabelNO = named<QLabel>(this, QStringLiteral("LabelNO"), QStringLiteral("No Step"));
+    LabelNO->setGeometry(400, 240, 113, 21);
+    LabelMAX = named<QLabel>(this, QStringLiteral("LabelMAX"), QStringLiteral("Max. Step"));
+    LabelMAX->setGeometry(400, 240, 113, 21);
+
+    ComYES = named<QPushButton>(this, QStringLiteral("ComYES"), QStringLiteral("OK"));
+    ComYES->setGeometry(336, 280, 81, 33);
+    ComYES->setAutoDefault(false);
+    ComNO = named<QPushButton>(this, QStringLiteral("ComNO"), QStringLiteral("Cancel"));
+    ComNO->setGeometry(432, 280, 81, 33);
+    ComNO->setAutoDefault(false);
+    connect(ComYES, &QPushButton::clicked, this, &frmMacroIn::ComYES_Click);
+    connect(ComNO, &QPushButton::clicked, this, &frmMacroIn::reject);
+}
+
+void frmMacroIn::OptINS_Click()
+{
+    Label5->setText(QStringLiteral("Select the step that you want to insert."));
+}
+
+void frmMacroIn::OptDEL_Click()
+{
+    Label5->setText(QStringLiteral("Select the step that you want to delete."));
+}
+
+void frmMacroIn::OptEDIT_Click()
+{
+    Label5->setText(SetupHint);
+}
+
+void frmMacroIn::selectKeyFor(int n)
+{
+    g_.StepNo = n;
+    if (openKeySelector)
+        openKeySelector();
+}
+
+void frmMacroIn::stepAdded()
+{
+    ++StepCount;
+    LabelNO->hide();
+    if (StepCount == MaxSteps)
+        LabelMAX->show();
+    ComSTEP[StepCount]->show();
+}
+
+void frmMacroIn::OptNEW_Click()
+{
+    Label5->setText(QStringLiteral("new step"));
+    if (StepCount >= MaxSteps) {
+        ui_.warn(this, QStringLiteral("input maximum 25 step"));
+    } else {
+        selectKeyFor(StepCount + 1);
+        if (g_.StepNo != 0)
+            stepAdded();
+    }
+    // New is an action, not a mode: fall back to Setup.
+    OptEDIT->setChecked(true);
+    OptEDIT_Click();
+}
+
+void frmMacroIn::ComSTEP_Click(int n)
+{
+    if (n < 1 || n > StepCount)
+        return;
+
+    if (g_.EditResult == 0) {
+        selectKeyFor(n);   // shown only; the selector cannot confirm in ReView
+        return;
+    }
+
+    if (OptEDIT->isChecked()) {
+        selectKeyFor(n);
+    } else if (OptDEL->isChecked()) {
+        const int reply = ui_.message(this, QStringLiteral("Warning delete key?"), QStringLiteral("Warning"),
+                                      MsgIcon::Warning, MsgButtons::OKCancel);
+        if (reply != answer::OK)
+            return;
+        shiftStepsDown(g_.MacroRecord, n, StepCount);
+        ComSTEP[StepCount]->hide();
+        --StepCount;
+        if (StepCount == 0)
+            LabelNO->show();
+        if (StepCount != MaxSteps)
+            LabelMAX->hide();
+    } else if (OptINS->isChecked()) {
+        if (StepCount >= MaxSteps) {
+            ui_.warn(this, QStringLiteral("input maximum 25 step"));
+            return;
+        }
+        shiftStepsUp(g_.MacroRecord, n, StepCount);
+        selectKeyFor(n);
+        if (g_.StepNo != 0) {
+            stepAdded();
+        } else {
+            // Cancelled in the selector: close the gap again, the steps are as before.
+            shiftStepsDown(g_.MacroRecord, n, StepCount + 1);
+        }
+    }
+}
+
+void frmMacroIn::ComYES_Click()
+{
+    g_.KeyLabel = Text_IN->text();
+    // A name is stored as single bytes up to the first 255; one that would not read back
+    // the same is refused rather than saved changed.
+    const QString refusal = labelRefusal(g_.KeyLabel, false);
+    if (!refusal.isEmpty()) {
+        g_.DialogResult = ui_.warn(this, refusal);
+        return;
+    }
+    accept();
+}
+
+void frmMacroIn::reject()
+{
+    g_.EditResult = 0;
+    g_.KeyLabel.clear();
+    g_.DialogResult = answer::Cancel;
+    QDialog::reject();
+}
+
+}  // namespace quillet

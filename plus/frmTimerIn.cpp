@@ -1,0 +1,195 @@
+#include "plus/frmTimerIn.h"
+
+#include "app/UiServices.h"
+#include "editors/LabelRules.h"
+#include "core/Globals.h"
+#include "plus/Controls.h"
+#include "plus/PlusRecords.h"
+#include "plus/frmSelectKey.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace quillet {
+
+namespace {
+
+const char *const CycleCaptions[timer::CycleCount] = {
+    "DAILY",     "SPECIFIC", "SUNDAY", "MONDAY",        "TUESDAY",         "WEDNESDAY",
+    "THURSDAY",  "FRIDAY",   "SATURDAY", "MONDAY-FRIDAY", "MONDAY-SATURDAY", "DISABLE",
+};
+
+QComboBox *numberCombo(QWidget *parent, const QString &name, int first, int last)
+{
+    auto *combo = named<QComboBox>(parent, name);
+    for (int v = first; v <= last; ++v)
+        combo->addItem(QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')));
+    return combo;
+}
+
+// Entry for a stored byte: FF (unset) and anything off the list pick the first entry.
+void selectEntry(QComboBox *combo, int entry)
+{
+    combo->setCurrentIndex(entry >= 0 && entry < combo->count() ? entry : 0);
+}
+
+}  // namespace
+
+frmTimerIn::frmTimerIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent), g_(g), ui_(ui)
+{
+    setObjectName(QStringLiteral("frmTimerIn"));
+    openKeySelector = [this] { runKeySelector(g_, ui_, this); };
+    buildControls();
+
+    if (g_.EditResult != 0) {
+        setWindowTitle(QStringLiteral("Setup"));
+    } else {
+        setWindowTitle(QStringLiteral("ReView"));
+        for (auto *opt : OptCycle)
+            opt->setEnabled(false);
+        Text_IN->setEnabled(false);
+        for (auto *combo : {ComboMonth, ComboDay, ComboHour, ComboMinute})
+            combo->setEnabled(false);
+    }
+
+    Text_IN->setText(g_.KeyLabel);
+    Text_IN->setFocus();
+
+    // A cycle byte off the list (FF in a timer never set up) selects no cycle and shows
+    // no date or time until the user picks one; until then OK keeps the byte as it was.
+    const auto &rec = g_.TimerRecord;
+    cycle_ = rec[timer::Cycle];
+    if (cycle_ < timer::CycleCount) {
+        OptCycle[cycle_]->setChecked(true);
+        showFieldsFor(cycle_);
+    } else {
+        for (QWidget *w : std::initializer_list<QWidget *>{ComboMonth, ComboDay, LabelDate, LabelDate1, ComboHour,
+                                                           ComboMinute, LabelTime, LabelTime1})
+            w->hide();
+    }
+
+    selectEntry(ComboMonth, rec[timer::Month] - 1);
+    selectEntry(ComboDay, rec[timer::Day] - 1);
+    selectEntry(ComboHour, rec[timer::Hour]);
+    selectEntry(ComboMinute, rec[timer::Minute]);
+}
+
+void frmTimerIn::buildControls()
+{
+    setFixedSize(456, 304);
+
+    Label1 = named<QLabel>(this, QStringLiteral("Label1"));
+    Label1->setText(QStringLiteral("Timer Label"));
+    Label1->setGeometry(16, 16, 89, 21);
+    Text_IN = named<QLineEdit>(this, QStringLiteral("Text_IN"));
+    Text_IN->setGeometry(112, 12, 329, 25);
+
+    for (int i = 0; i < timer::CycleCount; ++i) {
+        auto *opt = named<QRadioButton>(this, QStringLiteral("OptCycle_%1").arg(i));
+        opt->setText(QString::fromLatin1(CycleCaptions[i]));
+        opt->setGeometry(16 + 144 * (i / 4), 52 + 26 * (i % 4), 141, 21);
+        connect(opt, &QRadioButton::clicked, this, [this, i] { OptCycle_Click(i); });
+        OptCycle[i] = opt;
+    }
+
+    // The blanks in the two captions put their second half over the second combo box.
+    LabelDate = named<QLabel>(this, QStringLiteral("LabelDate"));
+    LabelDate->setText(QStringLiteral("Setup Date                      -"));
+    LabelDate->setGeometry(16, 164, 185, 17);
+    LabelDate1 = named<QLabel>(this, QStringLiteral("LabelDate1"));
+    LabelDate1->setText(QStringLiteral("Month       Day"));
+    LabelDate1->setGeometry(24, 184, 169, 17);
+    ComboMonth = numberCombo(this, QStringLiteral("ComboMonth"), 1, 12);
+    ComboMonth->setGeometry(16, 204, 65, 25);
+    ComboDay = numberCombo(this, QStringLiteral("ComboDay"), 1, 31);
+    ComboDay->setGeometry(112, 204, 65, 25);
+
+    LabelTime = named<QLabel>(this, QStringLiteral("LabelTime"));
+    LabelTime->setText(QStringLiteral("Setup Time                      :"));
+    LabelTime->setGeometry(216, 164, 185, 17);
+    LabelTime1 = named<QLabel>(this, QStringLiteral("LabelTime1"));
+    LabelTime1->setText(QStringLiteral("Hour       Minute"));
+    LabelTime1->setGeometry(224, 184, 169, 17);
+    ComboHour = numberCombo(this, QStringLiteral("ComboHour"), 0, 23);
+    ComboHour->setGeometry(216, 204, 65, 25);
+    ComboMinute = numberCombo(this, QStringLiteral("ComboMinute"), 0, 59);
+    ComboMinute->setGeometry(312, 204, 65, 25);
+
+    ComKEY = named<QPushButton>(this, QStringLiteral("ComKEY"));
+    ComKEY->setText(QStringLiteral("Select the key"));
+    ComKEY->setGeometry(16, 256, 129, 33);
+    ComKEY->setAutoDefault(false);
+    ComYES = named<QPushButton>(this, QStringLiteral("ComYES"));
+    ComYES->setText(QStringLiteral("OK"));
+    ComYES->setGeometry(264, 256, 81, 33);
+    ComYES->setAutoDefault(false);
+    ComNO = named<QPushButton>(this, QStringLiteral("ComNO"));
+    ComNO->setText(QStringLiteral("Cancel"));
+    ComNO->setGeometry(360, 256, 81, 33);
+    ComNO->setAutoDefault(false);
+
+    connect(ComKEY, &QPushButton::clicked, this, &frmTimerIn::ComKEY_Click);
+    connect(ComYES, &QPushButton::clicked, this, &frmTimerIn::ComYES_Click);
+    connect(ComNO, &QPushButton::clicked, this, &frmTimerIn::reject);
+}
+
+void frmTimerIn::showFieldsFor(int cycle)
+{
+    if (cycle < 0 || cycle >= timer::CycleCount)
+        return;
+    const bool date = cycle == timer::SpecificCycle;
+    const bool time = cycle != timer::DisabledCycle;
+    ComKEY->setEnabled(cycle != timer::DisabledCycle);
+    for (QWidget *w : std::initializer_list<QWidget *>{ComboMonth, ComboDay, LabelDate, LabelDate1})
+        w->setVisible(date);
+    for (QWidget *w : std::initializer_list<QWidget *>{ComboHour, ComboMinute, LabelTime, LabelTime1})
+        w->setVisible(time);
+}
+
+void frmTimerIn::OptCycle_Click(int index)
+{
+    cycle_ = index;
+    showFieldsFor(index);
+}
+
+void frmTimerIn::ComKEY_Click()
+{
+    if (openKeySelector)
+        openKeySelector();
+}
+
+void frmTimerIn::ComYES_Click()
+{
+    g_.KeyLabel = Text_IN->text();
+
+    // The working copy takes the fields before the label is checked; only the key page
+    // decides whether the copy is kept.
+    auto &rec = g_.TimerRecord;
+    rec[timer::Cycle] = static_cast<Byte>(cycle_);
+    rec[timer::Month] = static_cast<Byte>(ComboMonth->currentIndex() + 1);
+    rec[timer::Day] = static_cast<Byte>(ComboDay->currentIndex() + 1);
+    rec[timer::Hour] = static_cast<Byte>(ComboHour->currentIndex());
+    rec[timer::Minute] = static_cast<Byte>(ComboMinute->currentIndex());
+
+    // A name is stored as single bytes up to the first 255; one that would not read back
+    // the same is refused rather than saved changed.
+    const QString refusal = labelRefusal(g_.KeyLabel, false);
+    if (!refusal.isEmpty()) {
+        g_.DialogResult = ui_.warn(this, refusal);
+        return;
+    }
+    accept();
+}
+
+void frmTimerIn::reject()
+{
+    g_.EditResult = 0;
+    g_.KeyLabel.clear();
+    g_.DialogResult = answer::Cancel;
+    QDialog::reject();
+}
+
+}  // namespace quillet

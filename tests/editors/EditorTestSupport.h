@@ -1,0 +1,215 @@
+#pragma once
+
+// Pictures and worksets for the editor tests. Header-only: the shared tests/support code
+// is linked into core tests too, which have no QtGui.
+
+#include "core/Globals.h"
+#include "core/TextCodec.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <functional>
+
+namespace quillet::testing {
+
+// Exact colours, so pixel checks need no tolerance. The pictures are written as PNG data
+// under the program's .jpg names (the reader goes by content), so nothing is lossy.
+inline QRgb iconColour(int strip, int i)   // strip 0: IMG0-31, 1: IMG128-150
+{
+    return qRgb(0xF0 - 4 * i, strip == 0 ? 0x7F : 0xBB, (0x13 * (i + 1)) | 0x81);
+}
+inline QRgb symbolColour(int i) { return qRgb(0x3C + 0x21 * i, 0x5A, 0xC3 - 0x11 * i); }
+inline QRgb blankColour() { return qRgb(0xEE, 0xE6, 0xD7); }
+inline QRgb andColour(QRgb a, QRgb b) { return (a & b) | 0xFF000000u; }
+
+inline QImage makeStrip(int cells, int cellW, int cellH, const std::function<QRgb(int)> &upper)
+{
+    QImage img(cells * cellW, 2 * cellH, QImage::Format_RGB32);
+    img.fill(Qt::black);   // the lower row: must never show on a face
+    QPainter p(&img);
+    for (int i = 0; i < cells; ++i)
+        p.fillRect(i * cellW, 0, cellW, cellH, QColor::fromRgb(upper(i)));
+    return img;
+}
+
+// A program folder with the five pictures the editors load.
+class PictureDir {
+public:
+    PictureDir()
+    {
+        makeStrip(32, 32, 32, [](int i) { return iconColour(0, i); }).save(path("IMG0-31.jpg"), "PNG");
+        makeStrip(22, 32, 32, [](int i) { return iconColour(1, i); }).save(path("IMG128-150.jpg"), "PNG");
+        makeStrip(4, 10, 15, symbolColour).save(path("IMG2350-52.jpg"), "PNG");
+        QImage blank(48, 48, QImage::Format_RGB32);
+        blank.fill(Qt::darkRed);   // only the top-left 32 x 32 may be used
+        QPainter(&blank).fillRect(0, 0, 32, 32, QColor::fromRgb(blankColour()));
+        blank.save(path("NONE.jpg"), "PNG");
+        QImage no(32, 32, QImage::Format_ARGB32);
+        no.fill(Qt::transparent);
+        {
+            QPainter p(&no);
+            p.setPen(QPen(Qt::red, 3));
+            p.drawEllipse(3, 3, 26, 26);
+            p.drawLine(8, 8, 24, 24);
+        }
+        no.save(path("NO.ICO"), "ICO");
+    }
+    QString path() const { return dir_.path(); }
+    QString path(const QString &name) const { return QDir(dir_.path()).filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Empty layouts: every slot, corner, location and label byte 255.
+inline void clearDevice(DeviceWorkset &d)
+{
+    for (auto &r : d.DevSlotBuf)
+        r.fill(Empty);
+    for (auto &r : d.DevRectBuf)
+        r.fill(Empty);
+    d.DevLocBuf.fill(Empty);
+    for (auto &r : d.DevLabelBuf)
+        r.fill(Empty);
+}
+
+inline void clearMenu(MenuWorkset &m)
+{
+    for (auto &r : m.MenuSlotBuf)
+        r.fill(Empty);
+    for (auto &r : m.MenuRectBuf)
+        r.fill(Empty);
+    m.MenuKindBuf.fill(Empty);
+    m.MenuLocBuf.fill(Empty);
+    for (auto &r : m.MenuLabelBuf)
+        r.fill(Empty);
+}
+
+// Puts a key into a device's bytes the way the editor stores one: slot s of page p,
+// corners, location page p record r, and a text label (or an icon when icon >= 0).
+inline void putKey(DeviceWorkset &d, int key, int page, int slot, int record, int left, int top, int right,
+                   int bottom, const QString &text, int icon = -1)
+{
+    d.DevSlotBuf[page][slot] = static_cast<Byte>(key);
+    d.DevRectBuf[page][2 * slot] = static_cast<Byte>(left * 16 + top);
+    d.DevRectBuf[page][2 * slot + 1] = static_cast<Byte>(right * 16 + bottom);
+    d.DevLocBuf[key] = static_cast<Byte>(page * 16 + record);
+    Byte *label = &d.DevLabelBuf[page][record * LabelRecordSize + 2];
+    if (icon >= 0)
+        label[0] = static_cast<Byte>(icon);
+    else
+        writeLabelText(label, text);
+}
+
+inline void putButton(MenuWorkset &m, int button, int page, int slot, int record, int left, int top, int right,
+                      int bottom, const QString &text, int kind = Empty)
+{
+    m.MenuSlotBuf[page][slot] = static_cast<Byte>(button);
+    m.MenuRectBuf[page][2 * slot] = static_cast<Byte>(left * 16 + top);
+    m.MenuRectBuf[page][2 * slot + 1] = static_cast<Byte>(right * 16 + bottom);
+    m.MenuLocBuf[button] = static_cast<Byte>(page * 16 + record);
+    m.MenuKindBuf[button] = static_cast<Byte>(kind);
+    writeLabelText(&m.MenuLabelBuf[page][record * LabelRecordSize + 2], text);
+}
+
+}  // namespace quillet::testing
+
+// ---------------------------------------------------------------------------------------
+// Driving the editors with real mouse events.
+
+#include "app/ScriptedUiServices.h"
+#include "editors/GridEditor.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+namespace quillet::testing {
+
+template <typename T = QWidget>
+T *child(QWidget &parent, const QString &name)
+{
+    T *w = parent.findChild<T *>(name);
+    if (!w)
+        qWarning("no control %s", qPrintable(name));
+    return w;
+}
+
+inline void click(QWidget *w, QPoint p)
+{
+    QTest::mousePress(w, Qt::LeftButton, {}, p);
+    QTest::mouseRelease(w, Qt::LeftButton, {}, p);
+}
+
+// A press and release in the middle of a cell of a page.
+inline void clickCell(GridEditor &e, int page, int column, int row)
+{
+    click(e.PicPAGE1[static_cast<size_t>(page)], QPoint(column * 20 + 9, row * 20 + 9));
+}
+
+// New, by its two corner clicks.
+inline void newKey(GridEditor &e, int page, int c1, int r1, int c2, int r2)
+{
+    clickCell(e, page, c1, r1);
+    clickCell(e, page, c2, r2);
+}
+
+// Press on a key at grab (inside the key), move, and release over target at targetPos.
+inline void dragKey(GridEditor &e, int key, QPoint grab, QWidget *target, QPoint targetPos)
+{
+    QWidget *box = e.PicKEY[static_cast<size_t>(key)];
+    QTest::mousePress(box, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(target, targetPos);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, targetPos);
+}
+
+inline void clickKey(GridEditor &e, int key)
+{
+    click(e.PicKEY[static_cast<size_t>(key)], QPoint(5, 5));
+}
+
+// Dialog scripts.
+inline ScriptedUiServices::DialogScript typeAndOk(const QString &text)
+{
+    return [text](QDialog &d) {
+        auto *box = d.findChild<QLineEdit *>(QStringLiteral("Text_IN"));
+        QVERIFY(box);
+        box->setText(text);
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
+    };
+}
+
+inline ScriptedUiServices::DialogScript pickIconAndOk(int icon)
+{
+    return [icon](QDialog &d) {
+        QTest::mouseClick(d.findChild<QRadioButton *>(QStringLiteral("OptIMG")), Qt::LeftButton);
+        QTest::mouseClick(d.findChild<QToolButton *>(QStringLiteral("Option1_%1").arg(icon)), Qt::LeftButton);
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
+    };
+}
+
+inline ScriptedUiServices::DialogScript pressCancel()
+{
+    return [](QDialog &d) { QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComNO")), Qt::LeftButton); };
+}
+
+// The device name dialog: a name and, when given, a kind option ("OptDVD").
+inline ScriptedUiServices::DialogScript nameAndOk(const QString &name, const QString &option = {})
+{
+    return [name, option](QDialog &d) {
+        d.findChild<QLineEdit *>(QStringLiteral("Text_IN"))->setText(name);
+        if (!option.isEmpty())
+            QTest::mouseClick(d.findChild<QRadioButton *>(option), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
+    };
+}
+
+inline QByteArray labelBytesOf(const Byte *record) { return QByteArray(reinterpret_cast<const char *>(record + 2), 20); }
+
+}  // namespace quillet::testing

@@ -2,10 +2,12 @@
 
 #include "app/ScriptedUiServices.h"
 #include "core/Globals.h"
+#include "link/SteadyClock.h"
 #include "link/Transfer.h"
 #include "link/VirtualLink.h"
 #include "tools/remotesim/DemoImage.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <cstring>
@@ -99,6 +101,8 @@ private slots:
     void downloadTimeoutInRestartStateStartsAgain();
     void downloadTimeoutInToleratedStateResends();
     void downloadReachingTheEndInTheTenthEventStillFails();
+    void silenceAddsUpAcrossUploadWaitsOnly();
+    void steadyClockWaitsRealTime();
     void uploadTimeoutInToleratedStateKeepsWaiting();
     void uploadTimeoutsAboveTenFail();
     void uploadTimeoutInRestartStateStartsAgain();
@@ -363,6 +367,53 @@ void TestTransfer::downloadReachingTheEndInTheTenthEventStillFails()
     QCOMPARE(r->ui.texts(), QStringList{QStringLiteral(" fail !")});
     QCOMPARE(r->g.LoadedKind, 0);
     QCOMPARE(r->display.captionSuffix, QStringLiteral("  [NONE]"));
+}
+
+void TestTransfer::silenceAddsUpAcrossUploadWaitsOnly()
+{
+    // Two pauses of the remote, each shorter than the limit but longer together. The
+    // download starts every wait afresh; the upload counts from its last page frame on.
+    sim::Options down = quiet();
+    down.pageCount = 6;
+    down.stalls = {{sim::Point::Hs9, 2, 1200}, {sim::Point::Hs10, 2, 1200}};
+    auto d = rig(down);
+    d->engine.StartDownload();
+    QCOMPARE(d->run(), 2);
+    QCOMPARE(d->ui.lastText(), QStringLiteral(" OK !"));
+    QCOMPARE(d->engine.RetryCount, 0);
+    QCOMPARE(d->model.stats().restarts, 0);
+
+    MemoryImage blank;
+    sim::Options up;
+    up.stalls = {{sim::Point::UlHs4, 2, 1200}, {sim::Point::UlHs5, 2, 1200}};
+    auto u = rig(up, blank);
+    u->g.Image = demoImage();
+    u->g.LoadedKind = 1;
+    u->engine.StartUpload();
+    u->run();
+    QCOMPARE(u->ui.lastText(), QStringLiteral(" OK !"));
+    QCOMPARE(u->engine.RetryCount, 1);
+    QVERIFY(samePages(u->model.image(), demoImage(), 0, 511));
+}
+
+void TestTransfer::steadyClockWaitsRealTime()
+{
+    SteadyClock clock;
+    int painted = 0;
+    clock.whileDelaying = [&] { ++painted; };
+    QElapsedTimer t;
+    t.start();
+    clock.Delay(120);
+    const qint64 took = t.elapsed();
+    QVERIFY2(took >= 120 && took < 400, qPrintable(QString::number(took)));
+    QVERIFY(painted > 0);
+    t.restart();
+    clock.Delay(0);
+    clock.Pause(1000);
+    QVERIFY(t.elapsed() < 50);
+    const std::int64_t before = clock.elapsedMs();
+    QTest::qSleep(30);
+    QVERIFY(clock.elapsedMs() - before >= 29);
 }
 
 void TestTransfer::uploadTimeoutInToleratedStateKeepsWaiting()

@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "core/Globals.h"
 #include "editors/Install.h"
+#include "link/Install.h"
 #include "plus/Install.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<quillet::frmMain> mainWindow = quillet::runStartup(*globals, ui);
 
     // ---- The libraries below app install their hooks into the main window here. -------
+    quillet::installLink(*mainWindow);
     quillet::installEditors(*mainWindow);
     quillet::installPlus(*mainWindow);
     // ---- End of hook installation. -------------------------------------------------------

@@ -33,4 +33,13 @@ QString unstorableLabel(const QString &text, bool keyLabel)
     return {};
 }
 
+QString labelRefusal(const QString &text, bool keyLabel)
+{
+    if (text.isEmpty())
+        return QStringLiteral("Please key in data.");
+    if (text.size() > 20)
+        return QStringLiteral("Max.: 20 words");
+    return unstorableLabel(text, keyLabel);
+}
+
 }  // namespace quillet

@@ -11,4 +11,8 @@ namespace quillet {
 // names on the main menu are always text, so that rule is only for keys.
 QString unstorableLabel(const QString &text, bool keyLabel);
 
+// The refusal every label and name box gives on OK, or an empty string when the text is
+// accepted: empty, longer than 20 characters, or not storable as above.
+QString labelRefusal(const QString &text, bool keyLabel);
+
 }  // namespace quillet

@@ -204,13 +204,10 @@ void frmKeyIn::ComYES_Click()
 {
     if (g_.EditResult == 1)
         g_.KeyLabel = Text_IN->text();
-    QString refusal;
-    if (g_.KeyLabel.isEmpty())
-        refusal = QStringLiteral("Please key in data.");
-    else if (g_.KeyLabel.size() > 20)
-        refusal = QStringLiteral("Max.: 20 words");
-    else if (g_.EditResult == 1)
-        refusal = unstorableLabel(g_.KeyLabel, true);
+    // An icon number needs only to be there; a text must also be storable.
+    const QString refusal = g_.EditResult == 1 ? labelRefusal(g_.KeyLabel, true)
+                            : g_.KeyLabel.isEmpty() ? QStringLiteral("Please key in data.")
+                                                    : QString();
     if (!refusal.isEmpty()) {
         g_.DialogResult = ui_.warn(this, refusal);
         return;

@@ -93,13 +93,7 @@ frmMenuIn::frmMenuIn(Globals &g, UiServices &ui, QWidget *parent)
 void frmMenuIn::ComYES_Click()
 {
     g_.KeyLabel = Text_IN->text();
-    QString refusal;
-    if (g_.KeyLabel.isEmpty())
-        refusal = QStringLiteral("Please key in data.");
-    else if (g_.KeyLabel.size() > 20)
-        refusal = QStringLiteral("Max.: 20 words");
-    else
-        refusal = unstorableLabel(g_.KeyLabel, false);
+    const QString refusal = labelRefusal(g_.KeyLabel, false);
     if (!refusal.isEmpty()) {
         g_.DialogResult = ui_.warn(this, refusal);
         return;

@@ -1,6 +1,7 @@
 #include "plus/frmMacroIn.h"
 
 #include "app/UiServices.h"
+#include "editors/LabelRules.h"
 #include "core/Globals.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
@@ -196,12 +197,11 @@ void frmMacroIn::ComSTEP_Click(int n)
 void frmMacroIn::ComYES_Click()
 {
     g_.KeyLabel = Text_IN->text();
-    if (g_.KeyLabel.isEmpty()) {
-        ui_.warn(this, QStringLiteral("Please key in data."));
-        return;
-    }
-    if (g_.KeyLabel.size() > 20) {
-        ui_.warn(this, QStringLiteral("Max.: 20 words"));
+    // A name is stored as single bytes up to the first 255; one that would not read back
+    // the same is refused rather than saved changed.
+    const QString refusal = labelRefusal(g_.KeyLabel, false);
+    if (!refusal.isEmpty()) {
+        g_.DialogResult = ui_.warn(this, refusal);
         return;
     }
     accept();

@@ -1,6 +1,7 @@
 #include "plus/frmTimerIn.h"
 
 #include "app/UiServices.h"
+#include "editors/LabelRules.h"
 #include "core/Globals.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
@@ -173,12 +174,11 @@ void frmTimerIn::ComYES_Click()
     rec[timer::Hour] = static_cast<Byte>(ComboHour->currentIndex());
     rec[timer::Minute] = static_cast<Byte>(ComboMinute->currentIndex());
 
-    if (g_.KeyLabel.isEmpty()) {
-        ui_.warn(this, QStringLiteral("Please key in data."));
-        return;
-    }
-    if (g_.KeyLabel.size() > 20) {
-        ui_.warn(this, QStringLiteral("Max.: 20 words"));
+    // A name is stored as single bytes up to the first 255; one that would not read back
+    // the same is refused rather than saved changed.
+    const QString refusal = labelRefusal(g_.KeyLabel, false);
+    if (!refusal.isEmpty()) {
+        g_.DialogResult = ui_.warn(this, refusal);
         return;
     }
     accept();

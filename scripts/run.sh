@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLET_TESTS=OFF >/dev/null
-cmake --build build/release --target quillet
+cmake --build build/release --target quillet quillet-remote-sim
 exec build/release/bin/quillet

@@ -293,6 +293,11 @@ void TestMacroIn::labelLimits()
     click(dlg, "ComYES");
     QCOMPARE(ui.lastText(), QStringLiteral("Max.: 20 words"));
     QVERIFY(dlg.isVisible());
+    // A name the remote cannot hold would come back changed: refused, not saved as "?".
+    dlg.Text_IN->setText(QStringLiteral("Film \u263A"));
+    click(dlg, "ComYES");
+    QVERIFY(ui.lastText().contains(QStringLiteral("no code")));
+    QVERIFY(dlg.isVisible());
     dlg.Text_IN->setText(QString(20, QLatin1Char('m')));
     click(dlg, "ComYES");
     QVERIFY(!dlg.isVisible());

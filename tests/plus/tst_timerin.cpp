@@ -181,9 +181,15 @@ void TestTimerIn::labelLimits()
     QCOMPARE(ui.lastText(), QStringLiteral("Max.: 20 words"));
     QVERIFY(dlg.isVisible());
 
+    // The byte 255 ends a stored name: a label holding it would come back cut short.
+    dlg.Text_IN->setText(QStringLiteral("Wake \u00FF up"));
+    click(dlg, "ComYES");
+    QVERIFY(ui.lastText().contains(QStringLiteral("no code")));
+    QVERIFY(dlg.isVisible());
+
     dlg.Text_IN->setText(QString(20, QLatin1Char('x')));
     click(dlg, "ComYES");
-    QCOMPARE(ui.shown.size(), 2);
+    QCOMPARE(ui.shown.size(), 3);
     QVERIFY(!dlg.isVisible());
     QCOMPARE(g->KeyLabel, QString(20, QLatin1Char('x')));
 }

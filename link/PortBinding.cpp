@@ -1,0 +1,78 @@
+#include "link/PortBinding.h"
+
+#include <QSettings>
+
+namespace quillet {
+
+namespace {
+
+QSettings userSettings() { return QSettings(QStringLiteral("Quillet"), QStringLiteral("Quillet")); }
+
+}  // namespace
+
+QString portBindingKey(int portNumber)
+{
+    return QStringLiteral("Settings/PortDevice") + QString::number(portNumber);
+}
+
+QString defaultPortDevice(int portNumber)
+{
+    if (portNumber < 1)
+        return {};
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM") + QString::number(portNumber);
+#else
+    return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
+#endif
+}
+
+QString boundPortDevice(int portNumber)
+{
+    return userSettings().value(portBindingKey(portNumber)).toString().trimmed();
+}
+
+void bindPortDevice(int portNumber, const QString &device)
+{
+    QSettings settings = userSettings();
+    const QString d = device.trimmed();
+    if (d.isEmpty())
+        settings.remove(portBindingKey(portNumber));
+    else
+        settings.setValue(portBindingKey(portNumber), d);
+    settings.sync();
+}
+
+QString portDevice(int portNumber)
+{
+    const QString bound = boundPortDevice(portNumber);
+    return bound.isEmpty() ? defaultPortDevice(portNumber) : bound;
+}
+
+QString portOpenFailureText(int portNumber, const QString &device, const QString &reason,
+                            bool permissionDenied, const QString &deviceGroup)
+{
+    if (device.isEmpty())
+        return QStringLiteral("There is no serial device for port %1. Choose one in \"Communication Port\".")
+            .arg(portNumber);
+    QString why = reason.trimmed();
+    while (why.endsWith(QLatin1Char('.')))
+        why.chop(1);
+    if (why.isEmpty())
+        why = QStringLiteral("unknown error");
+    QString text = QStringLiteral("The serial port %1 (port %2) cannot be opened: %3.")
+                       .arg(device)
+                       .arg(portNumber)
+                       .arg(why);
+#ifdef Q_OS_LINUX
+    if (permissionDenied)
+        text += QStringLiteral(" To use it your user must be a member of the group that owns the device, "
+                               "\"%1\"; ask your administrator to add you, then log in again.")
+                    .arg(deviceGroup.isEmpty() ? QStringLiteral("dialout") : deviceGroup);
+#else
+    Q_UNUSED(permissionDenied);
+    Q_UNUSED(deviceGroup);
+#endif
+    return text;
+}
+
+}  // namespace quillet

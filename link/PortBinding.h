@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace quillet {
+
+// Which serial device a port number stands for. By default port n is the platform's n-th
+// serial port (COMn on Windows, /dev/ttyS(n-1) elsewhere); a binding kept in the per-user
+// settings ("PortDevice<n>" in the group "Settings") overrides it, so a USB adapter or a
+// simulator can serve as port 1. setup.inf keeps only the number.
+QString defaultPortDevice(int portNumber);   // empty when no device has that number
+QString boundPortDevice(int portNumber);     // empty when the number is not bound
+void bindPortDevice(int portNumber, const QString &device);   // empty device: unbind
+QString portDevice(int portNumber);          // the binding, else the default
+
+QString portBindingKey(int portNumber);
+
+// The "Warning" text for a port that would not open: names the device and the system's
+// reason. permissionDenied adds, on Linux, that the user must be in the device's group.
+QString portOpenFailureText(int portNumber, const QString &device, const QString &reason,
+                            bool permissionDenied, const QString &deviceGroup);
+
+}  // namespace quillet

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "tools/remotesim/RemoteModel.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+namespace quillet::sim {
+
+// Plays a RemoteModel over a pseudo-terminal or a serial device. With pacing, every byte
+// takes its 9600-baud 8E2 time on the line (1.25 ms) in both directions: the remote sees a
+// byte of the PC's only once it would have arrived, and its own bytes leave one per slot.
+// run() may go on a thread of its own; the model is then reached through withModel().
+class RemoteRunner {
+public:
+    static constexpr std::int64_t ByteTimeNs = 1'250'000;
+
+    explicit RemoteRunner(RemoteModel &model);
+    ~RemoteRunner();
+    RemoteRunner(const RemoteRunner &) = delete;
+    RemoteRunner &operator=(const RemoteRunner &) = delete;
+
+    // A new pseudo-terminal; its device path is what the PC opens.
+    bool openPty(QString *error);
+    // An existing serial device, set to 9600 baud, even parity, 8 data bits, 2 stop bits.
+    bool openDevice(const QString &path, QString *error);
+    QString devicePath() const { return path_; }
+
+    bool paced = false;
+
+    // Serves until stop() or the line is dropped.
+    void run();
+    void stop() { stop_ = true; }
+    bool hungUp() const { return hungUp_; }
+
+    // Runs f with the model while the runner cannot touch it.
+    template <typename F>
+    auto withModel(F &&f)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f(model_);
+    }
+    void requestReady();
+
+    // Bytes on the line and the span they took, for the benchmark.
+    struct Wire {
+        std::int64_t bytesIn = 0;
+        std::int64_t bytesOut = 0;
+        std::int64_t firstNs = -1;   // start of the first byte, either way
+        std::int64_t lastNs = -1;    // end of the last byte, either way
+    };
+    Wire wire();
+    void resetWire();
+
+private:
+    void writeChunk(const QByteArray &bytes);
+    void sleepUntilNs(std::int64_t ns);
+    std::int64_t nowNs() const;
+    void closeAll();
+    void note(std::int64_t startNs, std::int64_t endNs);
+
+    RemoteModel &model_;
+    std::mutex mutex_;
+    int fd_ = -1;
+    int keepSlave_ = -1;
+    QString path_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> hungUp_{false};
+    std::atomic<bool> readyRequested_{false};
+    std::int64_t epochNs_ = 0;
+    std::int64_t txFreeNs_ = 0;
+    std::int64_t rxFreeNs_ = 0;
+    Wire wire_;
+};
+
+}  // namespace quillet::sim

@@ -1,0 +1,244 @@
+// quillet-remote-sim: plays the remote control's side of the download and upload over a
+// pseudo-terminal (or a serial device), so Quillet can be tried without a remote.
+
+#include "core/DataFile.h"
+#include "core/MemoryImage.h"
+#include "link/PortBinding.h"
+#include "tools/remotesim/DemoImage.h"
+#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/RemoteRunner.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+using namespace quillet;
+using namespace quillet::sim;
+
+namespace {
+
+RemoteRunner *g_runner = nullptr;
+
+void onSignal(int)
+{
+    if (g_runner)
+        g_runner->stop();
+}
+
+QTextStream &out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream &err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+bool pageOption(const QCommandLineParser &parser, const QString &name, int *value)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    *value = parser.value(name).toInt(&ok);
+    if (!ok || *value < 0 || *value > 511) {
+        err() << "--" << name << ": a page number 0..511 is needed\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillet-remote-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Plays a remote control for Quillet's \"Download from Remote\" and \"Upload to Remote\".\n"
+                       "It prints the device to bind to a port number in \"Communication Port\"."));
+    parser.addHelpOption();
+    const QList<QCommandLineOption> options{
+        {QStringLiteral("device"), QStringLiteral("Use this serial device instead of a new pseudo-terminal."),
+         QStringLiteral("path")},
+        {QStringLiteral("image"), QStringLiteral("Serve this data file (default: a generated memory)."),
+         QStringLiteral("file.DAT")},
+        {QStringLiteral("save"), QStringLiteral("Write every completed upload to this data file."),
+         QStringLiteral("file.DAT")},
+        {QStringLiteral("pages"), QStringLiteral("Page count announced by downloads (default 512)."),
+         QStringLiteral("n")},
+        {QStringLiteral("bind"),
+         QStringLiteral("Bind Quillet's port n to the pseudo-terminal while running (restored on exit)."),
+         QStringLiteral("n")},
+        {QStringLiteral("paced"), QStringLiteral("Take the real 9600-baud 8E2 time per byte (1.25 ms), both ways.")},
+        {QStringLiteral("slow"), QStringLiteral("Wait this long before every answer."), QStringLiteral("ms")},
+        {QStringLiteral("silent"), QStringLiteral("Never answer.")},
+        {QStringLiteral("noise"), QStringLiteral("Send stray bytes before every handshake byte.")},
+        {QStringLiteral("bad-checksum"), QStringLiteral("Send page n once with a wrong checksum."),
+         QStringLiteral("n")},
+        {QStringLiteral("bad-high-byte"), QStringLiteral("Send page n once with page-number high byte 2."),
+         QStringLiteral("n")},
+        {QStringLiteral("out-of-order"), QStringLiteral("Send the next page once in place of page n."),
+         QStringLiteral("n")},
+        {QStringLiteral("lead-continue"), QStringLiteral("Begin page n once with 00 FF 77."), QStringLiteral("n")},
+        {QStringLiteral("refuse"), QStringLiteral("Refuse uploaded page n once."), QStringLiteral("n")},
+        {QStringLiteral("hang-up-after"), QStringLiteral("Drop the line after page n and exit."),
+         QStringLiteral("n")},
+        {QStringLiteral("times"), QStringLiteral("Misbehave with a page this many times (default 1)."),
+         QStringLiteral("n")},
+        {QStringLiteral("stall"),
+         QStringLiteral("Stay silent ms milliseconds before point of page, once. Points: %1.")
+             .arg(pointNames().join(QStringLiteral(", "))),
+         QStringLiteral("point:page:ms")},
+        {QStringLiteral("beacon"),
+         QStringLiteral("While idle, send \"ready to receive\" this often, for uploads (default 250, 0 never)."),
+         QStringLiteral("ms")},
+        {QStringLiteral("once"), QStringLiteral("Exit after one completed download or upload.")},
+        {QStringLiteral("verbose"), QStringLiteral("Tell what happens.")},
+    };
+    parser.addOptions(options);
+    parser.process(app);
+
+    Options o;
+    if (parser.isSet(QStringLiteral("pages"))) {
+        bool ok = false;
+        o.pageCount = parser.value(QStringLiteral("pages")).toInt(&ok);
+        if (!ok || o.pageCount < 0 || o.pageCount > 0xFFFF) {
+            err() << "--pages: a count 0..65535 is needed\n";
+            return 2;
+        }
+    }
+    o.silent = parser.isSet(QStringLiteral("silent"));
+    o.noise = parser.isSet(QStringLiteral("noise"));
+    o.slowMs = parser.value(QStringLiteral("slow")).toInt();
+    if (parser.isSet(QStringLiteral("beacon")))
+        o.beaconMs = parser.value(QStringLiteral("beacon")).toInt();
+    if (!pageOption(parser, QStringLiteral("bad-checksum"), &o.badChecksumPage) ||
+        !pageOption(parser, QStringLiteral("bad-high-byte"), &o.badHighBytePage) ||
+        !pageOption(parser, QStringLiteral("out-of-order"), &o.outOfOrderPage) ||
+        !pageOption(parser, QStringLiteral("lead-continue"), &o.leadContinuePage) ||
+        !pageOption(parser, QStringLiteral("refuse"), &o.refusePage) ||
+        !pageOption(parser, QStringLiteral("hang-up-after"), &o.hangUpAfterPage))
+        return 2;
+    if (parser.isSet(QStringLiteral("times")))
+        o.misbehaveTimes = parser.value(QStringLiteral("times")).toInt();
+    for (const QString &s : parser.values(QStringLiteral("stall"))) {
+        const QStringList parts = s.split(QLatin1Char(':'));
+        Stall stall;
+        bool okPage = false, okMs = false;
+        if (parts.size() == 3 && pointFromName(parts[0], &stall.point)) {
+            stall.page = parts[1].toInt(&okPage);
+            stall.ms = parts[2].toInt(&okMs);
+        }
+        if (!okPage || !okMs) {
+            err() << "--stall " << s << ": expected point:page:ms, points " << pointNames().join(QStringLiteral(", "))
+                  << "\n";
+            return 2;
+        }
+        o.stalls.push_back(stall);
+    }
+
+    MemoryImage image;
+    if (parser.isSet(QStringLiteral("image"))) {
+        QString error;
+        if (!LOAD_DATA_FILE(parser.value(QStringLiteral("image")), image, &error)) {
+            err() << error << "\n";
+            return 1;
+        }
+    } else {
+        buildDemoImage(image);
+    }
+
+    RemoteModel model(o, image);
+    RemoteRunner runner(model);
+    runner.paced = parser.isSet(QStringLiteral("paced"));
+    QString error;
+    const bool opened = parser.isSet(QStringLiteral("device"))
+                            ? runner.openDevice(parser.value(QStringLiteral("device")), &error)
+                            : runner.openPty(&error);
+    if (!opened) {
+        err() << error << "\n";
+        return 1;
+    }
+
+    int boundPort = -1;
+    QString previousBinding;
+    if (parser.isSet(QStringLiteral("bind"))) {
+        boundPort = parser.value(QStringLiteral("bind")).toInt();
+        previousBinding = boundPortDevice(boundPort);
+        bindPortDevice(boundPort, runner.devicePath());
+    }
+
+    out() << "Remote simulator ready on " << runner.devicePath() << "\n";
+    if (boundPort >= 0)
+        out() << "Quillet's port " << boundPort << " now uses it (until this program ends).\n";
+    else
+        out() << "In Quillet, open \"Communication Port\", type this device into the field under the list and "
+                 "press Enter.\n";
+    out() << "Serving " << o.pageCount << " pages" << (runner.paced ? " at 9600 baud" : "")
+          << ". Stop with Ctrl+C.\n";
+    out().flush();
+
+    g_runner = &runner;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+
+    const QString savePath = parser.value(QStringLiteral("save"));
+    const bool verbose = parser.isSet(QStringLiteral("verbose"));
+    const bool once = parser.isSet(QStringLiteral("once"));
+    int savedUploads = 0;
+    int reported = 0;
+    std::atomic<bool> finished{false};
+    std::thread worker([&runner, &finished] {
+        runner.run();
+        finished = true;
+    });
+    auto report = [&] {
+        bool done = false;
+        runner.withModel([&](RemoteModel &m) {
+            if (verbose)
+                for (; reported < m.events.size(); ++reported)
+                    out() << m.events[reported] << "\n";
+            if (m.stats().downloadsCompleted > 0 && once)
+                done = true;
+            if (m.stats().uploadsCompleted > savedUploads) {
+                savedUploads = m.stats().uploadsCompleted;
+                out() << "Upload received: 512 pages.\n";
+                if (!savePath.isEmpty()) {
+                    QString saveError;
+                    if (SaveDataFile(savePath, m.image(), &saveError))
+                        out() << "Saved to " << QDir::toNativeSeparators(savePath) << "\n";
+                    else
+                        err() << saveError << "\n";
+                }
+                done = done || once;
+            }
+        });
+        out().flush();
+        return done;
+    };
+    while (!finished) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (report())
+            runner.stop();
+    }
+    worker.join();
+    report();
+    if (runner.hungUp())
+        out() << "Line dropped, as asked.\n";
+    out().flush();
+    if (boundPort >= 0)
+        bindPortDevice(boundPort, previousBinding);
+    return 0;
+}

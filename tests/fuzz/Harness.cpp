@@ -12,6 +12,9 @@
 #include "editors/Install.h"
 #include "editors/frmKeyIn.h"
 #include "editors/frmMenuIn.h"
+#include "link/Install.h"
+#include "link/LinkInterfaces.h"
+#include "link/TransferController.h"
 #include "plus/Install.h"
 #include "plus/frmEditPlus.h"
 #include "plus/frmMacroIn.h"
@@ -26,6 +29,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
@@ -40,6 +46,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <set>
 
@@ -56,6 +63,8 @@ QString targetName(Target t)
         return QStringLiteral("fuzz_datafile");
     case Target::ModelFile:
         return QStringLiteral("fuzz_modelfile");
+    case Target::Transfer:
+        return QStringLiteral("fuzz_transfer");
     }
     return {};
 }
@@ -111,6 +120,7 @@ public:
     Choices *choices = nullptr;
     Driver driver;
     QStringList warnings;   // texts of the "Warning" boxes
+    QStringList messages;   // texts of every box
     int depth = 0;
     QMap<QString, int> shownCount;   // dialogs shown in this run, by name
     QMap<QString, qint64> shownNs;   // and the time spent in them, nested ones included
@@ -120,6 +130,7 @@ public:
     {
         if (title == QLatin1String("Warning"))
             warnings << text;
+        messages << text;
         switch (buttons) {
         case MsgButtons::OK:
             return answer::OK;
@@ -167,6 +178,133 @@ public:
     }
 };
 
+// Time that passes only when the transfer waits: a whole transfer takes no real time and
+// every run is the same.
+class VirtualClock : public Clock {
+public:
+    std::int64_t now = 0;
+    void Delay(int ms) override { now += ms + 1; }
+    void Pause(int) override {}
+    std::int64_t elapsedMs() override { return now; }
+};
+
+// The remote's side of the line, played from the input: bursts of bytes that arrive at
+// virtual times, and a write failure, a vanished device or an Escape press on cue.
+class ScriptedLine : public SerialPort {
+public:
+    explicit ScriptedLine(VirtualClock &clock) : clock_(clock) {}
+
+    struct Burst {
+        std::int64_t at;   // after the port opened
+        QByteArray bytes;
+    };
+    // No transfer of 512 pages in at most 11 timer events polls anywhere near this often.
+    static constexpr long long PollLimit = 2000000;
+
+    std::deque<Burst> bursts;
+    long long writesLeft = -1;   // before a write fails; -1 never
+    long long goneAtPoll = -1;   // the device goes away at this poll; -1 never
+    long long escapeAtPoll = -1;
+    std::function<void()> pressEscape;
+
+    int opens = 0;
+    int closes = 0;
+    bool isOpen = false;
+    long long polls = 0;
+
+    void reset()
+    {
+        bursts.clear();
+        pending_.clear();
+        writesLeft = goneAtPoll = escapeAtPoll = -1;
+        opens = closes = 0;
+        isOpen = gone_ = false;
+        polls = 0;
+    }
+
+    void setCommPort(int) override {}
+    void setSettings(const QString &) override {}
+    bool open() override
+    {
+        FUZZ_CHECK(!isOpen, QStringLiteral("the port was opened twice"));
+        ++opens;
+        isOpen = true;
+        opened_ = clock_.now;
+        arrive();
+        return true;
+    }
+    void close() override
+    {
+        ++closes;
+        isOpen = false;
+    }
+    bool writeByte(std::uint8_t) override
+    {
+        FUZZ_CHECK(isOpen, QStringLiteral("a write to a closed port"));
+        if (gone_ || writesLeft == 0) {
+            error_ = QStringLiteral("/dev/ttyS0: Input/output error");
+            return false;
+        }
+        if (writesLeft > 0)
+            --writesLeft;
+        return true;
+    }
+    int bytesWaiting() override
+    {
+        FUZZ_CHECK(isOpen, QStringLiteral("a poll of a closed port"));
+        poll();
+        if (gone_ && pending_.isEmpty()) {
+            error_ = QStringLiteral("/dev/ttyS0: Input/output error");
+            return -1;
+        }
+        return static_cast<int>(pending_.size());
+    }
+    QByteArray readAll() override
+    {
+        arrive();
+        QByteArray out;
+        out.swap(pending_);
+        return out;
+    }
+    void waitForBytes(int ms) override
+    {
+        poll();
+        if (!pending_.isEmpty() || gone_)
+            return;
+        std::int64_t next = clock_.now + std::max(ms, 1);
+        if (!bursts.empty())
+            next = std::min(next, opened_ + bursts.front().at);
+        clock_.now = std::max(next, clock_.now + 1);
+        arrive();
+    }
+    QString errorString() const override { return error_; }
+
+private:
+    void arrive()
+    {
+        while (!bursts.empty() && opened_ + bursts.front().at <= clock_.now) {
+            pending_ += bursts.front().bytes;
+            bursts.pop_front();
+        }
+    }
+    void poll()
+    {
+        ++polls;
+        FUZZ_CHECK(polls < PollLimit, QStringLiteral("the transfer polls without end"));
+        if (polls == goneAtPoll)
+            gone_ = true;
+        if (polls == escapeAtPoll && pressEscape)
+            pressEscape();
+        arrive();
+    }
+
+    VirtualClock &clock_;
+    std::int64_t opened_ = 0;
+    QByteArray pending_;
+    bool gone_ = false;
+    QString error_;
+};
+
 // The application, a program folder with the shipped pictures, and one main window with
 // the editors installed, made once and kept for the whole run. Never destroyed: at exit
 // the application object may already be gone.
@@ -176,6 +314,10 @@ struct Environment {
     std::unique_ptr<Globals> g = std::make_unique<Globals>();
     FuzzUi ui;
     std::unique_ptr<frmMain> main;
+    VirtualClock *clock = nullptr;      // owned by the transfer controller
+    ScriptedLine *line = nullptr;       // likewise
+    TransferController *link = nullptr; // a child of the main window
+    RunReport report;
     std::set<int> macroStepsSeen;   // step contents already shown in the key selector this run
 
     QString dataPath() const { return joinPath(g->AppDir, QStringLiteral("DATA"), QStringLiteral("fuzz.DAT")); }
@@ -239,6 +381,17 @@ Environment &environment()
     env->main = std::make_unique<frmMain>(g, env->ui);
     installEditors(*env->main);
     installPlus(*env->main);
+    auto clock = std::make_unique<VirtualClock>();
+    auto line = std::make_unique<ScriptedLine>(*clock);
+    env->clock = clock.get();
+    env->line = line.get();
+    env->link = installLink(*env->main, std::move(line), std::move(clock));
+    env->line->pressEscape = [e = env] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(e->main.get(), &press);
+        QCoreApplication::sendEvent(e->main.get(), &release);
+    };
     env->main->show();
     return *env;
 }
@@ -254,6 +407,7 @@ void resetDocument(Environment &env, Choices &choices)
     g = *fresh;
     env.ui.choices = &choices;
     env.ui.warnings.clear();
+    env.ui.messages.clear();
     env.ui.shownCount.clear();
     env.ui.shownNs.clear();
     env.macroStepsSeen.clear();
@@ -304,10 +458,13 @@ QStringList listTexts(const QTreeWidget *list)
 // The device list is "MENU" and the named devices in bank order, as the names say.
 void checkDeviceList(Environment &env)
 {
-    QStringList expected{QStringLiteral("MENU")};
-    for (const QString &name : env.g->DeviceNames)
-        if (!isBlankField(name))
-            expected << trimmedBoth(name);
+    QStringList expected;
+    if (env.g->LoadedKind == 1) {
+        expected << QStringLiteral("MENU");
+        for (const QString &name : env.g->DeviceNames)
+            if (!isBlankField(name))
+                expected << trimmedBoth(name);
+    }
     FUZZ_CHECK(listTexts(env.main->ListView1) == expected, listTexts(env.main->ListView1).join(QLatin1Char('|')));
 }
 
@@ -705,6 +862,80 @@ void runModelFile(const std::uint8_t *data, std::size_t size)
     FUZZ_CHECK(readBack(env.modelPath()) == modelFileBytes(g), QStringLiteral("saved model != workset"));
 }
 
+void runTransfer(const std::uint8_t *data, std::size_t size)
+{
+    Environment &env = environment();
+    auto at = [&](std::size_t i) -> int { return i < size ? data[i] : 0; };
+    const int flags = at(0);
+    const bool upload = flags & 1;
+    // The question before a download (unsaved changes) takes its answer from bits 5 to 7.
+    const std::uint8_t answerByte = static_cast<std::uint8_t>(flags >> 5);
+    Choices choices(&answerByte, 1);
+    resetDocument(env, choices);
+    Globals &g = *env.g;
+    ScriptedLine &line = *env.line;
+    TransferEngine &engine = env.link->engine();
+
+    // A whole document is loaded: the download replaces it, the upload sends it.
+    realisticImage(g.Image);
+    g.LoadedKind = 1;
+    env.main->refreshSequence();
+    const auto before = std::make_unique<MemoryImage>(g.Image);
+
+    // The header, then the bursts.
+    line.reset();
+    env.clock->now = 0;
+    engine.ReceiveQueue.clear();   // kept between transfers by design; not between inputs
+    if (flags & 2)
+        line.escapeAtPoll = 1 + at(1) * 64;
+    if (flags & 4)
+        line.writesLeft = at(2) * 16;
+    if (flags & 8)
+        line.goneAtPoll = 1 + at(3) * 64;
+    if (flags & 16)
+        g.Modified = 1;
+    std::int64_t arrival = at(4);
+    for (std::size_t i = 5; i < size;) {
+        const std::size_t n = std::min<std::size_t>(data[i], size - i - 1);
+        line.bursts.push_back({arrival, QByteArray(reinterpret_cast<const char *>(data + i + 1), static_cast<qsizetype>(n))});
+        i += 1 + n;
+        arrival += 20 * at(i);
+        ++i;
+    }
+
+    trigger(env, upload ? "mnuUP" : "mnuDOWN");
+    const bool started = line.opens == 1;
+    // A transfer spans at most 11 timer events.
+    int events = 0;
+    while (engine.active()) {
+        FUZZ_CHECK(events < 11, QStringLiteral("still running after 11 timer events"));
+        engine.TransferTick();
+        ++events;
+    }
+    FUZZ_CHECK(!env.link->Timer1->isActive(), QStringLiteral("Timer1 left running"));
+    FUZZ_CHECK(!line.isOpen && line.closes == line.opens, QStringLiteral("the port was left open"));
+    FUZZ_CHECK(env.main->Picture1->isHidden(), QStringLiteral("the progress panel stayed"));
+    const int ok = static_cast<int>(env.ui.messages.count(QStringLiteral(" OK !")));
+    const int failed = static_cast<int>(env.ui.messages.count(QStringLiteral(" fail !")));
+    FUZZ_CHECK(!started || ok + failed == 1, env.ui.messages.join(QLatin1Char('|')));
+
+    // Page 512 never travels; a downloaded page lands only where its header says it
+    // belongs; an upload only reads.
+    for (int b = 0; b < MemoryImage::PageSize; ++b)
+        FUZZ_CHECK(g.Image.at(512, b) == before->at(512, b), QStringLiteral("page 512 changed"));
+    for (int p = 0; p < MemoryImage::RemotePages; ++p) {
+        if (std::memcmp(g.Image.page(p), before->page(p), MemoryImage::PageSize) == 0)
+            continue;
+        FUZZ_CHECK(!upload, QStringLiteral("the upload changed page %1").arg(p));
+        FUZZ_CHECK(g.Image.at(p, 0) + 256 * g.Image.at(p, 1) == p, QStringLiteral("page %1 stored elsewhere").arg(p));
+    }
+    if (started && ok == 1)
+        FUZZ_CHECK(g.LoadedKind == 1 && g.Modified == 1, QStringLiteral("success without the document"));
+    if (started && !upload && failed == 1)
+        FUZZ_CHECK(g.LoadedKind == 0 && g.Modified == 0, QStringLiteral("a failed download kept the document"));
+    checkDeviceList(env);
+}
+
 namespace {
 // With QUILLET_FUZZ_STATS set, what a run showed: to see that the inputs reach the windows.
 void printStats()
@@ -717,6 +948,8 @@ void printStats()
         parts << QStringLiteral("%1 %2 (%3 ms)").arg(it.key()).arg(it.value()).arg(env.ui.shownNs.value(it.key()) / 1000000);
     std::fprintf(stderr, "shown: %s; warnings: %lld\n", qPrintable(parts.join(QStringLiteral(", "))),
                  static_cast<long long>(env.ui.warnings.size()));
+    if (qEnvironmentVariableIsSet("QUILLET_FUZZ_VERBOSE"))
+        std::fprintf(stderr, "messages: %s\n", qPrintable(env.ui.messages.join(QStringLiteral(" | "))));
 }
 }  // namespace
 
@@ -729,12 +962,26 @@ void run(Target t, const std::uint8_t *data, std::size_t size)
     case Target::ModelFile:
         runModelFile(data, size);
         break;
+    case Target::Transfer:
+        runTransfer(data, size);
+        break;
     }
     // The program returns to its event loop after every command; so does the harness,
     // which also lets deferred deletions happen instead of piling up run after run.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+    Environment &env = environment();
+    env.report.messages = env.ui.messages;
+    env.report.loadedKind = env.g->LoadedKind;
+    auto realistic = std::make_unique<MemoryImage>();
+    realisticImage(*realistic);
+    env.report.imageIsRealistic = std::memcmp(realistic->data(), env.g->Image.data(), MemoryImage::TotalBytes) == 0;
     printStats();
+}
+
+const RunReport &lastRun()
+{
+    return environment().report;
 }
 
 void run(Target t, const QByteArray &input)

@@ -6,16 +6,21 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+namespace quillet {
+class MemoryImage;
+}
+
 namespace quillet::fuzz {
 
-enum class Target { DataFile, ModelFile };
+enum class Target { DataFile, ModelFile, Transfer };
 
-// "fuzz_datafile", "fuzz_modelfile": the target's program name and its regression folder.
+// "fuzz_datafile", ...: the target's program name and its regression folder.
 QString targetName(Target t);
 
 // Any bytes as a data file, opened through Fast Open, then the refresh sequence and every
@@ -25,6 +30,14 @@ QString targetName(Target t);
 void runDataFile(const std::uint8_t *data, std::size_t size);
 // Any bytes as a model file, opened through Fast Open, the device editor on it twice, Save.
 void runModelFile(const std::uint8_t *data, std::size_t size);
+// Any bytes as what the remote sends during a download or an upload, started with the
+// main window's commands and run by its transfer engine over a scripted line in virtual
+// time. The input: a flag byte (bit 0 upload, bit 1 Escape, bit 2 a write fails, bit 3
+// the device goes away, bit 4 unsaved changes before a download), three bytes saying
+// when those happen, the virtual time the first bytes arrive (0: already waiting when the
+// port opens), then bursts: a length byte, that many bytes, and the silence after them
+// in units of 20 ms.
+void runTransfer(const std::uint8_t *data, std::size_t size);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);
 
@@ -32,6 +45,19 @@ void run(Target t, const QByteArray &input);
 // change, a save that does not give back the document) ends the process with a message,
 // which libFuzzer reports like a crash and the test suite as a failed test.
 [[noreturn]] void fail(const char *what, const QString &detail);
+
+// What the last run showed in message boxes, and the document it left; for tests of the
+// harness itself.
+struct RunReport {
+    QStringList messages;
+    int loadedKind = 0;
+    bool imageIsRealistic = false;   // the image equals realisticImage()
+};
+const RunReport &lastRun();
+
+// The document the seeds are made from: ten devices laid out as the editors lay them
+// out, filled backup slots, timers and hot macros; page headers as a download leaves them.
+void realisticImage(MemoryImage &image);
 
 // The seed corpus, made by code: a realistic document, an empty one, one full of 255s.
 struct Seed {

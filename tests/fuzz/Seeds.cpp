@@ -59,6 +59,8 @@ void layDevice(DeviceWorkset &dev, int keys, int seed)
             dev.DevBlockBuf[r][i] = static_cast<Byte>((seed * 31 + r * 7 + i) & 0xFF);
 }
 
+}  // namespace
+
 void realisticImage(MemoryImage &image)
 {
     for (int p = 0; p < MemoryImage::RemotePages; ++p) {
@@ -133,6 +135,8 @@ void realisticImage(MemoryImage &image)
     WriteMacros(image, *macros);
 }
 
+namespace {
+
 std::vector<Seed> dataFileSeeds()
 {
     auto image = std::make_unique<MemoryImage>();
@@ -162,6 +166,66 @@ std::vector<Seed> modelFileSeeds()
     return out;
 }
 
+// The remote's side of a transfer as bursts (see runTransfer): a header, then bursts of at
+// most 255 bytes with no silence between them.
+class Script {
+public:
+    Script(std::uint8_t flags, std::uint8_t escape, std::uint8_t writes, std::uint8_t gone, std::uint8_t first)
+    {
+        bytes_.append(static_cast<char>(flags)).append(static_cast<char>(escape)).append(static_cast<char>(writes));
+        bytes_.append(static_cast<char>(gone)).append(static_cast<char>(first));
+    }
+    Script &send(const QByteArray &b)
+    {
+        for (qsizetype at = 0; at < b.size(); at += 255) {
+            const QByteArray part = b.mid(at, 255);
+            bytes_.append(static_cast<char>(part.size())).append(part).append('\0');
+        }
+        return *this;
+    }
+    Script &send(std::initializer_list<std::uint8_t> b)
+    {
+        QByteArray out;
+        for (std::uint8_t c : b)
+            out.append(static_cast<char>(c));
+        return send(out);
+    }
+    QByteArray bytes() const { return bytes_; }
+
+private:
+    QByteArray bytes_;
+};
+
+std::vector<Seed> transferSeeds()
+{
+    auto image = std::make_unique<MemoryImage>();
+    realisticImage(*image);
+    // A whole download: handshake, two ignored bytes, 512 pages, then per page the
+    // handshakes around the frame and its checksum.
+    Script down(0, 0, 0, 0, 1);
+    down.send({0x66, 0x77, 0x12, 0x34, 0x00, 0x02});
+    for (int p = 0; p < MemoryImage::RemotePages; ++p) {
+        const QByteArray page(reinterpret_cast<const char *>(image->page(p)), MemoryImage::PageSize);
+        unsigned sum = 0;
+        for (char c : page)
+            sum += static_cast<std::uint8_t>(c);
+        down.send({0x77}).send(page).send({static_cast<std::uint8_t>(sum & 0xFF), static_cast<std::uint8_t>((sum >> 8) & 0xFF)});
+        down.send(p + 1 < MemoryImage::RemotePages ? std::initializer_list<std::uint8_t>{0x77, 0x77, 0x77, 0x77}
+                                                   : std::initializer_list<std::uint8_t>{0x77, 0x77, 0x77});
+    }
+    // A whole upload: ready, handshakes, then per page the answers around the frame.
+    Script up(1, 0, 0, 0, 1);
+    up.send({0x55, 0x54, 0x77});
+    for (int p = 0; p < MemoryImage::RemotePages; ++p)
+        up.send({0x77, 0x77, 0x77, 0xFF, 0xAA, 0x77, 0x77});
+    std::vector<Seed> out;
+    out.push_back({QStringLiteral("download.bin"), down.bytes()});
+    out.push_back({QStringLiteral("upload.bin"), up.bytes()});
+    out.push_back({QStringLiteral("silent.bin"), Script(0, 0, 0, 0, 1).bytes()});
+    out.push_back({QStringLiteral("ff.bin"), QByteArray(4096, '\xff')});
+    return out;
+}
+
 }  // namespace
 
 std::vector<Seed> seeds(Target t)
@@ -171,6 +235,8 @@ std::vector<Seed> seeds(Target t)
         return dataFileSeeds();
     case Target::ModelFile:
         return modelFileSeeds();
+    case Target::Transfer:
+        return transferSeeds();
     }
     return {};
 }

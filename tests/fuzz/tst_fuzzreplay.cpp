@@ -17,13 +17,14 @@ private slots:
     void replay_data();
     void replay();
     void everyTargetHasARegressionFolder();
+    void seedsReachWhatTheyAreFor();
 };
 
 void TestFuzzReplay::replay_data()
 {
     QTest::addColumn<int>("target");
     QTest::addColumn<QByteArray>("input");
-    for (Target t : {Target::DataFile, Target::ModelFile}) {
+    for (Target t : {Target::DataFile, Target::ModelFile, Target::Transfer}) {
         const QString name = targetName(t);
         for (const Seed &s : seeds(t))
             QTest::newRow(qPrintable(name + QStringLiteral(" seed ") + s.name)) << int(t) << s.bytes;
@@ -48,8 +49,34 @@ void TestFuzzReplay::replay()
 void TestFuzzReplay::everyTargetHasARegressionFolder()
 {
     // scripts/fuzz.sh keeps findings there; a missing folder would silently replay nothing.
-    for (Target t : {Target::DataFile, Target::ModelFile})
+    for (Target t : {Target::DataFile, Target::ModelFile, Target::Transfer})
         QVERIFY2(QDir(QStringLiteral(QUILLET_FUZZ_REGRESSIONS "/") + targetName(t)).exists(), qPrintable(targetName(t)));
+}
+
+void TestFuzzReplay::seedsReachWhatTheyAreFor()
+{
+    // Seeds that stopped working would leave the fuzzers mutating failures only.
+    std::vector<Seed> transfer = seeds(Target::Transfer);
+    auto seed = [&](const QString &name) {
+        for (const Seed &s : transfer)
+            if (s.name == name)
+                return s.bytes;
+        return QByteArray();
+    };
+    run(Target::Transfer, seed(QStringLiteral("download.bin")));
+    QCOMPARE(lastRun().messages, QStringList{QStringLiteral(" OK !")});
+    QCOMPARE(lastRun().loadedKind, 1);
+    QVERIFY(lastRun().imageIsRealistic);
+    run(Target::Transfer, seed(QStringLiteral("upload.bin")));
+    QCOMPARE(lastRun().messages, QStringList{QStringLiteral(" OK !")});
+    run(Target::Transfer, seed(QStringLiteral("silent.bin")));
+    QCOMPARE(lastRun().messages, QStringList{QStringLiteral(" fail !")});
+    QCOMPARE(lastRun().loadedKind, 0);
+
+    // The realistic data file opens (the editors may refuse what the input types).
+    run(Target::DataFile, seeds(Target::DataFile).front().bytes);
+    QVERIFY(lastRun().messages.filter(QStringLiteral("Cannot")).isEmpty());
+    QCOMPARE(lastRun().loadedKind, 1);
 }
 
 QTEST_MAIN(TestFuzzReplay)

@@ -113,7 +113,7 @@ private:
 };
 
 // The services layer as the harness answers it: message boxes from the input, file
-// dialogs cancelled, every dialog shown, worked on by a driver and closed.
+// dialogs cancelled, every dialog worked on by a driver and closed.
 class FuzzUi : public UiServices {
 public:
     using Driver = std::function<void(QDialog &)>;
@@ -153,9 +153,10 @@ public:
         ++shownCount[dialog.objectName()];
         QElapsedTimer clock;
         clock.start();
-        // Shown modally a window would only be painted in addition; the windows are built,
-        // loaded and worked on without that, which keeps the run fast. A driver that leaves
-        // the window open stands for the user closing it through the frame: Cancel.
+        // Not shown modally: the window is built, loads its data and is worked on as it
+        // would be on screen; painting it adds nothing the checks can see (QUILLET_FUZZ_SHOW
+        // shows it all the same). A driver that leaves the window open stands for the user
+        // closing it through the frame: Cancel.
         bool finished = false;
         const auto connection = QObject::connect(&dialog, &QDialog::finished, [&finished] { finished = true; });
         dialog.setResult(0);
@@ -904,7 +905,11 @@ void runTransfer(const std::uint8_t *data, std::size_t size)
     }
 
     trigger(env, upload ? "mnuUP" : "mnuDOWN");
-    const bool started = line.opens == 1;
+    // A port that fails as it opens is told at once and nothing runs.
+    const bool started = engine.active();
+    if (line.opens == 1 && !started)
+        FUZZ_CHECK(env.ui.messages == env.ui.warnings && env.ui.messages.size() == 1,
+                   env.ui.messages.join(QLatin1Char('|')));
     // A transfer spans at most 11 timer events.
     int events = 0;
     while (engine.active()) {

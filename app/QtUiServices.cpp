@@ -55,32 +55,32 @@ QString qtFilter(const QString &filter)
 }
 
 namespace {
-QString runFileDialog(QWidget *parent, const FileDialogSpec &spec, QFileDialog::AcceptMode mode)
+QString runFileDialog(QWidget *parent, const FileDialogSpec &request, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilter(qtFilter(spec.filter));
-    dialog.setDefaultSuffix(spec.defaultSuffix);
-    dialog.setDirectory(spec.startFolder);
+    dialog.setNameFilter(qtFilter(request.filter));
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.setDirectory(request.startFolder);
     // The overwrite question is the program's own ("replace").
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (!spec.proposedName.isEmpty())
-        dialog.selectFile(spec.proposedName);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 }  // namespace
 
-QString QtUiServices::openFileName(QWidget *parent, const FileDialogSpec &spec)
+QString QtUiServices::openFileName(QWidget *parent, const FileDialogSpec &request)
 {
-    return runFileDialog(parent, spec, QFileDialog::AcceptOpen);
+    return runFileDialog(parent, request, QFileDialog::AcceptOpen);
 }
 
-QString QtUiServices::saveFileName(QWidget *parent, const FileDialogSpec &spec)
+QString QtUiServices::saveFileName(QWidget *parent, const FileDialogSpec &request)
 {
-    return runFileDialog(parent, spec, QFileDialog::AcceptSave);
+    return runFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
 int QtUiServices::showModal(QDialog &dialog)

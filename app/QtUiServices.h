@@ -9,8 +9,8 @@ class QtUiServices : public UiServices {
 public:
     int message(QWidget *parent, const QString &text, const QString &title, MsgIcon icon,
                 MsgButtons buttons) override;
-    QString openFileName(QWidget *parent, const FileDialogSpec &spec) override;
-    QString saveFileName(QWidget *parent, const FileDialogSpec &spec) override;
+    QString openFileName(QWidget *parent, const FileDialogSpec &request) override;
+    QString saveFileName(QWidget *parent, const FileDialogSpec &request) override;
     int showModal(QDialog &dialog) override;
     bool showHelp(QWidget *owner, const QString &helpFile, QString *error) override;
 };

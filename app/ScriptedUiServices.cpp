@@ -36,9 +36,9 @@ int ScriptedUiServices::message(QWidget *, const QString &text, const QString &t
     return buttons == MsgButtons::YesNoCancel ? 2 : 1;
 }
 
-QString ScriptedUiServices::openFileName(QWidget *, const FileDialogSpec &spec)
+QString ScriptedUiServices::openFileName(QWidget *, const FileDialogSpec &request)
 {
-    fileRequests.append({false, spec});
+    fileRequests.append({false, request});
     if (fileAnswers.empty())
         return {};
     const QString path = fileAnswers.front();
@@ -48,9 +48,9 @@ QString ScriptedUiServices::openFileName(QWidget *, const FileDialogSpec &spec)
     return path;
 }
 
-QString ScriptedUiServices::saveFileName(QWidget *, const FileDialogSpec &spec)
+QString ScriptedUiServices::saveFileName(QWidget *, const FileDialogSpec &request)
 {
-    fileRequests.append({true, spec});
+    fileRequests.append({true, request});
     if (fileAnswers.empty())
         return {};
     const QString path = fileAnswers.front();

@@ -25,7 +25,7 @@ public:
     };
     struct FileRequest {
         bool save;
-        FileDialogSpec spec;
+        FileDialogSpec request;
     };
     using DialogScript = std::function<void(QDialog &)>;
 
@@ -54,8 +54,8 @@ public:
 
     int message(QWidget *parent, const QString &text, const QString &title, MsgIcon icon,
                 MsgButtons buttons) override;
-    QString openFileName(QWidget *parent, const FileDialogSpec &spec) override;
-    QString saveFileName(QWidget *parent, const FileDialogSpec &spec) override;
+    QString openFileName(QWidget *parent, const FileDialogSpec &request) override;
+    QString saveFileName(QWidget *parent, const FileDialogSpec &request) override;
     int showModal(QDialog &dialog) override;
     bool showHelp(QWidget *owner, const QString &helpFile, QString *error) override;
 };

@@ -27,8 +27,8 @@ public:
     virtual int message(QWidget *parent, const QString &text, const QString &title, MsgIcon icon,
                         MsgButtons buttons) = 0;
     // Return the chosen full path, or an empty string when the user cancelled.
-    virtual QString openFileName(QWidget *parent, const FileDialogSpec &spec) = 0;
-    virtual QString saveFileName(QWidget *parent, const FileDialogSpec &spec) = 0;
+    virtual QString openFileName(QWidget *parent, const FileDialogSpec &request) = 0;
+    virtual QString saveFileName(QWidget *parent, const FileDialogSpec &request) = 0;
     // Shows a dialog modally and returns when it has closed; the result is the dialog's.
     virtual int showModal(QDialog &dialog) = 0;
     // Opens the help file in the help window; false and a reason when it cannot be shown.

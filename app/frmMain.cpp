@@ -772,10 +772,10 @@ bool frmMain::askBeforeDiscard(DiscardRule rule)
 
 // --- Loading and saving ------------------------------------------------------------------
 
-QString frmMain::askSavePath(const FileDialogSpec &spec)
+QString frmMain::askSavePath(const FileDialogSpec &request)
 {
     for (;;) {
-        const QString path = ui_.saveFileName(this, spec);
+        const QString path = ui_.saveFileName(this, request);
         if (path.isEmpty()) {
             g_.DialogResult = answer::Cancel;
             return {};

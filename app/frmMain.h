@@ -130,7 +130,7 @@ private:
     void centreProgressPanel();
     // The save dialog with the "replace" question; an empty result (DialogResult 2) when
     // the user cancelled.
-    QString askSavePath(const FileDialogSpec &spec);
+    QString askSavePath(const FileDialogSpec &request);
 
     // Commands.
     void mnuFileOpenDATA_Click();

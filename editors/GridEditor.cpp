@@ -52,9 +52,9 @@ int dropCells(double offset, bool bothWays)
 
 }  // namespace
 
-GridEditor::GridEditor(const Spec &spec, const LayoutBuffers &buffers, Globals &g, UiServices &ui, QWidget *parent)
+GridEditor::GridEditor(const Shape &shape, const LayoutBuffers &buffers, Globals &g, UiServices &ui, QWidget *parent)
     : QDialog(parent)
-    , spec_(spec)
+    , spec_(shape)
     , buf_(buffers)
     , g_(g)
     , ui_(ui)

@@ -24,7 +24,7 @@ class UiServices;
 // The layout editor both the device key-layout editor and the main-menu editor are made
 // of: pages of 6 x 8 cells, one key box per key number, the five modes (Move, New, Resize,
 // Relabel, Delete) with their mouse steps, the manual drag, and the slot, label-record
-// and CellMap bookkeeping. The two editors differ only in the Spec, the buffers and the
+// and CellMap bookkeeping. The two editors differ only in the Shape, the buffers and the
 // label dialog they show.
 class GridEditor : public QDialog {
     Q_OBJECT
@@ -41,7 +41,7 @@ public:
         QString relabel;
         QString remove;
     };
-    struct Spec {
+    struct Shape {
         QString name;
         QString title;
         int pageLeft = 8;       // page p stands at pageLeft + pageStride * p, top 40
@@ -91,7 +91,7 @@ public slots:
     void reject() override;   // Cancel, Escape and the window frame alike: EditResult 0
 
 protected:
-    GridEditor(const Spec &spec, const LayoutBuffers &buffers, Globals &g, UiServices &ui, QWidget *parent);
+    GridEditor(const Shape &shape, const LayoutBuffers &buffers, Globals &g, UiServices &ui, QWidget *parent);
     // Opening: hide keys and markers, reset the steps, Move mode, then load.
     void openLayout();
     // Builds the on-screen keys, the key texts and CellMap from the buffers.
@@ -114,7 +114,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
-    Spec spec_;
+    Shape spec_;
     LayoutBuffers buf_;
     Globals &g_;
     UiServices &ui_;

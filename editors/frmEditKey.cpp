@@ -11,9 +11,9 @@ namespace quillet {
 
 namespace {
 
-GridEditor::Spec keyEditorSpec()
+GridEditor::Shape keyEditorSpec()
 {
-    GridEditor::Spec s;
+    GridEditor::Shape s;
     s.name = QStringLiteral("frmEditKey");
     s.title = QStringLiteral("Edit Device");
     s.pageLeft = 8;

@@ -11,9 +11,9 @@ namespace {
 
 const QString NameTaken = QStringLiteral("The device was set, please revise");
 
-GridEditor::Spec menuEditorSpec()
+GridEditor::Shape menuEditorSpec()
 {
-    GridEditor::Spec s;
+    GridEditor::Shape s;
     s.name = QStringLiteral("frmEditMENU");
     s.title = QStringLiteral("Edit Main Menu");
     s.pageLeft = 120;

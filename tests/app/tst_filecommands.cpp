@@ -175,10 +175,10 @@ void TestFileCommands::openDataShowsDevicesAndBackups()
     QCOMPARE(f_->ui.fileRequests.size(), 1);
     const auto &req = f_->ui.fileRequests[0];
     QVERIFY(!req.save);
-    QCOMPARE(req.spec.filter, QStringLiteral("DATA FILE(*.DAT)|*.DAT"));
-    QCOMPARE(req.spec.defaultSuffix, QStringLiteral("DAT"));
-    QCOMPARE(req.spec.proposedName, QStringLiteral("DATA.DAT"));
-    QCOMPARE(req.spec.startFolder, f_->path("DATA") + QDir::separator());
+    QCOMPARE(req.request.filter, QStringLiteral("DATA FILE(*.DAT)|*.DAT"));
+    QCOMPARE(req.request.defaultSuffix, QStringLiteral("DAT"));
+    QCOMPARE(req.request.proposedName, QStringLiteral("DATA.DAT"));
+    QCOMPARE(req.request.startFolder, f_->path("DATA") + QDir::separator());
 
     QCOMPARE(g.LoadedKind, 1);
     QCOMPARE(g.Modified, 0);
@@ -299,7 +299,7 @@ void TestFileCommands::questionBeforeFastOpen()
     QCOMPARE(f_->ui.shown.value(0).text, SaveQuestion);
     if (answer == answer::Yes) {
         QCOMPARE(f_->ui.fileRequests.size(), 1);   // the save dialog of a data file
-        QCOMPARE(f_->ui.fileRequests[0].spec.defaultSuffix, QStringLiteral("DAT"));
+        QCOMPARE(f_->ui.fileRequests[0].request.defaultSuffix, QStringLiteral("DAT"));
     }
     if (answer == answer::Yes && !saveDialogCancelled) {
         auto saved = std::make_unique<MemoryImage>();
@@ -388,8 +388,8 @@ void TestFileCommands::saveWithoutFileNameDoesNothingButSaveAsWorks()
     TRIGGER(w, "mnuFileSaveAs");
     const auto &req = f_->ui.fileRequests.value(0);
     QVERIFY(req.save);
-    QCOMPARE(req.spec.filter, QStringLiteral("DATA FILE(*.DAT)|*.DAT"));
-    QCOMPARE(req.spec.startFolder, f_->path("DATA") + QDir::separator());
+    QCOMPARE(req.request.filter, QStringLiteral("DATA FILE(*.DAT)|*.DAT"));
+    QCOMPARE(req.request.startFolder, f_->path("DATA") + QDir::separator());
     QCOMPARE(g.CurrentFile, dataPath("new.DAT"));
     QCOMPARE(g.Modified, 0);
     QCOMPARE(readFile(dataPath("new.DAT")).size(), 136194);
@@ -447,7 +447,7 @@ void TestFileCommands::saveAsAsksBeforeReplacing()
     QCOMPARE(readFile(dataPath("Zed.DAT")), zed);
     QCOMPARE(g.CurrentFile, dataPath("fresh.DAT"));
     // The proposed name is the open file.
-    QCOMPARE(f_->ui.fileRequests[1].spec.proposedName, dataPath("abc.dat"));
+    QCOMPARE(f_->ui.fileRequests[1].request.proposedName, dataPath("abc.dat"));
 
     // Answered OK, the file is replaced.
     f_->ui.answerFile(dataPath("Zed.DAT"));

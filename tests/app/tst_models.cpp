@@ -170,10 +170,10 @@ void TestModels::modelIsADocumentOfItsOwn()
     f_->ui.answerFile(modelPath("tv.MOD"));
     TRIGGER(w, "mnuFileOpenMODEL");
     const auto &req = f_->ui.fileRequests.value(0);
-    QCOMPARE(req.spec.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
-    QCOMPARE(req.spec.defaultSuffix, QStringLiteral("MOD"));
-    QCOMPARE(req.spec.proposedName, QStringLiteral("MODEL.MOD"));
-    QCOMPARE(req.spec.startFolder, f_->path("MODEL") + QDir::separator());
+    QCOMPARE(req.request.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
+    QCOMPARE(req.request.defaultSuffix, QStringLiteral("MOD"));
+    QCOMPARE(req.request.proposedName, QStringLiteral("MODEL.MOD"));
+    QCOMPARE(req.request.startFolder, f_->path("MODEL") + QDir::separator());
     QCOMPARE(g.LoadedKind, 2);
     QCOMPARE(g.Modified, 0);
     QCOMPARE(g.CurrentFile, modelPath("tv.MOD"));
@@ -197,8 +197,8 @@ void TestModels::modelIsADocumentOfItsOwn()
     // Save As uses the model dialog and the new name becomes the document.
     f_->ui.answerFile(modelPath("copy.MOD"));
     TRIGGER(w, "mnuFileSaveAs");
-    QCOMPARE(f_->ui.fileRequests.last().spec.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
-    QCOMPARE(f_->ui.fileRequests.last().spec.startFolder, f_->path("MODEL") + QDir::separator());
+    QCOMPARE(f_->ui.fileRequests.last().request.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
+    QCOMPARE(f_->ui.fileRequests.last().request.startFolder, f_->path("MODEL") + QDir::separator());
     QCOMPARE(g.CurrentFile, modelPath("copy.MOD"));
     QCOMPARE(readFile(modelPath("copy.MOD")), readFile(modelPath("tv.MOD")));
 
@@ -245,9 +245,9 @@ void TestModels::exportBank3AndImportIntoBank5()
     TRIGGER(w, "mnuModelSave");
     const auto &req = f_->ui.fileRequests.last();
     QVERIFY(req.save);
-    QCOMPARE(req.spec.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
-    QCOMPARE(req.spec.startFolder, f_->path("MODEL") + QDir::separator());
-    QCOMPARE(req.spec.proposedName, QStringLiteral("SAT.MOD"));
+    QCOMPARE(req.request.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
+    QCOMPARE(req.request.startFolder, f_->path("MODEL") + QDir::separator());
+    QCOMPARE(req.request.proposedName, QStringLiteral("SAT.MOD"));
     QCOMPARE(readFile(modelPath("sat.MOD")), bank3);
     // The data file stays the document.
     QCOMPARE(g.CurrentFile, f_->path("DATA/abc.dat"));

@@ -71,7 +71,11 @@ QString targetName(Target t)
 
 void fail(const char *what, const QString &detail)
 {
-    std::fprintf(stderr, "\n*** Broken promise: %s\n    %s\n", what, qPrintable(detail));
+    // Control characters (a NUL from a label above all) are shown, not obeyed.
+    QString shown;
+    for (QChar ch : detail)
+        shown += ch.unicode() < 0x20 ? QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0')) : QString(ch);
+    std::fprintf(stderr, "\n*** Broken promise: %s\n    %s\n", what, qPrintable(shown));
     std::fflush(stderr);
     std::abort();
 }
@@ -487,7 +491,9 @@ void checkDeviceList(Environment &env)
             if (!isBlankField(name))
                 expected << trimmedBoth(name);
     }
-    FUZZ_CHECK(listTexts(env.main->ListView1) == expected, listTexts(env.main->ListView1).join(QLatin1Char('|')));
+    FUZZ_CHECK(listTexts(env.main->ListView1) == expected,
+               QStringLiteral("shows [%1], the names say [%2]")
+                   .arg(listTexts(env.main->ListView1).join(QLatin1Char('|')), expected.join(QLatin1Char('|'))));
 }
 
 // --- Driving the windows --------------------------------------------------------------

@@ -1015,8 +1015,12 @@ void frmMain::runMenuEdit()
     ReadMenuWorkset(g_.Image, g_);
     g_.EditResult = 0;
     hooks.showEditMenu();
-    if (!g_.EditResult)
+    if (!g_.EditResult) {
+        // The editor worked in the buffers; the key selector names the devices from them,
+        // so a cancelled edit must not stay there.
+        ReadMenuWorkset(g_.Image, g_);
         return;
+    }
     WriteMenuWorkset(g_.Image, g_);
     g_.LoadedKind = 1;
     g_.Modified = 1;

@@ -71,7 +71,11 @@ QString targetName(Target t)
 
 void fail(const char *what, const QString &detail)
 {
-    std::fprintf(stderr, "\n*** Broken promise: %s\n    %s\n", what, qPrintable(detail));
+    // Control characters (a NUL from a label above all) are shown, not obeyed.
+    QString shown;
+    for (QChar ch : detail)
+        shown += ch.unicode() < 0x20 ? QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0')) : QString(ch);
+    std::fprintf(stderr, "\n*** Broken promise: %s\n    %s\n", what, qPrintable(shown));
     std::fflush(stderr);
     std::abort();
 }
@@ -79,18 +83,29 @@ void fail(const char *what, const QString &detail)
 namespace {
 
 // Decisions taken from the input's last bytes, read backwards, so that the whole input
-// still is the file. When they run out every decision is 0: nothing more is done and
-// windows are cancelled.
+// still is the file. Unless told otherwise they are mixed with a generator seeded by the
+// whole input: a mutation seldom lands in the last few dozen bytes of a 136 KB data file,
+// so without the mixing almost every input would work the windows the same way. When the
+// bytes run out the generator goes on alone; every loop it drives is bounded.
 class Choices {
 public:
-    Choices(const std::uint8_t *data, std::size_t size) : end_(data + size), left_(size) {}
+    Choices(const std::uint8_t *data, std::size_t size, bool mixed = true)
+        : end_(data + size), left_(size), mixed_(mixed)
+    {
+        std::uint64_t h = 14695981039346656037ULL;   // FNV-1a
+        for (std::size_t i = 0; i < size; ++i)
+            h = (h ^ data[i]) * 1099511628211ULL;
+        state_ = h;
+    }
 
     int byte()
     {
-        if (left_ == 0)
-            return 0;
-        --left_;
-        return *--end_;
+        int b = mixed_ ? static_cast<int>(next() >> 56) : 0;
+        if (left_ > 0) {
+            --left_;
+            b ^= *--end_;
+        }
+        return b;
     }
     int below(int n) { return n <= 1 ? 0 : byte() % n; }
     bool flag() { return byte() & 1; }
@@ -108,8 +123,18 @@ public:
     }
 
 private:
+    std::uint64_t next()   // splitmix64
+    {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+
     const std::uint8_t *end_;
     std::size_t left_;
+    bool mixed_;
+    std::uint64_t state_ = 0;
 };
 
 // The services layer as the harness answers it: message boxes from the input, file
@@ -466,7 +491,9 @@ void checkDeviceList(Environment &env)
             if (!isBlankField(name))
                 expected << trimmedBoth(name);
     }
-    FUZZ_CHECK(listTexts(env.main->ListView1) == expected, listTexts(env.main->ListView1).join(QLatin1Char('|')));
+    FUZZ_CHECK(listTexts(env.main->ListView1) == expected,
+               QStringLiteral("shows [%1], the names say [%2]")
+                   .arg(listTexts(env.main->ListView1).join(QLatin1Char('|')), expected.join(QLatin1Char('|'))));
 }
 
 // --- Driving the windows --------------------------------------------------------------
@@ -511,7 +538,8 @@ void gridAction(GridEditor &e, Choices &c)
     case 0:
         e.selectMode(static_cast<GridEditor::Mode>(c.below(5)));
         break;
-    case 1: {
+    case 1:
+    case 3: {
         // Two corners: a New or a Resize that may well fit.
         const int page = c.below(pages), column = c.below(6), row = c.below(8);
         click(e.PicPAGE1[static_cast<size_t>(page)], QPoint(column * 20 + 9, row * 20 + 9));
@@ -521,7 +549,6 @@ void gridAction(GridEditor &e, Choices &c)
         break;
     }
     case 2:
-    case 3:
         click(e.PicPAGE1[static_cast<size_t>(c.below(pages))], QPoint(c.below(125) - 2, c.below(165) - 2));
         break;
     case 4:
@@ -555,6 +582,9 @@ void gridAction(GridEditor &e, Choices &c)
 
 void driveGrid(GridEditor &e, Choices &c)
 {
+    // Each editor starts in a mode of the input's choosing, so that New, Resize, Relabel
+    // and Delete are tried as often as Move.
+    e.selectMode(static_cast<GridEditor::Mode>(c.below(5)));
     for (int n = c.below(8); n > 0; --n)
         gridAction(e, c);
     press(c.flag() ? e.ComYES : e.ComNO);
@@ -871,7 +901,7 @@ void runTransfer(const std::uint8_t *data, std::size_t size)
     const bool upload = flags & 1;
     // The question before a download (unsaved changes) takes its answer from bits 5 to 7.
     const std::uint8_t answerByte = static_cast<std::uint8_t>(flags >> 5);
-    Choices choices(&answerByte, 1);
+    Choices choices(&answerByte, 1, false);
     resetDocument(env, choices);
     Globals &g = *env.g;
     ScriptedLine &line = *env.line;

@@ -8,6 +8,8 @@
 #include "plus/frmEditPlus.h"
 #include "plus/frmMacroIn.h"
 #include "plus/frmTimerIn.h"
+#include "editors/Install.h"
+#include "editors/frmEditMENU.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +36,7 @@ private slots:
     void reviewChangesNothing();
     void cancelLeavesImageAndBuffers();
     void timerAndMacroSurviveASavedFile();
+    void cancelledMenuEditLeavesTheDevicesAsTheyAre();
 
 private:
     std::unique_ptr<testing::MainWindowFixture> fx;
@@ -254,6 +257,46 @@ void TestEditPlus::timerAndMacroSurviveASavedFile()
     for (int i = 6; i < 66; ++i)
         QCOMPARE(macro[i], Empty);
     QCOMPARE(reopened->MacroNames[2], fixedField(QStringLiteral("MOVIE NIGHT")));
+}
+
+void TestEditPlus::cancelledMenuEditLeavesTheDevicesAsTheyAre()
+{
+    // The menu editor deletes the "TV" button and is cancelled: the document still has TV,
+    // so the key selector opened next must list it, and the main window's "TV" entry must
+    // still select bank 0.
+    installEditors(*fx->w);
+    fx->ui.onDialog([](QDialog &d) {
+        auto &editor = static_cast<frmEditMENU &>(d);
+        editor.selectMode(GridEditor::Mode::Delete);
+        testing::clickKey(editor, 0);
+        QVERIFY(editor.PicKEY[0]->isHidden());
+        click(d, "ComNO");
+    });
+    TRIGGER(fx->w.get(), "mnuMenuEdit");
+    QCOMPARE(g->EditResult, 0);
+
+    QStringList listed;
+    runPage(0, [&](QDialog &page) {
+        click(page, "OptEDIT");
+        fx->ui.onDialog([&](QDialog &timer) {
+            fx->ui.onDialog([&](QDialog &selector) {
+                auto *banks = child<QComboBox>(selector, "ComboBANK");
+                for (int i = 0; i < banks->count(); ++i)
+                    listed << banks->itemText(i);
+                click(selector, "ComNO");
+            });
+            click(timer, "ComKEY");
+            click(timer, "ComNO");
+        });
+        click(page, "PicKEY_0");
+        click(page, "ComNO");
+    });
+    QCOMPARE(listed, QStringList({"TV", "VCR", "DVD", "AMP"}));
+
+    QTreeWidgetItem *tv = fx->w->ListView1->topLevelItem(1);
+    QCOMPARE(tv->text(0), QStringLiteral("TV"));
+    testing::clickItem(fx->w->ListView1, tv);
+    QCOMPARE(g->SelectedBank, 0);
 }
 
 QTEST_MAIN(TestEditPlus)

@@ -7,8 +7,9 @@
 #                                     two at a time
 #
 # Every run first replays the inputs kept in tests/fuzz/regressions/<target>/, then fuzzes
-# from a corpus in build/fuzz/work/<target>/ (kept between runs) and the seeds the target
-# writes itself. A crash, a sanitizer report, a leak, a hang or a broken promise of the
+# from the seeds the target writes itself. The long run also keeps its corpus between runs
+# in build/fuzz/work/<target>/corpus; the short one starts afresh each time, because
+# libFuzzer runs a whole corpus before its time limit applies. A crash, a sanitizer report, a leak, a hang or a broken promise of the
 # harness fails the script; the input is copied to tests/fuzz/regressions/<target>/, to be
 # committed with the fix, and can be replayed with build/fuzz/bin/<target> <file>.
 set -euo pipefail
@@ -49,8 +50,10 @@ export ASAN_OPTIONS=malloc_context_size=10
 fuzz_one() {
   local target=$1 work=build/fuzz/work/$1
   local kept=tests/fuzz/regressions/$target findings=build/fuzz/findings/$target
+  local corpus=$work/corpus
+  [ "$mode" = short ] && corpus=$work/short-corpus && rm -rf "$corpus"
   rm -rf "$work/seeds" "$findings"
-  mkdir -p "$work/corpus" "$findings" "$kept"
+  mkdir -p "$corpus" "$findings" "$kept"
   build/fuzz/bin/"$target" -write_seeds="$work/seeds" 2>/dev/null
   {
     local regressions=()
@@ -64,7 +67,7 @@ fuzz_one() {
     echo "== fuzzing for $seconds s"
     # A single input that takes a minute is a hang; so is a transfer that does not end.
     build/fuzz/bin/"$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=3072 \
-      -artifact_prefix="$findings/" -print_final_stats=1 "$work/corpus" "$work/seeds"
+      -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" "$work/seeds"
   } >"$work/log.txt" 2>&1
 }
 

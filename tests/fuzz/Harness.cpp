@@ -517,11 +517,6 @@ void press(QAbstractButton *b)
         b->click();
 }
 
-template <typename T> T *find(QWidget &parent, const QString &name)
-{
-    return parent.findChild<T *>(name);
-}
-
 int visibleKey(const std::vector<KeyBox *> &keys, Choices &c)
 {
     std::vector<int> shown;

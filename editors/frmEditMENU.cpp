@@ -1,6 +1,7 @@
 #include "editors/frmEditMENU.h"
 
 #include "app/UiServices.h"
+#include "core/Backups.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
 #include "editors/frmMenuIn.h"
@@ -112,7 +113,7 @@ void frmEditMENU::attributionChange(int button)
     auto &kind = g_.MenuKindBuf[static_cast<size_t>(button)];
     if (g_.ChosenAttribution == kind)
         return;
-    const int slot = backupSlotOf(g_.ChosenAttribution);
+    const int slot = backupSlotForKind(g_.ChosenAttribution);
     if (slot >= 0)
         ReadBackupSlot(g_.Image, g_, slot);
     WriteDeviceWorkset(g_.Image, g_, button);

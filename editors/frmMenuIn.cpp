@@ -15,14 +15,6 @@
 
 namespace quillet {
 
-int backupSlotOf(int code)
-{
-    for (const Attribution &a : Attributions)
-        if (a.code == code)
-            return a.backupSlot;
-    return -1;
-}
-
 frmMenuIn::frmMenuIn(Globals &g, UiServices &ui, QWidget *parent)
     : QDialog(parent)
     , g_(g)

@@ -15,26 +15,23 @@ namespace quillet {
 struct Globals;
 class UiServices;
 
-// The attribution codes a device button can be given, with their captions and the backup
-// slot whose stored layout each one loads.
+// The attribution codes a device button can be given, with their captions. The backup
+// slot whose stored layout each one loads is core's backupSlotForKind.
 struct Attribution {
     int code;
     const char *caption;
     const char *option;
-    int backupSlot;
 };
 inline constexpr std::array<Attribution, 8> Attributions{{
-    {192, "TV", "OptTV", 5},
-    {195, "VCR", "OptVCR", 2},
-    {196, "DVD", "OptDVD", 3},
-    {197, "LD/VCD", "OptVCD", 0},
-    {198, "AMP", "OptAMP", 4},
-    {199, "TAPE/TUNER", "OptTAPE", 6},
-    {200, "SAT", "OptSAT", 1},
-    {201, "CD", "OptCD", 7},
+    {192, "TV", "OptTV"},
+    {195, "VCR", "OptVCR"},
+    {196, "DVD", "OptDVD"},
+    {197, "LD/VCD", "OptVCD"},
+    {198, "AMP", "OptAMP"},
+    {199, "TAPE/TUNER", "OptTAPE"},
+    {200, "SAT", "OptSAT"},
+    {201, "CD", "OptCD"},
 }};
-// Backup slot of an attribution code, or -1 for a code without one.
-int backupSlotOf(int code);
 
 // "Input Device Name": a device button's name and kind. Exchanges everything through
 // EditResult, KeyLabel, ChosenAttribution and DialogResult.

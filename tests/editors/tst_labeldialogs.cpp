@@ -1,3 +1,4 @@
+#include "core/Backups.h"
 #include "editors/frmKeyIn.h"
 #include "editors/frmMenuIn.h"
 
@@ -235,9 +236,9 @@ void TestLabelDialogs::menuInPreselectsTheKind()
     QTest::mouseClick(child<QRadioButton>(*d, QStringLiteral("OptAMP")), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(g->ChosenAttribution, 198);
 
-    QCOMPARE(backupSlotOf(197), 0);
-    QCOMPARE(backupSlotOf(192), 5);
-    QCOMPARE(backupSlotOf(193), -1);
+    QCOMPARE(backupSlotForKind(197), 0);
+    QCOMPARE(backupSlotForKind(192), 5);
+    QCOMPARE(backupSlotForKind(193), -1);
 }
 
 void TestLabelDialogs::menuInRefusals()

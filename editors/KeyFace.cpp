@@ -2,7 +2,7 @@
 
 #include "core/Paths.h"
 #include "core/TextCodec.h"
-#include "editors/LayoutModel.h"
+#include "core/LayoutModel.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>

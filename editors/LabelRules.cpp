@@ -1,7 +1,7 @@
 #include "editors/LabelRules.h"
 
 #include "core/TextCodec.h"
-#include "editors/LayoutModel.h"
+#include "core/LayoutModel.h"
 
 namespace quillet {
 

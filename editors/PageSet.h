@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editors/KeyFace.h"
-#include "editors/LayoutModel.h"
+#include "core/LayoutModel.h"
 
 #include <QWidget>
 

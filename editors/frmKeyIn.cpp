@@ -6,7 +6,7 @@
 #include "editors/IconNames.h"
 #include "editors/KeyFace.h"
 #include "editors/LabelRules.h"
-#include "editors/LayoutModel.h"
+#include "core/LayoutModel.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "editors/LayoutModel.h"
+#include "core/LayoutModel.h"
 
 #include <algorithm>
 #include <cmath>

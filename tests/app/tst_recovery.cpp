@@ -1,0 +1,373 @@
+// Recovery copies of unsaved work: what a session that ends without Exit leaves behind,
+// and what the next start makes of it.
+
+#include "app/DocumentRecovery.h"
+#include "app/ScriptedUiServices.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "core/Globals.h"
+#include "core/DataFile.h"
+#include "core/ModelFile.h"
+#include "core/RecoveryFile.h"
+#include "support/AppTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+using namespace quillet;
+using namespace quillet::testing;
+
+namespace {
+
+const QString Question = QStringLiteral("Quillet did not close normally. Restore the unsaved changes to %1?");
+
+// What the timer page's OK leaves in the buffers: one timer set to 17:42.
+void timerEdit(TimerWorkset &t)
+{
+    t.TimerBuf[2][3] = 17;
+    t.TimerBuf[2][4] = 42;
+}
+
+void labelEdit(DeviceWorkset &dev)
+{
+    dev.DevLabelBuf[1][40] = 'Q';
+}
+
+QStringList filesIn(const QString &folder, const QString &pattern)
+{
+    return QDir(folder).entryList({pattern}, QDir::Files);
+}
+
+// A program folder with a data file and a model file, and its own recovery folder.
+struct Place {
+    QTemporaryDir root;
+    QString appDir() const { return QDir::toNativeSeparators(root.filePath(QStringLiteral("app"))); }
+    QString recovery() const { return root.filePath(QStringLiteral("Recovery")); }
+    QString dataFile() const { return QDir::toNativeSeparators(root.filePath(QStringLiteral("app/DATA/Living.DAT"))); }
+    QString modelFile() const { return QDir::toNativeSeparators(root.filePath(QStringLiteral("app/MODEL/Tv.MOD"))); }
+    QStringList copies() const { return filesIn(recovery(), QStringLiteral("*.rec")); }
+
+    void make()
+    {
+        QDir().mkpath(root.filePath(QStringLiteral("app/DATA")));
+        QDir().mkpath(root.filePath(QStringLiteral("app/MODEL")));
+        saveImage(dataFile(), [](MemoryImage &image) {
+            standardImage(image);
+            // Bytes far out too, in the blocks nothing interprets.
+            for (int i = 200 * MemoryImage::PageSize; i < MemoryImage::TotalBytes; i += 97)
+                image.data()[i] = static_cast<std::uint8_t>(i / 97);
+        });
+        DeviceWorkset dev;
+        for (int i = 0; i < 48; ++i)
+            dev.DevSlotBuf[i / 12][i % 12] = static_cast<Byte>(i * 5);
+        writeFile(modelFile(), modelFileBytes(dev));
+        // With its icon there, start-up asks nothing but the question.
+        QImage icon(16, 16, QImage::Format_ARGB32);
+        icon.fill(Qt::red);
+        icon.save(root.filePath(QStringLiteral("app/program icon.ico")), "ICO");
+    }
+};
+
+std::unique_ptr<frmMain> startSession(Globals &g, UiServices &ui, const Place &place)
+{
+    StartupOptions options;
+    options.appDir = place.appDir();
+    options.showSplash = false;
+    options.recoveryDir = place.recovery();
+    auto w = runStartup(g, ui, options);
+    w->hooks.showEditPlus = [&g] {
+        timerEdit(g);
+        g.EditResult = 255;
+    };
+    w->hooks.showEditKey = [&g] {
+        labelEdit(g);
+        g.EditResult = 255;
+    };
+    return w;
+}
+
+DocumentRecovery *recoveryOf(frmMain &w)
+{
+    auto *r = w.findChild<DocumentRecovery *>();
+    r->delayMs = 0;
+    return r;
+}
+
+QStringList questions(const ScriptedUiServices &ui)
+{
+    return ui.texts().filter(QStringLiteral("did not close normally"));
+}
+
+// The child of killedSessionIsRestoredByteForByte: opens the data file, edits a timer,
+// says so and waits to be killed.
+int killedSession(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    isolateSettings(QString::fromLocal8Bit(argv[3]));
+    Globals *g = new Globals;   // a killed process frees nothing
+    auto *ui = new ScriptedUiServices;
+    StartupOptions options;
+    options.appDir = QString::fromLocal8Bit(argv[2]);
+    options.showSplash = false;
+    options.recoveryDir = QString::fromLocal8Bit(argv[4]);
+    frmMain *w = runStartup(*g, *ui, options).release();
+    w->hooks.showEditPlus = [g] {
+        timerEdit(*g);
+        g->EditResult = 255;
+    };
+    ui->answerFile(QString::fromLocal8Bit(argv[5]));
+    w->action(QStringLiteral("mnuFileOpenDATA"))->trigger();
+    w->action(QStringLiteral("mnuTimer"))->trigger();
+    std::printf("edited %d\n", g->Modified);
+    std::fflush(stdout);
+    return app.exec();
+}
+
+}  // namespace
+
+class TestRecovery : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void killedSessionIsRestoredByteForByte();
+    void modelComesBackAsTheModel();
+    void noDeletesTheCopy();
+    void damagedCopyIsSetAsideOnce();
+    void savedReplacedOrLeftWorkLeavesNoCopy();
+    void copyThatCannotBeWrittenIsReportedOnce();
+
+private:
+    QTemporaryDir settings_;
+};
+
+void TestRecovery::initTestCase()
+{
+    isolateSettings(settings_.path());
+}
+
+void TestRecovery::killedSessionIsRestoredByteForByte()
+{
+    Place place;
+    place.make();
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--killed-session"), place.appDir(), settings_.path(), place.recovery(),
+                 place.dataFile()});
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine(), 20000);
+    QCOMPARE(child.readLine().trimmed(), QByteArray("edited 1"));
+    QTRY_COMPARE_WITH_TIMEOUT(place.copies().size(), 1, 10000);
+
+    {
+        // Another Quillet started meanwhile leaves the running session's copy alone.
+        Globals g;
+        ScriptedUiServices ui;
+        auto w = startSession(g, ui, place);
+        QVERIFY(questions(ui).isEmpty());
+        QCOMPARE(place.copies().size(), 1);
+    }
+
+    child.kill();
+    QVERIFY(child.waitForFinished());
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+    Globals g;
+    ScriptedUiServices ui;
+    ui.answer(answer::Yes);
+    auto w = startSession(g, ui, place);
+    QCOMPARE(questions(ui), QStringList{Question.arg(QStringLiteral("Living.DAT"))});
+    QCOMPARE(ui.shown.constLast().buttons, MsgButtons::YesNo);
+
+    auto expected = std::make_unique<MemoryImage>();
+    QVERIFY(LOAD_DATA_FILE(place.dataFile(), *expected, nullptr));
+    TimerWorkset timers;
+    ReadTimers(*expected, timers);
+    timerEdit(timers);
+    WriteTimers(*expected, timers);
+    QVERIFY(std::memcmp(g.Image.data(), expected->data(), MemoryImage::TotalBytes) == 0);
+    QCOMPARE(g.LoadedKind, 1);
+    QCOMPARE(g.Modified, 1);
+    QCOMPARE(g.CurrentFile, place.dataFile());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Quillet  [") + place.dataFile() + QLatin1Char(']'));
+    QCOMPARE(listTexts(w->ListView1), QStringList({"MENU", "TV", "DVD", "AMP"}));
+    QVERIFY(actionEnabled(w.get(), "mnuTimer"));
+    // The restored work is guarded as the session goes on; the killed one's lock is gone.
+    QCOMPARE(place.copies().size(), 1);
+    QCOMPARE(filesIn(place.recovery(), QStringLiteral("*.lock")).size(), 1);
+}
+
+void TestRecovery::modelComesBackAsTheModel()
+{
+    Place place;
+    place.make();
+    QByteArray expected;
+    {
+        Globals g;
+        ScriptedUiServices ui;
+        auto w = startSession(g, ui, place);
+        recoveryOf(*w);
+        ui.answerFile(place.modelFile());
+        TRIGGER(w.get(), "mnuFileOpenMODEL");
+        TRIGGER(w.get(), "mnuKeyEdit");
+        expected = modelFileBytes(g);
+        QTRY_COMPARE(place.copies().size(), 1);
+        // The window goes without Exit.
+    }
+    Globals g;
+    ScriptedUiServices ui;
+    ui.answer(answer::Yes);
+    auto w = startSession(g, ui, place);
+    QCOMPARE(questions(ui), QStringList{Question.arg(QStringLiteral("Tv.MOD"))});
+    QCOMPARE(modelFileBytes(g), expected);
+    QCOMPARE(g.LoadedKind, 2);
+    QCOMPARE(g.Modified, 1);
+    QCOMPARE(g.CurrentFile, place.modelFile());
+    QCOMPARE(listTexts(w->ListView1), QStringList{"MODEL"});
+    QVERIFY(!actionEnabled(w.get(), "mnuTimer"));
+}
+
+void TestRecovery::noDeletesTheCopy()
+{
+    Place place;
+    place.make();
+    {
+        Globals g;
+        ScriptedUiServices ui;
+        auto w = startSession(g, ui, place);
+        recoveryOf(*w);
+        ui.answerFile(place.dataFile());
+        TRIGGER(w.get(), "mnuFileOpenDATA");
+        TRIGGER(w.get(), "mnuTimer");
+        QTRY_COMPARE(place.copies().size(), 1);
+    }
+    Globals g;
+    ScriptedUiServices ui;
+    ui.answer(answer::No);
+    auto w = startSession(g, ui, place);
+    QCOMPARE(questions(ui).size(), 1);
+    QVERIFY(place.copies().isEmpty());
+    QCOMPARE(g.LoadedKind, 0);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Quillet"));
+
+    Globals again;
+    ScriptedUiServices ui2;
+    auto w2 = startSession(again, ui2, place);
+    QVERIFY(questions(ui2).isEmpty());
+}
+
+void TestRecovery::damagedCopyIsSetAsideOnce()
+{
+    Place place;
+    place.make();
+    RecoveryCopy copy;
+    copy.loadedKind = 1;
+    copy.document = QByteArray(MemoryImage::TotalBytes, '\x5A');
+    QByteArray bytes = recoveryBytes(copy);
+    bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 1);   // one bit gone bad
+    QDir().mkpath(place.recovery());
+    const QString path = place.recovery() + QStringLiteral("/left.rec");
+    QVERIFY(writeFile(path, bytes));
+
+    Globals g;
+    ScriptedUiServices ui;
+    auto w = startSession(g, ui, place);
+    const QStringList warnings = ui.texts().filter(QStringLiteral("recovery copy"));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].contains(QDir::toNativeSeparators(path)) && warnings[0].contains(QStringLiteral("checksum")),
+             qPrintable(warnings[0]));
+    QVERIFY(questions(ui).isEmpty());
+    QCOMPARE(g.LoadedKind, 0);
+    // Set aside, not deleted, and not offered again.
+    QVERIFY(place.copies().isEmpty());
+    QCOMPARE(readFile(path + QStringLiteral(".damaged")), bytes);
+    Globals again;
+    ScriptedUiServices ui2;
+    auto w2 = startSession(again, ui2, place);
+    QVERIFY(ui2.texts().filter(QStringLiteral("recovery copy")).isEmpty());
+}
+
+void TestRecovery::savedReplacedOrLeftWorkLeavesNoCopy()
+{
+    Place place;
+    place.make();
+    Globals g;
+    ScriptedUiServices ui;
+    auto w = startSession(g, ui, place);
+    recoveryOf(*w);
+    ui.answerFile(place.dataFile());
+    TRIGGER(w.get(), "mnuFileOpenDATA");
+    QCOMPARE(g.Modified, 0);
+    QTest::qWait(20);
+    QVERIFY(place.copies().isEmpty());   // nothing unsaved, nothing kept
+
+    TRIGGER(w.get(), "mnuTimer");
+    QTRY_COMPARE(place.copies().size(), 1);
+    TRIGGER(w.get(), "mnuFileSave");
+    QTRY_VERIFY(place.copies().isEmpty());
+
+    // No, then a cancelled file dialog: the work is still in the window, and so guarded.
+    TRIGGER(w.get(), "mnuTimer");
+    QTRY_COMPARE(place.copies().size(), 1);
+    ui.answer(answer::No);
+    TRIGGER(w.get(), "mnuFileOpenDATA");
+    QCOMPARE(g.Modified, 1);
+    QCOMPARE(place.copies().size(), 1);
+    // No, then another document.
+    ui.answer(answer::No);
+    ui.answerFile(place.modelFile());
+    TRIGGER(w.get(), "mnuFileOpenMODEL");
+    QCOMPARE(g.LoadedKind, 2);
+    QTRY_VERIFY(place.copies().isEmpty());
+
+    TRIGGER(w.get(), "mnuKeyEdit");
+    QTRY_COMPARE(place.copies().size(), 1);
+    ui.answer(answer::No);
+    TRIGGER(w.get(), "mnuFileClose");
+    QVERIFY(w->hasExited());
+    QVERIFY(QDir(place.recovery()).entryList(QDir::Files).isEmpty());
+}
+
+void TestRecovery::copyThatCannotBeWrittenIsReportedOnce()
+{
+    Place place;
+    place.make();
+    QVERIFY(writeFile(place.recovery(), "a file where the folder belongs"));
+    Globals g;
+    ScriptedUiServices ui;
+    auto w = startSession(g, ui, place);
+    recoveryOf(*w);
+    ui.answerFile(place.dataFile());
+    TRIGGER(w.get(), "mnuFileOpenDATA");
+    const QString caption = w->windowTitle();
+    ui.clear();
+    for (int i = 0; i < 3; ++i) {
+        TRIGGER(w.get(), "mnuTimer");
+        QTest::qWait(20);
+    }
+    QCOMPARE(ui.shown.size(), 1);
+    QCOMPARE(ui.shown[0].title, QStringLiteral("Warning"));
+    QVERIFY2(ui.shown[0].text.contains(QStringLiteral("Recovery")), qPrintable(ui.shown[0].text));
+    QCOMPARE(g.Modified, 1);
+    QCOMPARE(w->windowTitle(), caption);
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 6 && qstrcmp(argv[1], "--killed-session") == 0)
+        return killedSession(argc, argv);
+    QApplication app(argc, argv);
+    TestRecovery test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_recovery.moc"

@@ -65,8 +65,15 @@ QString targetName(Target t)
         return QStringLiteral("fuzz_modelfile");
     case Target::Transfer:
         return QStringLiteral("fuzz_transfer");
+    case Target::EditModel:
+        return QStringLiteral("fuzz_editmodel");
     }
     return {};
+}
+
+bool needsWindows(Target t)
+{
+    return t == Target::DataFile || t == Target::ModelFile || t == Target::Transfer;
 }
 
 void fail(const char *what, const QString &detail)
@@ -997,6 +1004,9 @@ void run(Target t, const std::uint8_t *data, std::size_t size)
     case Target::Transfer:
         runTransfer(data, size);
         break;
+    case Target::EditModel:
+        runEditModel(data, size);
+        return;
     }
     // The program returns to its event loop after every command; so does the harness,
     // which also lets deferred deletions happen instead of piling up run after run.
@@ -1034,7 +1044,8 @@ int initialise(Target t, int *argc, char ***argv)
             std::exit(ok ? 0 : 1);
         }
     }
-    environment();
+    if (needsWindows(t))
+        environment();
     return 0;
 }
 

@@ -18,7 +18,7 @@ class MemoryImage;
 
 namespace quillet::fuzz {
 
-enum class Target { DataFile, ModelFile, Transfer };
+enum class Target { DataFile, ModelFile, Transfer, EditModel };
 
 // "fuzz_datafile", ...: the target's program name and its regression folder.
 QString targetName(Target t);
@@ -38,6 +38,12 @@ void runModelFile(const std::uint8_t *data, std::size_t size);
 // port opens), then bursts: a length byte, that many bytes, and the silence after them
 // in units of 20 ms.
 void runTransfer(const std::uint8_t *data, std::size_t size);
+// The editors' model layer without a window (EditModel.cpp): a layout's bytes or a hot-macro
+// record, and edits to make on it as the editors make them, each followed by the checks of
+// what the model promises.
+void runEditModel(const std::uint8_t *data, std::size_t size);
+// Targets that open windows; the others run without an application object.
+bool needsWindows(Target t);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);
 
@@ -65,6 +71,7 @@ struct Seed {
     QByteArray bytes;
 };
 std::vector<Seed> seeds(Target t);
+std::vector<Seed> editModelSeeds();
 // Writes the seeds of a target into a folder (made if needed); false when one cannot be written.
 bool writeSeeds(Target t, const QString &folder);
 

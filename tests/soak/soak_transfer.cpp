@@ -358,7 +358,7 @@ int main(int argc, char *argv[])
         std::printf("Exit: BROKEN: %s\n", qPrintable(why));
         ++failures;
     }
-    std::printf("%d transfers in %.0f s (%d OK, %d failed as they should or not), %d broken rules\n", transfers,
+    std::printf("%d transfers in %.0f s (%d OK, %d failed), %d broken rules\n", transfers,
                 total.elapsed() / 1000.0, oks, transfers - oks, failures);
     std::printf("at the end: %d file descriptors, %d threads, %.1f MB resident (peak %d, %d, %.1f MB)\n", after.fds,
                 after.threads, after.rssKb / 1024.0, peak.fds, peak.threads, peak.rssKb / 1024.0);

@@ -42,6 +42,9 @@ void runTransfer(const std::uint8_t *data, std::size_t size);
 // record, and edits to make on it as the editors make them, each followed by the checks of
 // what the model promises.
 void runEditModel(const std::uint8_t *data, std::size_t size);
+// Data files, model files, setup.inf and recovery copies read from the same bytes, no
+// window involved (FileReaders.cpp); a part of the readers' target.
+void readFiles(const std::uint8_t *data, std::size_t size);
 // Targets that open windows; the others run without an application object.
 bool needsWindows(Target t);
 void run(Target t, const std::uint8_t *data, std::size_t size);
@@ -72,6 +75,7 @@ struct Seed {
 };
 std::vector<Seed> seeds(Target t);
 std::vector<Seed> editModelSeeds();
+std::vector<Seed> fileReaderSeeds();
 // Writes the seeds of a target into a folder (made if needed); false when one cannot be written.
 bool writeSeeds(Target t, const QString &folder);
 

@@ -12,6 +12,7 @@
 #include "support/AppTestSupport.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
@@ -244,6 +245,11 @@ void TestRecovery::noDeletesAndADamagedCopyIsSetAside()
     const QString damaged = place.recovery() + QStringLiteral("/left.rec");
     QVERIFY(writeFile(damaged, bad));
     QVERIFY(writeFile(place.recovery() + QStringLiteral("/other.rec"), good));
+    // The newest is looked at first: the question, then the damaged one.
+    QFile older(damaged);
+    QVERIFY(older.open(QIODevice::ReadWrite)
+            && older.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    older.close();
 
     Globals g;
     ScriptedUiServices ui;

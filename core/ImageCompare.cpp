@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -225,9 +226,15 @@ public:
     {
         std::vector<int> counts(areaCount, 0);
         const size_t n = std::min(areaOf.size(), explained_.size());
-        for (size_t p = 0; p < n; ++p)
-            if (first_[p] != second_[p] && !explained_[p])
-                ++counts[static_cast<size_t>(areaOf[p])];
+        constexpr size_t Run = 64;   // most of two memories is alike: skip alike runs whole
+        for (size_t from = 0; from < n; from += Run) {
+            const size_t to = std::min(n, from + Run);
+            if (std::memcmp(first_ + from, second_ + from, to - from) == 0)
+                continue;
+            for (size_t p = from; p < to; ++p)
+                if (first_[p] != second_[p] && !explained_[p])
+                    ++counts[static_cast<size_t>(areaOf[p])];
+        }
         return counts;
     }
 

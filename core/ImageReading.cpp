@@ -106,11 +106,12 @@ QString ImageReading::keyName(int bank, int key) const
     return QStringLiteral("%1 %2").arg(owner, k ? k->name() : QStringLiteral("key no. %1").arg(key + 1));
 }
 
-std::vector<KeyReading> readKeys(const DeviceWorkset &device)
+namespace {
+
+// The layout model works on buffers it may change; the reading changes nothing.
+std::vector<KeyReading> keysOf(DeviceWorkset &device)
 {
-    // The layout model works on buffers it may change; the reading changes nothing.
-    auto copy = std::make_unique<DeviceWorkset>(device);
-    const LayoutBuffers buf = LayoutBuffers::device(*copy);
+    const LayoutBuffers buf = LayoutBuffers::device(device);
     std::vector<KeyReading> keys;
     for (const PlacedKey &k : placedKeys(buf)) {
         KeyReading r;
@@ -120,6 +121,14 @@ std::vector<KeyReading> readKeys(const DeviceWorkset &device)
         keys.push_back(std::move(r));
     }
     return keys;
+}
+
+}  // namespace
+
+std::vector<KeyReading> readKeys(const DeviceWorkset &device)
+{
+    auto copy = std::make_unique<DeviceWorkset>(device);
+    return keysOf(*copy);
 }
 
 DeviceReading readModel(const DeviceWorkset &device)
@@ -158,7 +167,7 @@ ImageReading readImage(const MemoryImage &image)
         d.bank = b;
         d.name = trimmedBoth(name);
         d.kind = menu.MenuKindBuf[static_cast<size_t>(b)];
-        d.keys = readKeys(*dev);
+        d.keys = keysOf(*dev);
         out.devices.push_back(std::move(d));
     }
 

@@ -4,7 +4,9 @@
 #include "core/MemoryImage.h"
 #include "core/TextCodec.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace quillet {
@@ -36,7 +38,12 @@ public:
     template <typename Buffer>
     void read(const MemoryImage &image, Buffer &buffer, int copied)
     {
-        eachCopied(buffer, copied, [&](Byte &b) { b = take(image); });
+        if constexpr (std::is_same_v<typename Buffer::value_type, Byte>) {
+            take(image, buffer.data(), static_cast<int>(buffer.size()));
+        } else {
+            for (auto &record : buffer)
+                take(image, record.data(), copied);
+        }
     }
     template <typename Buffer>
     void write(MemoryImage &image, const Buffer &buffer, int copied)
@@ -54,6 +61,21 @@ public:
         });
     }
 
+    // n bytes from under the cursor, a page's run at a time: the same bytes as n single
+    // takes, without a bounds check for each (the reading of a whole image does many).
+    void take(const MemoryImage &image, Byte *to, int n)
+    {
+        while (n > 0) {
+            const int run = std::min(n, MemoryImage::PageSize - cursor_.byte);
+            if (MemoryImage::inRange(cursor_.page, cursor_.byte))
+                std::memcpy(to, image.page(cursor_.page) + cursor_.byte, static_cast<size_t>(run));
+            else
+                std::memset(to, 0, static_cast<size_t>(run));
+            to += run;
+            n -= run;
+            cursor_.AdvanceCursor(run);
+        }
+    }
     Byte take(const MemoryImage &image)
     {
         const Byte b = image.at(cursor_.page, cursor_.byte);

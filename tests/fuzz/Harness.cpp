@@ -65,6 +65,8 @@ QString targetName(Target t)
         return QStringLiteral("fuzz_modelfile");
     case Target::Transfer:
         return QStringLiteral("fuzz_transfer");
+    case Target::Readers:
+        return QStringLiteral("fuzz_readers");
     }
     return {};
 }
@@ -995,6 +997,10 @@ void run(Target t, const std::uint8_t *data, std::size_t size)
     case Target::Transfer:
         runTransfer(data, size);
         break;
+    case Target::Readers:
+        // No window: nothing to settle, nothing to report.
+        runReaders(data, size);
+        return;
     }
     // The program returns to its event loop after every command; so does the harness,
     // which also lets deferred deletions happen instead of piling up run after run.
@@ -1032,7 +1038,8 @@ int initialise(Target t, int *argc, char ***argv)
             std::exit(ok ? 0 : 1);
         }
     }
-    environment();
+    if (t != Target::Readers)
+        environment();
     return 0;
 }
 

@@ -18,7 +18,7 @@ class MemoryImage;
 
 namespace quillet::fuzz {
 
-enum class Target { DataFile, ModelFile, Transfer };
+enum class Target { DataFile, ModelFile, Transfer, Readers };
 
 // "fuzz_datafile", ...: the target's program name and its regression folder.
 QString targetName(Target t);
@@ -38,6 +38,9 @@ void runModelFile(const std::uint8_t *data, std::size_t size);
 // port opens), then bursts: a length byte, that many bytes, and the silence after them
 // in units of 20 ms.
 void runTransfer(const std::uint8_t *data, std::size_t size);
+// Any bytes to the readers of untrusted bytes, no window involved (Readers.cpp): for now two
+// data files end to end, split in the middle, read and compared.
+void runReaders(const std::uint8_t *data, std::size_t size);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);
 
@@ -65,12 +68,13 @@ struct Seed {
     QByteArray bytes;
 };
 std::vector<Seed> seeds(Target t);
+std::vector<Seed> readersSeeds();
 // Writes the seeds of a target into a folder (made if needed); false when one cannot be written.
 bool writeSeeds(Target t, const QString &folder);
 
 // The fuzz targets' LLVMFuzzerInitialize: offscreen platform, the application object and
-// the program folder. With the argument "-write_seeds=FOLDER" it writes the seed corpus
-// and ends the program instead.
+// the program folder (none of them for the readers). With the argument
+// "-write_seeds=FOLDER" it writes the seed corpus and ends the program instead.
 int initialise(Target t, int *argc, char ***argv);
 
 }  // namespace quillet::fuzz

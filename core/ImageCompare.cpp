@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace quillet {
 
@@ -32,17 +33,19 @@ constexpr std::array<int, 6> MenuBuffers{
     offsetof(MenuWorkset, MenuSlotBuf), offsetof(MenuWorkset, MenuRectBuf), offsetof(MenuWorkset, MenuKindBuf),
     offsetof(MenuWorkset, MenuLocBuf), offsetof(MenuWorkset, MenuLabelBuf), sizeof(MenuWorkset)};
 constexpr int DevSlots = DeviceBuffers[0], DevRects = DeviceBuffers[1], DevLocs = DeviceBuffers[2],
-              DevLabels = DeviceBuffers[3], DevBlocks = DeviceBuffers[4];
+              DevLabels = DeviceBuffers[3];
 constexpr int MenuSlots = MenuBuffers[0], MenuRects = MenuBuffers[1], MenuKinds = MenuBuffers[2],
               MenuLocs = MenuBuffers[3], MenuLabels = MenuBuffers[4];
+constexpr int BufferCount = 5;
 
-const char *const DeviceBufferNames[5] = {"Slot table", "Corner table", "Label locations", "Labels", "Device data"};
-const char *const MenuBufferNames[5] = {"Main menu slot table", "Main menu corner table", "Device kinds",
-                                        "Main menu label locations", "Main menu labels"};
+const char *const DeviceBufferNames[BufferCount] = {"Slot table", "Corner table", "Label locations", "Labels",
+                                                    "Device data"};
+const char *const MenuBufferNames[BufferCount] = {"Main menu slot table", "Main menu corner table", "Device kinds",
+                                                  "Main menu label locations", "Main menu labels"};
 
-// A named stretch of the compared bytes, for the bytes no reading explains.
+// A named part of the compared bytes, for the bytes no reading explains.
 struct Area {
-    enum Kind { Menu, Bank, Backup, TimerRecords, TimerNames, MacroRecords, MacroNames, Headers, Unused };
+    enum Kind { Menu, Bank, TimerRecords, TimerNames, MacroRecords, MacroNames, Backup, Headers, Unused };
     Kind kind;
     int index = 0;    // bank or backup slot
     int buffer = 0;   // buffer of a workset
@@ -58,8 +61,15 @@ struct ImageLayout {
     NamePositions timerNames;
     MacroPositions macros;
     NamePositions macroNames;
+    // The areas in the order their differences are told; headers and the bytes no area
+    // covers last.
     std::vector<Area> areas;
-    std::vector<std::int16_t> areaOf;   // by position, pages 0..511
+    std::vector<std::int16_t> areaOf;   // by position
+    static constexpr int MenuArea = 0;
+    static int bankArea(int bank, int buffer) { return BufferCount + BufferCount * bank + buffer; }
+    static constexpr int TimerArea = BufferCount * (1 + area::BankCount);   // records, then names
+    static constexpr int MacroArea = TimerArea + 2;
+    static int backupArea(int slot, int buffer) { return MacroArea + 2 + BufferCount * slot + buffer; }
 
     ImageLayout()
     {
@@ -73,49 +83,42 @@ struct ImageLayout {
         macros = macroPositions();
         macroNames = macroNamePositions();
 
-        // The areas in the order their differences are told; headers and the bytes no
-        // area covers last. Every byte starts as one of those two.
-        for (int buffer = 0; buffer < 5; ++buffer)
+        for (int buffer = 0; buffer < BufferCount; ++buffer)
             areas.push_back({Area::Menu, 0, buffer});
         for (int b = 0; b < area::BankCount; ++b)
-            for (int buffer = 0; buffer < 5; ++buffer)
+            for (int buffer = 0; buffer < BufferCount; ++buffer)
                 areas.push_back({Area::Bank, b, buffer});
         for (Area::Kind kind : {Area::TimerRecords, Area::TimerNames, Area::MacroRecords, Area::MacroNames})
-            areas.push_back({kind});
+            areas.push_back({kind, 0, 0});
         for (int k = 0; k < area::BackupSlotCount; ++k)
-            for (int buffer = 0; buffer < 5; ++buffer)
+            for (int buffer = 0; buffer < BufferCount; ++buffer)
                 areas.push_back({Area::Backup, k, buffer});
-        const auto headers = static_cast<std::int16_t>(areas.size());
-        areas.push_back({Area::Headers});
-        const auto unused = static_cast<std::int16_t>(areas.size());
-        areas.push_back({Area::Unused});
+        const int headers = static_cast<int>(areas.size());
+        areas.push_back({Area::Headers, 0, 0});
+        const int unused = static_cast<int>(areas.size());
+        areas.push_back({Area::Unused, 0, 0});
 
+        // Every byte starts as a header or as nobody's; the buffers then claim theirs.
         areaOf.resize(ComparedBytes);
         for (int p = 0; p < ComparedBytes; ++p)
-            areaOf[static_cast<size_t>(p)] = p % MemoryImage::PageSize < MemoryImage::HeaderSize ? headers : unused;
+            areaOf[static_cast<size_t>(p)] =
+                static_cast<std::int16_t>(p % MemoryImage::PageSize < MemoryImage::HeaderSize ? headers : unused);
         int next = 0;
-        mark(menu.data(), MenuBuffers, next);
+        auto mark = [&](const int *positions, const auto &starts) {
+            for (size_t buffer = 0; buffer + 1 < starts.size(); ++buffer, ++next)
+                for (int o = starts[buffer]; o < starts[buffer + 1]; ++o)
+                    if (positions[o] >= 0 && positions[o] < ComparedBytes)
+                        areaOf[static_cast<size_t>(positions[o])] = static_cast<std::int16_t>(next);
+        };
+        mark(menu.data(), MenuBuffers);
         for (const DevicePositions &bank : banks)
-            mark(bank.data(), DeviceBuffers, next);
-        mark(timers.data(), std::array<int, 2>{0, int(timers.size())}, next);
-        mark(timerNames.data(), std::array<int, 2>{0, int(timerNames.size())}, next);
-        mark(macros.data(), std::array<int, 2>{0, int(macros.size())}, next);
-        mark(macroNames.data(), std::array<int, 2>{0, int(macroNames.size())}, next);
+            mark(bank.data(), DeviceBuffers);
+        mark(timers.data(), std::array<int, 2>{0, int(timers.size())});
+        mark(timerNames.data(), std::array<int, 2>{0, int(timerNames.size())});
+        mark(macros.data(), std::array<int, 2>{0, int(macros.size())});
+        mark(macroNames.data(), std::array<int, 2>{0, int(macroNames.size())});
         for (const DevicePositions &slot : backups)
-            mark(slot.data(), DeviceBuffers, next);
-    }
-
-private:
-    // Gives the bytes of each buffer (bounded by consecutive starts) the next area.
-    template <size_t N>
-    void mark(const int *positions, const std::array<int, N> &starts, int &next)
-    {
-        for (size_t buffer = 0; buffer + 1 < N; ++buffer, ++next)
-            for (int o = starts[buffer]; o < starts[buffer + 1]; ++o) {
-                const int p = positions[o];
-                if (p >= 0 && p < ComparedBytes)
-                    areaOf[static_cast<size_t>(p)] = static_cast<std::int16_t>(next);
-            }
+            mark(slot.data(), DeviceBuffers);
     }
 };
 
@@ -170,13 +173,19 @@ QString placeAndSize(const Placement &p)
     return cellsText(p.cells) + QStringLiteral(", ") + sizeText(p.cells);
 }
 
-// The bytes of two memories side by side, what has been found to differ, and which of the
-// differing bytes those findings explain.
+// The bytes of two memories side by side: where they differ, by area, and which of the
+// differing bytes the differences found so far explain.
 class Comparison {
 public:
-    Comparison(const std::uint8_t *first, const std::uint8_t *second, int size)
-        : first_(first), second_(second), explained_(static_cast<size_t>(size), 0)
+    // areaOf gives the area of each position; every position is compared.
+    Comparison(const std::uint8_t *first, const std::uint8_t *second, const std::vector<std::int16_t> &areaOf,
+               size_t areaCount)
+        : areaOf_(areaOf), differing_(areaCount, 0), wholly_(areaCount, false),
+          explained_(areaOf.size(), false)
     {
+        // Most of two memories is alike: alike stretches are passed over whole, then alike
+        // blocks within the others, then alike words.
+        findDiffs(first, second, 0, areaOf.size(), 0);
     }
 
     std::vector<Difference> out;
@@ -200,48 +209,52 @@ public:
         return out.back();
     }
 
-    void explain(int position)
-    {
-        if (position >= 0 && position < static_cast<int>(explained_.size()))
-            explained_[static_cast<size_t>(position)] = 1;
-    }
+    bool differs(int area) const { return differing_[static_cast<size_t>(area)] > 0; }
+    int differing(int area) const { return differing_[static_cast<size_t>(area)]; }
+
+    // Every byte of an area, at once.
+    void explainArea(int area) { wholly_[static_cast<size_t>(area)] = true; }
     void explain(const int *positions, int from, int count)
     {
         for (int i = from; i < from + count; ++i)
-            explain(positions[i]);
-    }
-    // Differing bytes among the given positions.
-    int differing(const int *positions, int from, int count) const
-    {
-        int n = 0;
-        for (int i = from; i < from + count; ++i) {
-            const int p = positions[i];
-            if (p >= 0 && p < static_cast<int>(explained_.size()) && first_[p] != second_[p])
-                ++n;
-        }
-        return n;
+            if (positions[i] >= 0 && positions[i] < static_cast<int>(explained_.size()))
+                explained_[static_cast<size_t>(positions[i])] = true;
     }
     // Per area, the differing bytes nothing has explained.
-    std::vector<int> unexplained(const std::vector<std::int16_t> &areaOf, size_t areaCount) const
+    std::vector<int> unexplained() const
     {
-        std::vector<int> counts(areaCount, 0);
-        const size_t n = std::min(areaOf.size(), explained_.size());
-        constexpr size_t Run = 64;   // most of two memories is alike: skip alike runs whole
-        for (size_t from = 0; from < n; from += Run) {
-            const size_t to = std::min(n, from + Run);
-            if (std::memcmp(first_ + from, second_ + from, to - from) == 0)
-                continue;
-            for (size_t p = from; p < to; ++p)
-                if (first_[p] != second_[p] && !explained_[p])
-                    ++counts[static_cast<size_t>(areaOf[p])];
+        std::vector<int> counts(differing_.size(), 0);
+        for (int p : diffs_) {
+            const auto area = static_cast<size_t>(areaOf_[static_cast<size_t>(p)]);
+            if (!wholly_[area] && !explained_[static_cast<size_t>(p)])
+                ++counts[area];
         }
         return counts;
     }
 
 private:
-    const std::uint8_t *first_;
-    const std::uint8_t *second_;
-    std::vector<char> explained_;
+    void findDiffs(const std::uint8_t *first, const std::uint8_t *second, size_t from, size_t to, int level)
+    {
+        static constexpr size_t Steps[] = {4096, 256, sizeof(std::uint64_t), 1};
+        const size_t step = Steps[level];
+        for (size_t at = from; at < to; at += step) {
+            const size_t end = std::min(to, at + step);
+            if (std::memcmp(first + at, second + at, end - at) == 0)
+                continue;
+            if (step > 1) {
+                findDiffs(first, second, at, end, level + 1);
+                continue;
+            }
+            diffs_.push_back(static_cast<int>(at));
+            ++differing_[static_cast<size_t>(areaOf_[at])];
+        }
+    }
+
+    const std::vector<std::int16_t> &areaOf_;
+    std::vector<int> diffs_;        // the differing positions
+    std::vector<int> differing_;    // by area
+    std::vector<bool> wholly_;      // areas explained whole
+    std::vector<bool> explained_;   // by position
 };
 
 void explainKey(Comparison &c, const DevicePositions &pos, const KeyReading &k)
@@ -279,8 +292,8 @@ bool placeChange(const Placement &a, const Placement &b, PlaceChange &out)
     return true;
 }
 
-// The keys of one device in both memories, matched by key number; each found change
-// explains the key's bytes in both. `device` names the device in subjects.
+// The keys of one device in both memories, matched by key number, page by page; each
+// change found explains the key's bytes in both. `device` names the device in subjects.
 void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std::vector<KeyReading> &second,
                  const DevicePositions &pos, const QString &device)
 {
@@ -289,13 +302,9 @@ void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std:
         a[static_cast<size_t>(k.key)] = &k;
     for (const KeyReading &k : second)
         b[static_cast<size_t>(k.key)] = &k;
-    struct Found {
-        int page;
-        size_t index;
-    };
-    std::vector<Found> found;
     auto subject = [&](int page) { return QStringLiteral("%1, page %2").arg(device).arg(page + 1); };
     const size_t before = c.out.size();
+    std::vector<int> pages;   // the page each difference is told under
     for (size_t n = 0; n < a.size(); ++n) {
         const KeyReading *ka = a[n];
         const KeyReading *kb = b[n];
@@ -320,28 +329,94 @@ void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std:
         }
         if (c.out.size() == start)
             continue;
-        for (size_t i = start; i < c.out.size(); ++i)
-            found.push_back({page, i});
+        pages.resize(c.out.size() - before, page);
         if (ka)
             explainKey(c, pos, *ka);
         if (kb)
             explainKey(c, pos, *kb);
     }
-    // Page by page, key numbers in order within a page.
-    std::stable_sort(found.begin(), found.end(), [](const Found &x, const Found &y) { return x.page < y.page; });
+    // Page by page; key numbers in order within a page.
+    std::vector<size_t> order(pages.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) { return pages[x] < pages[y]; });
     std::vector<Difference> sorted;
-    sorted.reserve(found.size());
-    for (const Found &f : found)
-        sorted.push_back(std::move(c.out[f.index]));
-    c.out.resize(before);
-    for (Difference &d : sorted)
-        c.out.push_back(std::move(d));
+    for (size_t i : order)
+        sorted.push_back(std::move(c.out[before + i]));
+    std::move(sorted.begin(), sorted.end(), c.out.begin() + static_cast<std::ptrdiff_t>(before));
 }
+
+// One memory as the comparison reads it: only what it needs, when it needs it. The main
+// menu and the devices' names always; keys, timers and macros once asked for.
+class Side {
+public:
+    explicit Side(const MemoryImage &image) : image_(image)
+    {
+        ReadMenuWorkset(image, menu);
+        reading.menu = readMenuButtons(menu);
+        reading.devices = readDevices(image, menu, false);
+    }
+    // A memory whose main menu is byte for byte the other's: the same menu and names.
+    Side(const MemoryImage &image, const Side &sameMenu) : menu(sameMenu.menu), image_(image)
+    {
+        reading.menu = sameMenu.reading.menu;
+        reading.devices = sameMenu.reading.devices;
+        for (DeviceReading &d : reading.devices)
+            d.keys.clear();
+    }
+
+    const MemoryImage &image() const { return image_; }
+    MenuWorkset menu;
+
+    const DeviceReading *device(int bank) const { return reading.device(bank); }
+    const MenuButtonReading *button(int bank) const { return reading.button(bank); }
+    const std::vector<KeyReading> &keys(int bank)
+    {
+        DeviceReading *d = reading.device(bank);
+        if (d && !keysRead_[static_cast<size_t>(bank)]) {
+            d->keys = readBankKeys(image_, bank);
+            keysRead_[static_cast<size_t>(bank)] = true;
+        }
+        return d ? d->keys : none_;
+    }
+    const std::array<TimerReading, 12> &timers()
+    {
+        if (!timersRead_) {
+            reading.timers = readTimerValues(image_);
+            timersRead_ = true;
+        }
+        return reading.timers;
+    }
+    const std::array<MacroReading, 12> &macros()
+    {
+        if (!macrosRead_) {
+            reading.macros = readMacroValues(image_);
+            macrosRead_ = true;
+        }
+        return reading.macros;
+    }
+    QString keyName(int bank, int key)
+    {
+        if (bank == HotMacroBank)
+            macros();
+        else if (bank >= 0 && bank < area::BankCount)
+            keys(bank);
+        return reading.keyName(bank, key);
+    }
+
+private:
+    const MemoryImage &image_;
+    ImageReading reading;
+    std::array<bool, area::BankCount> keysRead_{};
+    bool timersRead_ = false;
+    bool macrosRead_ = false;
+    const std::vector<KeyReading> none_;
+};
 
 // The steps of two macros as an edit: the longest run of steps they share stays, the rest
 // is added or removed, and a removal facing an addition at the same place is a change.
-void compareSteps(Comparison &c, const QString &subject, const MacroReading &a, const MacroReading &b,
-                  const ImageReading &ra, const ImageReading &rb)
+void compareSteps(Comparison &c, const QString &subject, const MacroReading &a, const MacroReading &b, Side &sa,
+                  Side &sb)
 {
     const size_t n = a.steps.size(), m = b.steps.size();
     std::vector<std::vector<int>> common(n + 1, std::vector<int>(m + 1, 0));
@@ -349,21 +424,21 @@ void compareSteps(Comparison &c, const QString &subject, const MacroReading &a, 
         for (size_t j = m; j-- > 0;)
             common[i][j] = a.steps[i].sameAction(b.steps[j]) ? common[i + 1][j + 1] + 1
                                                              : std::max(common[i + 1][j], common[i][j + 1]);
-    auto value = [](const ImageReading &r, const MacroStepReading &s) {
-        return r.keyName(s.bank, s.key) + QStringLiteral(", ") + delayText(s.delayCode);
+    auto value = [](Side &side, const MacroStepReading &s) {
+        return side.keyName(s.bank, s.key) + QStringLiteral(", ") + delayText(s.delayCode);
     };
     std::vector<const MacroStepReading *> removed, added;
     auto flush = [&] {
         const size_t pairs = std::min(removed.size(), added.size());
         for (size_t k = 0; k < pairs; ++k)
             c.add(Group::Macros, Change::Changed, subject, QStringLiteral("step %1 changed").arg(added[k]->step),
-                  value(ra, *removed[k]), value(rb, *added[k]));
+                  value(sa, *removed[k]), value(sb, *added[k]));
         for (size_t k = pairs; k < removed.size(); ++k)
             c.add(Group::Macros, Change::Removed, subject, QStringLiteral("step %1").arg(removed[k]->step),
-                  value(ra, *removed[k]), QString());
+                  value(sa, *removed[k]), QString());
         for (size_t k = pairs; k < added.size(); ++k)
             c.add(Group::Macros, Change::Added, subject, QStringLiteral("step %1").arg(added[k]->step), QString(),
-                  value(rb, *added[k]));
+                  value(sb, *added[k]));
         removed.clear();
         added.clear();
     };
@@ -382,9 +457,9 @@ void compareSteps(Comparison &c, const QString &subject, const MacroReading &a, 
     flush();
 }
 
-// Names of the devices of both memories for subjects: the later name, else the earlier; a
-// name two banks share gets its bank number.
-std::array<QString, area::BankCount> deviceSubjects(const ImageReading &a, const ImageReading &b)
+// Names of the devices for subjects: the later name, else the earlier; a name two banks
+// share gets its bank number.
+std::array<QString, area::BankCount> deviceSubjects(const Side &a, const Side &b)
 {
     std::array<QString, area::BankCount> names;
     for (int bank = 0; bank < area::BankCount; ++bank) {
@@ -393,12 +468,8 @@ std::array<QString, area::BankCount> deviceSubjects(const ImageReading &a, const
     }
     std::array<QString, area::BankCount> out;
     for (size_t bank = 0; bank < names.size(); ++bank) {
-        const bool shared = names[bank].isEmpty()
-                            || std::count(names.begin(), names.end(), names[bank]) > 1;
-        out[bank] = shared ? QStringLiteral("%1 (bank %2)").arg(names[bank].isEmpty() ? QStringLiteral("Device")
-                                                                                       : names[bank])
-                                 .arg(bank + 1)
-                           : names[bank];
+        const bool shared = std::count(names.begin(), names.end(), names[bank]) > 1;
+        out[bank] = shared ? QStringLiteral("%1 (bank %2)").arg(names[bank]).arg(bank + 1) : names[bank];
     }
     return out;
 }
@@ -418,18 +489,16 @@ void explainName(Comparison &c, const ImageLayout &layout, const MenuWorkset &me
                   LabelRecordSize);
 }
 
-void compareMenuAndDevices(Comparison &c, const ImageLayout &layout, const ImageReading &ra, const ImageReading &rb,
-                           const MenuWorkset &ma, const MenuWorkset &mb)
+void compareMenu(Comparison &c, const ImageLayout &layout, const Side &sa, const Side &sb)
 {
-    const auto subjects = deviceSubjects(ra, rb);
-    // The main menu first. What the device list already tells (a device that comes or
-    // goes, a new name or kind) is told there only.
+    // What the device list already tells (a device that comes or goes, a new name or
+    // kind) is told there only.
+    auto subject = [](const MenuButtonReading &b) { return QStringLiteral("Main menu, page %1").arg(b.page + 1); };
     for (int bank = 0; bank < area::BankCount; ++bank) {
-        const MenuButtonReading *ba = ra.button(bank), *bb = rb.button(bank);
-        const DeviceReading *da = ra.device(bank), *db = rb.device(bank);
+        const MenuButtonReading *ba = sa.button(bank), *bb = sb.button(bank);
+        const DeviceReading *da = sa.device(bank), *db = sb.device(bank);
         const bool comesOrGoes = (da != nullptr) != (db != nullptr);
         const size_t start = c.out.size();
-        auto subject = [](const MenuButtonReading &b) { return QStringLiteral("Main menu, page %1").arg(b.page + 1); };
         if (ba && bb) {
             PlaceChange change;
             if (placeChange(*ba, *bb, change))
@@ -454,55 +523,67 @@ void compareMenuAndDevices(Comparison &c, const ImageLayout &layout, const Image
                 explainButton(c, layout.menu, *bb);
         }
     }
+}
 
-    auto describe = [](const DeviceReading &d, const MenuButtonReading *b) {
-        QString s = QStringLiteral("bank %1, kind %2, %3").arg(d.bank + 1).arg(kindText(d.kind), keysText(d.keys.size()));
+void compareDevices(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb,
+                    const std::array<QString, area::BankCount> &subjects)
+{
+    auto describe = [](const DeviceReading &d, size_t keys, const MenuButtonReading *b) {
+        QString s = QStringLiteral("bank %1, kind %2, %3").arg(d.bank + 1).arg(kindText(d.kind), keysText(keys));
         if (b)
             s += QStringLiteral(", button on menu page %1 at %2").arg(b->page + 1).arg(cellsText(b->cells));
         return s;
     };
     for (int bank = 0; bank < area::BankCount; ++bank) {
-        const DeviceReading *da = ra.device(bank), *db = rb.device(bank);
+        const DeviceReading *da = sa.device(bank), *db = sb.device(bank);
         const QString &subject = subjects[static_cast<size_t>(bank)];
         const DevicePositions &pos = layout.banks[static_cast<size_t>(bank)];
         if (da && db) {
             if (da->name != db->name) {
                 c.add(Group::Devices, Change::Changed, subject, QStringLiteral("device renamed"), da->name, db->name);
-                explainName(c, layout, ma, bank);
-                explainName(c, layout, mb, bank);
+                explainName(c, layout, sa.menu, bank);
+                explainName(c, layout, sb.menu, bank);
             }
             if (da->kind != db->kind) {
                 c.add(Group::Devices, Change::Changed, subject, QStringLiteral("kind changed"), kindText(da->kind),
                       kindText(db->kind));
                 // A new kind brings that kind's stored layout and data with it.
                 c.explain(layout.menu.data(), MenuKinds + bank, 1);
-                c.explain(pos.data(), DevBlocks, DeviceWorkset::ModelFileSize - DevBlocks);
+                c.explainArea(ImageLayout::bankArea(bank, BufferCount - 1));
             }
-            compareKeys(c, da->keys, db->keys, pos, subject);
+            // Keys can only differ where the bank's layout does.
+            bool layoutDiffers = false;
+            for (int buffer = 0; buffer < BufferCount - 1; ++buffer)
+                layoutDiffers = layoutDiffers || c.differs(ImageLayout::bankArea(bank, buffer));
+            if (layoutDiffers)
+                compareKeys(c, sa.keys(bank), sb.keys(bank), pos, subject);
         } else if (da || db) {
+            Side &side = da ? sa : sb;
             const DeviceReading &d = da ? *da : *db;
+            const QString value = describe(d, side.keys(bank).size(), side.button(bank));
             if (da)
-                c.add(Group::Devices, Change::Removed, subject, QStringLiteral("device"), describe(d, ra.button(bank)),
-                      QString());
+                c.add(Group::Devices, Change::Removed, subject, QStringLiteral("device"), value, QString());
             else
-                c.add(Group::Devices, Change::Added, subject, QStringLiteral("device"), QString(),
-                      describe(d, rb.button(bank)));
+                c.add(Group::Devices, Change::Added, subject, QStringLiteral("device"), QString(), value);
             // The whole bank goes or comes with it, and its button and name.
-            c.explain(pos.data(), 0, DeviceWorkset::ModelFileSize);
+            for (int buffer = 0; buffer < BufferCount; ++buffer)
+                c.explainArea(ImageLayout::bankArea(bank, buffer));
             c.explain(layout.menu.data(), MenuKinds + bank, 1);
-            explainName(c, layout, ma, bank);
-            explainName(c, layout, mb, bank);
-            for (const ImageReading *r : {&ra, &rb})
-                if (const MenuButtonReading *b = r->button(bank))
+            explainName(c, layout, sa.menu, bank);
+            explainName(c, layout, sb.menu, bank);
+            for (const Side *s : {&sa, &sb})
+                if (const MenuButtonReading *b = s->button(bank))
                     explainButton(c, layout.menu, *b);
         }
     }
 }
 
-void compareTimers(Comparison &c, const ImageLayout &layout, const ImageReading &ra, const ImageReading &rb)
+void compareTimers(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb)
 {
-    for (size_t i = 0; i < ra.timers.size(); ++i) {
-        const TimerReading &a = ra.timers[i], &b = rb.timers[i];
+    if (!c.differs(ImageLayout::TimerArea) && !c.differs(ImageLayout::TimerArea + 1))
+        return;
+    for (size_t i = 0; i < 12; ++i) {
+        const TimerReading &a = sa.timers()[i], &b = sb.timers()[i];
         const QString subject = QStringLiteral("Timer %1").arg(i + 1);
         const size_t start = c.out.size();
         if (a.name != b.name)
@@ -522,8 +603,8 @@ void compareTimers(Comparison &c, const ImageLayout &layout, const ImageReading 
             c.add(Group::Timers, Change::Changed, subject, QStringLiteral("time changed"), timeText(a.hour, a.minute),
                   timeText(b.hour, b.minute));
         if (timeAndKey && (a.keyBank != b.keyBank || a.key != b.key))
-            c.add(Group::Timers, Change::Changed, subject, QStringLiteral("key changed"), ra.keyName(a.keyBank, a.key),
-                  rb.keyName(b.keyBank, b.key));
+            c.add(Group::Timers, Change::Changed, subject, QStringLiteral("key changed"), sa.keyName(a.keyBank, a.key),
+                  sb.keyName(b.keyBank, b.key));
         if (c.out.size() == start)
             continue;
         c.explain(layout.timers.data(), static_cast<int>(10 * i), 10);
@@ -531,16 +612,18 @@ void compareTimers(Comparison &c, const ImageLayout &layout, const ImageReading 
     }
 }
 
-void compareMacros(Comparison &c, const ImageLayout &layout, const ImageReading &ra, const ImageReading &rb)
+void compareMacros(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb)
 {
-    for (size_t i = 0; i < ra.macros.size(); ++i) {
-        const MacroReading &a = ra.macros[i], &b = rb.macros[i];
+    if (!c.differs(ImageLayout::MacroArea) && !c.differs(ImageLayout::MacroArea + 1))
+        return;
+    for (size_t i = 0; i < 12; ++i) {
+        const MacroReading &a = sa.macros()[i], &b = sb.macros()[i];
         const QString subject = QStringLiteral("Hot macro %1").arg(i + 1);
         const size_t start = c.out.size();
         if (a.name != b.name)
             c.add(Group::Macros, Change::Changed, subject, QStringLiteral("name changed"), shownText(a.name),
                   shownText(b.name));
-        compareSteps(c, subject, a, b, ra, rb);
+        compareSteps(c, subject, a, b, sa, sb);
         if (c.out.size() == start)
             continue;
         // The steps; the bytes after step 25 are nobody's.
@@ -549,21 +632,22 @@ void compareMacros(Comparison &c, const ImageLayout &layout, const ImageReading 
     }
 }
 
-void compareBackups(Comparison &c, const ImageLayout &layout, const MemoryImage &a, const MemoryImage &b)
+void compareBackups(Comparison &c, const MemoryImage &a, const MemoryImage &b)
 {
     auto keys = [](const MemoryImage &image, int slot) {
         auto dev = std::make_unique<DeviceWorkset>();
         ReadBackupSlot(image, *dev, slot);
         return keysText(readKeys(*dev).size());
     };
+    const QString subject = QStringLiteral("Backup slots");
     for (const BackupSlotInfo &info : BackupSlots) {
         const int k = info.slot;
         const bool fa = backupSlotFilled(a, k), fb = backupSlotFilled(b, k);
-        const DevicePositions &pos = layout.backups[static_cast<size_t>(k)];
-        const QString subject = QStringLiteral("Backup slots");
         const QString entry = QString::fromLatin1(info.listEntry);
         if (fa && fb) {
-            const int n = c.differing(pos.data(), 0, DeviceWorkset::ModelFileSize);
+            int n = 0;
+            for (int buffer = 0; buffer < BufferCount; ++buffer)
+                n += c.differing(ImageLayout::backupArea(k, buffer));
             if (n == 0)
                 continue;
             c.add(Group::Backups, Change::Changed, subject, entry + QStringLiteral(" changed"), keys(a, k), keys(b, k))
@@ -577,20 +661,46 @@ void compareBackups(Comparison &c, const ImageLayout &layout, const MemoryImage 
         } else {
             continue;
         }
-        c.explain(pos.data(), 0, DeviceWorkset::ModelFileSize);
+        for (int buffer = 0; buffer < BufferCount; ++buffer)
+            c.explainArea(ImageLayout::backupArea(k, buffer));
     }
 }
 
-void addUnexplained(Comparison &c, const std::vector<int> &counts, const std::function<QString(size_t)> &areaName)
+void addUnexplained(Comparison &c, const QString &subject, int count)
 {
-    for (size_t a = 0; a < counts.size(); ++a) {
-        if (counts[a] == 0)
-            continue;
-        const QString subject = areaName(a);
-        Difference d{Group::OtherBytes, Change::Changed, subject, bytesDiffer(counts[a]), QString(), QString(),
-                     subject + QStringLiteral(": ") + bytesDiffer(counts[a])};
-        c.out.push_back(std::move(d));
+    if (count > 0)
+        c.out.push_back({Group::OtherBytes, Change::Changed, subject, bytesDiffer(count), QString(), QString(),
+                         subject + QStringLiteral(": ") + bytesDiffer(count)});
+}
+
+QString areaName(const Area &a, const Side &sa, const Side &sb)
+{
+    const QString buffer = QString::fromLatin1(DeviceBufferNames[a.buffer]);
+    switch (a.kind) {
+    case Area::Menu:
+        return QString::fromLatin1(MenuBufferNames[a.buffer]);
+    case Area::Bank: {
+        const DeviceReading *d = sb.device(a.index) ? sb.device(a.index) : sa.device(a.index);
+        return QStringLiteral("%1 of bank %2").arg(buffer).arg(a.index + 1)
+               + (d ? QStringLiteral(" (%1)").arg(d->name) : QString());
     }
+    case Area::Backup:
+        return QStringLiteral("%1 of backup slot %2")
+            .arg(buffer, QString::fromLatin1(BackupSlots[static_cast<size_t>(a.index)].listEntry));
+    case Area::TimerRecords:
+        return QStringLiteral("Timer records");
+    case Area::TimerNames:
+        return QStringLiteral("Timer names");
+    case Area::MacroRecords:
+        return QStringLiteral("Hot macro records");
+    case Area::MacroNames:
+        return QStringLiteral("Hot macro names");
+    case Area::Headers:
+        return QStringLiteral("Page headers");
+    case Area::Unused:
+        return QStringLiteral("Bytes outside every area");
+    }
+    return {};
 }
 
 }  // namespace
@@ -616,50 +726,26 @@ QString groupName(Difference::Group group)
 
 std::vector<Difference> compareImages(const MemoryImage &first, const MemoryImage &second)
 {
-    if (std::equal(first.data(), first.data() + ComparedBytes, second.data()))
+    if (std::memcmp(first.data(), second.data(), ComparedBytes) == 0)
         return {};
     const ImageLayout &layout = imageLayout();
-    Comparison c(first.data(), second.data(), ComparedBytes);
-    const ImageReading ra = readImage(first), rb = readImage(second);
-    MenuWorkset ma, mb;
-    ReadMenuWorkset(first, ma);
-    ReadMenuWorkset(second, mb);
+    Comparison c(first.data(), second.data(), layout.areaOf, layout.areas.size());
+    bool menusDiffer = false;
+    for (int buffer = 0; buffer < BufferCount; ++buffer)
+        menusDiffer = menusDiffer || c.differs(ImageLayout::MenuArea + buffer);
+    Side sa(first);
+    Side sb = menusDiffer ? Side(second) : Side(second, sa);
+    const auto subjects = deviceSubjects(sa, sb);
 
-    compareMenuAndDevices(c, layout, ra, rb, ma, mb);
-    compareTimers(c, layout, ra, rb);
-    compareMacros(c, layout, ra, rb);
-    compareBackups(c, layout, first, second);
-
-    auto areaName = [&](size_t index) -> QString {
-        const Area &a = layout.areas[index];
-        const QString buffer = QString::fromLatin1(DeviceBufferNames[a.buffer]);
-        switch (a.kind) {
-        case Area::Menu:
-            return QString::fromLatin1(MenuBufferNames[a.buffer]);
-        case Area::Bank: {
-            const DeviceReading *d = rb.device(a.index) ? rb.device(a.index) : ra.device(a.index);
-            return QStringLiteral("%1 of bank %2").arg(buffer).arg(a.index + 1)
-                   + (d ? QStringLiteral(" (%1)").arg(d->name) : QString());
-        }
-        case Area::Backup:
-            return QStringLiteral("%1 of backup slot %2")
-                .arg(buffer, QString::fromLatin1(BackupSlots[static_cast<size_t>(a.index)].listEntry));
-        case Area::TimerRecords:
-            return QStringLiteral("Timer records");
-        case Area::TimerNames:
-            return QStringLiteral("Timer names");
-        case Area::MacroRecords:
-            return QStringLiteral("Hot macro records");
-        case Area::MacroNames:
-            return QStringLiteral("Hot macro names");
-        case Area::Headers:
-            return QStringLiteral("Page headers");
-        case Area::Unused:
-            return QStringLiteral("Bytes outside every area");
-        }
-        return {};
-    };
-    addUnexplained(c, c.unexplained(layout.areaOf, layout.areas.size()), areaName);
+    compareMenu(c, layout, sa, sb);
+    compareDevices(c, layout, sa, sb, subjects);
+    compareTimers(c, layout, sa, sb);
+    compareMacros(c, layout, sa, sb);
+    compareBackups(c, first, second);
+    const std::vector<int> counts = c.unexplained();
+    for (size_t i = 0; i < layout.areas.size(); ++i)
+        if (counts[i] > 0)
+            addUnexplained(c, areaName(layout.areas[i], sa, sb), counts[i]);
     return std::move(c.out);
 }
 
@@ -667,16 +753,19 @@ std::vector<Difference> compareModels(const DeviceWorkset &first, const DeviceWo
 {
     const auto *a = reinterpret_cast<const std::uint8_t *>(&first);
     const auto *b = reinterpret_cast<const std::uint8_t *>(&second);
-    if (std::equal(a, a + DeviceWorkset::ModelFileSize, b))
+    if (std::memcmp(a, b, DeviceWorkset::ModelFileSize) == 0)
         return {};
-    Comparison c(a, b, DeviceWorkset::ModelFileSize);
-    compareKeys(c, readKeys(first), readKeys(second), modelPositions(), QStringLiteral("Device"));
     std::vector<std::int16_t> areaOf(DeviceWorkset::ModelFileSize);
-    for (size_t buffer = 0; buffer + 1 < DeviceBuffers.size(); ++buffer)
+    for (int buffer = 0; buffer < BufferCount; ++buffer)
         std::fill(areaOf.begin() + DeviceBuffers[buffer], areaOf.begin() + DeviceBuffers[buffer + 1],
                   static_cast<std::int16_t>(buffer));
-    addUnexplained(c, c.unexplained(areaOf, 5),
-                   [](size_t i) { return QString::fromLatin1(DeviceBufferNames[i]); });
+    Comparison c(a, b, areaOf, BufferCount);
+    // Keys can only differ where the layout does.
+    if (c.differing(0) + c.differing(1) + c.differing(2) + c.differing(3) > 0)
+        compareKeys(c, readKeys(first), readKeys(second), modelPositions(), QStringLiteral("Device"));
+    const std::vector<int> counts = c.unexplained();
+    for (int buffer = 0; buffer < BufferCount; ++buffer)
+        addUnexplained(c, QString::fromLatin1(DeviceBufferNames[buffer]), counts[static_cast<size_t>(buffer)]);
     return std::move(c.out);
 }
 

@@ -8,6 +8,7 @@
 #include "core/TextCodec.h"
 
 #include <memory>
+#include <utility>
 
 namespace quillet {
 
@@ -32,6 +33,16 @@ void place(Placement &p, const PlacedKey &k)
     p.labelPage = k.labelPage;
     p.record = k.record;
     p.cells = k.cells;
+}
+
+// A name field as shown, cut in place (whole memories are read often).
+QString withoutTrailingBlanks(QString field)
+{
+    qsizetype n = field.size();
+    while (n > 0 && field.at(n - 1) == QLatin1Char(' '))
+        --n;
+    field.truncate(n);
+    return field;
 }
 
 QString twoDigits(int v)
@@ -77,6 +88,11 @@ const DeviceReading *ImageReading::device(int bank) const
     return nullptr;
 }
 
+DeviceReading *ImageReading::device(int bank)
+{
+    return const_cast<DeviceReading *>(std::as_const(*this).device(bank));
+}
+
 const MenuButtonReading *ImageReading::button(int bank) const
 {
     for (const MenuButtonReading &b : menu)
@@ -112,8 +128,10 @@ namespace {
 std::vector<KeyReading> keysOf(DeviceWorkset &device)
 {
     const LayoutBuffers buf = LayoutBuffers::device(device);
+    const std::vector<PlacedKey> placed = placedKeys(buf);
     std::vector<KeyReading> keys;
-    for (const PlacedKey &k : placedKeys(buf)) {
+    keys.reserve(placed.size());
+    for (const PlacedKey &k : placed) {
         KeyReading r;
         place(r, k);
         r.key = k.key;
@@ -121,6 +139,12 @@ std::vector<KeyReading> keysOf(DeviceWorkset &device)
         keys.push_back(std::move(r));
     }
     return keys;
+}
+
+std::vector<KeyReading> readBankKeys(const MemoryImage &image, int bank, DeviceWorkset &scratch)
+{
+    ReadDeviceWorkset(image, scratch, bank);
+    return keysOf(scratch);
 }
 
 }  // namespace
@@ -138,45 +162,76 @@ DeviceReading readModel(const DeviceWorkset &device)
     return d;
 }
 
-ImageReading readImage(const MemoryImage &image)
+std::vector<KeyReading> readBankKeys(const MemoryImage &image, int bank)
 {
-    ImageReading out;
+    auto dev = std::make_unique<DeviceWorkset>();
+    return readBankKeys(image, bank, *dev);
+}
 
+std::vector<MenuButtonReading> readMenuButtons(const MemoryImage &image)
+{
     MenuWorkset menu;
     ReadMenuWorkset(image, menu);
-    const LayoutBuffers menuBuf = LayoutBuffers::menu(menu);
-    for (const PlacedKey &k : placedKeys(menuBuf)) {
+    return readMenuButtons(menu);
+}
+
+std::vector<MenuButtonReading> readMenuButtons(const MenuWorkset &read)
+{
+    MenuWorkset menu = read;   // the layout model works on buffers it may change
+    const LayoutBuffers buf = LayoutBuffers::menu(menu);
+    std::vector<MenuButtonReading> out;
+    for (const PlacedKey &k : placedKeys(buf)) {
         MenuButtonReading b;
         place(b, k);
         b.bank = k.key;
-        b.label = labelText(menuBuf.labelBytes(k.labelPage, k.record));
+        b.label = labelText(buf.labelBytes(k.labelPage, k.record));
         b.kind = menu.MenuKindBuf[static_cast<size_t>(k.key)];
-        out.menu.push_back(std::move(b));
+        out.push_back(std::move(b));
     }
+    return out;
+}
 
+std::vector<DeviceReading> readDevices(const MemoryImage &image, bool withKeys)
+{
+    MenuWorkset menu;
+    ReadMenuWorkset(image, menu);
+    return readDevices(image, menu, withKeys);
+}
+
+std::vector<DeviceReading> readDevices(const MemoryImage &image, const MenuWorkset &menu, bool withKeys)
+{
     // The devices are the banks the device list shows: those the main menu names.
     DeviceNameFields names;
     BuildDeviceNames(menu, names);
-    auto dev = std::make_unique<DeviceWorkset>();
+    std::vector<DeviceReading> out;
+    std::unique_ptr<DeviceWorkset> dev;
     for (int b = 0; b < area::BankCount; ++b) {
         const QString &name = names[static_cast<size_t>(b)];
         if (isBlankField(name))
             continue;
-        ReadDeviceWorkset(image, *dev, b);
         DeviceReading d;
         d.bank = b;
         d.name = trimmedBoth(name);
         d.kind = menu.MenuKindBuf[static_cast<size_t>(b)];
-        d.keys = keysOf(*dev);
-        out.devices.push_back(std::move(d));
+        if (withKeys) {
+            if (!dev)
+                dev = std::make_unique<DeviceWorkset>();
+            d.keys = readBankKeys(image, b, *dev);
+        }
+        out.push_back(std::move(d));
     }
+    return out;
+}
 
+std::array<TimerReading, 12> readTimerValues(const MemoryImage &image)
+{
     TimerWorkset timers;
     ReadTimers(image, timers);
-    for (size_t i = 0; i < 12; ++i) {
+    std::array<TimerReading, 12> out;
+    for (size_t i = 0; i < out.size(); ++i) {
         const Bytes<10> &t = timers.TimerBuf[i];
-        TimerReading &r = out.timers[i];
-        r.name = trimmedRight(timers.TimerNames[i]);
+        TimerReading &r = out[i];
+        r.name = withoutTrailingBlanks(std::move(timers.TimerNames[i]));
         r.cycle = t[timer::Cycle];
         r.month = t[timer::Month];
         r.day = t[timer::Day];
@@ -186,25 +241,47 @@ ImageReading readImage(const MemoryImage &image)
         r.key = t[timer::Key];
         r.keyPlace = {t[timer::Page], t[timer::Loc1], t[timer::Loc2]};
     }
+    return out;
+}
 
+std::array<MacroReading, 12> readMacroValues(const MemoryImage &image)
+{
     MacroWorkset macros;
     ReadMacros(image, macros);
-    for (size_t i = 0; i < 12; ++i) {
+    std::array<MacroReading, 12> out;
+    for (size_t i = 0; i < out.size(); ++i) {
         const Bytes<66> &m = macros.MacroBuf[i];
-        MacroReading &r = out.macros[i];
-        r.name = trimmedRight(macros.MacroNames[i]);
+        MacroReading &r = out[i];
+        r.name = withoutTrailingBlanks(std::move(macros.MacroNames[i]));
         // A step is there when its first byte is not 255, as the step editor counts them.
         for (int n = 1; n <= MaxSteps; ++n) {
             const Byte head = m[static_cast<size_t>(firstStepByte(n))];
-            if (head == Empty)
-                continue;
-            r.steps.push_back({n, head >> 4, head & 0x0F, m[static_cast<size_t>(firstStepByte(n) + 1)]});
+            if (head != Empty)
+                r.steps.push_back({n, head >> 4, head & 0x0F, m[static_cast<size_t>(firstStepByte(n) + 1)]});
         }
     }
+    return out;
+}
 
+std::vector<int> readBackupSlotsInUse(const MemoryImage &image)
+{
+    std::vector<int> out;
     for (int k = 0; k < area::BackupSlotCount; ++k)
         if (backupSlotFilled(image, k))
-            out.backupSlots.push_back(k);
+            out.push_back(k);
+    return out;
+}
+
+ImageReading readImage(const MemoryImage &image)
+{
+    ImageReading out;
+    MenuWorkset menu;
+    ReadMenuWorkset(image, menu);
+    out.menu = readMenuButtons(menu);
+    out.devices = readDevices(image, menu);
+    out.timers = readTimerValues(image);
+    out.macros = readMacroValues(image);
+    out.backupSlots = readBackupSlotsInUse(image);
     return out;
 }
 

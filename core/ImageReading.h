@@ -90,6 +90,7 @@ struct ImageReading {
     std::vector<int> backupSlots;          // slots holding a device, 0..7
 
     const DeviceReading *device(int bank) const;
+    DeviceReading *device(int bank);
     const MenuButtonReading *button(int bank) const;
     // A key as a timer or a macro step names it, in this image's words: "TV VOL+",
     // "TV rubber key PLAY", "hot macro Movie night", "none".
@@ -97,6 +98,19 @@ struct ImageReading {
 };
 
 ImageReading readImage(const MemoryImage &image);
+
+// The reading piece by piece, for whoever needs only part of it; readImage is all of them.
+std::vector<MenuButtonReading> readMenuButtons(const MemoryImage &image);
+// The named devices, with their keys unless told not to read them.
+std::vector<DeviceReading> readDevices(const MemoryImage &image, bool withKeys = true);
+std::vector<KeyReading> readBankKeys(const MemoryImage &image, int bank);
+// The same two from a main menu already read.
+std::vector<MenuButtonReading> readMenuButtons(const MenuWorkset &menu);
+std::vector<DeviceReading> readDevices(const MemoryImage &image, const MenuWorkset &menu, bool withKeys = true);
+std::array<TimerReading, 12> readTimerValues(const MemoryImage &image);
+std::array<MacroReading, 12> readMacroValues(const MemoryImage &image);
+std::vector<int> readBackupSlotsInUse(const MemoryImage &image);
+
 // The one device of a model file (or any DeviceWorkset): bank -1, no name, no kind.
 DeviceReading readModel(const DeviceWorkset &device);
 // The keys of a device's buffers.

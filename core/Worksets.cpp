@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 namespace quillet {
 
@@ -171,16 +172,20 @@ void readNames(const MemoryImage &image, NameFields &names, int address)
     Walker w(address);
     for (auto &name : names) {
         w.skip(2);
-        QByteArray bytes;
+        // Decoded straight into the blank-padded field: every timer and macro name of a
+        // memory is read whenever the memory is.
+        QString text;
+        text.reserve(FieldWidth);
         bool ended = false;
         for (int n = 0; n < LabelBytes; ++n) {
             const Byte b = w.take(image);
             if (b == Empty)
                 ended = true;
             if (!ended)
-                bytes.append(static_cast<char>(b));
+                text.append(decodeByte(b));
         }
-        name = fixedField(decodeText(bytes));
+        text.resize(FieldWidth, QLatin1Char(' '));
+        name = std::move(text);
     }
 }
 
@@ -265,11 +270,12 @@ void WriteMacros(MemoryImage &image, const MacroWorkset &macros)
 
 QString labelText(const Byte *labelBytes)
 {
-    QByteArray bytes;
+    QString text;
+    text.reserve(LabelBytes);
     for (int n = 0; n < LabelBytes; ++n)
         if (labelBytes[n] != Empty)
-            bytes.append(static_cast<char>(labelBytes[n]));
-    return decodeText(bytes);
+            text.append(decodeByte(labelBytes[n]));
+    return text;
 }
 
 void writeLabelText(Byte *labelBytes, const QString &text)

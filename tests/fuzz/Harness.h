@@ -2,7 +2,8 @@
 
 // The fuzz harnesses: what each fuzz target does with one input. The same code runs under
 // libFuzzer (tests/fuzz/fuzz_*.cpp) and, without it, in the ordinary test suite, which
-// replays every kept regression input and every seed (tst_fuzzreplay.cpp).
+// replays every kept regression input and every seed (tst_fuzzreplay.cpp). The readers'
+// target needs no window and is built on core alone (Common.cpp, Seeds.cpp, Readers.cpp).
 
 #include <QByteArray>
 #include <QString>
@@ -39,7 +40,8 @@ void runModelFile(const std::uint8_t *data, std::size_t size);
 // in units of 20 ms.
 void runTransfer(const std::uint8_t *data, std::size_t size);
 // Any bytes to the readers of untrusted bytes, no window involved (Readers.cpp): for now two
-// data files end to end, split in the middle, read and compared.
+// memories made from the input (a known one with the input's changes put in, or raw data
+// files), read and compared.
 void runReaders(const std::uint8_t *data, std::size_t size);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);
@@ -72,9 +74,11 @@ std::vector<Seed> readersSeeds();
 // Writes the seeds of a target into a folder (made if needed); false when one cannot be written.
 bool writeSeeds(Target t, const QString &folder);
 
-// The fuzz targets' LLVMFuzzerInitialize: offscreen platform, the application object and
-// the program folder (none of them for the readers). With the argument
-// "-write_seeds=FOLDER" it writes the seed corpus and ends the program instead.
+// With the argument "-write_seeds=FOLDER", writes the target's seed corpus and ends the
+// program; otherwise does nothing.
+void writeSeedsIfAsked(Target t, int *argc, char ***argv);
+// The windowed targets' LLVMFuzzerInitialize: the seeds when asked, else the offscreen
+// platform, the application object and the program folder.
 int initialise(Target t, int *argc, char ***argv);
 
 }  // namespace quillet::fuzz

@@ -97,12 +97,21 @@ std::unique_ptr<frmMain> startSession(Globals &g, UiServices &ui, const Place &p
     return w;
 }
 
-DocumentRecovery *recoveryOf(frmMain &w)
-{
-    auto *r = w.findChild<DocumentRecovery *>();
-    r->delayMs = 0;
-    return r;
-}
+// A start of Quillet over the place, the start-up question answered as given; its copies
+// are written at once.
+struct Session {
+    Globals g;
+    ScriptedUiServices ui;
+    std::unique_ptr<frmMain> w;
+
+    explicit Session(const Place &place, int answer = 0)
+    {
+        if (answer)
+            ui.answer(answer);
+        w = startSession(g, ui, place);
+        w->findChild<DocumentRecovery *>()->delayMs = 0;
+    }
+};
 
 QStringList questions(const ScriptedUiServices &ui)
 {
@@ -163,10 +172,8 @@ void TestRecovery::killedSessionIsRestoredByteForByte()
 
     {
         // Another Quillet started meanwhile leaves the running session's copy alone.
-        Globals g;
-        ScriptedUiServices ui;
-        auto w = startSession(g, ui, place);
-        QVERIFY(questions(ui).isEmpty());
+        Session s(place);
+        QVERIFY(questions(s.ui).isEmpty());
         QCOMPARE(place.copies().size(), 1);
     }
 
@@ -174,12 +181,9 @@ void TestRecovery::killedSessionIsRestoredByteForByte()
     QVERIFY(child.waitForFinished());
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
 
-    Globals g;
-    ScriptedUiServices ui;
-    ui.answer(answer::Yes);
-    auto w = startSession(g, ui, place);
-    QCOMPARE(questions(ui), QStringList{Question.arg(QStringLiteral("Living.DAT"))});
-    QCOMPARE(ui.shown.constLast().buttons, MsgButtons::YesNo);
+    Session s(place, answer::Yes);
+    QCOMPARE(questions(s.ui), QStringList{Question.arg(QStringLiteral("Living.DAT"))});
+    QCOMPARE(s.ui.shown.constLast().buttons, MsgButtons::YesNo);
 
     auto expected = std::make_unique<MemoryImage>();
     QVERIFY(LOAD_DATA_FILE(place.dataFile(), *expected, nullptr));
@@ -187,13 +191,13 @@ void TestRecovery::killedSessionIsRestoredByteForByte()
     ReadTimers(*expected, timers);
     timerEdit(timers);
     WriteTimers(*expected, timers);
-    QVERIFY(std::memcmp(g.Image.data(), expected->data(), MemoryImage::TotalBytes) == 0);
-    QCOMPARE(g.LoadedKind, 1);
-    QCOMPARE(g.Modified, 1);
-    QCOMPARE(g.CurrentFile, place.dataFile());
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillet  [") + place.dataFile() + QLatin1Char(']'));
-    QCOMPARE(listTexts(w->ListView1), QStringList({"MENU", "TV", "DVD", "AMP"}));
-    QVERIFY(actionEnabled(w.get(), "mnuTimer"));
+    QVERIFY(std::memcmp(s.g.Image.data(), expected->data(), MemoryImage::TotalBytes) == 0);
+    QCOMPARE(s.g.LoadedKind, 1);
+    QCOMPARE(s.g.Modified, 1);
+    QCOMPARE(s.g.CurrentFile, place.dataFile());
+    QCOMPARE(s.w->windowTitle(), QStringLiteral("Quillet  [") + place.dataFile() + QLatin1Char(']'));
+    QCOMPARE(listTexts(s.w->ListView1), QStringList({"MENU", "TV", "DVD", "AMP"}));
+    QVERIFY(actionEnabled(s.w.get(), "mnuTimer"));
     // The restored work is guarded as the session goes on; the killed one's lock is gone.
     QCOMPARE(place.copies().size(), 1);
     QCOMPARE(filesIn(place.recovery(), QStringLiteral("*.lock")).size(), 1);
@@ -206,28 +210,22 @@ void TestRecovery::modelComesBackAsTheModel()
     place.make();
     QByteArray expected;
     {
-        Globals g;
-        ScriptedUiServices ui;
-        auto w = startSession(g, ui, place);
-        recoveryOf(*w);
-        ui.answerFile(place.modelFile());
-        TRIGGER(w.get(), "mnuFileOpenMODEL");
-        TRIGGER(w.get(), "mnuKeyEdit");
-        expected = modelFileBytes(g);
+        Session s(place);
+        s.ui.answerFile(place.modelFile());
+        TRIGGER(s.w.get(), "mnuFileOpenMODEL");
+        TRIGGER(s.w.get(), "mnuKeyEdit");
+        expected = modelFileBytes(s.g);
         QTRY_COMPARE(place.copies().size(), 1);
         // The window goes without Exit.
     }
-    Globals g;
-    ScriptedUiServices ui;
-    ui.answer(answer::Yes);
-    auto w = startSession(g, ui, place);
-    QCOMPARE(questions(ui), QStringList{Question.arg(QStringLiteral("Tv.MOD"))});
-    QCOMPARE(modelFileBytes(g), expected);
-    QCOMPARE(g.LoadedKind, 2);
-    QCOMPARE(g.Modified, 1);
-    QCOMPARE(g.CurrentFile, place.modelFile());
-    QCOMPARE(listTexts(w->ListView1), QStringList{"MODEL"});
-    QVERIFY(!actionEnabled(w.get(), "mnuTimer"));
+    Session s(place, answer::Yes);
+    QCOMPARE(questions(s.ui), QStringList{Question.arg(QStringLiteral("Tv.MOD"))});
+    QCOMPARE(modelFileBytes(s.g), expected);
+    QCOMPARE(s.g.LoadedKind, 2);
+    QCOMPARE(s.g.Modified, 1);
+    QCOMPARE(s.g.CurrentFile, place.modelFile());
+    QCOMPARE(listTexts(s.w->ListView1), QStringList{"MODEL"});
+    QVERIFY(!actionEnabled(s.w.get(), "mnuTimer"));
 }
 
 void TestRecovery::noDeletesAndADamagedCopyIsSetAside()
@@ -251,25 +249,20 @@ void TestRecovery::noDeletesAndADamagedCopyIsSetAside()
             && older.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
     older.close();
 
-    Globals g;
-    ScriptedUiServices ui;
-    ui.answer(answer::No);
-    auto w = startSession(g, ui, place);
-    const QStringList warnings = ui.texts().filter(QStringLiteral("recovery copy"));
+    Session s(place, answer::No);
+    const QStringList warnings = s.ui.texts().filter(QStringLiteral("recovery copy"));
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings[0].contains(QDir::toNativeSeparators(damaged)) && warnings[0].contains(QStringLiteral("checksum")),
              qPrintable(warnings[0]));
-    QCOMPARE(questions(ui), QStringList{Question.arg(QStringLiteral("the downloaded memory"))});
+    QCOMPARE(questions(s.ui), QStringList{Question.arg(QStringLiteral("the downloaded memory"))});
     // The good copy is deleted, the damaged one set aside, not deleted; nothing is loaded.
     QVERIFY(place.copies().isEmpty());
     QCOMPARE(readFile(damaged + QStringLiteral(".damaged")), bad);
-    QCOMPARE(g.LoadedKind, 0);
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillet"));
+    QCOMPARE(s.g.LoadedKind, 0);
+    QCOMPARE(s.w->windowTitle(), QStringLiteral("Quillet"));
 
-    Globals again;
-    ScriptedUiServices ui2;
-    auto w2 = startSession(again, ui2, place);
-    QVERIFY(ui2.texts().filter(QRegularExpression(QStringLiteral("recovery copy|did not close"))).isEmpty());
+    Session again(place);
+    QVERIFY(again.ui.texts().filter(QRegularExpression(QStringLiteral("recovery copy|did not close"))).isEmpty());
 }
 
 void TestRecovery::savedReplacedOrLeftWorkLeavesNoCopy()
@@ -277,40 +270,37 @@ void TestRecovery::savedReplacedOrLeftWorkLeavesNoCopy()
     QTemporaryDir dir;
     const Place place{dir.path()};
     place.make();
-    Globals g;
-    ScriptedUiServices ui;
-    auto w = startSession(g, ui, place);
-    recoveryOf(*w);
-    ui.answerFile(place.dataFile());
-    TRIGGER(w.get(), "mnuFileOpenDATA");
-    QCOMPARE(g.Modified, 0);
+    Session s(place);
+    s.ui.answerFile(place.dataFile());
+    TRIGGER(s.w.get(), "mnuFileOpenDATA");
+    QCOMPARE(s.g.Modified, 0);
     QTest::qWait(20);
     QVERIFY(place.copies().isEmpty());   // nothing unsaved, nothing kept
 
-    TRIGGER(w.get(), "mnuTimer");
+    TRIGGER(s.w.get(), "mnuTimer");
     QTRY_COMPARE(place.copies().size(), 1);
-    TRIGGER(w.get(), "mnuFileSave");
+    TRIGGER(s.w.get(), "mnuFileSave");
     QTRY_VERIFY(place.copies().isEmpty());
 
     // No, then a cancelled file dialog: the work is still in the window, and so guarded.
-    TRIGGER(w.get(), "mnuTimer");
+    TRIGGER(s.w.get(), "mnuTimer");
     QTRY_COMPARE(place.copies().size(), 1);
-    ui.answer(answer::No);
-    TRIGGER(w.get(), "mnuFileOpenDATA");
-    QCOMPARE(g.Modified, 1);
+    s.ui.answer(answer::No);
+    TRIGGER(s.w.get(), "mnuFileOpenDATA");
+    QCOMPARE(s.g.Modified, 1);
     QCOMPARE(place.copies().size(), 1);
     // No, then another document.
-    ui.answer(answer::No);
-    ui.answerFile(place.modelFile());
-    TRIGGER(w.get(), "mnuFileOpenMODEL");
-    QCOMPARE(g.LoadedKind, 2);
+    s.ui.answer(answer::No);
+    s.ui.answerFile(place.modelFile());
+    TRIGGER(s.w.get(), "mnuFileOpenMODEL");
+    QCOMPARE(s.g.LoadedKind, 2);
     QTRY_VERIFY(place.copies().isEmpty());
 
-    TRIGGER(w.get(), "mnuKeyEdit");
+    TRIGGER(s.w.get(), "mnuKeyEdit");
     QTRY_COMPARE(place.copies().size(), 1);
-    ui.answer(answer::No);
-    TRIGGER(w.get(), "mnuFileClose");
-    QVERIFY(w->hasExited());
+    s.ui.answer(answer::No);
+    TRIGGER(s.w.get(), "mnuFileClose");
+    QVERIFY(s.w->hasExited());
     QVERIFY(QDir(place.recovery()).entryList(QDir::Files).isEmpty());
 }
 
@@ -320,23 +310,20 @@ void TestRecovery::copyThatCannotBeWrittenIsReportedOnce()
     const Place place{dir.path()};
     place.make();
     QVERIFY(writeFile(place.recovery(), "a file where the folder belongs"));
-    Globals g;
-    ScriptedUiServices ui;
-    auto w = startSession(g, ui, place);
-    recoveryOf(*w);
-    ui.answerFile(place.dataFile());
-    TRIGGER(w.get(), "mnuFileOpenDATA");
-    const QString caption = w->windowTitle();
-    ui.clear();
+    Session s(place);
+    s.ui.answerFile(place.dataFile());
+    TRIGGER(s.w.get(), "mnuFileOpenDATA");
+    const QString caption = s.w->windowTitle();
+    s.ui.clear();
     for (int i = 0; i < 3; ++i) {
-        TRIGGER(w.get(), "mnuTimer");
+        TRIGGER(s.w.get(), "mnuTimer");
         QTest::qWait(20);
     }
-    QCOMPARE(ui.shown.size(), 1);
-    QCOMPARE(ui.shown[0].title, QStringLiteral("Warning"));
-    QVERIFY2(ui.shown[0].text.contains(QStringLiteral("Recovery")), qPrintable(ui.shown[0].text));
-    QCOMPARE(g.Modified, 1);
-    QCOMPARE(w->windowTitle(), caption);
+    QCOMPARE(s.ui.shown.size(), 1);
+    QCOMPARE(s.ui.shown[0].title, QStringLiteral("Warning"));
+    QVERIFY2(s.ui.shown[0].text.contains(QStringLiteral("Recovery")), qPrintable(s.ui.shown[0].text));
+    QCOMPARE(s.g.Modified, 1);
+    QCOMPARE(s.w->windowTitle(), caption);
 }
 
 int main(int argc, char *argv[])

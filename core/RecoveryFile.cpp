@@ -76,6 +76,9 @@ public:
         if (!block(b, recoveryfile::MaxText, what))
             return false;
         out = QString::fromUtf8(b);
+        // Bytes that are no UTF-8 would come back as other text; the writer never makes them.
+        if (out.toUtf8() != b)
+            return fail(QStringLiteral("the %1 is not text").arg(QLatin1String(what)));
         return true;
     }
     bool atEnd() const { return at_ == bytes_.size(); }

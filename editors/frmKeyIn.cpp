@@ -119,14 +119,13 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
         } else {
             g_.KeyLabel.clear();   // no such icon: one must be picked
         }
-        setTabOrder(OptIMG, OptTEXT);
+        // First in the tab order: the focus starts there; Tab then goes round in reading order.
         OptIMG->setFocus();
     } else {
         OptIMG->setChecked(false);
         OptTEXT->setChecked(true);
         OptTEXT_Click();
         Text_IN->setText(g_.KeyLabel);
-        setTabOrder(Text_IN, OptTEXT);
         Text_IN->setFocus();
     }
 }

@@ -16,7 +16,7 @@ bool hasModelSuffix(const QString &name);
 
 // Where the program keeps its documents and finds what it ships, decided here and
 // nowhere else.
-// - Portable (the program's folder can be written and holds the shipped files: a build
+// - Portable (the program's folder can be written and does not look installed: a build
 //   folder, an unpacked copy): both are the program's folder.
 // - Installed (the folder cannot be written, or the shipped files sit in the
 //   installation's share folder instead of beside the program): DATA, MODEL and

@@ -63,7 +63,7 @@ GridEditor::GridEditor(const Shape &shape, const LayoutBuffers &buffers, Globals
     setObjectName(spec_.name);
     setWindowTitle(spec_.title);
     faces_ = std::make_unique<KeyFaces>(g_.shippedFolder(), spec_.icons ? KeyFaces::Pictures::WithIcons
-                                                                : KeyFaces::Pictures::SymbolsOnly);
+                                                                        : KeyFaces::Pictures::SymbolsOnly);
     const QPixmap no(joinPath(g_.shippedFolder(), picture::No));
     noCursor_ = no.isNull() ? QCursor(Qt::ForbiddenCursor) : QCursor(no);
     buildControls();

@@ -86,6 +86,8 @@ void frmMacroIn::buildControls()
     for (int n = 1; n <= MaxSteps; ++n) {
         auto *step = named<QPushButton>(this, QStringLiteral("ComSTEP_%1").arg(n), QStringLiteral("Step %1").arg(n));
         step->setGeometry(16 + 72 * ((n - 1) % 7), 88 + 36 * ((n - 1) / 7), 65, 29);
+        // A step last clicked keeps the focus; Enter still means OK.
+        step->setAutoDefault(false);
         connect(step, &QPushButton::clicked, this, [this, n] { ComSTEP_Click(n); });
         ComSTEP[n] = step;
     }

@@ -121,6 +121,8 @@ void frmTimerIn::buildControls()
     ComKEY = named<QPushButton>(this, QStringLiteral("ComKEY"));
     ComKEY->setText(QStringLiteral("Select the key"));
     ComKEY->setGeometry(16, 256, 129, 33);
+    // Back from the key selector the focus is here; Enter still means OK.
+    ComKEY->setAutoDefault(false);
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"));
     ComYES->setText(QStringLiteral("OK"));
     ComYES->setGeometry(264, 256, 81, 33);

@@ -66,7 +66,8 @@ int writeThemeIcons(const QDir &out, const QString &name)
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        ok &= imagegen::programIcon(size).save(&buffer, "png") && saveBytes(out.filePath(folder + QLatin1Char('/') + name + QStringLiteral(".png")), bytes);
+        const QString file = out.filePath(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+        ok &= imagegen::programIcon(size).save(&buffer, "png") && saveBytes(file, bytes);
     }
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/ExternalFiles.h"
 #include "app/Icons.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
@@ -128,6 +129,8 @@ frmMain::frmMain(Globals &g, UiServices &ui, QWidget *parent) : QMainWindow(pare
                    | Qt::WindowMinMaxButtonsHint);
     buildMenusAndToolbar();
     buildContents();
+    addShortcuts();
+    acceptFileDrops(*this);
     Form_Load();
 }
 
@@ -175,44 +178,46 @@ void frmMain::buildMenusAndToolbar()
         return menu;
     };
 
-    mnuFile = namedMenu(menuBar()->addMenu(QStringLiteral("File")), QStringLiteral("mnuFile"));
-    mnuFileOpen = namedMenu(mnuFile->addMenu(QStringLiteral("Open")), QStringLiteral("mnuFileOpen"));
+    // The texts carry their mnemonics (the letter after "&"); what shows is the text
+    // without the "&".
+    mnuFile = namedMenu(menuBar()->addMenu(QStringLiteral("&File")), QStringLiteral("mnuFile"));
+    mnuFileOpen = namedMenu(mnuFile->addMenu(QStringLiteral("&Open")), QStringLiteral("mnuFileOpen"));
     mnuFileOpen->menuAction()->setIcon(commandIcon(QStringLiteral("mnuFileOpenDATA")));
-    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenDATA"), QStringLiteral("DATA"), &frmMain::mnuFileOpenDATA_Click);
-    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenMODEL"), QStringLiteral("MODEL"),
+    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenDATA"), QStringLiteral("&DATA"), &frmMain::mnuFileOpenDATA_Click);
+    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenMODEL"), QStringLiteral("&MODEL"),
                &frmMain::mnuFileOpenMODEL_Click);
-    addCommand(mnuFile, QStringLiteral("mnuFileSave"), QStringLiteral("Save"), &frmMain::mnuFileSave_Click);
-    addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save As.."), &frmMain::mnuFileSaveAs_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), &frmMain::mnuFileSave_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As.."), &frmMain::mnuFileSaveAs_Click);
     mnuFile->addSeparator();
-    addCommand(mnuFile, QStringLiteral("mnuLoad"), QStringLiteral("Fast Open"), &frmMain::mnuLoad_Click);
+    addCommand(mnuFile, QStringLiteral("mnuLoad"), QStringLiteral("&Fast Open"), &frmMain::mnuLoad_Click);
     mnuFile->addSeparator();
-    addCommand(mnuFile, QStringLiteral("mnuDelete"), QStringLiteral("Delete"), &frmMain::mnuDelete_Click);
-    addCommand(mnuFile, QStringLiteral("mnuRENAME"), QStringLiteral("Rename.."), &frmMain::mnuRENAME_Click);
+    addCommand(mnuFile, QStringLiteral("mnuDelete"), QStringLiteral("&Delete"), &frmMain::mnuDelete_Click);
+    addCommand(mnuFile, QStringLiteral("mnuRENAME"), QStringLiteral("&Rename.."), &frmMain::mnuRENAME_Click);
     mnuFile->addSeparator();
-    addCommand(mnuFile, QStringLiteral("mnuFileClose"), QStringLiteral("Exit"), &frmMain::mnuFileClose_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileClose"), QStringLiteral("E&xit"), &frmMain::mnuFileClose_Click);
 
-    mnuEdit = namedMenu(menuBar()->addMenu(QStringLiteral("Setup")), QStringLiteral("mnuEdit"));
-    addCommand(mnuEdit, QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main Menu"), &frmMain::mnuMenuEdit_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit Device"), &frmMain::mnuKeyEdit_Click);
+    mnuEdit = namedMenu(menuBar()->addMenu(QStringLiteral("&Setup")), QStringLiteral("mnuEdit"));
+    addCommand(mnuEdit, QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main &Menu"), &frmMain::mnuMenuEdit_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit &Device"), &frmMain::mnuKeyEdit_Click);
     mnuEdit->addSeparator();
-    addCommand(mnuEdit, QStringLiteral("mnuModelLoad"), QStringLiteral("Open Model.."), &frmMain::mnuModelLoad_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuModelSave"), QStringLiteral("Save Model.."), &frmMain::mnuModelSave_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuOEMLoad"), QStringLiteral("Backup.."), &frmMain::mnuOEMLoad_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuModelLoad"), QStringLiteral("&Open Model.."), &frmMain::mnuModelLoad_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuModelSave"), QStringLiteral("&Save Model.."), &frmMain::mnuModelSave_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuOEMLoad"), QStringLiteral("&Backup.."), &frmMain::mnuOEMLoad_Click);
     mnuEdit->addSeparator();
-    addCommand(mnuEdit, QStringLiteral("mnuTimer"), QStringLiteral("Timer"), &frmMain::mnuTimer_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuTimer"), QStringLiteral("&Timer"), &frmMain::mnuTimer_Click);
     mnuEdit->addSeparator();
-    addCommand(mnuEdit, QStringLiteral("mnuMacro"), QStringLiteral("Hot Macro"), &frmMain::mnuMacro_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuMacro"), QStringLiteral("&Hot Macro"), &frmMain::mnuMacro_Click);
 
-    mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("Transmission")), QStringLiteral("mnuView"));
-    addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("Download from Remote"), &frmMain::mnuDOWN_Click);
-    addCommand(mnuView, QStringLiteral("mnuUP"), QStringLiteral("Upload to Remote"), &frmMain::mnuUP_Click);
-    addCommand(mnuView, QStringLiteral("mnuPORT"), QStringLiteral("Communication Port"), &frmMain::mnuPORT_Click);
+    mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
+    addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
+    addCommand(mnuView, QStringLiteral("mnuUP"), QStringLiteral("&Upload to Remote"), &frmMain::mnuUP_Click);
+    addCommand(mnuView, QStringLiteral("mnuPORT"), QStringLiteral("&Communication Port"), &frmMain::mnuPORT_Click);
 
-    mnuHelp = namedMenu(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
-    addCommand(mnuHelp, QStringLiteral("mnuHelpContents"), QStringLiteral("How to use help"),
+    mnuHelp = namedMenu(menuBar()->addMenu(QStringLiteral("&Help")), QStringLiteral("mnuHelp"));
+    addCommand(mnuHelp, QStringLiteral("mnuHelpContents"), QStringLiteral("How to use &help"),
                &frmMain::mnuHelpContents_Click);
     mnuHelp->addSeparator();
-    addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("About"), &frmMain::mnuHelpAbout_Click);
+    addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), &frmMain::mnuHelpAbout_Click);
 
     Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
@@ -243,6 +248,35 @@ void frmMain::buildMenusAndToolbar()
     addToolButton(QStringLiteral("mnuPORT"), QStringLiteral("Communication Port"));
     Toolbar1->addSeparator();
     addToolButton(QStringLiteral("mnuHelpContents"), QStringLiteral("Help"));
+}
+
+void frmMain::addShortcuts()
+{
+    // The platform's standard keys where it has them; a platform without one (some have
+    // no Quit key) still gets the common one.
+    auto standard = [this](const char *name, QKeySequence::StandardKey key, const QKeySequence &common) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+        if (keys.isEmpty())
+            keys = {common};
+        action(QLatin1String(name))->setShortcuts(keys);
+    };
+    standard("mnuFileOpenDATA", QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O));
+    standard("mnuFileSave", QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    standard("mnuFileSaveAs", QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    standard("mnuHelpContents", QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
+    standard("mnuFileClose", QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    action(QStringLiteral("mnuRENAME"))->setShortcut(QKeySequence(Qt::Key_F2));
+
+    // Delete and Enter act on the file tree's selection, so they work only while the
+    // tree has the focus (Enter in a list or Delete in a text box mean something else).
+    auto onTree = [this](const char *name, const QList<QKeySequence> &keys) {
+        QAction *a = action(QLatin1String(name));
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        TreeView1->addAction(a);
+    };
+    onTree("mnuDelete", {QKeySequence(QKeySequence::Delete)});
+    onTree("mnuLoad", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
 }
 
 void frmMain::buildContents()
@@ -375,7 +409,7 @@ void frmMain::Form_Load()
     g_.FilePath.clear();
     g_.SelectedBank = 255;
 
-    const QString iconPath = joinPath(g_.AppDir, QStringLiteral("program icon.ico"));
+    const QString iconPath = joinPath(g_.shippedFolder(), QStringLiteral("program icon.ico"));
     if (QFileInfo::exists(iconPath))
         setWindowIcon(QIcon(iconPath));
 
@@ -856,6 +890,28 @@ bool frmMain::openModelFile(const QString &path)
 
 // --- File commands -----------------------------------------------------------------------
 
+bool frmMain::openDataDocument(const QString &path)
+{
+    if (!openDataFile(path))
+        return false;
+    g_.SelectedBank = 255;
+    refreshSequence();
+    return true;
+}
+
+bool frmMain::openFile(const QString &path)
+{
+    const bool isData = hasDataSuffix(path);
+    if (!isData && !hasModelSuffix(path)) {
+        ui_.warn(this, QStringLiteral("\"%1\" cannot be opened: only data files (*.DAT) and model files (*.MOD) can.")
+                           .arg(path));
+        return false;
+    }
+    if (!askBeforeDiscard(DiscardRule::SaveAsThenStop))
+        return false;
+    return isData ? openDataDocument(path) : openModelFile(path);
+}
+
 void frmMain::mnuFileOpenDATA_Click()
 {
     if (!askBeforeDiscard(DiscardRule::SaveAsThenStop))
@@ -866,10 +922,7 @@ void frmMain::mnuFileOpenDATA_Click()
                                                  joinPath(g_.AppDir, QStringLiteral("DATA")) + nativeSeparator()});
     if (path.isEmpty())
         return;
-    if (!openDataFile(path))
-        return;
-    g_.SelectedBank = 255;
-    refreshSequence();
+    openDataDocument(path);
 }
 
 void frmMain::mnuFileOpenMODEL_Click()

@@ -52,8 +52,8 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
     Label1->setObjectName(QStringLiteral("Label1"));
 
     // The icons are the upper-row cells of the two strips, as they show on a key.
-    const Strip first = Strip::load(joinPath(g_.AppDir, picture::Icons0), 32);
-    const Strip second = Strip::load(joinPath(g_.AppDir, picture::Icons128), 22);
+    const Strip first = Strip::load(joinPath(g_.shippedFolder(), picture::Icons0), 32);
+    const Strip second = Strip::load(joinPath(g_.shippedFolder(), picture::Icons128), 22);
     auto *grid = new QGridLayout;
     grid->setSpacing(2);
     for (int i = 0; i < IconCount; ++i) {
@@ -78,10 +78,9 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
 
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = new QPushButton(QStringLiteral("Cancel"), this);
     ComNO->setObjectName(QStringLiteral("ComNO"));
-    ComNO->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ComYES);
@@ -120,14 +119,13 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
         } else {
             g_.KeyLabel.clear();   // no such icon: one must be picked
         }
-        setTabOrder(OptIMG, OptTEXT);
+        // First in the tab order: the focus starts there; Tab then goes round in reading order.
         OptIMG->setFocus();
     } else {
         OptIMG->setChecked(false);
         OptTEXT->setChecked(true);
         OptTEXT_Click();
         Text_IN->setText(g_.KeyLabel);
-        setTabOrder(Text_IN, OptTEXT);
         Text_IN->setFocus();
     }
 }

@@ -60,7 +60,7 @@ frmSelectKey::frmSelectKey(Globals &g, UiServices &ui, QWidget *parent) : QDialo
     setObjectName(QStringLiteral("frmSelectKey"));
     setWindowTitle(QStringLiteral("Select the key"));
     buildControls();
-    faces_ = std::make_unique<KeyFaces>(g_.AppDir, KeyFaces::Pictures::WithIcons);
+    faces_ = std::make_unique<KeyFaces>(g_.shippedFolder(), KeyFaces::Pictures::WithIcons);
     if (!faces_->missingFiles().isEmpty())
         ui_.warn(this, faces_->missingMessage());
 
@@ -161,10 +161,9 @@ void frmSelectKey::buildControls()
 
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"), QStringLiteral("OK"));
     ComYES->setGeometry(296, 424, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"), QStringLiteral("Cancel"));
     ComNO->setGeometry(408, 424, 81, 33);
-    ComNO->setAutoDefault(false);
     connect(ComYES, &QPushButton::clicked, this, &frmSelectKey::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmSelectKey::reject);
 }

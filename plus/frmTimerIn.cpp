@@ -121,15 +121,15 @@ void frmTimerIn::buildControls()
     ComKEY = named<QPushButton>(this, QStringLiteral("ComKEY"));
     ComKEY->setText(QStringLiteral("Select the key"));
     ComKEY->setGeometry(16, 256, 129, 33);
+    // Back from the key selector the focus is here; Enter still means OK.
     ComKEY->setAutoDefault(false);
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"));
     ComYES->setText(QStringLiteral("OK"));
     ComYES->setGeometry(264, 256, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"));
     ComNO->setText(QStringLiteral("Cancel"));
     ComNO->setGeometry(360, 256, 81, 33);
-    ComNO->setAutoDefault(false);
 
     connect(ComKEY, &QPushButton::clicked, this, &frmTimerIn::ComKEY_Click);
     connect(ComYES, &QPushButton::clicked, this, &frmTimerIn::ComYES_Click);

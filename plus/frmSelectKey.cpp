@@ -149,8 +149,11 @@ void frmSelectKey::buildControls()
     LabelBANK->setGeometry(288, 284, 217, 17);
     ComboBANK = named<QComboBox>(this, QStringLiteral("ComboBANK"));
     ComboBANK->setGeometry(288, 304, 217, 25);
-    connect(ComboBANK, &QComboBox::currentIndexChanged, this, [this](int entry) {
-        if (!filling_ && entry >= 0)
+    // Every choice in the list, the entry already shown included, starts over on that bank
+    // (OK off, rubber keys and the pressed look cleared); the index alone does not change
+    // when the shown entry is chosen again. The program's own changes run it themselves.
+    connect(ComboBANK, &QComboBox::activated, this, [this](int entry) {
+        if (entry >= 0)
             changeBank(entry);
     });
 
@@ -206,6 +209,14 @@ void frmSelectKey::hideAllKeys()
     pressed_ = -1;
 }
 
+void frmSelectKey::enableRubberKeys()
+{
+    // A rubber key belongs to a device: none to choose while no device is listed.
+    const bool on = g_.EditResult != 0 && ComboBANK->count() > 0;
+    for (auto *key : OptKEY)
+        key->setEnabled(on);
+}
+
 void frmSelectKey::clearRubberKeys()
 {
     rubber_->setExclusive(false);
@@ -239,6 +250,7 @@ void frmSelectKey::showHotMacroKeys()
 void frmSelectKey::fillDeviceList()
 {
     filling_ = true;
+    shownEntry_ = -1;
     ComboBANK->clear();
     for (int b = 0; b < 10; ++b)
         if (!isBlankField(g_.DeviceNames[b]))
@@ -305,6 +317,12 @@ void frmSelectKey::chooseHotKey(int i)
 // F
 void frmSelectKey::chooseRubberKey(int i)
 {
+    // With no device listed there is no bank to send it to; no other bank's keys are
+    // shown or chosen in its place.
+    if (shownEntry_ < 0) {
+        clearRubberKeys();
+        return;
+    }
     ComYES->setEnabled(true);
     SelKey = DeviceKeyCount + i;
     ReadDeviceWorkset(g_.Image, g_, SelBank);
@@ -318,6 +336,7 @@ void frmSelectKey::changeBank(int entry)
     clearRubberKeys();
     hideAllKeys();
     SelBank = bankOfEntry(entry);
+    shownEntry_ = entry;
     ReadDeviceWorkset(g_.Image, g_, SelBank);
     showDevicePages();
 }
@@ -344,10 +363,8 @@ void frmSelectKey::chooseDeviceMode()
     // The hot-macro keys must go even when no device is listed to replace them.
     hideAllKeys();
     SelBank = 0;
-    if (g_.EditResult != 0)
-        for (auto *key : OptKEY)
-            key->setEnabled(true);
     fillDeviceList();
+    enableRubberKeys();
     if (ComboBANK->count() > 0)
         showBank(bankOfEntry(0));
     if (g_.EditResult == 0)
@@ -404,10 +421,8 @@ void frmSelectKey::openForMacroStep()
     FrameMODE->hide();
     ComboDELAY->show();
     LabelDELAY->show();
-    if (g_.EditResult != 0)
-        for (auto *key : OptKEY)
-            key->setEnabled(true);
     fillDeviceList();
+    enableRubberKeys();
 
     const int n = g_.StepNo;
     int delay = 0;

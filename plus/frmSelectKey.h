@@ -86,6 +86,7 @@ private:
     void showBank(int bank);       // selects the bank's entry (or the first) and runs G
     void hideAllKeys();
     void clearRubberKeys();
+    void enableRubberKeys();
     void pressKey(int i);
 
     Globals &g_;
@@ -95,6 +96,7 @@ private:
     std::array<QString, 35> KeyText;
     int pressed_ = -1;
     bool filling_ = false;
+    int shownEntry_ = -1;   // the ComboBANK entry whose bank is shown, -1 none
 };
 
 // Opens the key selector modally over `owner`, for the exchange values in `g`.

@@ -11,6 +11,7 @@
 #include "editors/PageSet.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QPoint>
 #include <QComboBox>
 #include <QDir>
@@ -146,13 +147,26 @@ inline void click(QWidget &parent, const QString &name)
     QTest::mouseClick(w, Qt::LeftButton, {}, option ? QPoint(6, w->height() / 2) : w->rect().center());
 }
 
+// Picks entry i from the combo box's open list, as a user does (the keyboard in the list).
+inline void chooseEntry(QComboBox *combo, int i)
+{
+    QVERIFY2(combo->isEnabled() && combo->isVisible(), qPrintable(combo->objectName() + QStringLiteral(" cannot be used")));
+    combo->showPopup();
+    QAbstractItemView *list = combo->view();
+    QVERIFY(list->isVisible());
+    list->setCurrentIndex(list->model()->index(i, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(combo->currentIndex(), i);
+}
+
 inline void choose(QWidget &parent, const QString &comboName, const QString &text)
 {
     auto *combo = child<QComboBox>(parent, comboName);
     QVERIFY(combo);
     const int i = combo->findText(text);
     QVERIFY2(i >= 0, qPrintable(text));
-    combo->setCurrentIndex(i);
+    chooseEntry(combo, i);
 }
 
 inline bool checked(QWidget &parent, const QString &name)

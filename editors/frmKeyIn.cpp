@@ -30,7 +30,9 @@ constexpr int IconsPerRow = 9;
 
 // An icon button that paints its own background from its palette's button colour: a
 // style may shade a checked button (Fusion darkens it), and the chosen icon has to read
-// white beside its button-face neighbours. Chosen is drawn sunken, the others raised.
+// white beside its button-face neighbours. The icon is combined with the background by
+// AND, as on a key face, so its light cell takes the button's colour. Chosen is drawn
+// sunken, the others raised.
 class IconButton : public QToolButton {
 public:
     using QToolButton::QToolButton;
@@ -45,7 +47,9 @@ protected:
         if (!icon().isNull()) {
             const QPixmap pm = icon().pixmap(iconSize(), devicePixelRatio(), mode);
             const QSize s = pm.deviceIndependentSize().toSize();
+            p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
             p.drawPixmap(QRect(QPoint(), s).translated(r.center() - QRect(QPoint(), s).center()), pm);
+            p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         } else {
             p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
             p.drawText(r, Qt::AlignCenter, text());

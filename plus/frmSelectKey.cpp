@@ -249,14 +249,11 @@ void frmSelectKey::showHotMacroKeys()
 // C: one entry per named bank; each entry carries its bank.
 void frmSelectKey::fillDeviceList()
 {
-    filling_ = true;
-    shownEntry_ = -1;
     ComboBANK->clear();
     for (int b = 0; b < 10; ++b)
         if (!isBlankField(g_.DeviceNames[b]))
             ComboBANK->addItem(trimmedBoth(g_.DeviceNames[b]), b);
     ComboBANK->setCurrentIndex(-1);
-    filling_ = false;
 }
 
 void frmSelectKey::showBank(int bank)
@@ -272,9 +269,7 @@ void frmSelectKey::showBank(int bank)
         SelBank = bank >= 0 && bank < 10 ? bank : 0;
         return;
     }
-    filling_ = true;
     ComboBANK->setCurrentIndex(entry);
-    filling_ = false;
     changeBank(entry);
 }
 
@@ -317,12 +312,6 @@ void frmSelectKey::chooseHotKey(int i)
 // F
 void frmSelectKey::chooseRubberKey(int i)
 {
-    // With no device listed there is no bank to send it to; no other bank's keys are
-    // shown or chosen in its place.
-    if (shownEntry_ < 0) {
-        clearRubberKeys();
-        return;
-    }
     ComYES->setEnabled(true);
     SelKey = DeviceKeyCount + i;
     ReadDeviceWorkset(g_.Image, g_, SelBank);
@@ -336,7 +325,6 @@ void frmSelectKey::changeBank(int entry)
     clearRubberKeys();
     hideAllKeys();
     SelBank = bankOfEntry(entry);
-    shownEntry_ = entry;
     ReadDeviceWorkset(g_.Image, g_, SelBank);
     showDevicePages();
 }

@@ -95,8 +95,6 @@ private:
     QButtonGroup *rubber_ = nullptr;
     std::array<QString, 35> KeyText;
     int pressed_ = -1;
-    bool filling_ = false;
-    int shownEntry_ = -1;   // the ComboBANK entry whose bank is shown, -1 none
 };
 
 // Opens the key selector modally over `owner`, for the exchange values in `g`.

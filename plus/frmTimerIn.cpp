@@ -61,7 +61,8 @@ void alignCaptions(AlignedCaption *heading, AlignedCaption *words, const QComboB
     const int wordsTop = a.top() - 20;
     const int headingTop = wordsTop - 20;
     heading->setGeometry(left, headingTop, b.right() + 1 - left, a.bottom() + 1 - headingTop);
-    heading->setPlaces({{0, rowHeight / 2, false}, {(a.right() + 1 + b.left()) / 2 - left, a.center().y() - headingTop, true}});
+    const int gapCentre = (a.right() + 1 + b.left()) / 2;
+    heading->setPlaces({{0, rowHeight / 2, false}, {gapCentre - left, a.center().y() - headingTop, true}});
     words->setGeometry(left, wordsTop, b.right() + 1 - left, rowHeight);
     words->setPlaces({{a.center().x() - left, rowHeight / 2, true}, {b.center().x() - left, rowHeight / 2, true}});
     // The heading reaches down beside the boxes; it stays beneath them.

@@ -53,6 +53,8 @@ constexpr int SplitterMargin = 33;
 // Window settings in twips, and their defaults.
 const char *const SettingsKeys[4] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
 constexpr int SettingsDefaults[4] = {1000, 1000, 6500, 6500};
+// "1" when the window was left maximised, so it comes back maximised over that place.
+const char *const MaximisedKey = "MainMaximized";
 
 // What a device-list entry stands for, beside its text.
 constexpr int EntryKindRole = Qt::UserRole + 3;
@@ -442,6 +444,7 @@ void frmMain::restoreWindowSettings()
     const int view = settings.value(QStringLiteral("ViewMode")).toString().toInt(&ok);
     if (ok)
         ViewMode = view;
+    const bool maximised = settings.value(QLatin1String(MaximisedKey)).toString() == QLatin1String("1");
     settings.endGroup();
 
     const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
@@ -449,14 +452,20 @@ void frmMain::restoreWindowSettings()
     const qreal dpiY = scr ? scr->logicalDotsPerInchY() : 96.0;
     QRect r(twipsToPixels(twips[0], dpiX), twipsToPixels(twips[1], dpiY), twipsToPixels(twips[2], dpiX),
             twipsToPixels(twips[3], dpiY));
-    // A size too small to use, or a place on a screen that is no longer there, falls back
-    // to the defaults so the window never opens out of reach.
-    if (r.width() < 200 || r.height() < 150)
-        r.setSize(QSize(twipsToPixels(SettingsDefaults[2], dpiX), twipsToPixels(SettingsDefaults[3], dpiY)));
+    // The size Exit stored comes back as it was, kept between the window's own minimum and
+    // the screen; a place on a screen that is no longer there falls back to the default
+    // so the window never opens out of reach.
+    const QSize least = minimumSize().expandedTo(minimumSizeHint());
+    r.setSize(r.size().expandedTo(least));
+    if (scr)
+        r.setSize(r.size().boundedTo(scr->availableGeometry().size()));
     if (!QGuiApplication::screenAt(r.topLeft() + QPoint(20, 20)))
         r.moveTopLeft(QPoint(twipsToPixels(SettingsDefaults[0], dpiX), twipsToPixels(SettingsDefaults[1], dpiY)));
-    move(r.topLeft());
-    resize(r.size());
+    // The place is the client area's, as it is stored: the frame's corner would move the
+    // window by the frame at every start.
+    setGeometry(r);
+    if (maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
     // Before the first show the splitter has no width yet; it shares out these sizes in
     // proportion once it has.
     splitter->setSizes({r.width() * 3 / 10, r.width() * 7 / 10});
@@ -471,11 +480,14 @@ void frmMain::storeWindowSettings()
         const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
         const qreal dpiX = scr ? scr->logicalDotsPerInchX() : 96.0;
         const qreal dpiY = scr ? scr->logicalDotsPerInchY() : 96.0;
-        const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
+        // The client area in both cases: normalGeometry() is one too.
+        const bool maximised = isMaximized() || isFullScreen();
+        const QRect normal = maximised ? normalGeometry() : geometry();
         const int values[4] = {pixelsToTwips(normal.x(), dpiX), pixelsToTwips(normal.y(), dpiY),
                                pixelsToTwips(normal.width(), dpiX), pixelsToTwips(normal.height(), dpiY)};
         for (int i = 0; i < 4; ++i)
             settings.setValue(QLatin1String(SettingsKeys[i]), QString::number(values[i]));
+        settings.setValue(QLatin1String(MaximisedKey), maximised ? QStringLiteral("1") : QStringLiteral("0"));
     }
     settings.setValue(QStringLiteral("ViewMode"), QString::number(ViewMode));
     settings.endGroup();

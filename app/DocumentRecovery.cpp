@@ -6,12 +6,12 @@
 #include "core/FileOps.h"
 #include "core/Globals.h"
 #include "core/ModelFile.h"
+#include "core/Paths.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QThread>
 #include <QUuid>
 
@@ -116,8 +116,8 @@ void DocumentRecovery::stopWriter()
 
 QString DocumentRecovery::defaultFolder()
 {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return data.isEmpty() ? QString() : QDir(data).filePath(QStringLiteral("Recovery"));
+    const QString data = userDataFolder();
+    return data.isEmpty() ? QString() : joinPath(data, QStringLiteral("Recovery"));
 }
 
 void DocumentRecovery::documentStateChanged()

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -60,5 +63,30 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A PDF file read back with the poppler tools (scripts/deps.sh installs them): its text
+// as laid out, and its number of pages (-1 when it cannot be read).
+inline QString popplerOutput(const QString &tool, const QStringList &arguments)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty())
+        return QStringLiteral("(%1 is missing: scripts/deps.sh installs poppler-utils)").arg(tool);
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+inline QString pdfText(const QString &path)
+{
+    return popplerOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+}
+
+inline int pdfPages(const QString &path)
+{
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                       .match(popplerOutput(QStringLiteral("pdfinfo"), {path}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
 
 }  // namespace quillet::testing

@@ -6,8 +6,6 @@
 #include "core/TextCodec.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTest>
 
@@ -43,17 +41,6 @@ void putKey(DeviceWorkset &d, int k, int column, int row, int columns, const QSt
         writeLabelText(label, text);
 }
 
-QString pdfText(const QString &path)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (tool.isEmpty())
-        return QStringLiteral("(pdftotext is missing: scripts/deps.sh installs poppler-utils)");
-    QProcess p;
-    p.start(tool, {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 }  // namespace
 
 class TestPictureFile : public QObject {
@@ -63,6 +50,7 @@ private slots:
     void pngIsThePictureItself();
     void documentsKeepLabelsAsText();
     void refusalsLeaveNoFile();
+    void fileNamesNeverCollide();
 
 private:
     PictureDir pictures_;
@@ -126,6 +114,18 @@ void TestPictureFile::refusalsLeaveNoFile()
     error.clear();
     QVERIFY(!writePicture(picture, path(QStringLiteral("missing/tv.png")), &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestPictureFile::fileNamesNeverCollide()
+{
+    std::vector<Picture> pictures;
+    for (const char *name : {"MENU", "TV", "A/V:1", "tv", "TV", "MENU"})
+        pictures.push_back({QString::fromLatin1(name), {10, 10}, {}});
+    const QStringList names = pictureFileNames(path(QStringLiteral("den.v2.png")), pictures);
+    QStringList expected;
+    for (const char *name : {"MENU", "TV", "A_V_1", "tv (2)", "TV (3)", "MENU (2)"})
+        expected << path(QStringLiteral("den.v2 - %1.png").arg(QString::fromLatin1(name)));
+    QCOMPARE(names, expected);
 }
 
 QTEST_MAIN(TestPictureFile)

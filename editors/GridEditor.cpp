@@ -455,10 +455,11 @@ void GridEditor::release(QPointF editorPos)
         return;
     }
     if (pressed.kind == Hit::Page) {
+        // A release belongs to the page that took its press, wherever the pointer is now.
         if (NewStep == 2)
-            finishNew(pageAt(editorPos));
+            finishNew(pressed.index);
         else if (ResizeStep == 3)
-            finishResize(pageAt(editorPos));
+            finishResize(pressed.index);
     } else if (pressed.kind == Hit::Key) {
         const Hit now = hitAt(editorPos);
         if (now.kind == Hit::Key && now.index == pressed.index)
@@ -816,11 +817,7 @@ bool GridEditor::relocateKey(int key, const KeyPlace &from, int newPage, const C
     buf_.loc[key] = Empty;
 
     const int slot = freeSlot(buf_, newPage);
-    // The key's record is the one of its slot, unless a damaged file has another key's
-    // label there: then the lowest free record, so no label is overwritten.
-    int record = -1;
-    if (slot >= 0)
-        record = slot < LabelRecordsPerPage && recordFree(buf_, newPage, slot) ? slot : freeRecord(buf_, newPage);
+    const int record = slot >= 0 ? relocationRecord(buf_, newPage, slot) : -1;
     if (slot < 0 || record < 0) {
         restore(before);
         return false;

@@ -17,34 +17,13 @@ using namespace quillet::testing;
 
 namespace {
 
-void putKey(DeviceWorkset &d, int key, int page, int slot, int left, int top, int right, int bottom,
-            const QString &text)
-{
-    d.DevSlotBuf[page][slot] = static_cast<Byte>(key);
-    d.DevRectBuf[page][2 * slot] = static_cast<Byte>(left * 16 + top);
-    d.DevRectBuf[page][2 * slot + 1] = static_cast<Byte>(right * 16 + bottom);
-    d.DevLocBuf[key] = static_cast<Byte>(page * 16 + slot);
-    writeLabelText(&d.DevLabelBuf[page][slot * LabelRecordSize + 2], text);
-}
-
-void clearDevice(DeviceWorkset &d)
-{
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
-}
-
 // The TV's keys: "POWER" and "VOLUME" on page 1, "SOURCE" on page 4.
 void tvKeys(DeviceWorkset &d)
 {
     clearDevice(d);
-    putKey(d, 0, 0, 0, 0, 0, 2, 1, QStringLiteral("POWER"));
-    putKey(d, 1, 0, 1, 0, 2, 5, 3, QStringLiteral("VOLUME"));
-    putKey(d, 2, 3, 0, 0, 6, 5, 7, QStringLiteral("SOURCE"));
+    putKey(d, 0, 0, 0, 0, 0, 0, 2, 1, QStringLiteral("POWER"));
+    putKey(d, 1, 0, 1, 1, 0, 2, 5, 3, QStringLiteral("VOLUME"));
+    putKey(d, 2, 3, 0, 0, 0, 6, 5, 7, QStringLiteral("SOURCE"));
 }
 
 QStringList filesIn(const QString &folder)

@@ -14,35 +14,6 @@
 using namespace quillet;
 using namespace quillet::testing;
 
-namespace {
-
-void clearDevice(DeviceWorkset &d)
-{
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
-}
-
-// Key k in slot k of page 0, two cells high, labelled with text or an icon byte.
-void putKey(DeviceWorkset &d, int k, int column, int row, int columns, const QString &text, int icon = -1)
-{
-    d.DevSlotBuf[0][k] = static_cast<Byte>(k);
-    d.DevRectBuf[0][2 * k] = cellCode(column, row);
-    d.DevRectBuf[0][2 * k + 1] = cellCode(column + columns - 1, row + 1);
-    d.DevLocBuf[k] = static_cast<Byte>(k);
-    Byte *label = &d.DevLabelBuf[0][k * LabelRecordSize + 2];
-    if (icon >= 0)
-        label[0] = static_cast<Byte>(icon);
-    else
-        writeLabelText(label, text);
-}
-
-}  // namespace
-
 class TestPictureFile : public QObject {
     Q_OBJECT
 private slots:
@@ -64,10 +35,10 @@ void TestPictureFile::init()
 {
     dev_ = std::make_unique<DeviceWorkset>();
     clearDevice(*dev_);
-    putKey(*dev_, 0, 0, 0, 6, QStringLiteral("GUIDE"));
-    putKey(*dev_, 1, 0, 2, 3, QStringLiteral("AUDIO"));
-    putKey(*dev_, 2, 3, 2, 3, QString(), 5);
-    putKey(*dev_, 3, 0, 4, 6, QStringLiteral("<SUB#>"));
+    putKey(*dev_, 0, 0, 0, 0, 0, 0, 5, 1, QStringLiteral("GUIDE"));
+    putKey(*dev_, 1, 0, 1, 1, 0, 2, 2, 3, QStringLiteral("AUDIO"));
+    putKey(*dev_, 2, 0, 2, 2, 3, 2, 5, 3, QString(), 5);
+    putKey(*dev_, 3, 0, 3, 3, 0, 4, 5, 5, QStringLiteral("<SUB#>"));
     faces_ = std::make_unique<KeyFaces>(pictures_.path(), KeyFaces::Pictures::WithIcons);
 }
 

@@ -5,7 +5,7 @@
 #include "app/QtUiServices.h"
 #include "core/Globals.h"
 #include "editors/frmEditKey.h"
-#include "tools/editorbench/FullDevice.h"
+#include "tools/editorbench/BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,16 +17,7 @@
 
 using namespace quillet;
 using quillet::bench::fillDevice;
-
-namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
+using quillet::bench::median;
 
 int main(int argc, char **argv)
 {

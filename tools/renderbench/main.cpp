@@ -6,7 +6,7 @@
 #include "core/TextCodec.h"
 #include "render/Guide.h"
 #include "render/PictureFile.h"
-#include "tools/editorbench/FullDevice.h"
+#include "tools/editorbench/BenchSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +19,7 @@
 #include <vector>
 
 using namespace quillet;
+using quillet::bench::median;
 
 namespace {
 
@@ -71,11 +72,6 @@ void buildCompleteMemory(MemoryImage &image)
     WriteMacros(image, *macros);
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 

@@ -1,10 +1,13 @@
 #pragma once
 
-// A device with all 35 keys, as one might lay it out: digits, a navigation cross,
-// transport keys, settings. Shared by the benchmarks.
+// What the benchmarks share: a device with all 35 keys, as one might lay it out (digits,
+// a navigation cross, transport keys, settings), and the median of the times taken.
 
 #include "core/TextCodec.h"
 #include "core/Worksets.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace quillet::bench {
 
@@ -52,6 +55,12 @@ inline void fillDevice(DeviceWorkset &d)
         else
             label[0] = static_cast<Byte>(key.icon);
     }
+}
+
+inline double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 }  // namespace quillet::bench

@@ -1,7 +1,9 @@
 #include "render/Guide.h"
 
 #include "core/Globals.h"
+#include "core/ImageReading.h"
 #include "core/MemoryImage.h"
+#include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 #include "render/PictureFile.h"
 
@@ -15,6 +17,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace quillet {
@@ -122,50 +125,148 @@ private:
 
 }  // namespace
 
+namespace {
+
+QString orNumbered(const QString &name, const QString &what, int index)
+{
+    return trimmedBoth(name).isEmpty() ? QStringLiteral("%1 %2").arg(what).arg(index + 1) : trimmedBoth(name);
+}
+
+// The cycle of a timer as one says it: "Every day", "Monday to Friday", "24 December".
+QString cycleWords(const TimerReading &t)
+{
+    static constexpr const char *days[7] = {"Sunday", "Monday", "Tuesday", "Wednesday",
+                                           "Thursday", "Friday", "Saturday"};
+    switch (t.cycle) {
+    case timer::DailyCycle:
+        return QStringLiteral("Every day");
+    case timer::SpecificCycle:
+        if (t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31)
+            return QStringLiteral("%1 %2").arg(t.day).arg(QLocale(QLocale::English).monthName(t.month));
+        return QStringLiteral("On %1").arg(dateText(t.month, t.day));
+    case 9:
+        return QStringLiteral("Monday to Friday");
+    case 10:
+        return QStringLiteral("Monday to Saturday");
+    default:
+        if (t.cycle >= 2 && t.cycle <= 8)
+            return QString::fromLatin1(days[t.cycle - 2]);
+        return cycleText(t.cycle);
+    }
+}
+
+// "Wake up: Monday to Friday, 07:30, TV POWER"; timers never set are left out.
+QStringList timerWords(const ImageReading &r)
+{
+    QStringList out;
+    for (size_t i = 0; i < r.timers.size(); ++i) {
+        const TimerReading &t = r.timers[i];
+        if (trimmedBoth(t.name).isEmpty() && t.cycle == Empty)
+            continue;
+        const QString name = orNumbered(t.name, QStringLiteral("Timer"), static_cast<int>(i));
+        if (t.cycle == timer::DisabledCycle)
+            out << QStringLiteral("%1: disabled").arg(name);
+        else
+            out << QStringLiteral("%1: %2, %3, %4")
+                       .arg(name, cycleWords(t), timeText(t.hour, t.minute), r.keyName(t.keyBank, t.key));
+    }
+    if (out.isEmpty())
+        out << QStringLiteral("No timer is set.");
+    return out;
+}
+
+// "Movie night: 1. TV POWER (0.5 Second), 2. AMP POWER (1 Second)".
+QStringList macroWords(const ImageReading &r)
+{
+    QStringList out;
+    for (size_t i = 0; i < r.macros.size(); ++i) {
+        const MacroReading &m = r.macros[i];
+        if (trimmedBoth(m.name).isEmpty() && m.steps.empty())
+            continue;
+        QStringList steps;
+        for (const MacroStepReading &s : m.steps)
+            steps << QStringLiteral("%1. %2 (%3)").arg(s.step).arg(r.keyName(s.bank, s.key), delayText(s.delayCode));
+        out << QStringLiteral("%1: %2").arg(orNumbered(m.name, QStringLiteral("Macro"), static_cast<int>(i)),
+                                            steps.isEmpty() ? QStringLiteral("no steps") : steps.join(QStringLiteral(", ")));
+    }
+    if (out.isEmpty())
+        out << QStringLiteral("No hot macro is set.");
+    return out;
+}
+
+// The labels of each page in words, so that every one can be found in the guide, also
+// those a narrow key breaks over its lines: "PAGE 1: POWER, [Volume up], VOL".
+template <typename Item>
+QStringList pageLines(const std::vector<Item> &items, int pages, const std::function<QString(const Item &)> &label)
+{
+    QStringList out;
+    for (int p = 0; p < pages; ++p) {
+        QStringList labels;
+        for (const Item &item : items)
+            if (item.page == p)
+                labels << label(item);
+        if (!labels.isEmpty())
+            out << QStringLiteral("PAGE %1: %2").arg(p + 1).arg(labels.join(QStringLiteral(", ")));
+    }
+    return out;
+}
+
+QStringList keyLines(const std::vector<KeyReading> &keys)
+{
+    return pageLines<KeyReading>(keys, DevicePages.pages, [](const KeyReading &k) { return k.name(); });
+}
+
+NameFields namesOf(const auto &readings)
+{
+    NameFields names;
+    for (size_t i = 0; i < names.size(); ++i)
+        names[i] = readings[i].name;
+    return names;
+}
+
+}  // namespace
+
 Guide Guide::ofImage(const MemoryImage &image, const QString &title, const KeyFaces &faces)
 {
     Guide g;
     g.title_ = title;
+    const ImageReading reading = readImage(image);
+
+    g.devices_.push_back({QStringLiteral("Bank"), QStringLiteral("Device"), QStringLiteral("Kind")});
+    for (const DeviceReading &d : reading.devices)
+        g.devices_.push_back({QString::number(d.bank + 1), d.name, kindText(d.kind)});
 
     auto menu = std::make_unique<MenuWorkset>();
     ReadMenuWorkset(image, *menu);
-    DeviceNameFields names;
-    BuildDeviceNames(*menu, names);
-
     Section menuSection;
     menuSection.heading = QStringLiteral("Main menu");
     menuSection.picture = menuPicture(*menu, faces);
-    g.pictures_.push_back(*menuSection.picture);
-    g.sections_.push_back(menuSection);
+    menuSection.paragraphs = pageLines<MenuButtonReading>(reading.menu, MenuPages.pages,
+                                                          [](const MenuButtonReading &b) { return b.label; });
+    g.add(menuSection);
 
     auto device = std::make_unique<DeviceWorkset>();
-    for (int bank = 0; bank < 10; ++bank) {
-        const QString name = trimmedBoth(names[static_cast<size_t>(bank)]);
-        if (name.isEmpty())
-            continue;
-        ReadDeviceWorkset(image, *device, bank);
+    for (const DeviceReading &d : reading.devices) {
+        ReadDeviceWorkset(image, *device, d.bank);
         Section s;
-        s.heading = name;
-        s.picture = devicePicture(name, *device, faces);
-        g.pictures_.push_back(*s.picture);
-        g.sections_.push_back(s);
+        s.heading = d.name;
+        s.subheading = QStringLiteral("Bank %1, kind %2").arg(d.bank + 1).arg(kindText(d.kind));
+        s.picture = devicePicture(d.name, *device, faces);
+        s.paragraphs = keyLines(d.keys);
+        g.add(s);
     }
 
-    auto timers = std::make_unique<TimerWorkset>();
-    ReadTimers(image, *timers);
-    Section timerSection;
-    timerSection.heading = QStringLiteral("Timers");
-    timerSection.picture = timerPicture(timers->TimerNames, faces);
-    g.pictures_.push_back(*timerSection.picture);
-    g.sections_.push_back(timerSection);
+    Section timers;
+    timers.heading = QStringLiteral("Timers");
+    timers.picture = timerPicture(namesOf(reading.timers), faces);
+    timers.paragraphs = timerWords(reading);
+    g.add(timers);
 
-    auto macros = std::make_unique<MacroWorkset>();
-    ReadMacros(image, *macros);
-    Section macroSection;
-    macroSection.heading = QStringLiteral("Hot macros");
-    macroSection.picture = macroPicture(macros->MacroNames, faces);
-    g.pictures_.push_back(*macroSection.picture);
-    g.sections_.push_back(macroSection);
+    Section macros;
+    macros.heading = QStringLiteral("Hot macros");
+    macros.picture = macroPicture(namesOf(reading.macros), faces);
+    macros.paragraphs = macroWords(reading);
+    g.add(macros);
     return g;
 }
 
@@ -173,12 +274,21 @@ Guide Guide::ofModel(const DeviceWorkset &device, const QString &title, const Ke
 {
     Guide g;
     g.title_ = title;
+    g.devices_ = {{QStringLiteral("Device"), QStringLiteral("Kind")}, {QStringLiteral("MODEL"), kindText(Empty)}};
     Section s;
     s.heading = QStringLiteral("MODEL");
+    s.subheading = QStringLiteral("The device of a model file");
     s.picture = devicePicture(s.heading, device, faces);
-    g.pictures_.push_back(*s.picture);
-    g.sections_.push_back(s);
+    s.paragraphs = keyLines(readModel(device).keys);
+    g.add(s);
     return g;
+}
+
+void Guide::add(const Section &section)
+{
+    if (section.picture)
+        pictures_.push_back(*section.picture);
+    sections_.push_back(section);
 }
 
 Guide Guide::ofDocument(const Globals &g, const KeyFaces &faces)
@@ -197,7 +307,9 @@ Guide::Section Guide::titleSection() const
 {
     Section s;
     s.heading = title_;
-    s.subheading = QStringLiteral("Layout guide, %1").arg(QLocale(QLocale::English).toString(date_, QStringLiteral("d MMMM yyyy, HH:mm")));
+    s.subheading = QStringLiteral("Layout guide, %1")
+                       .arg(QLocale(QLocale::English).toString(date_, QStringLiteral("d MMMM yyyy, HH:mm")));
+    s.table = devices_;
     return s;
 }
 

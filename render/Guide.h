@@ -56,10 +56,12 @@ private:
 
     QString title_;
     QDateTime date_ = QDateTime::currentDateTime();
+    std::vector<QStringList> devices_;   // the first page's table, headings first
     std::vector<Section> sections_;
     std::vector<Picture> pictures_;
 
     Section titleSection() const;
+    void add(const Section &section);
 };
 
 }  // namespace quillet

@@ -17,13 +17,35 @@ using namespace quillet::testing;
 
 namespace {
 
-// The TV's keys: "POWER" and "VOLUME" on page 1, "SOURCE" on page 4.
+// The TV's keys: "POWER" and "VOLUME" on page 1, "SOURCE" on page 4, and on page 2 a
+// label that its narrow key breaks over four lines.
 void tvKeys(DeviceWorkset &d)
 {
     clearDevice(d);
     putKey(d, 0, 0, 0, 0, 0, 0, 2, 1, QStringLiteral("POWER"));
     putKey(d, 1, 0, 1, 1, 0, 2, 5, 3, QStringLiteral("VOLUME"));
     putKey(d, 2, 3, 0, 0, 0, 6, 5, 7, QStringLiteral("SOURCE"));
+    putKey(d, 3, 1, 0, 0, 0, 0, 1, 3, QStringLiteral("SETUP MENU"));
+}
+
+// One timer and one hot macro on the TV's keys; the others never set.
+void timerAndMacro(MemoryImage &image)
+{
+    auto timers = std::make_unique<TimerWorkset>();
+    auto macros = std::make_unique<MacroWorkset>();
+    for (auto &r : timers->TimerBuf)
+        r.fill(Empty);
+    for (auto &r : macros->MacroBuf)
+        r.fill(Empty);
+    timers->TimerBuf[0] = {9, Empty, Empty, 7, 30, 0, 0, 0, 0, 0};
+    timers->TimerNames[0] = QStringLiteral("Wake up");
+    macros->MacroBuf[3][0] = 0x00;
+    macros->MacroBuf[3][1] = 0;
+    macros->MacroBuf[3][2] = 0x01;
+    macros->MacroBuf[3][3] = 1;
+    macros->MacroNames[3] = QStringLiteral("Movie night");
+    WriteTimers(image, *timers);
+    WriteMacros(image, *macros);
 }
 
 QStringList filesIn(const QString &folder)
@@ -58,6 +80,7 @@ void TestExport::init()
         auto tv = std::make_unique<DeviceWorkset>();
         tvKeys(*tv);
         WriteDeviceWorkset(image, *tv, 0);
+        timerAndMacro(image);
     });
     fx->ui.answerFile(fx->path(QStringLiteral("DATA/abc.dat")));
     TRIGGER(fx->w.get(), "mnuFileOpenDATA");
@@ -79,7 +102,9 @@ void TestExport::pdfGuideHoldsEveryDeviceAndLabel()
     // The first page, the menu, TV, DVD and AMP, the timers, the hot macros.
     QCOMPARE(pdfPages(pdf), 7);
     const QString text = pdfText(pdf);
-    for (const char *expected : {"abc.dat", "TV", "DVD", "AMP", "POWER", "VOLUME", "SOURCE"})
+    for (const char *expected : {"abc.dat", "TV", "DVD", "AMP", "POWER", "VOLUME", "SOURCE", "SETUP MENU",
+                                 "Wake up: Monday to Friday, 07:30, TV POWER",
+                                 "Movie night: 1. TV POWER (0.5 Second), 2. TV VOLUME (1 Second)"})
         QVERIFY2(text.contains(QLatin1String(expected)), qPrintable(QStringLiteral("%1 not in: %2").arg(expected, text)));
     QCOMPARE(fx->g->Modified, 0);
 }
@@ -153,7 +178,7 @@ void TestExport::printPreviewPrintsTheModelsGuide()
     QCOMPARE(fx->ui.dialogsShown, QStringList{"frmPrintPreview"});
     QCOMPARE(pdfPages(pdf), 2);
     const QString text = pdfText(pdf);
-    for (const char *expected : {"den.MOD", "MODEL", "POWER", "VOLUME", "SOURCE"})
+    for (const char *expected : {"den.MOD", "MODEL", "POWER", "VOLUME", "SOURCE", "SETUP MENU"})
         QVERIFY2(text.contains(QLatin1String(expected)), qPrintable(QStringLiteral("%1 not in: %2").arg(expected, text)));
 }
 

@@ -66,9 +66,9 @@ GridEditor::GridEditor(const Shape &shape, const LayoutBuffers &buffers, Globals
 {
     setObjectName(spec_.name);
     setWindowTitle(spec_.title);
-    faces_ = std::make_unique<KeyFaces>(g_.AppDir, spec_.icons ? KeyFaces::Pictures::WithIcons
-                                                                : KeyFaces::Pictures::SymbolsOnly);
-    const QPixmap no(joinPath(g_.AppDir, picture::No));
+    faces_ = std::make_unique<KeyFaces>(g_.shippedFolder(), spec_.icons ? KeyFaces::Pictures::WithIcons
+                                                                        : KeyFaces::Pictures::SymbolsOnly);
+    const QPixmap no(joinPath(g_.shippedFolder(), picture::No));
     noCursor_ = no.isNull() ? QCursor(Qt::ForbiddenCursor) : QCursor(no);
     buildControls();
 }
@@ -152,11 +152,10 @@ void GridEditor::buildControls()
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));
     ComYES->setGeometry(424, 224, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = new QPushButton(QStringLiteral("Cancel"), this);
     ComNO->setObjectName(QStringLiteral("ComNO"));
     ComNO->setGeometry(424, 264, 81, 33);
-    ComNO->setAutoDefault(false);
 
     // Undo and Redo fit the strip between the pages and the mode buttons.
     cmdUndo = new QPushButton(QStringLiteral("Undo"), this);

@@ -344,33 +344,16 @@ void TestEditMenu::moveAndResizeKeepTheText()
 
 void TestEditMenu::leftoverLabelBytesDoNotFillAPage()
 {
-    // Page 2 holds no button but old names in every record; page 1's records too, one of
-    // them still button 3's.
+    // Page 2 holds no button, but old names in every record: not a full page.
     putButton(*g, 2, 0, 5, 5, 0, 0, 1, 1, QStringLiteral("Amp"), 198);
-    putButton(*g, 3, 0, 0, 0, 2, 0, 3, 1, QStringLiteral("Tv"), 192);
-    for (int p = 0; p < 2; ++p)
-        for (int r = 0; r < 8; ++r)
-            if (!(p == 0 && (r == 0 || r == 5)))
-                writeLabelText(record(p, r) + 2, QStringLiteral("OLD%1").arg(r));
+    for (int r = 0; r < 8; ++r)
+        writeLabelText(record(1, r) + 2, QStringLiteral("OLD%1").arg(r));
     auto e = open();
     dragKey(*e, 2, QPoint(5, 5), e->PicPAGE1[1], QPoint(5, 5));
     QVERIFY(ui.shown.isEmpty());
     QCOMPARE(int(g->MenuSlotBuf[1][0]), 2);
     QCOMPARE(int(g->MenuLocBuf[2]), 0x10);
     QCOMPARE(labelText(record(1, 0) + 2), QStringLiteral("Amp"));
-
-    // Back by Resize into slot 0 of page 1, whose record 0 is button 3's: the lowest
-    // record no button names takes the label.
-    e->selectMode(GridEditor::Mode::Resize);
-    clickKey(*e, 2);
-    clickCell(*e, 0, 0, 4);
-    clickCell(*e, 0, 1, 5);
-    QVERIFY(ui.shown.isEmpty());
-    QCOMPARE(int(g->MenuSlotBuf[0][0]), 3);
-    QCOMPARE(int(g->MenuSlotBuf[0][1]), 2);
-    QCOMPARE(int(g->MenuLocBuf[2]), 0x01);
-    QCOMPARE(labelText(record(0, 1) + 2), QStringLiteral("Amp"));
-    QCOMPARE(labelText(record(0, 0) + 2), QStringLiteral("Tv"));
 }
 
 void TestEditMenu::deviceNamesFollowAfterOk()

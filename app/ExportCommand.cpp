@@ -43,12 +43,12 @@ void exportDocument(Globals &g, UiServices &ui, QWidget *parent)
         }
         const PictureFormat format = pictureFormat(chosen);
         if (format != PictureFormat::Pdf && format != PictureFormat::Png) {
-            g.DialogResult = ui.warn(parent, QStringLiteral("Export writes a PDF guide (.pdf) or PNG pictures (.png)."));
+            g.DialogResult =
+                ui.warn(parent, QStringLiteral("Export writes a PDF guide (.pdf) or PNG pictures (.png)."));
             continue;
         }
         targets = format == PictureFormat::Pdf ? QStringList{chosen} : pictureFileNames(chosen, guide.pictures());
-        const bool anyExists = std::any_of(targets.begin(), targets.end(), [](const QString &t) { return QFileInfo::exists(t); });
-        if (!anyExists)
+        if (std::none_of(targets.begin(), targets.end(), [](const QString &t) { return QFileInfo::exists(t); }))
             break;
         g.DialogResult = ui.message(parent, QStringLiteral("replace"), QStringLiteral("Warning"), MsgIcon::None,
                                     MsgButtons::OKCancel);

@@ -123,10 +123,6 @@ private:
     qreal y_ = 0;
 };
 
-}  // namespace
-
-namespace {
-
 QString orNumbered(const QString &name, const QString &what, int index)
 {
     return trimmedBoth(name).isEmpty() ? QStringLiteral("%1 %2").arg(what).arg(index + 1) : trimmedBoth(name);
@@ -144,11 +140,12 @@ QString cycleWords(const TimerReading &t)
         if (t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31)
             return QStringLiteral("%1 %2").arg(t.day).arg(QLocale(QLocale::English).monthName(t.month));
         return QStringLiteral("On %1").arg(dateText(t.month, t.day));
-    case 9:
+    case 9:   // "MONDAY-FRIDAY"
         return QStringLiteral("Monday to Friday");
-    case 10:
+    case 10:  // "MONDAY-SATURDAY"
         return QStringLiteral("Monday to Saturday");
     default:
+        // "SUNDAY" to "SATURDAY"
         if (t.cycle >= 2 && t.cycle <= 8)
             return QString::fromLatin1(days[t.cycle - 2]);
         return cycleText(t.cycle);
@@ -186,8 +183,9 @@ QStringList macroWords(const ImageReading &r)
         QStringList steps;
         for (const MacroStepReading &s : m.steps)
             steps << QStringLiteral("%1. %2 (%3)").arg(s.step).arg(r.keyName(s.bank, s.key), delayText(s.delayCode));
-        out << QStringLiteral("%1: %2").arg(orNumbered(m.name, QStringLiteral("Macro"), static_cast<int>(i)),
-                                            steps.isEmpty() ? QStringLiteral("no steps") : steps.join(QStringLiteral(", ")));
+        const QString name = orNumbered(m.name, QStringLiteral("Macro"), static_cast<int>(i));
+        out << QStringLiteral("%1: %2").arg(name, steps.isEmpty() ? QStringLiteral("no steps")
+                                                                  : steps.join(QStringLiteral(", ")));
     }
     if (out.isEmpty())
         out << QStringLiteral("No hot macro is set.");

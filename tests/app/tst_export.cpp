@@ -105,7 +105,8 @@ void TestExport::pdfGuideHoldsEveryDeviceAndLabel()
     for (const char *expected : {"abc.dat", "TV", "DVD", "AMP", "POWER", "VOLUME", "SOURCE", "SETUP MENU",
                                  "Wake up: Monday to Friday, 07:30, TV POWER",
                                  "Movie night: 1. TV POWER (0.5 Second), 2. TV VOLUME (1 Second)"})
-        QVERIFY2(text.contains(QLatin1String(expected)), qPrintable(QStringLiteral("%1 not in: %2").arg(expected, text)));
+        QVERIFY2(text.contains(QLatin1String(expected)),
+                 qPrintable(QStringLiteral("%1 not in: %2").arg(expected, text)));
     QCOMPARE(fx->g->Modified, 0);
 }
 
@@ -179,7 +180,8 @@ void TestExport::printPreviewPrintsTheModelsGuide()
     QCOMPARE(pdfPages(pdf), 2);
     const QString text = pdfText(pdf);
     for (const char *expected : {"den.MOD", "MODEL", "POWER", "VOLUME", "SOURCE", "SETUP MENU"})
-        QVERIFY2(text.contains(QLatin1String(expected)), qPrintable(QStringLiteral("%1 not in: %2").arg(expected, text)));
+        QVERIFY2(text.contains(QLatin1String(expected)),
+                 qPrintable(QStringLiteral("%1 not in: %2").arg(expected, text)));
 }
 
 QTEST_MAIN(TestExport)

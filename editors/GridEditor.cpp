@@ -2,11 +2,11 @@
 
 #include "app/UiServices.h"
 #include "editors/LayoutCommands.h"
+#include "editors/UndoButtons.h"
 #include "core/Globals.h"
 #include "core/Paths.h"
 #include "core/TextCodec.h"
 
-#include <QAction>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -158,28 +158,10 @@ void GridEditor::buildControls()
     ComNO->setGeometry(424, 264, 81, 33);
 
     // Undo and Redo fit the strip between the pages and the mode buttons.
-    cmdUndo = new QPushButton(QStringLiteral("Undo"), this);
-    cmdUndo->setObjectName(QStringLiteral("cmdUndo"));
-    cmdUndo->setGeometry(336, 203, 81, 20);
-    cmdUndo->setAutoDefault(false);
-    cmdRedo = new QPushButton(QStringLiteral("Redo"), this);
-    cmdRedo->setObjectName(QStringLiteral("cmdRedo"));
-    cmdRedo->setGeometry(424, 203, 81, 20);
-    cmdRedo->setAutoDefault(false);
-    cmdUndo->setEnabled(false);
-    cmdRedo->setEnabled(false);
-    connect(&undo_, &QUndoStack::canUndoChanged, cmdUndo, &QPushButton::setEnabled);
-    connect(&undo_, &QUndoStack::canRedoChanged, cmdRedo, &QPushButton::setEnabled);
-    connect(cmdUndo, &QPushButton::clicked, this, &GridEditor::undo);
-    connect(cmdRedo, &QPushButton::clicked, this, &GridEditor::redo);
-    auto *undoKey = new QAction(this);
-    undoKey->setShortcut(QKeySequence::Undo);
-    connect(undoKey, &QAction::triggered, this, &GridEditor::undo);
-    addAction(undoKey);
-    auto *redoKey = new QAction(this);
-    redoKey->setShortcut(QKeySequence::Redo);
-    connect(redoKey, &QAction::triggered, this, &GridEditor::redo);
-    addAction(redoKey);
+    const UndoButtons undoButtons = addUndoButtons(
+        *this, undo_, QRect(336, 203, 81, 20), QRect(424, 203, 81, 20), [this] { undo(); }, [this] { redo(); });
+    cmdUndo = undoButtons.undo;
+    cmdRedo = undoButtons.redo;
 
     Label5 = new QLabel(this);
     Label5->setObjectName(QStringLiteral("Label5"));

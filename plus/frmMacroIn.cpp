@@ -2,12 +2,12 @@
 
 #include "app/UiServices.h"
 #include "editors/LabelRules.h"
+#include "editors/UndoButtons.h"
 #include "core/Globals.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmSelectKey.h"
 
-#include <QAction>
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
@@ -109,26 +109,11 @@ void frmMacroIn::buildControls()
     connect(ComYES, &QPushButton::clicked, this, &frmMacroIn::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmMacroIn::reject);
 
-    cmdUndo = named<QPushButton>(this, QStringLiteral("cmdUndo"), QStringLiteral("Undo"));
-    cmdUndo->setGeometry(16, 280, 81, 33);
-    cmdRedo = named<QPushButton>(this, QStringLiteral("cmdRedo"), QStringLiteral("Redo"));
-    cmdRedo->setGeometry(104, 280, 81, 33);
-    for (QPushButton *b : {cmdUndo, cmdRedo}) {
-        b->setAutoDefault(false);
-        b->setEnabled(false);
-    }
-    connect(&undo_, &QUndoStack::canUndoChanged, cmdUndo, &QPushButton::setEnabled);
-    connect(&undo_, &QUndoStack::canRedoChanged, cmdRedo, &QPushButton::setEnabled);
-    connect(cmdUndo, &QPushButton::clicked, this, &frmMacroIn::undo);
-    connect(cmdRedo, &QPushButton::clicked, this, &frmMacroIn::redo);
     // The label box keeps Ctrl+Z for its own text while it has the focus.
-    auto *undoKey = new QAction(this);
-    undoKey->setShortcut(QKeySequence::Undo);
-    connect(undoKey, &QAction::triggered, this, &frmMacroIn::undo);
-    auto *redoKey = new QAction(this);
-    redoKey->setShortcut(QKeySequence::Redo);
-    connect(redoKey, &QAction::triggered, this, &frmMacroIn::redo);
-    addActions({undoKey, redoKey});
+    const UndoButtons undoButtons = addUndoButtons(
+        *this, undo_, QRect(16, 280, 81, 33), QRect(104, 280, 81, 33), [this] { undo(); }, [this] { redo(); });
+    cmdUndo = undoButtons.undo;
+    cmdRedo = undoButtons.redo;
 }
 
 void frmMacroIn::OptINS_Click()

@@ -1,0 +1,37 @@
+// quillet-cli: the remote's memory from a terminal and in scripts. Draws without a display
+// (the offscreen platform) and never opens a window.
+
+#include "cli/Cli.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    std::unique_ptr<QCoreApplication> app;
+    if (quillet::cli::needsGui(arguments)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    quillet::cli::Environment env(out, err);
+    env.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    env.setupFolder = QCoreApplication::applicationDirPath();
+    const int code = quillet::cli::runCli(QCoreApplication::arguments(), env);
+    out.flush();
+    err.flush();
+    return code;
+}

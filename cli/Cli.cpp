@@ -15,8 +15,6 @@
 
 namespace quillet::cli {
 
-namespace {
-
 std::vector<std::unique_ptr<Command>> allCommands()
 {
     std::vector<std::unique_ptr<Command>> list;
@@ -25,6 +23,8 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<UploadCommand>());
     return list;
 }
+
+namespace {
 
 QString overview(const std::vector<std::unique_ptr<Command>> &commands)
 {

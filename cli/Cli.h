@@ -4,7 +4,15 @@
 
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 namespace quillet::cli {
+
+class Command;
+
+// Every subcommand, in the order the help lists them.
+std::vector<std::unique_ptr<Command>> allCommands();
 
 // Runs one command line: arguments as main() gets them, the program's name first.
 // Picks the subcommand by name and hands it the rest. Returns the exit code.

@@ -26,6 +26,7 @@ public:
 
     const QString &name() const { return name_; }
     const QString &description() const { return description_; }
+    const QList<QCommandLineOption> &options() const { return options_; }
 
     // arguments: what follows the subcommand's name. Returns the exit code.
     int execute(const QStringList &arguments, Environment &env);

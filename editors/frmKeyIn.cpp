@@ -4,7 +4,7 @@
 #include "core/Globals.h"
 #include "core/Paths.h"
 #include "editors/IconNames.h"
-#include "editors/KeyFace.h"
+#include "render/KeyFace.h"
 #include "editors/LabelRules.h"
 #include "core/LayoutModel.h"
 

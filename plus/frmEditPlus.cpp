@@ -3,7 +3,8 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
-#include "editors/KeyFace.h"
+#include "editors/KeyBox.h"
+#include "render/Pages.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmMacroIn.h"
@@ -57,8 +58,8 @@ void frmEditPlus::buildControls()
 
     for (int k = 0; k < HotKeyCount; ++k) {
         auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(k));
-        key->setGeometry(8 + 128 * (k / 4), 40 + 40 * (k % 4), 121, 41);
-        key->setScale(QSize(120, 40));
+        key->setGeometry(plusKeyRect(k));
+        key->setScale(PlusKeyScale);
         key->installEventFilter(this);
         PicKEY[k] = key;
     }

@@ -3,7 +3,7 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
-#include "editors/KeyFace.h"
+#include "editors/KeyBox.h"
 #include "editors/PageSet.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
@@ -24,7 +24,7 @@ namespace quillet {
 
 namespace {
 
-constexpr int PageLeft0 = 8, PageTop = 40, PageStep = 128;
+constexpr int PageLeft0 = DevicePages.left, PageStep = DevicePages.stride;   // pages stand as in the editor
 
 struct RubberPlace {
     int left, top;

@@ -7,7 +7,7 @@
 #include "core/Globals.h"
 #include "core/Worksets.h"
 #include "editors/EditorTestSupport.h"
-#include "editors/KeyFace.h"
+#include "editors/KeyBox.h"
 #include "editors/PageSet.h"
 
 #include <QAbstractButton>

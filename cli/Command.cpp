@@ -1,5 +1,7 @@
 #include "cli/Command.h"
 
+#include <QJsonDocument>
+
 #include <algorithm>
 
 namespace quillet::cli {
@@ -65,6 +67,11 @@ QCommandLineOption Command::forceOption()
 {
     return QCommandLineOption({QStringLiteral("f"), QStringLiteral("force")},
                               QStringLiteral("Replace the output file if it exists."));
+}
+
+void Command::printJson(Environment &env, const QJsonObject &document)
+{
+    env.out << QJsonDocument(document).toJson(QJsonDocument::Indented) << Qt::flush;
 }
 
 int Command::fail(Environment &env, const QString &message, int code) const

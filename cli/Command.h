@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,9 @@ protected:
     static QCommandLineOption jsonOption();
     static QCommandLineOption outputOption(const QString &valueName, const QString &description);
     static QCommandLineOption forceOption();
+
+    // One JSON document on stdout.
+    static void printJson(Environment &env, const QJsonObject &document);
 
     // "<name>: <message>" through Environment::fail.
     int fail(Environment &env, const QString &message, int code = exitcode::BadInput) const;

@@ -27,8 +27,8 @@ struct Environment {
     QTextStream &out;
     QTextStream &err;
     bool errIsTerminal = false;
-    // The folder that holds setup.inf.
-    QString setupFolder;
+    // The program's folder: setup.inf and the pictures key faces are drawn from.
+    QString appDir;
     // The transfer's time; empty: real time.
     std::function<std::unique_ptr<Clock>()> makeClock;
     // Empty-line timeout of the transfer's waits; 0 keeps the engine's own.

@@ -1,8 +1,7 @@
 #include "cli/Upload.h"
 
-#include "cli/Files.h"
+#include "cli/Document.h"
 #include "cli/TransferRun.h"
-#include "core/DataFile.h"
 #include "core/Globals.h"
 
 #include <memory>
@@ -22,18 +21,17 @@ int UploadCommand::run(const QCommandLineParser &parser, Environment &env)
 {
     const QString path = parser.positionalArguments().constFirst();
     QString error;
-    FileKind kind = FileKind::Data;
-    QByteArray contents;
-    if (!readInputFile(path, kind, contents, &error))
+    Document doc;
+    if (!loadDocument(path, doc, &error))
         return fail(env, error);
-    if (kind != FileKind::Data)
+    if (doc.isModel())
         return fail(env, QStringLiteral("\"%1\" is a model file; the remote takes a whole data file").arg(path));
     PortChoice port;
     if (!choosePort(parser, env, port, &error))
         return fail(env, error);
 
     auto g = std::make_unique<Globals>();
-    fillImageFromDataFile(g->Image, contents);
+    g->Image = *doc.image;
     g->LoadedKind = 1;
     const TransferResult result = runUpload(*g, port, env);
     switch (result.outcome) {

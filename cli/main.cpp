@@ -29,7 +29,7 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     quillet::cli::Environment env(out, err);
     env.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
-    env.setupFolder = QCoreApplication::applicationDirPath();
+    env.appDir = QCoreApplication::applicationDirPath();
     const int code = quillet::cli::runCli(QCoreApplication::arguments(), env);
     out.flush();
     err.flush();

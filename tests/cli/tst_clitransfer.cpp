@@ -61,7 +61,7 @@ private:
     std::function<void(cli::Environment &)> quick(int timeoutMs = 1000)
     {
         return [this, timeoutMs](cli::Environment &env) {
-            env.setupFolder = dir_.path();
+            env.appDir = dir_.path();
             env.makeClock = [] { return std::make_unique<QuickDelayClock>(); };
             env.transferTimeoutMs = timeoutMs;
         };

@@ -3,6 +3,7 @@
 #include "cli/Command.h"
 #include "cli/Download.h"
 #include "cli/Ports.h"
+#include "cli/Render.h"
 #include "cli/Upload.h"
 
 #include <algorithm>
@@ -18,6 +19,7 @@ namespace quillet::cli {
 std::vector<std::unique_ptr<Command>> allCommands()
 {
     std::vector<std::unique_ptr<Command>> list;
+    list.push_back(std::make_unique<RenderCommand>());
     list.push_back(std::make_unique<PortsCommand>());
     list.push_back(std::make_unique<DownloadCommand>());
     list.push_back(std::make_unique<UploadCommand>());

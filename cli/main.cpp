@@ -11,8 +11,22 @@
 #include <memory>
 #include <unistd.h>
 
+namespace {
+
+// Qt's own notes (a missing XDG_RUNTIME_DIR under cron, font look-ups) would mix into the
+// one-line messages scripts read from stderr; only its critical errors get through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "quillet-cli: %s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+}  // namespace
+
 int main(int argc, char **argv)
 {
+    qInstallMessageHandler(quietQtMessages);
+
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -59,11 +59,24 @@ Byte *LayoutBuffers::recordOfKey(int key) const
     return record(location / 16, location % 16);
 }
 
+namespace {
+// The cells of a rectangle inside the grid as bits, column by column: whole images are
+// read often enough (comparisons, the command line) for a per-cell map to show.
+std::uint64_t cellBits(const CellRect &r)
+{
+    const std::uint64_t rows = ((std::uint64_t{1} << r.rows()) - 1) << r.top;
+    std::uint64_t bits = 0;
+    for (int c = r.left; c <= r.right; ++c)
+        bits |= rows << (c * GridRows);
+    return bits;
+}
+}  // namespace
+
 std::vector<PlacedKey> placedKeys(const LayoutBuffers &buf)
 {
     std::vector<PlacedKey> out;
-    std::vector<bool> seen(static_cast<size_t>(buf.keys), false);
-    CellMap covered;
+    std::array<bool, 256> seen{};
+    std::array<std::uint64_t, 4> covered{};
     for (int p = 0; p < buf.pages; ++p) {
         for (int s = 0; s < buf.slotCount; ++s) {
             const int key = buf.slot[p][s];
@@ -73,10 +86,11 @@ std::vector<PlacedKey> placedKeys(const LayoutBuffers &buf)
             if (!cells.inGrid())
                 continue;
             const int location = buf.loc[key];
-            if (!buf.validLocation(location) || covered.any(p, cells))
+            const std::uint64_t bits = cellBits(cells);
+            if (!buf.validLocation(location) || (covered[static_cast<size_t>(p)] & bits) != 0)
                 continue;
             seen[static_cast<size_t>(key)] = true;
-            covered.mark(p, cells, true);
+            covered[static_cast<size_t>(p)] |= bits;
             out.push_back({key, p, s, location / 16, location % 16, cells});
         }
     }

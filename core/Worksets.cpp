@@ -4,9 +4,31 @@
 #include "core/MemoryImage.h"
 #include "core/TextCodec.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
 namespace quillet {
 
 namespace {
+
+// Visits the bytes of a buffer that the copy routines move, record by record: all of a
+// flat buffer, the first `copied` bytes of each record of a record buffer.
+template <typename Buffer, typename F>
+void eachCopied(Buffer &buffer, int copied, F &&f)
+{
+    if constexpr (std::is_same_v<std::remove_const_t<typename Buffer::value_type>, Byte>) {
+        (void)copied;
+        for (auto &b : buffer)
+            f(b);
+    } else {
+        for (auto &record : buffer)
+            for (int j = 0; j < copied; ++j)
+                f(record[static_cast<size_t>(j)]);
+    }
+}
 
 // Walks an area of the image byte by byte; reads and writes go through the image's
 // bounds-checked access.
@@ -15,32 +37,46 @@ public:
     Walker(int address) { cursor_.SetCursor(address); }
 
     template <typename Buffer>
-    void read(const MemoryImage &image, Buffer &records, int perRecord)
+    void read(const MemoryImage &image, Buffer &buffer, int copied)
     {
-        for (auto &record : records)
-            for (int j = 0; j < perRecord; ++j)
-                record[j] = take(image);
+        if constexpr (std::is_same_v<typename Buffer::value_type, Byte>) {
+            take(image, buffer.data(), static_cast<int>(buffer.size()));
+        } else {
+            for (auto &record : buffer)
+                take(image, record.data(), copied);
+        }
     }
     template <typename Buffer>
-    void write(MemoryImage &image, const Buffer &records, int perRecord)
+    void write(MemoryImage &image, const Buffer &buffer, int copied)
     {
-        for (const auto &record : records)
-            for (int j = 0; j < perRecord; ++j)
-                put(image, record[j]);
+        eachCopied(buffer, copied, [&](const Byte &b) { put(image, b); });
     }
-    template <size_t N>
-    void read(const MemoryImage &image, std::array<Byte, N> &bytes)
+    // The image position of each copied byte, stored at that byte's offset from base.
+    template <typename Buffer>
+    void locate(const Buffer &buffer, int copied, const void *base, int *positions)
     {
-        for (auto &b : bytes)
-            b = take(image);
-    }
-    template <size_t N>
-    void write(MemoryImage &image, const std::array<Byte, N> &bytes)
-    {
-        for (auto b : bytes)
-            put(image, b);
+        eachCopied(buffer, copied, [&](const Byte &b) {
+            const auto offset = reinterpret_cast<std::uintptr_t>(&b) - reinterpret_cast<std::uintptr_t>(base);
+            positions[offset] = position();
+            cursor_.AdvanceCursor(1);
+        });
     }
 
+    // n bytes from under the cursor, a page's run at a time: the same bytes as n single
+    // takes, without a bounds check for each (the reading of a whole image does many).
+    void take(const MemoryImage &image, Byte *to, int n)
+    {
+        while (n > 0) {
+            const int run = std::min(n, MemoryImage::PageSize - cursor_.byte);
+            if (MemoryImage::inRange(cursor_.page, cursor_.byte))
+                std::memcpy(to, image.page(cursor_.page) + cursor_.byte, static_cast<size_t>(run));
+            else
+                std::memset(to, 0, static_cast<size_t>(run));
+            to += run;
+            n -= run;
+            cursor_.AdvanceCursor(run);
+        }
+    }
     Byte take(const MemoryImage &image)
     {
         const Byte b = image.at(cursor_.page, cursor_.byte);
@@ -53,6 +89,7 @@ public:
         cursor_.AdvanceCursor(1);
     }
     void skip(int n) { cursor_.AdvanceCursor(n); }
+    int position() const { return cursor_.page * MemoryImage::PageSize + cursor_.byte; }
 
 private:
     ImageCursor cursor_;
@@ -75,22 +112,59 @@ DeviceAreas backupAreas(int k)
             area::BackupLabels + 1056 * k, area::BackupBlocks + 2640 * k};
 }
 
+// The one description of where each buffer lies, in copying order: f(address, buffer,
+// bytes copied per record). The copies and the positions below all go through these.
+template <typename Dev, typename F>
+void eachDeviceArea(Dev &dev, const DeviceAreas &a, F &&f)
+{
+    f(a.slotTable, dev.DevSlotBuf, 12);
+    f(a.rects, dev.DevRectBuf, 24);
+    f(a.locs, dev.DevLocBuf, 36);
+    f(a.labels, dev.DevLabelBuf, 264);
+    f(a.blocks, dev.DevBlockBuf, 264);
+}
+
+template <typename Menu, typename F>
+void eachMenuArea(Menu &menu, F &&f)
+{
+    f(area::MenuSlots, menu.MenuSlotBuf, 8);
+    f(area::MenuRects, menu.MenuRectBuf, 16);
+    f(area::MenuKinds, menu.MenuKindBuf, 10);
+    f(area::MenuLocations, menu.MenuLocBuf, 10);
+    f(area::MenuLabels, menu.MenuLabelBuf, 264);
+}
+
 void readDevice(const MemoryImage &image, DeviceWorkset &dev, const DeviceAreas &a)
 {
-    Walker(a.slotTable).read(image, dev.DevSlotBuf, 12);
-    Walker(a.rects).read(image, dev.DevRectBuf, 24);
-    Walker(a.locs).read(image, dev.DevLocBuf);
-    Walker(a.labels).read(image, dev.DevLabelBuf, 264);
-    Walker(a.blocks).read(image, dev.DevBlockBuf, 264);
+    eachDeviceArea(dev, a, [&](int address, auto &buffer, int copied) { Walker(address).read(image, buffer, copied); });
 }
 
 void writeDevice(MemoryImage &image, const DeviceWorkset &dev, const DeviceAreas &a)
 {
-    Walker(a.slotTable).write(image, dev.DevSlotBuf, 12);
-    Walker(a.rects).write(image, dev.DevRectBuf, 24);
-    Walker(a.locs).write(image, dev.DevLocBuf);
-    Walker(a.labels).write(image, dev.DevLabelBuf, 264);
-    Walker(a.blocks).write(image, dev.DevBlockBuf, 264);
+    eachDeviceArea(dev, a,
+                   [&](int address, const auto &buffer, int copied) { Walker(address).write(image, buffer, copied); });
+}
+
+DevicePositions devicePositions(const DeviceAreas &a)
+{
+    DevicePositions out;
+    const DeviceWorkset shape;
+    eachDeviceArea(shape, a, [&](int address, const auto &buffer, int copied) {
+        Walker(address).locate(buffer, copied, &shape, out.data());
+    });
+    return out;
+}
+
+// A name area: 12 records of 22 bytes, the name in the last 20.
+NamePositions namePositions(int address)
+{
+    NamePositions out;
+    Walker w(address);
+    for (int &p : out) {
+        p = w.position();
+        w.skip(1);
+    }
+    return out;
 }
 
 void readNames(const MemoryImage &image, NameFields &names, int address)
@@ -98,16 +172,20 @@ void readNames(const MemoryImage &image, NameFields &names, int address)
     Walker w(address);
     for (auto &name : names) {
         w.skip(2);
-        QByteArray bytes;
+        // Decoded straight into the blank-padded field: every timer and macro name of a
+        // memory is read whenever the memory is.
+        QString text;
+        text.reserve(FieldWidth);
         bool ended = false;
         for (int n = 0; n < LabelBytes; ++n) {
             const Byte b = w.take(image);
             if (b == Empty)
                 ended = true;
             if (!ended)
-                bytes.append(static_cast<char>(b));
+                text.append(decodeByte(b));
         }
-        name = fixedField(decodeText(bytes));
+        text.resize(FieldWidth, QLatin1Char(' '));
+        name = std::move(text);
     }
 }
 
@@ -133,20 +211,13 @@ NameFields TimerWorkset::blankNames()
 
 void ReadMenuWorkset(const MemoryImage &image, MenuWorkset &menu)
 {
-    Walker(area::MenuSlots).read(image, menu.MenuSlotBuf, 8);
-    Walker(area::MenuRects).read(image, menu.MenuRectBuf, 16);
-    Walker(area::MenuKinds).read(image, menu.MenuKindBuf);
-    Walker(area::MenuLocations).read(image, menu.MenuLocBuf);
-    Walker(area::MenuLabels).read(image, menu.MenuLabelBuf, 264);
+    eachMenuArea(menu, [&](int address, auto &buffer, int copied) { Walker(address).read(image, buffer, copied); });
 }
 
 void WriteMenuWorkset(MemoryImage &image, const MenuWorkset &menu)
 {
-    Walker(area::MenuSlots).write(image, menu.MenuSlotBuf, 8);
-    Walker(area::MenuRects).write(image, menu.MenuRectBuf, 16);
-    Walker(area::MenuKinds).write(image, menu.MenuKindBuf);
-    Walker(area::MenuLocations).write(image, menu.MenuLocBuf);
-    Walker(area::MenuLabels).write(image, menu.MenuLabelBuf, 264);
+    eachMenuArea(menu,
+                 [&](int address, const auto &buffer, int copied) { Walker(address).write(image, buffer, copied); });
 }
 
 void ReadDeviceWorkset(const MemoryImage &image, DeviceWorkset &dev, int bank)
@@ -199,11 +270,12 @@ void WriteMacros(MemoryImage &image, const MacroWorkset &macros)
 
 QString labelText(const Byte *labelBytes)
 {
-    QByteArray bytes;
+    QString text;
+    text.reserve(LabelBytes);
     for (int n = 0; n < LabelBytes; ++n)
         if (labelBytes[n] != Empty)
-            bytes.append(static_cast<char>(labelBytes[n]));
-    return decodeText(bytes);
+            text.append(decodeByte(labelBytes[n]));
+    return text;
 }
 
 void writeLabelText(Byte *labelBytes, const QString &text)
@@ -229,6 +301,53 @@ void BuildDeviceNames(const MenuWorkset &menu, DeviceNameFields &names)
             names[b] = fixedField(trimmedBoth(label));
         }
     }
+}
+
+DevicePositions bankPositions(int bank)
+{
+    return devicePositions(bankAreas(bank));
+}
+
+DevicePositions backupPositions(int slot)
+{
+    return devicePositions(backupAreas(slot));
+}
+
+MenuPositions menuPositions()
+{
+    MenuPositions out;
+    out.fill(-1);   // the slot and corner bytes that never travel
+    const MenuWorkset shape;
+    eachMenuArea(shape, [&](int address, const auto &buffer, int copied) {
+        Walker(address).locate(buffer, copied, &shape, out.data());
+    });
+    return out;
+}
+
+TimerPositions timerPositions()
+{
+    TimerPositions out;
+    const Records<12, 10> shape{};
+    Walker(area::TimerRecords).locate(shape, 10, &shape, out.data());
+    return out;
+}
+
+MacroPositions macroPositions()
+{
+    MacroPositions out;
+    const Records<12, 66> shape{};
+    Walker(area::MacroRecords).locate(shape, 66, &shape, out.data());
+    return out;
+}
+
+NamePositions timerNamePositions()
+{
+    return namePositions(area::TimerNames);
+}
+
+NamePositions macroNamePositions()
+{
+    return namePositions(area::MacroNames);
 }
 
 bool backupSlotFilled(const MemoryImage &image, int slot)

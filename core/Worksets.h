@@ -66,6 +66,24 @@ void ReadMacros(const MemoryImage &image, MacroWorkset &macros);
 void WriteMacros(MemoryImage &image, const MacroWorkset &macros);
 void BuildDeviceNames(const MenuWorkset &menu, DeviceNameFields &names);
 
+// Where the copy routines take each byte of a buffer from, as a position in the image
+// (page * 266 + byte), by the byte's offset in its workset or buffer; -1 for bytes they never
+// copy. Whoever needs to know which image bytes a value came from asks here, so the
+// addresses stay with the copies. A device's offsets are also its model file offsets.
+static_assert(sizeof(DeviceWorkset) == DeviceWorkset::ModelFileSize, "a device workset is its bytes, unpadded");
+using DevicePositions = std::array<int, DeviceWorkset::ModelFileSize>;
+using MenuPositions = std::array<int, sizeof(MenuWorkset)>;
+using TimerPositions = std::array<int, 12 * 10>;                   // TimerBuf
+using MacroPositions = std::array<int, 12 * 66>;                   // MacroBuf
+using NamePositions = std::array<int, 12 * LabelRecordSize>;       // whole 22-byte name records
+DevicePositions bankPositions(int bank);
+DevicePositions backupPositions(int slot);
+MenuPositions menuPositions();
+TimerPositions timerPositions();
+MacroPositions macroPositions();
+NamePositions timerNamePositions();
+NamePositions macroNamePositions();
+
 // A backup slot holds a device when its block area starts with 'Z'.
 bool backupSlotFilled(const MemoryImage &image, int slot);
 

@@ -3,7 +3,7 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/Paths.h"
-#include "editors/IconNames.h"
+#include "core/IconNames.h"
 #include "render/KeyFace.h"
 #include "editors/LabelRules.h"
 #include "core/LayoutModel.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Backups.h"
+
 #include <QDialog>
 
 #include <array>
@@ -14,24 +16,6 @@ namespace quillet {
 
 struct Globals;
 class UiServices;
-
-// The attribution codes a device button can be given, with their captions. The backup
-// slot whose stored layout each one loads is core's backupSlotForKind.
-struct Attribution {
-    int code;
-    const char *caption;
-    const char *option;
-};
-inline constexpr std::array<Attribution, 8> Attributions{{
-    {192, "TV", "OptTV"},
-    {195, "VCR", "OptVCR"},
-    {196, "DVD", "OptDVD"},
-    {197, "LD/VCD", "OptVCD"},
-    {198, "AMP", "OptAMP"},
-    {199, "TAPE/TUNER", "OptTAPE"},
-    {200, "SAT", "OptSAT"},
-    {201, "CD", "OptCD"},
-}};
 
 // "Input Device Name": a device button's name and kind. Exchanges everything through
 // EditResult, KeyLabel, ChosenAttribution and DialogResult.

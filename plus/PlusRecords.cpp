@@ -2,25 +2,6 @@
 
 namespace quillet {
 
-const std::array<DelayChoice, 8> Delays = {{
-    {"0.5 Second", 0},
-    {"1 Second", 1},
-    {"2 Second", 2},
-    {"3 Second", 3},
-    {"5 Second", 5},
-    {"7 Second", 7},
-    {"10 Second", 10},
-    {"15 Second", 15},
-}};
-
-int delayPosition(int code)
-{
-    for (int i = 0; i < static_cast<int>(Delays.size()); ++i)
-        if (Delays[i].code == code)
-            return i;
-    return 0;
-}
-
 namespace {
 bool validStep(int n) { return n >= 1 && n <= MaxSteps; }
 

@@ -26,15 +26,14 @@ namespace {
 
 constexpr int PageLeft0 = DevicePages.left, PageStep = DevicePages.stride;   // pages stand as in the editor
 
+// Where each rubber key and its caption (RubberKeyCaptions) stand in the panel.
 struct RubberPlace {
     int left, top;
-    const char *caption;
     int captionLeft, captionTop;
 };
 const RubberPlace RubberPlaces[RubberKeyCount] = {
-    {8, 8, nullptr, 0, 0},        {192, 8, nullptr, 0, 0},   {96, 64, "PLAY", 96, 42},
-    {96, 128, "STOP", 96, 176},   {40, 96, nullptr, 0, 0},   {152, 96, nullptr, 0, 0},
-    {192, 176, "ENTER", 184, 224},
+    {8, 8, 0, 0},      {192, 8, 0, 0},    {96, 64, 96, 42},   {96, 128, 96, 176},
+    {40, 96, 0, 0},    {152, 96, 0, 0},   {192, 176, 184, 224},
 };
 
 // A round rubber key seen from above.
@@ -128,9 +127,8 @@ void frmSelectKey::buildControls()
         rubber_->addButton(key, i);
         connect(key, &QToolButton::clicked, this, [this, i] { chooseRubberKey(i); });
         OptKEY[i] = key;
-        if (place.caption) {
-            auto *caption = named<QLabel>(Picture1, QStringLiteral("LabelKEY_%1").arg(i),
-                                          QString::fromLatin1(place.caption));
+        if (const char *text = RubberKeyCaptions[static_cast<size_t>(i)]) {
+            auto *caption = named<QLabel>(Picture1, QStringLiteral("LabelKEY_%1").arg(i), QString::fromLatin1(text));
             caption->setGeometry(place.captionLeft, place.captionTop, 57, 17);
         }
     }

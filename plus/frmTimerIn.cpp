@@ -17,11 +17,6 @@ namespace quillet {
 
 namespace {
 
-const char *const CycleCaptions[timer::CycleCount] = {
-    "DAILY",     "SPECIFIC", "SUNDAY", "MONDAY",        "TUESDAY",         "WEDNESDAY",
-    "THURSDAY",  "FRIDAY",   "SATURDAY", "MONDAY-FRIDAY", "MONDAY-SATURDAY", "DISABLE",
-};
-
 QComboBox *numberCombo(QWidget *parent, const QString &name, int first, int last)
 {
     auto *combo = named<QComboBox>(parent, name);
@@ -89,7 +84,7 @@ void frmTimerIn::buildControls()
 
     for (int i = 0; i < timer::CycleCount; ++i) {
         auto *opt = named<QRadioButton>(this, QStringLiteral("OptCycle_%1").arg(i));
-        opt->setText(QString::fromLatin1(CycleCaptions[i]));
+        opt->setText(QString::fromLatin1(CycleCaptions[static_cast<size_t>(i)]));
         opt->setGeometry(16 + 144 * (i / 4), 52 + 26 * (i % 4), 141, 21);
         connect(opt, &QRadioButton::clicked, this, [this, i] { OptCycle_Click(i); });
         OptCycle[i] = opt;

@@ -56,30 +56,6 @@
 
 namespace quillet::fuzz {
 
-QString targetName(Target t)
-{
-    switch (t) {
-    case Target::DataFile:
-        return QStringLiteral("fuzz_datafile");
-    case Target::ModelFile:
-        return QStringLiteral("fuzz_modelfile");
-    case Target::Transfer:
-        return QStringLiteral("fuzz_transfer");
-    }
-    return {};
-}
-
-void fail(const char *what, const QString &detail)
-{
-    // Control characters (a NUL from a label above all) are shown, not obeyed.
-    QString shown;
-    for (QChar ch : detail)
-        shown += ch.unicode() < 0x20 ? QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0')) : QString(ch);
-    std::fprintf(stderr, "\n*** Broken promise: %s\n    %s\n", what, qPrintable(shown));
-    std::fflush(stderr);
-    std::abort();
-}
-
 namespace {
 
 // Decisions taken from the input's last bytes, read backwards, so that the whole input
@@ -995,6 +971,10 @@ void run(Target t, const std::uint8_t *data, std::size_t size)
     case Target::Transfer:
         runTransfer(data, size);
         break;
+    case Target::Readers:
+        // No window: nothing to settle, nothing to report.
+        runReaders(data, size);
+        return;
     }
     // The program returns to its event loop after every command; so does the harness,
     // which also lets deferred deletions happen instead of piling up run after run.
@@ -1021,17 +1001,7 @@ void run(Target t, const QByteArray &input)
 
 int initialise(Target t, int *argc, char ***argv)
 {
-    const QByteArray flag("-write_seeds=");
-    for (int i = 1; i < *argc; ++i) {
-        const QByteArray arg((*argv)[i]);
-        if (arg.startsWith(flag)) {
-            const QString folder = QString::fromLocal8Bit(arg.mid(flag.size()));
-            const bool ok = writeSeeds(t, folder);
-            std::fprintf(stderr, "%s seeds %s %s\n", qPrintable(targetName(t)), ok ? "written to" : "NOT written to",
-                         qPrintable(folder));
-            std::exit(ok ? 0 : 1);
-        }
-    }
+    writeSeedsIfAsked(t, argc, argv);
     environment();
     return 0;
 }

@@ -2,7 +2,8 @@
 
 // The fuzz harnesses: what each fuzz target does with one input. The same code runs under
 // libFuzzer (tests/fuzz/fuzz_*.cpp) and, without it, in the ordinary test suite, which
-// replays every kept regression input and every seed (tst_fuzzreplay.cpp).
+// replays every kept regression input and every seed (tst_fuzzreplay.cpp). The readers'
+// target needs no window and is built on core alone (Common.cpp, Seeds.cpp, Readers.cpp).
 
 #include <QByteArray>
 #include <QString>
@@ -18,7 +19,7 @@ class MemoryImage;
 
 namespace quillet::fuzz {
 
-enum class Target { DataFile, ModelFile, Transfer };
+enum class Target { DataFile, ModelFile, Transfer, Readers };
 
 // "fuzz_datafile", ...: the target's program name and its regression folder.
 QString targetName(Target t);
@@ -38,6 +39,10 @@ void runModelFile(const std::uint8_t *data, std::size_t size);
 // port opens), then bursts: a length byte, that many bytes, and the silence after them
 // in units of 20 ms.
 void runTransfer(const std::uint8_t *data, std::size_t size);
+// Any bytes to the readers of untrusted bytes, no window involved (Readers.cpp): for now two
+// memories made from the input (a known one with the input's changes put in, or raw data
+// files), read and compared.
+void runReaders(const std::uint8_t *data, std::size_t size);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);
 
@@ -65,12 +70,15 @@ struct Seed {
     QByteArray bytes;
 };
 std::vector<Seed> seeds(Target t);
+std::vector<Seed> readersSeeds();
 // Writes the seeds of a target into a folder (made if needed); false when one cannot be written.
 bool writeSeeds(Target t, const QString &folder);
 
-// The fuzz targets' LLVMFuzzerInitialize: offscreen platform, the application object and
-// the program folder. With the argument "-write_seeds=FOLDER" it writes the seed corpus
-// and ends the program instead.
+// With the argument "-write_seeds=FOLDER", writes the target's seed corpus and ends the
+// program; otherwise does nothing.
+void writeSeedsIfAsked(Target t, int *argc, char ***argv);
+// The windowed targets' LLVMFuzzerInitialize: the seeds when asked, else the offscreen
+// platform, the application object and the program folder.
 int initialise(Target t, int *argc, char ***argv);
 
 }  // namespace quillet::fuzz

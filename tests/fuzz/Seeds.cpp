@@ -237,6 +237,8 @@ std::vector<Seed> seeds(Target t)
         return modelFileSeeds();
     case Target::Transfer:
         return transferSeeds();
+    case Target::Readers:
+        return readersSeeds();
     }
     return {};
 }

@@ -7,7 +7,7 @@
 
 #include "IconArt.h"
 #include "Pictures.h"
-#include "editors/IconNames.h"
+#include "core/IconNames.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
 // What each cell of the two icon strips shows. The picture generator draws the
-// strips from this table, and the label dialog can use the names as tooltips, so
-// the names and the pictures cannot drift apart.
+// strips from this table, the label dialog uses the names as tooltips and the reading
+// of an image names icon labels by them, so names and pictures cannot drift apart.
 
 namespace quillet {
 

@@ -1,9 +1,12 @@
 #include "cli/Cli.h"
 
 #include "cli/Command.h"
+#include "cli/Diff.h"
 #include "cli/Download.h"
+#include "cli/Info.h"
 #include "cli/Ports.h"
 #include "cli/Render.h"
+#include "cli/Show.h"
 #include "cli/Upload.h"
 
 #include <algorithm>
@@ -19,6 +22,9 @@ namespace quillet::cli {
 std::vector<std::unique_ptr<Command>> allCommands()
 {
     std::vector<std::unique_ptr<Command>> list;
+    list.push_back(std::make_unique<InfoCommand>());
+    list.push_back(std::make_unique<ShowCommand>());
+    list.push_back(std::make_unique<DiffCommand>());
     list.push_back(std::make_unique<RenderCommand>());
     list.push_back(std::make_unique<PortsCommand>());
     list.push_back(std::make_unique<DownloadCommand>());

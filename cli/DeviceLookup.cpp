@@ -1,6 +1,6 @@
 #include "cli/DeviceLookup.h"
 
-#include "core/TextCodec.h"
+#include "core/ImageReading.h"
 
 #include <QStringList>
 
@@ -31,30 +31,25 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
         target.name = QStringLiteral("MENU");
         return true;
     }
-    MenuWorkset menu;
-    ReadMenuWorkset(*doc.image, menu);
-    DeviceNameFields fields;
-    BuildDeviceNames(menu, fields);
-    QStringList names;
-    int bank = -1;
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        names.clear();
-        for (int b = 0; b < static_cast<int>(fields.size()); ++b) {
-            if (isBlankField(fields[b]))
-                continue;
-            names << trimmedBoth(fields[b]);
-            if (bank < 0 && names.last().compare(name, cs) == 0)
-                bank = b;
-        }
-    }
-    if (bank < 0) {
+    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
+    const DeviceReading *found = nullptr;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const DeviceReading &d : devices)
+            if (!found && d.name.compare(name, cs) == 0)
+                found = &d;
+    if (!found) {
+        QStringList names;
+        for (const DeviceReading &d : devices)
+            names << d.name;
         names << kMenu;
         *error = QStringLiteral("no device \"%1\" in \"%2\"; the devices are: %3")
                      .arg(wanted, doc.path, names.join(QStringLiteral(", ")));
         return false;
     }
+    const int bank = found->bank;
     target.bank = bank;
-    target.name = trimmedBoth(fields[static_cast<size_t>(bank)]);
+    target.name = found->name;
+    target.kind = found->kind;
     ReadDeviceWorkset(*doc.image, target.device, bank);
     return true;
 }

@@ -12,6 +12,7 @@ struct DeviceTarget {
     bool menu = false;
     int bank = -1;        // -1: the model file's device
     QString name;         // as the device list shows it; "model" for a model file
+    int kind = 0xFF;      // attribution code; 255 none (always for a model)
     DeviceWorkset device; // its buffers, for a device
 };
 

@@ -7,6 +7,7 @@
 #include "cli/Environment.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,21 @@ inline CliResult runCliInProcess(const QStringList &arguments,
     out.flush();
     err.flush();
     return r;
+}
+
+// A file the test makes; its path back. A file that cannot be written ends the test run.
+inline QString writeTestFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 inline QString cliProgram() { return QCoreApplication::applicationDirPath() + QStringLiteral("/quillet-cli"); }

@@ -28,14 +28,7 @@ private slots:
     void manualAndCompletionNameEveryCommandAndOption();
 
 private:
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
-        return path;
-    }
+    QString file(const QString &name, const QByteArray &bytes) { return writeTestFile(dir_.filePath(name), bytes); }
     QTemporaryDir dir_;
 };
 

@@ -35,14 +35,7 @@ private slots:
     void diffGroupsChangesAndExitsLikeDiff();
 
 private:
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
+    QString write(const QString &name, const QByteArray &bytes) { return writeTestFile(dir_.filePath(name), bytes); }
     QTemporaryDir dir_;
     QString data_;    // the simulator's demo memory: six devices, three timers, two macros
     QString model_;   // its DVD player

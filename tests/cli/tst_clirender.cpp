@@ -47,10 +47,7 @@ private:
 void TestCliRender::initTestCase()
 {
     QVERIFY(dir_.isValid());
-    data_ = out(QStringLiteral("demo.DAT"));
-    QFile f(data_);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(dataFileBytes(demoImage()));
+    data_ = writeTestFile(out(QStringLiteral("demo.DAT")), dataFileBytes(demoImage()));
 }
 
 void TestCliRender::picturesAreTheEditorsPages()
@@ -127,11 +124,7 @@ void TestCliRender::drawsWithoutADisplay()
 
 void TestCliRender::refusesWhatItCannotDraw()
 {
-    const QString existing = out(QStringLiteral("kept.png"));
-    QFile f(existing);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("kept");
-    f.close();
+    const QString existing = writeTestFile(out(QStringLiteral("kept.png")), "kept");
     struct Case {
         QStringList arguments;
         QString message;

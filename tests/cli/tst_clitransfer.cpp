@@ -29,19 +29,6 @@ sim::Options quiet()
     return o;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 }  // namespace
 
 class TestCliTransfer : public QObject {
@@ -83,7 +70,7 @@ void TestCliTransfer::downloadUsesTheSetupPortAndKeepsExistingFiles()
     QVERIFY(WriteComPort(dir_.path(), 2, nullptr));
     bindPortDevice(2, remote.path());
     const QString out = dir_.filePath(QStringLiteral("today.DAT"));
-    writeBytes(out, "yesterday");
+    writeTestFile(out, "yesterday");
 
     CliResult r = runCliInProcess({QStringLiteral("download"), QStringLiteral("-o"), out}, quick());
     QCOMPARE(r.code, 2);
@@ -109,7 +96,7 @@ void TestCliTransfer::uploadSendsExactlyTheFile()
     MemoryImage sent = demoImage();
     std::memset(sent.page(300) + 2, 0x3C, 264);
     const QString file = dir_.filePath(QStringLiteral("send.DAT"));
-    writeBytes(file, dataFileBytes(sent));
+    writeTestFile(file, dataFileBytes(sent));
 
     sim::Options o = quiet();
     o.beaconMs = 50;   // the remote says it is ready, as a user's would
@@ -136,7 +123,7 @@ void TestCliTransfer::failedTransferExitsOneAndWritesNothing()
     PtyRemote remote(o, demoImage());
     QVERIFY2(remote.ok, qPrintable(remote.error));
     const QString out = dir_.filePath(QStringLiteral("kept.DAT"));
-    writeBytes(out, "kept");
+    writeTestFile(out, "kept");
     const CliResult r = runCliInProcess(
         {QStringLiteral("download"), QStringLiteral("-o"), out, QStringLiteral("-f"), QStringLiteral("--device"),
          remote.path()},
@@ -151,7 +138,7 @@ void TestCliTransfer::failedTransferExitsOneAndWritesNothing()
 void TestCliTransfer::portThatCannotBeOpenedIsBadInput()
 {
     const QString file = dir_.filePath(QStringLiteral("any.DAT"));
-    writeBytes(file, dataFileBytes(demoImage()));
+    writeTestFile(file, dataFileBytes(demoImage()));
     CliResult r = runCliInProcess({QStringLiteral("upload"), file, QStringLiteral("--device"),
                                    QStringLiteral("/nonexistent/ttyQ9")},
                                   quick());
@@ -175,7 +162,7 @@ void TestCliTransfer::ctrlCStopsLikeEscape()
     PtyRemote remote(quiet(), demoImage());
     QVERIFY2(remote.ok, qPrintable(remote.error));
     const QString out = dir_.filePath(QStringLiteral("old.DAT"));
-    writeBytes(out, "old");
+    writeTestFile(out, "old");
 
     QProcess cli;
     startCli(cli, {QStringLiteral("download"), QStringLiteral("-o"), out, QStringLiteral("--force"),

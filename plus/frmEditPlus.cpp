@@ -26,7 +26,7 @@ frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(
     setWindowTitle(timers ? QStringLiteral("Timer") : QStringLiteral("Hot Macro"));
     buildControls();
     // This page draws text only, ten characters to a line on every key.
-    faces_ = std::make_unique<KeyFaces>(g_.AppDir, KeyFaces::Pictures::SymbolsOnly, TextVariant::FixedTen);
+    faces_ = std::make_unique<KeyFaces>(g_.shippedFolder(), KeyFaces::Pictures::SymbolsOnly, TextVariant::FixedTen);
     if (!faces_->missingFiles().isEmpty())
         ui_.warn(this, faces_->missingMessage());
     timersAtOpen_ = g_.TimerBuf;
@@ -76,10 +76,9 @@ void frmEditPlus::buildControls()
 
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"), QStringLiteral("OK"));
     ComYES->setGeometry(200, 224, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"), QStringLiteral("Cancel"));
     ComNO->setGeometry(296, 224, 81, 33);
-    ComNO->setAutoDefault(false);
     connect(ComYES, &QPushButton::clicked, this, &frmEditPlus::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmEditPlus::reject);
 

@@ -155,11 +155,11 @@ std::vector<GlyphPlace> layoutText(const QString &text, int width, int height, T
 // ---------------------------------------------------------------------------------------
 // The drawing family
 
-KeyFaces::KeyFaces(const QString &appDir, Pictures pictures, TextVariant variant)
+KeyFaces::KeyFaces(const QString &pictureFolder, Pictures pictures, TextVariant variant)
     : variant_(variant)
 {
     auto loadStrip = [&](const QString &name, int cells) {
-        Strip s = Strip::load(joinPath(appDir, name), cells);
+        Strip s = Strip::load(joinPath(pictureFolder, name), cells);
         if (s.isNull())
             missing_ << name;
         return s;
@@ -169,7 +169,7 @@ KeyFaces::KeyFaces(const QString &appDir, Pictures pictures, TextVariant variant
         icons128_ = loadStrip(picture::Icons128, 22);
     }
     symbols_ = loadStrip(picture::Symbols, 4);
-    blank_ = QImage(joinPath(appDir, picture::Blank)).convertToFormat(QImage::Format_RGB32);
+    blank_ = QImage(joinPath(pictureFolder, picture::Blank)).convertToFormat(QImage::Format_RGB32);
     if (blank_.isNull())
         missing_ << picture::Blank;
 }

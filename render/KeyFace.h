@@ -97,7 +97,7 @@ class KeyFaces {
 public:
     enum class Pictures { SymbolsOnly, WithIcons };
 
-    KeyFaces(const QString &appDir, Pictures pictures, TextVariant variant = TextVariant::ByWidth);
+    KeyFaces(const QString &pictureFolder, Pictures pictures, TextVariant variant = TextVariant::ByWidth);
 
     const Strip &icons0() const { return icons0_; }      // "IMG0-31.jpg", 32 cells
     const Strip &icons128() const { return icons128_; }  // "IMG128-150.jpg", 22 cells

@@ -27,8 +27,10 @@ struct Environment {
     QTextStream &out;
     QTextStream &err;
     bool errIsTerminal = false;
-    // The program's folder: setup.inf and the pictures key faces are drawn from.
-    QString appDir;
+    // Where setup.inf is, and where the pictures key faces are drawn from: the program's
+    // folder, or when installed the per-user data folder and the share folder.
+    QString documentsDir;
+    QString shippedDir;
     // The transfer's time; empty: real time.
     std::function<std::unique_ptr<Clock>()> makeClock;
     // Empty-line timeout of the transfer's waits; 0 keeps the engine's own.

@@ -39,7 +39,7 @@ int PortsCommand::run(const QCommandLineParser &, Environment &env)
     }
 
     int setupPort = 1;
-    const bool fromFile = ReadComPort(env.appDir, setupPort, nullptr);
+    const bool fromFile = ReadComPort(env.documentsDir, setupPort, nullptr);
     QList<int> numbers = boundPortNumbers();
     for (int n : {1, 2, setupPort})
         if (!numbers.contains(n))

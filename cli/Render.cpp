@@ -59,7 +59,7 @@ int RenderCommand::run(const QCommandLineParser &parser, Environment &env)
         return fail(env, QStringLiteral("\"%1\" is a model file: it holds one device only; use --device model")
                              .arg(doc.path));
 
-    const KeyFaces faces(env.appDir, KeyFaces::Pictures::WithIcons);
+    const KeyFaces faces(env.shippedDir, KeyFaces::Pictures::WithIcons);
     if (!faces.missingFiles().isEmpty())
         return fail(env, QStringLiteral("cannot draw: %1").arg(faces.missingMessage()), exitcode::Failed);
 

@@ -138,7 +138,7 @@ bool choosePort(const QCommandLineParser &parser, const Environment &env, PortCh
     }
     choice.number = 1;
     int fromFile = 1;
-    if (ReadComPort(env.appDir, fromFile, nullptr))
+    if (ReadComPort(env.documentsDir, fromFile, nullptr))
         choice.number = fromFile;
     return true;
 }

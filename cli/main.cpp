@@ -2,6 +2,7 @@
 // (the offscreen platform) and never opens a window.
 
 #include "cli/Cli.h"
+#include "core/Paths.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -43,7 +44,11 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     quillet::cli::Environment env(out, err);
     env.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
-    env.appDir = QCoreApplication::applicationDirPath();
+    // The same places as the window's: its name decides the per-user data folder.
+    QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
+    const quillet::Installation where = quillet::locateInstallation(QCoreApplication::applicationDirPath());
+    env.documentsDir = where.documents;
+    env.shippedDir = where.shipped;
     const int code = quillet::cli::runCli(QCoreApplication::arguments(), env);
     out.flush();
     err.flush();

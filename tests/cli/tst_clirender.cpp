@@ -35,7 +35,7 @@ private:
     CliResult render(const QStringList &arguments)
     {
         return runCliInProcess(QStringList{QStringLiteral("render"), data_} + arguments,
-                               [this](cli::Environment &env) { env.appDir = pictures_.path(); });
+                               [this](cli::Environment &env) { env.shippedDir = pictures_.path(); });
     }
     QString out(const QString &name) const { return dir_.filePath(name); }
 

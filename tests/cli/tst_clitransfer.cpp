@@ -48,7 +48,7 @@ private:
     std::function<void(cli::Environment &)> quick(int timeoutMs = 1000)
     {
         return [this, timeoutMs](cli::Environment &env) {
-            env.appDir = dir_.path();
+            env.documentsDir = dir_.path();
             env.makeClock = [] { return std::make_unique<QuickDelayClock>(); };
             env.transferTimeoutMs = timeoutMs;
         };

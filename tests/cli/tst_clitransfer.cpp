@@ -1,4 +1,4 @@
-// download and upload from the command line: the window's engine over a real
+// ports, download and upload from the command line: the window's engine over a real
 // pseudo-terminal against the remote simulator.
 
 #include "cli/CliTestSupport.h"
@@ -35,6 +35,7 @@ class TestCliTransfer : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void portsShowsBindingsAndTheSetupPort();
     void downloadUsesTheSetupPortAndKeepsExistingFiles();
     void uploadSendsExactlyTheFile();
     void failedTransferExitsOneAndWritesNothing();
@@ -60,6 +61,25 @@ void TestCliTransfer::initTestCase()
     QVERIFY(settingsDir_.isValid() && dir_.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+}
+
+void TestCliTransfer::portsShowsBindingsAndTheSetupPort()
+{
+    QVERIFY(WriteComPort(dir_.path(), 7, nullptr));
+    bindPortDevice(7, QStringLiteral("/nonexistent/ttyUSB7"));
+    bindPortDevice(12, QStringLiteral("/dev/null"));
+    const CliResult r = runCliInProcess({QStringLiteral("ports")}, quick());
+    QCOMPARE(r.code, 0);
+    const QString numbers = r.out.mid(r.out.indexOf(QStringLiteral("Port numbers:\n")));
+    QCOMPARE(numbers, QStringLiteral("Port numbers:\n"
+                                     "  1  /dev/ttyS0  standard%1\n"
+                                     "  2  /dev/ttyS1  standard%2\n"
+                                     "  7  /nonexistent/ttyUSB7  bound in your settings, not present now  (setup.inf)\n"
+                                     "  12  /dev/null  bound in your settings\n")
+                          .arg(QFile::exists(QStringLiteral("/dev/ttyS0")) ? QString() : QStringLiteral(", not present now"),
+                               QFile::exists(QStringLiteral("/dev/ttyS1")) ? QString() : QStringLiteral(", not present now")));
+    bindPortDevice(7, QString());
+    bindPortDevice(12, QString());
 }
 
 void TestCliTransfer::downloadUsesTheSetupPortAndKeepsExistingFiles()

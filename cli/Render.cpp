@@ -64,14 +64,12 @@ int RenderCommand::run(const QCommandLineParser &parser, Environment &env)
         return fail(env, QStringLiteral("cannot draw: %1").arg(faces.missingMessage()), exitcode::Failed);
 
     Picture picture;
-    if (parser.isSet(kDevice)) {
-        DeviceTarget target;
-        if (!findDevice(doc, parser.value(kDevice), target, &error))
-            return fail(env, error);
-        if (target.menu)
-            return fail(env, QStringLiteral("the main menu is drawn with --menu"));
+    DeviceTarget target;
+    if (parser.isSet(kDevice) && !findDevice(doc, parser.value(kDevice), target, &error))
+        return fail(env, error);
+    if (parser.isSet(kDevice) && !target.menu) {
         picture = devicePicture(target.name, target.device, faces);
-    } else if (parser.isSet(kMenu)) {
+    } else if (parser.isSet(kMenu) || target.menu) {
         MenuWorkset menu;
         ReadMenuWorkset(*doc.image, menu);
         picture = menuPicture(menu, faces);

@@ -264,8 +264,8 @@ void TransferEngine::portFailure()
     if (forcedFailure_)
         return;
     const QString error = port_.errorString();
-    appendLog(kLineBreak + QStringLiteral("Port error: ") + error + kLineBreak, true);
     forceFailure(QStringLiteral("the port failed: ") + error);
+    appendLog(kLineBreak + QStringLiteral("Port error: ") + error + kLineBreak, true);
 }
 
 void TransferEngine::forceFailure(const QString &reason)

@@ -13,7 +13,11 @@ namespace quillet::cli {
 
 namespace {
 
-QString bytes(qsizetype n) { return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)) + QStringLiteral(" bytes"); }
+// "136,194 bytes"
+QString bytes(qsizetype n)
+{
+    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)) + QStringLiteral(" bytes");
+}
 
 }  // namespace
 

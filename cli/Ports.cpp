@@ -54,7 +54,8 @@ int PortsCommand::run(const QCommandLineParser &, Environment &env)
         if (device.isEmpty()) {
             line += QStringLiteral("no device");
         } else {
-            line += device + (bound.isEmpty() ? QStringLiteral("  standard") : QStringLiteral("  bound in your settings"));
+            line += device;
+            line += bound.isEmpty() ? QStringLiteral("  standard") : QStringLiteral("  bound in your settings");
             if (!QFileInfo::exists(device))
                 line += QStringLiteral(", not present now");
         }

@@ -36,8 +36,9 @@ Pages byPage(const std::vector<Item> &items, int pages, const QString &key, cons
             lines += QStringLiteral("  ") + d.second + QLatin1Char('\n');
         }
         out.json.append(QJsonObject{{QStringLiteral("page"), page + 1}, {key, onPage}});
-        out.text += QStringLiteral("Page %1:%2\n").arg(page + 1).arg(onPage.isEmpty() ? QStringLiteral(" empty") : QString()) +
-                    lines;
+        out.text += onPage.isEmpty() ? QStringLiteral("Page %1: empty\n").arg(page + 1)
+                                     : QStringLiteral("Page %1:\n").arg(page + 1);
+        out.text += lines;
     }
     return out;
 }
@@ -71,14 +72,15 @@ int ShowCommand::run(const QCommandLineParser &parser, Environment &env)
     Pages pages;
     if (target.menu) {
         heading = QStringLiteral("Main menu");
-        pages = byPage(readMenuButtons(*doc.image), MenuPageCount, QStringLiteral("buttons"), [](const MenuButtonReading &b) {
+        const auto button = [](const MenuButtonReading &b) {
             const QString label = b.label.trimmed();
             return std::pair{QJsonObject{{QStringLiteral("bank"), b.bank + 1},
                                          {QStringLiteral("cells"), cellsJson(b.cells)},
                                          {QStringLiteral("label"), label},
                                          {QStringLiteral("kind"), kindText(b.kind)}},
                              QStringLiteral("bank %1  %2  %3").arg(b.bank + 1).arg(placeText(b.cells), label)};
-        });
+        };
+        pages = byPage(readMenuButtons(*doc.image), MenuPageCount, QStringLiteral("buttons"), button);
     } else {
         if (target.bank >= 0) {
             const QString kind = kindText(target.kind);

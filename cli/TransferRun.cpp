@@ -110,7 +110,8 @@ QList<QCommandLineOption> portOptions()
                                QStringLiteral("Use port number N and the device it is bound to in your settings "
                                               "(default: the port of setup.inf)."),
                                QStringLiteral("N")),
-            QCommandLineOption(kDeviceOption, QStringLiteral("Use the serial device at PATH."), QStringLiteral("PATH"))};
+            QCommandLineOption(kDeviceOption, QStringLiteral("Use the serial device at PATH."),
+                               QStringLiteral("PATH"))};
 }
 
 bool choosePort(const QCommandLineParser &parser, const Environment &env, PortChoice &choice, QString *error)

@@ -110,7 +110,8 @@ void TestCliReading::showFindsADeviceByNameOrTheMenu()
     QVERIFY(!first[QStringLiteral("label")].toObject()[QStringLiteral("icon")].toString().isEmpty());
 
     r = runCliInProcess({QStringLiteral("show"), data_, QStringLiteral("MENU"), QStringLiteral("--json")});
-    const QJsonArray buttons = json(r)[QStringLiteral("pages")].toArray()[0].toObject()[QStringLiteral("buttons")].toArray();
+    const QJsonObject menuPage = json(r)[QStringLiteral("pages")].toArray()[0].toObject();
+    const QJsonArray buttons = menuPage[QStringLiteral("buttons")].toArray();
     QCOMPARE(buttons.size(), 6);
     QCOMPARE(buttons[4].toObject()[QStringLiteral("label")].toString(), QStringLiteral("Satellite"));
     QCOMPARE(buttons[4].toObject()[QStringLiteral("bank")].toInt(), 5);

@@ -68,6 +68,9 @@ void TestCliTransfer::portsShowsBindingsAndTheSetupPort()
     QVERIFY(WriteComPort(dir_.path(), 7, nullptr));
     bindPortDevice(7, QStringLiteral("/nonexistent/ttyUSB7"));
     bindPortDevice(12, QStringLiteral("/dev/null"));
+    const auto presence = [](const QString &device) {
+        return QFile::exists(device) ? QString() : QStringLiteral(", not present now");
+    };
     const CliResult r = runCliInProcess({QStringLiteral("ports")}, quick());
     QCOMPARE(r.code, 0);
     const QString numbers = r.out.mid(r.out.indexOf(QStringLiteral("Port numbers:\n")));
@@ -76,8 +79,7 @@ void TestCliTransfer::portsShowsBindingsAndTheSetupPort()
                                      "  2  /dev/ttyS1  standard%2\n"
                                      "  7  /nonexistent/ttyUSB7  bound in your settings, not present now  (setup.inf)\n"
                                      "  12  /dev/null  bound in your settings\n")
-                          .arg(QFile::exists(QStringLiteral("/dev/ttyS0")) ? QString() : QStringLiteral(", not present now"),
-                               QFile::exists(QStringLiteral("/dev/ttyS1")) ? QString() : QStringLiteral(", not present now")));
+                          .arg(presence(QStringLiteral("/dev/ttyS0")), presence(QStringLiteral("/dev/ttyS1"))));
     bindPortDevice(7, QString());
     bindPortDevice(12, QString());
 }

@@ -152,6 +152,8 @@ private:
     void mnuFileOpenMODEL_Click();
     void mnuFileSave_Click();
     void mnuFileSaveAs_Click();
+    void mnuFileExport_Click();
+    void mnuFilePrint_Click();
     void mnuLoad_Click();
     void mnuDelete_Click();
     void mnuRENAME_Click();

@@ -77,7 +77,9 @@ void TestMainWindow::openStandard()
 void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
-        {"File", {"Open", "Save", "Save As..", "", "Fast Open", "", "Delete", "Rename..", "", "Exit"}},
+        {"File",
+         {"Open", "Save", "Save As..", "", "Export..", "Print..", "", "Fast Open", "", "Delete", "Rename..", "",
+          "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
         {"Transmission", {"Download from Remote", "Upload to Remote", "Communication Port"}},
@@ -112,7 +114,8 @@ void TestMainWindow::menusHoldEveryCommand()
     checkMnemonics(f_->w->action("mnuFileOpen")->menu()->actions());
     const QList<std::pair<const char *, const char *>> named{
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
-        {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
+        {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileExport", "Export.."},
+        {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},
@@ -214,9 +217,11 @@ void TestMainWindow::commandStatesFollowLoadedKind_data()
     QTest::newRow("start") << -1 << QStringList{"mnuDOWN"};
     QTest::newRow("nothing") << 0 << QStringList{"mnuDOWN"};
     QTest::newRow("image") << 1
-                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuMenuEdit", "mnuKeyEdit", "mnuTimer",
-                                          "mnuMacro", "mnuDOWN", "mnuUP"};
-    QTest::newRow("model") << 2 << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuKeyEdit", "mnuDOWN"};
+                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint",
+                                          "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP"};
+    QTest::newRow("model") << 2
+                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuKeyEdit",
+                                          "mnuDOWN"};
 }
 
 void TestMainWindow::commandStatesFollowLoadedKind()
@@ -227,9 +232,9 @@ void TestMainWindow::commandStatesFollowLoadedKind()
         f_->g->LoadedKind = kind;
         f_->w->UpdateCommands();
     }
-    const QStringList governed{"mnuFileSave", "mnuFileSaveAs", "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro",
-                               "mnuDOWN", "mnuUP", "mnuLoad", "mnuDelete", "mnuRENAME", "mnuModelLoad",
-                               "mnuModelSave", "mnuOEMLoad"};
+    const QStringList governed{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuMenuEdit",
+                               "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP", "mnuLoad", "mnuDelete",
+                               "mnuRENAME", "mnuModelLoad", "mnuModelSave", "mnuOEMLoad"};
     for (const QString &name : governed)
         QVERIFY2(actionEnabled(f_->w.get(), name) == on.contains(name), qPrintable(name));
     // Commands outside the table are always available.

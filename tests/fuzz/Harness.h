@@ -46,8 +46,8 @@ void runTransfer(const std::uint8_t *data, std::size_t size);
 void runReaders(const std::uint8_t *data, std::size_t size);
 void readFiles(const std::uint8_t *data, std::size_t size);
 // The editors' model layer without a window (EditModel.cpp): a layout's bytes or a hot-macro
-// record, and edits to make on it as the editors make them, each followed by the checks of
-// what the model promises.
+// record, and edits to make on it through LayoutEdits as the editors make them, each undone
+// and redone, and followed by the checks of what the model promises.
 void runEditModel(const std::uint8_t *data, std::size_t size);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);

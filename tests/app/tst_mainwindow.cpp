@@ -74,10 +74,11 @@ void TestMainWindow::openStandard()
 void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
-        {"File", {"Open", "Save", "Save As..", "", "Fast Open", "", "Delete", "Rename..", "", "Exit"}},
+        {"File",
+         {"Open", "Save", "Save As..", "Compare with File..", "", "Fast Open", "", "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
-        {"Transmission", {"Download from Remote", "Upload to Remote", "Communication Port"}},
+        {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
         {"Help", {"How to use help", "", "About"}},
     };
     const QList<QAction *> bar = f_->w->menuBar()->actions();
@@ -91,11 +92,13 @@ void TestMainWindow::menusHoldEveryCommand()
     }
     const QList<std::pair<const char *, const char *>> named{
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
-        {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
+        {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
+        {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},
-        {"mnuDOWN", "Download from Remote"}, {"mnuUP", "Upload to Remote"}, {"mnuPORT", "Communication Port"},
+        {"mnuDOWN", "Download from Remote"}, {"mnuUP", "Upload to Remote"}, {"mnuCompareRemote", "Compare with Remote"},
+        {"mnuPORT", "Communication Port"},
         {"mnuHelp", "Help"}, {"mnuHelpContents", "How to use help"}, {"mnuHelpAbout", "About"},
     };
     for (const auto &[name, text] : named) {
@@ -148,8 +151,9 @@ void TestMainWindow::commandStatesFollowLoadedKind_data()
     QTest::newRow("nothing") << 0 << QStringList{"mnuDOWN"};
     QTest::newRow("image") << 1
                            << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuMenuEdit", "mnuKeyEdit", "mnuTimer",
-                                          "mnuMacro", "mnuDOWN", "mnuUP"};
-    QTest::newRow("model") << 2 << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuKeyEdit", "mnuDOWN"};
+                                          "mnuMacro", "mnuDOWN", "mnuUP", "mnuFileCompare", "mnuCompareRemote"};
+    QTest::newRow("model") << 2
+                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuKeyEdit", "mnuDOWN", "mnuFileCompare"};
 }
 
 void TestMainWindow::commandStatesFollowLoadedKind()
@@ -162,7 +166,7 @@ void TestMainWindow::commandStatesFollowLoadedKind()
     }
     const QStringList governed{"mnuFileSave", "mnuFileSaveAs", "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro",
                                "mnuDOWN", "mnuUP", "mnuLoad", "mnuDelete", "mnuRENAME", "mnuModelLoad",
-                               "mnuModelSave", "mnuOEMLoad"};
+                               "mnuModelSave", "mnuOEMLoad", "mnuFileCompare", "mnuCompareRemote"};
     for (const QString &name : governed)
         QVERIFY2(actionEnabled(f_->w.get(), name) == on.contains(name), qPrintable(name));
     // Commands outside the table are always available.

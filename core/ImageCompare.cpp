@@ -199,10 +199,12 @@ public:
             d.sentence = QStringLiteral("%1: %2 from %3 to %4").arg(subject, what, first, second);
             break;
         case Change::Added:
-            d.sentence = QStringLiteral("%1: %2 added (%3)").arg(subject, what, second);
+            d.what += QStringLiteral(" added");
+            d.sentence = QStringLiteral("%1: %2 (%3)").arg(subject, d.what, second);
             break;
         case Change::Removed:
-            d.sentence = QStringLiteral("%1: %2 removed (was %3)").arg(subject, what, first);
+            d.what += QStringLiteral(" removed");
+            d.sentence = QStringLiteral("%1: %2 (was %3)").arg(subject, d.what, first);
             break;
         }
         out.push_back(std::move(d));
@@ -653,11 +655,13 @@ void compareBackups(Comparison &c, const MemoryImage &a, const MemoryImage &b)
             c.add(Group::Backups, Change::Changed, subject, entry + QStringLiteral(" changed"), keys(a, k), keys(b, k))
                 .sentence = QStringLiteral("%1: %2 changed, %3").arg(subject, entry, bytesDiffer(n));
         } else if (fa) {
-            c.add(Group::Backups, Change::Removed, subject, entry, keys(a, k), QString()).sentence =
-                QStringLiteral("%1: %2 emptied (held %3)").arg(subject, entry, keys(a, k));
+            Difference &d = c.add(Group::Backups, Change::Removed, subject, entry, keys(a, k), QString());
+            d.what = entry + QStringLiteral(" emptied");
+            d.sentence = QStringLiteral("%1: %2 (held %3)").arg(subject, d.what, d.first);
         } else if (fb) {
-            c.add(Group::Backups, Change::Added, subject, entry, QString(), keys(b, k)).sentence =
-                QStringLiteral("%1: %2 filled (%3)").arg(subject, entry, keys(b, k));
+            Difference &d = c.add(Group::Backups, Change::Added, subject, entry, QString(), keys(b, k));
+            d.what = entry + QStringLiteral(" filled");
+            d.sentence = QStringLiteral("%1: %2 (%3)").arg(subject, d.what, d.second);
         } else {
             continue;
         }

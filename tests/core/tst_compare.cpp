@@ -32,17 +32,6 @@ void setLabel(Byte *record, const QString &text, int icon = -1)
         writeLabelText(record + 2, text);
 }
 
-void clear(DeviceWorkset &d)
-{
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
-}
-
 void putKey(DeviceWorkset &d, int key, int page, int slot, int record, CellRect r, const QString &text, int icon = -1)
 {
     d.DevSlotBuf[page][slot] = static_cast<Byte>(key);
@@ -113,19 +102,15 @@ void sampleImage(MemoryImage &image)
         button(2, 0, 1, {3, 0, 5, 1}, "DVD", 196);
         button(5, 1, 0, {0, 0, 2, 1}, "AMP", 198);
     });
+    // Read from a memory of 255s, a device starts with every slot and label free.
     editDevice(image, 0, [](DeviceWorkset &d) {
-        clear(d);
         putKey(d, 0, 0, 0, 0, {0, 0, 1, 1}, QStringLiteral("POWER"));
         putKey(d, 1, 1, 0, 0, {0, 1, 1, 2}, QStringLiteral("VOL+"));
         putKey(d, 2, 1, 1, 1, {3, 1, 4, 2}, QString(), 2);
         // Over POWER: the editors would not show it, so nobody reads it.
         putKey(d, 3, 0, 1, 1, {1, 1, 2, 2}, QStringLiteral("HIDDEN"));
     });
-    editDevice(image, 2, [](DeviceWorkset &d) {
-        clear(d);
-        putKey(d, 0, 0, 0, 0, {0, 0, 1, 1}, QStringLiteral("PLAY"));
-    });
-    editDevice(image, 5, [](DeviceWorkset &d) { clear(d); });
+    editDevice(image, 2, [](DeviceWorkset &d) { putKey(d, 0, 0, 0, 0, {0, 0, 1, 1}, QStringLiteral("PLAY")); });
     auto backup = std::make_unique<DeviceWorkset>();
     ReadDeviceWorkset(image, *backup, 0);
     // Without the hidden key.
@@ -246,7 +231,7 @@ void TestCompare::findsExactlyTheEdit_data()
     }) << QStringList{QStringLiteral("TV, page 2: key relabelled from VOL+ to [Volume down]")};
     QTest::newRow("key added and removed") << Edit([](MemoryImage &m) {
         editDevice(m, 2, [](DeviceWorkset &d) {
-            clear(d);
+            d.DevSlotBuf[0][0] = Empty;
             putKey(d, 1, 3, 0, 0, {4, 6, 5, 7}, QStringLiteral("STOP"));
         });
     }) << QStringList{QStringLiteral("DVD, page 1: key PLAY removed (was column 1, row 1, 2 × 2 cells)"),

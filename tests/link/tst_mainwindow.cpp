@@ -100,6 +100,28 @@ ScriptedUiServices::DialogScript readComparison(QStringList &sentences, QString 
     };
 }
 
+// The main window with its link, and the simulator serving `image` at port 1.
+struct LinkedWindow {
+    PtyRemote remote;
+    MainWindowFixture f;
+    TransferController *c = nullptr;
+
+    LinkedWindow(const sim::Options &o, const MemoryImage &image) : remote(o, image)
+    {
+        bindPortDevice(1, remote.path());
+        f.open();
+        c = installQuickLink(*f.w);
+        f.g->ComPort = 1;
+    }
+};
+
+MemoryImage demoImage()
+{
+    MemoryImage m;
+    sim::buildDemoImage(m);
+    return m;
+}
+
 bool waitIdle(TransferController *c, int ms = 60000)
 {
     QElapsedTimer t;
@@ -258,18 +280,12 @@ void TestLinkMainWindow::failedDownloadLeavesNoDocument()
 
 void TestLinkMainWindow::compareWithRemoteShowsTheEditsAndKeepsTheDocument()
 {
-    MemoryImage remoteImage;
-    sim::buildDemoImage(remoteImage);
+    const MemoryImage remoteImage = demoImage();
     sim::Options o;
     o.beaconMs = 0;
-    PtyRemote remote(o, remoteImage);
-    QVERIFY2(remote.ok, qPrintable(remote.error));
-    bindPortDevice(1, remote.path());
-
-    MainWindowFixture f;
-    f.open();
-    TransferController *c = installQuickLink(*f.w);
-    f.g->ComPort = 1;
+    LinkedWindow l(o, remoteImage);
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
     QVERIFY(!actionEnabled(f.w.get(), QStringLiteral("mnuCompareRemote")));
     // What was downloaded earlier, with a key relabelled and a timer moved on since.
     Globals &g = *f.g;
@@ -294,9 +310,9 @@ void TestLinkMainWindow::compareWithRemoteShowsTheEditsAndKeepsTheDocument()
     QString summary;
     f.ui.onDialog(readComparison(sentences, summary));
     TRIGGER(f.w.get(), "mnuCompareRemote");
-    QVERIFY(c->engine().active());
+    QVERIFY(l.c->engine().active());
     QCOMPARE(f.w->Label1->text(), QStringLiteral("Compare with Remote "));
-    QVERIFY(waitIdle(c));
+    QVERIFY(waitIdle(l.c));
 
     // No question, no " OK !": the differences are the answer.
     QCOMPARE(f.ui.texts(), QStringList());
@@ -325,16 +341,10 @@ void TestLinkMainWindow::silentRemoteComparisonChangesNothing()
 {
     sim::Options o;
     o.silent = true;
-    MemoryImage image;
-    PtyRemote remote(o, image);
-    QVERIFY2(remote.ok, qPrintable(remote.error));
-    bindPortDevice(1, remote.path());
-
-    MainWindowFixture f;
-    f.open();
-    TransferController *c = installQuickLink(*f.w);
-    c->engine().timeoutMs = 100;
-    f.g->ComPort = 1;
+    LinkedWindow l(o, MemoryImage());
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
+    l.c->engine().timeoutMs = 100;
     standardImage(f.g->Image);
     f.g->LoadedKind = 1;
     f.g->Modified = 0;
@@ -343,7 +353,7 @@ void TestLinkMainWindow::silentRemoteComparisonChangesNothing()
     const QStringList devices = listTexts(f.w->ListView1);
 
     TRIGGER(f.w.get(), "mnuCompareRemote");
-    QVERIFY(waitIdle(c));
+    QVERIFY(waitIdle(l.c));
     QCOMPARE(f.ui.texts(), QStringList{QStringLiteral(" fail !")});
     QVERIFY(f.ui.dialogsShown.isEmpty());
     QCOMPARE(std::memcmp(f.g->Image.data(), before->data(), MemoryImage::TotalBytes), 0);
@@ -356,24 +366,18 @@ void TestLinkMainWindow::silentRemoteComparisonChangesNothing()
 
 void TestLinkMainWindow::everyTransferIsKeptUpToTheLimit()
 {
-    QSettings(QStringLiteral("Quillet"), QStringLiteral("Quillet")).setValue(QStringLiteral("Settings/HistoryKeep"),
-                                                                             QStringLiteral("2"));
-    MemoryImage remoteImage;
-    sim::buildDemoImage(remoteImage);
+    QSettings settings(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
+    settings.setValue(QStringLiteral("Settings/HistoryKeep"), QStringLiteral("2"));
+    const MemoryImage remoteImage = demoImage();
     sim::Options o;
     o.beaconMs = 50;
-    PtyRemote remote(o, remoteImage);
-    QVERIFY2(remote.ok, qPrintable(remote.error));
-
-    MainWindowFixture f;
-    f.open();
-    TransferController *c = installQuickLink(*f.w);
-    f.g->ComPort = 1;
+    LinkedWindow l(o, remoteImage);
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
     auto transfer = [&](const char *command) {
         f.ui.clear();
-        bindPortDevice(1, remote.path());
         TRIGGER(f.w.get(), command);
-        QVERIFY(waitIdle(c));
+        QVERIFY(waitIdle(l.c));
         QCOMPARE(f.ui.texts(), QStringList{QStringLiteral(" OK !")});
     };
     transfer("mnuDOWN");
@@ -398,27 +402,19 @@ void TestLinkMainWindow::everyTransferIsKeptUpToTheLimit()
     QCOMPARE(kept.size(), 2);
     QVERIFY(!kept.contains(first));
     QVERIFY(kept.contains(upload));
-    QSettings(QStringLiteral("Quillet"), QStringLiteral("Quillet")).remove(QStringLiteral("Settings/HistoryKeep"));
+    settings.remove(QStringLiteral("Settings/HistoryKeep"));
 }
 
 void TestLinkMainWindow::aHistoryThatCannotBeWrittenIsToldOnce()
 {
-    MemoryImage remoteImage;
-    sim::buildDemoImage(remoteImage);
     sim::Options o;
     o.beaconMs = 0;
-    PtyRemote remote(o, remoteImage);
-    QVERIFY2(remote.ok, qPrintable(remote.error));
-    bindPortDevice(1, remote.path());
-
-    MainWindowFixture f;
-    QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("DATA")));
+    LinkedWindow l(o, demoImage());
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
     QVERIFY(writeFile(f.path(QStringLiteral("DATA/History")), "in the way"));
-    f.open();
-    TransferController *c = installQuickLink(*f.w);
-    f.g->ComPort = 1;
     TRIGGER(f.w.get(), "mnuDOWN");
-    QVERIFY(waitIdle(c));
+    QVERIFY(waitIdle(l.c));
     QCOMPARE(f.ui.shown.size(), 2);
     QCOMPARE(f.ui.shown[0].title, QStringLiteral("Warning"));
     QVERIFY2(f.ui.shown[0].text.contains(f.path(QStringLiteral("DATA/History/"))) &&

@@ -8,12 +8,13 @@
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 #include "core/Worksets.h"
+#include "tools/BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
 
-#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -22,16 +23,10 @@ using namespace quillet;
 namespace {
 
 // Three columns of 2 x 2 keys, twelve to a page, 35 keys; every third label an icon.
-// `variant` changes every label and moves the last key of page 1 down a row.
+// `variant` changes every label and moves the last key of page 1 down a row. The device
+// comes in empty (read from a memory of 255s).
 void fillDevice(DeviceWorkset &d, int bank, int variant)
 {
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
     for (int k = 0; k < DeviceKeyCount; ++k) {
         const int page = k / 12, slot = k % 12;
         int column = (slot % 3) * 2, row = (slot / 3) * 2;
@@ -55,11 +50,15 @@ void fillDevice(DeviceWorkset &d, int bank, int variant)
 
 void completeImage(MemoryImage &image, int variant)
 {
+    std::memset(image.data(), Empty, MemoryImage::TotalBytes);
+    auto blank = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(image, *blank, 0);
     for (int p = 0; p < MemoryImage::RemotePages; ++p) {
         image.page(p)[0] = static_cast<Byte>(p & 0xFF);
         image.page(p)[1] = static_cast<Byte>(p >> 8);
     }
     auto menu = std::make_unique<MenuWorkset>();
+    ReadMenuWorkset(image, *menu);   // all free
     for (int b = 0; b < 10; ++b) {
         const int page = b / 8, slot = b % 8;
         menu->MenuSlotBuf[page][slot] = static_cast<Byte>(b);
@@ -72,10 +71,12 @@ void completeImage(MemoryImage &image, int variant)
     WriteMenuWorkset(image, *menu);
     auto dev = std::make_unique<DeviceWorkset>();
     for (int b = 0; b < 10; ++b) {
+        *dev = *blank;
         fillDevice(*dev, b, variant);
         WriteDeviceWorkset(image, *dev, b);
     }
     for (int k = 0; k < 8; ++k) {
+        *dev = *blank;
         fillDevice(*dev, 20 + k, 0);
         dev->DevBlockBuf[0][0] = 'Z';
         WriteBackupSlot(image, *dev, k);
@@ -95,22 +96,12 @@ void completeImage(MemoryImage &image, int variant)
     WriteMacros(image, *macros);
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int rounds = 200;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i)
-        if (args[i] == QLatin1String("--rounds") && i + 1 < args.size())
-            rounds = std::max(1, args[++i].toInt());
+    const int rounds = bench::rounds(app.arguments(), 200);
 
     auto a = std::make_unique<MemoryImage>();
     auto b = std::make_unique<MemoryImage>();
@@ -141,9 +132,9 @@ int main(int argc, char **argv)
     }
     out << "A complete image (" << keys << " keys in 10 devices, 12 timers, 12 macros of 25 steps, 8 backup slots), "
         << rounds << " rounds, median:\n";
-    out << QStringLiteral("  read it:                                   %1 ms\n").arg(median(read), 0, 'f', 3);
+    out << QStringLiteral("  read it:                                   %1 ms\n").arg(bench::median(read), 0, 'f', 3);
     out << QStringLiteral("  compare with one differing in every device: %1 ms (%2 differences)\n")
-               .arg(median(compare), 0, 'f', 3)
+               .arg(bench::median(compare), 0, 'f', 3)
                .arg(found);
     out << QStringLiteral("  first compare of the run (lays out the map): %1 ms\n").arg(first, 0, 'f', 3);
     return 0;

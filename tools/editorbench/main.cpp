@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/TextCodec.h"
 #include "editors/frmEditKey.h"
+#include "tools/BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -66,26 +67,15 @@ void fillDevice(DeviceWorkset &d)
     }
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QString shot;
-    int rounds = 200;
     const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--shot") && i + 1 < args.size())
-            shot = args[++i];
-        else if (args[i] == QLatin1String("--rounds") && i + 1 < args.size())
-            rounds = std::max(1, args[++i].toInt());
-    }
+    const qsizetype shotAt = args.indexOf(QStringLiteral("--shot"));
+    const QString shot = shotAt >= 0 && shotAt + 1 < args.size() ? args[shotAt + 1] : QString();
+    const int rounds = bench::rounds(args, 200);
 
     auto g = std::make_unique<Globals>();
     g->AppDir = QCoreApplication::applicationDirPath();
@@ -116,8 +106,8 @@ int main(int argc, char **argv)
         }
     }
     out << "Edit Device on a full device (35 keys), " << rounds << " rounds, median:\n";
-    out << QStringLiteral("  open (pictures, 35 key boxes, load, show): %1 ms\n").arg(median(open), 0, 'f', 2);
-    out << QStringLiteral("  redraw all 35 key faces:                  %1 ms\n").arg(median(redraw), 0, 'f', 3);
-    out << QStringLiteral("  paint the whole window:                   %1 ms\n").arg(median(render), 0, 'f', 2);
+    out << QStringLiteral("  open (pictures, 35 key boxes, load, show): %1 ms\n").arg(bench::median(open), 0, 'f', 2);
+    out << QStringLiteral("  redraw all 35 key faces:                  %1 ms\n").arg(bench::median(redraw), 0, 'f', 3);
+    out << QStringLiteral("  paint the whole window:                   %1 ms\n").arg(bench::median(render), 0, 'f', 2);
     return 0;
 }

@@ -304,7 +304,8 @@ void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std:
         a[static_cast<size_t>(k.key)] = &k;
     for (const KeyReading &k : second)
         b[static_cast<size_t>(k.key)] = &k;
-    auto subject = [&](int page) { return QStringLiteral("%1, page %2").arg(device).arg(page + 1); };
+    // One arg() for all: a name may itself hold "%1".
+    auto subject = [&](int page) { return QStringLiteral("%1, page %2").arg(device, QString::number(page + 1)); };
     const size_t before = c.out.size();
     std::vector<int> pages;   // the page each difference is told under
     for (size_t n = 0; n < a.size(); ++n) {
@@ -367,7 +368,6 @@ public:
             d.keys.clear();
     }
 
-    const MemoryImage &image() const { return image_; }
     MenuWorkset menu;
 
     const DeviceReading *device(int bank) const { return reading.device(bank); }
@@ -470,8 +470,8 @@ std::array<QString, area::BankCount> deviceSubjects(const Side &a, const Side &b
     }
     std::array<QString, area::BankCount> out;
     for (size_t bank = 0; bank < names.size(); ++bank) {
-        const bool shared = std::count(names.begin(), names.end(), names[bank]) > 1;
-        out[bank] = shared ? QStringLiteral("%1 (bank %2)").arg(names[bank]).arg(bank + 1) : names[bank];
+        const bool shared = !names[bank].isEmpty() && std::count(names.begin(), names.end(), names[bank]) > 1;
+        out[bank] = shared ? QStringLiteral("%1 (bank %2)").arg(names[bank], QString::number(bank + 1)) : names[bank];
     }
     return out;
 }

@@ -37,7 +37,7 @@ public:
     virtual void keepAlive() {}
     // Keeps a transfer's memory in the history ("download" after a download, "upload"
     // before an upload); a failure is told but changes nothing of the transfer.
-    virtual void keepHistory(const QString &kind, const MemoryImage &image) { (void)kind, (void)image; }
+    virtual void keepHistory(const QString & /*kind*/, const MemoryImage & /*image*/) {}
     virtual QWidget *messageParent() { return nullptr; }
 };
 

@@ -216,7 +216,8 @@ void TestCompare::findsExactlyTheEdit_data()
             std::memset(&d.DevLabelBuf[1][2], Empty, LabelBytes);
             putKey(d, 1, 2, 0, 0, {0, 1, 1, 2}, QStringLiteral("VOL+"));
         });
-    }) << QStringList{QStringLiteral("TV, page 3: key VOL+ moved from page 2, column 1, row 2 to page 3, column 1, row 2")};
+    }) << QStringList{
+        QStringLiteral("TV, page 3: key VOL+ moved from page 2, column 1, row 2 to page 3, column 1, row 2")};
     QTest::newRow("key resized") << Edit([](MemoryImage &m) {
         editDevice(m, 0, [](DeviceWorkset &d) { d.DevRectBuf[1][1] = cell(1, 3); });
     }) << QStringList{QStringLiteral(
@@ -239,6 +240,13 @@ void TestCompare::findsExactlyTheEdit_data()
     QTest::newRow("device renamed") << Edit([](MemoryImage &m) {
         editMenu(m, [](MenuWorkset &w) { writeLabelText(&w.MenuLabelBuf[0][2], QStringLiteral("TELE")); });
     }) << QStringList{QStringLiteral("TELE: device renamed from TV to TELE")};
+    QTest::newRow("a name that holds %1") << Edit([](MemoryImage &m) {
+        editMenu(m, [](MenuWorkset &w) {
+            writeLabelText(&w.MenuLabelBuf[0][LabelRecordSize + 2], QStringLiteral("HI%1FI"));
+        });
+        editDevice(m, 2, [](DeviceWorkset &d) { d.DevRectBuf[0][0] = cell(2, 2), d.DevRectBuf[0][1] = cell(3, 3); });
+    }) << QStringList{QStringLiteral("HI%1FI: device renamed from DVD to HI%1FI"),
+                      QStringLiteral("HI%1FI, page 1: key PLAY moved from column 1, row 1 to column 3, row 3")};
     QTest::newRow("kind changed with its layout") << Edit([](MemoryImage &m) {
         // The menu editor loads the new kind's stored device into the bank at once.
         editMenu(m, [](MenuWorkset &w) { w.MenuKindBuf[2] = 192; });
@@ -291,7 +299,8 @@ void TestCompare::findsExactlyTheEdit_data()
             w.MacroNames[0] = QStringLiteral(" MOVIE");
         });
     }) << QStringList{QStringLiteral("Hot macro 1: name changed from MOVIE to \" MOVIE\""),
-                      QStringLiteral("Hot macro 1: step 2 changed from DVD PLAY, 0.5 Second to DVD key no. 5, 0.5 Second")};
+                      QStringLiteral("Hot macro 1: step 2 changed from DVD PLAY, 0.5 Second "
+                                     "to DVD key no. 5, 0.5 Second")};
     QTest::newRow("backup emptied") << Edit([](MemoryImage &m) {
         putAt(m, area::BackupBlocks + 2640 * 5, 0);
     }) << QStringList{QStringLiteral("Backup slots: TV (OEM) emptied (held 3 keys)")};
@@ -304,7 +313,8 @@ void TestCompare::findsExactlyTheEdit_data()
         m.set(7, 0, 0);
     }) << QStringList{QStringLiteral("Labels of bank 1 (TV): 1 byte differs"),
                       QStringLiteral("Device data of bank 1 (TV): 2 bytes differ"),
-                      QStringLiteral("Hot macro records: 1 byte differs"), QStringLiteral("Page headers: 1 byte differs"),
+                      QStringLiteral("Hot macro records: 1 byte differs"),
+                      QStringLiteral("Page headers: 1 byte differs"),
                       QStringLiteral("Bytes outside every area: 1 byte differs")};
 }
 

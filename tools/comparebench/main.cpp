@@ -84,7 +84,8 @@ void completeImage(MemoryImage &image, int variant)
     auto timers = std::make_unique<TimerWorkset>();
     auto macros = std::make_unique<MacroWorkset>();
     for (int i = 0; i < 12; ++i) {
-        timers->TimerBuf[i] = {static_cast<Byte>(i), 1, 2, 3, 4, static_cast<Byte>(i % 10), static_cast<Byte>(i), 0, 0, 0};
+        const auto number = static_cast<Byte>(i);
+        timers->TimerBuf[i] = {number, 1, 2, 3, 4, static_cast<Byte>(i % 10), number, 0, 0, 0};
         timers->TimerNames[i] = QStringLiteral("TIMER %1").arg(i);
         for (int n = 1; n <= MaxSteps; ++n) {
             macros->MacroBuf[i][firstStepByte(n)] = stepHead(n % 10, 1);

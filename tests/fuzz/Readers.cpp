@@ -42,7 +42,7 @@ const MemoryImage &baseImage(Base base)
 }
 
 // A known memory with patches of four bytes each: a position (three bytes, low first,
-// taken modulo the compared pages) and the value put there. A few dozen are plenty to
+// taken modulo the compared pages) and the value put there. A handful is plenty to
 // reach every reading; more would only slow each run.
 void patched(MemoryImage &out, Base base, const std::uint8_t *patches, std::size_t size)
 {

@@ -1,3 +1,5 @@
+#include "app/CommandLine.h"
+#include "app/ExternalFiles.h"
 #include "app/QtUiServices.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
@@ -12,7 +14,13 @@
 
 int main(int argc, char *argv[])
 {
+    if (quillet::asksOnlyForText(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        quillet::readCommandLine(app);   // prints and ends the program
+        return 0;
+    }
     QApplication app(argc, argv);
+    const QString file = quillet::readCommandLine(app);
     // Globals holds the whole memory image; it lives on the heap, and outlives the window.
     auto globals = std::make_unique<quillet::Globals>();
     quillet::QtUiServices ui;
@@ -23,6 +31,9 @@ int main(int argc, char *argv[])
     quillet::installEditors(*mainWindow);
     quillet::installPlus(*mainWindow);
     // ---- End of hook installation. -------------------------------------------------------
+
+    if (!file.isEmpty())
+        quillet::openWhenShown(*mainWindow, file);
 
     // Exit closes the main window, the last one, which ends the loop.
     return app.exec();

@@ -15,7 +15,8 @@ public:
     bool showHelp(QWidget *owner, const QString &helpFile, QString *error) override;
 };
 
-// "DATA FILE(*.DAT)|*.DAT" -> "DATA FILE(*.DAT) (*.DAT)"
+// The filter in the dialog's terms: "DATA FILE(*.DAT)|*.DAT" -> "DATA FILE(*.DAT)",
+// "Pictures|*.png" -> "Pictures (*.png)".
 QString qtFilter(const QString &filter);
 
 }  // namespace quillet

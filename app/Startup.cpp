@@ -20,14 +20,6 @@ namespace quillet {
 
 namespace {
 
-QString normalizedDir(const QString &dir)
-{
-    QString out = QDir::toNativeSeparators(QDir::cleanPath(dir));
-    while (out.size() > 1 && out.endsWith(nativeSeparator()))
-        out.chop(1);
-    return out;
-}
-
 // A picture beside the program, or a reason why it cannot be used.
 QPixmap loadPicture(const QString &path, QString *error)
 {
@@ -48,7 +40,7 @@ QPixmap loadPicture(const QString &path, QString *error)
 
 QString programDir()
 {
-    return normalizedDir(QCoreApplication::applicationDirPath());
+    return normalizedFolder(QCoreApplication::applicationDirPath());
 }
 
 QString lastPathComponent(const QString &dir)
@@ -62,11 +54,16 @@ std::unique_ptr<frmMain> runStartup(Globals &g, UiServices &ui, const StartupOpt
 {
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
 
-    g.AppDir = options.appDir.isEmpty() ? programDir() : normalizedDir(options.appDir);
+    const Installation where = locateInstallation(options.appDir.isEmpty() ? programDir() : options.appDir);
+    g.AppDir = where.documents;
     g.AppDirName = lastPathComponent(g.AppDir);
-    g.HelpFile = joinPath(g.AppDir, QStringLiteral("HELP.HLP"));
+    g.ShareDir = where.shipped;
+    g.HelpFile = joinPath(g.ShareDir, QStringLiteral("HELP.HLP"));
 
     QString error;
+    // The per-user folder does not exist before the first start.
+    if (where.installed && !makeFolder(g.AppDir, &error))
+        ui.warn(nullptr, error);
     for (const QString &folder : {QStringLiteral("DATA"), QStringLiteral("MODEL")}) {
         if (!makeFolder(joinPath(g.AppDir, folder), &error))
             ui.warn(nullptr, error);
@@ -85,7 +82,7 @@ std::unique_ptr<frmMain> runStartup(Globals &g, UiServices &ui, const StartupOpt
 
     std::unique_ptr<frmSplash> splash;
     if (options.showSplash) {
-        const QPixmap picture = loadPicture(joinPath(g.AppDir, QStringLiteral("START.jpg")), &error);
+        const QPixmap picture = loadPicture(joinPath(g.ShareDir, QStringLiteral("START.jpg")), &error);
         if (picture.isNull()) {
             ui.warn(nullptr, error);
         } else {
@@ -104,7 +101,7 @@ std::unique_ptr<frmMain> runStartup(Globals &g, UiServices &ui, const StartupOpt
     mainWindow->show();
     mainWindow->FillFileTree();
 
-    const QString iconPath = joinPath(g.AppDir, QStringLiteral("program icon.ico"));
+    const QString iconPath = joinPath(g.ShareDir, QStringLiteral("program icon.ico"));
     if (loadPicture(iconPath, &error).isNull())
         ui.warn(mainWindow.get(), error);
     return mainWindow;

@@ -17,7 +17,7 @@ class QWidget;
 namespace quillet {
 
 struct StartupOptions {
-    QString appDir;          // empty: the folder that holds the program
+    QString appDir;          // the program's folder; empty: the one that holds the executable
     int splashMs = 1000;     // how long the splash stays, with no event processing
     bool showSplash = true;
     // Called once the splash is on screen and drawn, just before the wait (tests, bench).
@@ -29,7 +29,8 @@ QString programDir();
 // The last component of a folder path (the tree's root text).
 QString lastPathComponent(const QString &dir);
 
-// Prepares the program folder ("DATA", "MODEL", setup.inf), reads the port number, shows
+// Decides where documents and shipped files are (locateInstallation), prepares the
+// documents' folder ("DATA", "MODEL", setup.inf), reads the port number, shows
 // the splash, creates and shows the main window and fills its file tree. Anything that
 // cannot be prepared is told in a "Warning" box naming the path and the reason, and
 // start-up goes on. Returns the shown main window.

@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/CompareWithFile.h"
+#include "app/ExternalFiles.h"
 #include "app/Icons.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
@@ -53,6 +54,8 @@ constexpr int SplitterMargin = 33;
 // Window settings in twips, and their defaults.
 const char *const SettingsKeys[4] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
 constexpr int SettingsDefaults[4] = {1000, 1000, 6500, 6500};
+// "1" when the window was left maximised, so it comes back maximised over that place.
+const char *const MaximisedKey = "MainMaximized";
 
 // What a device-list entry stands for, beside its text.
 constexpr int EntryKindRole = Qt::UserRole + 3;
@@ -129,6 +132,8 @@ frmMain::frmMain(Globals &g, UiServices &ui, QWidget *parent) : QMainWindow(pare
                    | Qt::WindowMinMaxButtonsHint);
     buildMenusAndToolbar();
     buildContents();
+    addShortcuts();
+    acceptFileDrops(*this);
     Form_Load();
 }
 
@@ -176,48 +181,50 @@ void frmMain::buildMenusAndToolbar()
         return menu;
     };
 
-    mnuFile = namedMenu(menuBar()->addMenu(QStringLiteral("File")), QStringLiteral("mnuFile"));
-    mnuFileOpen = namedMenu(mnuFile->addMenu(QStringLiteral("Open")), QStringLiteral("mnuFileOpen"));
+    // The texts carry their mnemonics (the letter after "&"); what shows is the text
+    // without the "&".
+    mnuFile = namedMenu(menuBar()->addMenu(QStringLiteral("&File")), QStringLiteral("mnuFile"));
+    mnuFileOpen = namedMenu(mnuFile->addMenu(QStringLiteral("&Open")), QStringLiteral("mnuFileOpen"));
     mnuFileOpen->menuAction()->setIcon(commandIcon(QStringLiteral("mnuFileOpenDATA")));
-    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenDATA"), QStringLiteral("DATA"), &frmMain::mnuFileOpenDATA_Click);
-    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenMODEL"), QStringLiteral("MODEL"),
+    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenDATA"), QStringLiteral("&DATA"), &frmMain::mnuFileOpenDATA_Click);
+    addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenMODEL"), QStringLiteral("&MODEL"),
                &frmMain::mnuFileOpenMODEL_Click);
-    addCommand(mnuFile, QStringLiteral("mnuFileSave"), QStringLiteral("Save"), &frmMain::mnuFileSave_Click);
-    addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save As.."), &frmMain::mnuFileSaveAs_Click);
-    addCommand(mnuFile, QStringLiteral("mnuFileCompare"), QStringLiteral("Compare with File.."),
+    addCommand(mnuFile, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), &frmMain::mnuFileSave_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As.."), &frmMain::mnuFileSaveAs_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileCompare"), QStringLiteral("&Compare with File.."),
                &frmMain::mnuFileCompare_Click);
     mnuFile->addSeparator();
-    addCommand(mnuFile, QStringLiteral("mnuLoad"), QStringLiteral("Fast Open"), &frmMain::mnuLoad_Click);
+    addCommand(mnuFile, QStringLiteral("mnuLoad"), QStringLiteral("&Fast Open"), &frmMain::mnuLoad_Click);
     mnuFile->addSeparator();
-    addCommand(mnuFile, QStringLiteral("mnuDelete"), QStringLiteral("Delete"), &frmMain::mnuDelete_Click);
-    addCommand(mnuFile, QStringLiteral("mnuRENAME"), QStringLiteral("Rename.."), &frmMain::mnuRENAME_Click);
+    addCommand(mnuFile, QStringLiteral("mnuDelete"), QStringLiteral("&Delete"), &frmMain::mnuDelete_Click);
+    addCommand(mnuFile, QStringLiteral("mnuRENAME"), QStringLiteral("&Rename.."), &frmMain::mnuRENAME_Click);
     mnuFile->addSeparator();
-    addCommand(mnuFile, QStringLiteral("mnuFileClose"), QStringLiteral("Exit"), &frmMain::mnuFileClose_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileClose"), QStringLiteral("E&xit"), &frmMain::mnuFileClose_Click);
 
-    mnuEdit = namedMenu(menuBar()->addMenu(QStringLiteral("Setup")), QStringLiteral("mnuEdit"));
-    addCommand(mnuEdit, QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main Menu"), &frmMain::mnuMenuEdit_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit Device"), &frmMain::mnuKeyEdit_Click);
+    mnuEdit = namedMenu(menuBar()->addMenu(QStringLiteral("&Setup")), QStringLiteral("mnuEdit"));
+    addCommand(mnuEdit, QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main &Menu"), &frmMain::mnuMenuEdit_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit &Device"), &frmMain::mnuKeyEdit_Click);
     mnuEdit->addSeparator();
-    addCommand(mnuEdit, QStringLiteral("mnuModelLoad"), QStringLiteral("Open Model.."), &frmMain::mnuModelLoad_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuModelSave"), QStringLiteral("Save Model.."), &frmMain::mnuModelSave_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuOEMLoad"), QStringLiteral("Backup.."), &frmMain::mnuOEMLoad_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuModelLoad"), QStringLiteral("&Open Model.."), &frmMain::mnuModelLoad_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuModelSave"), QStringLiteral("&Save Model.."), &frmMain::mnuModelSave_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuOEMLoad"), QStringLiteral("&Backup.."), &frmMain::mnuOEMLoad_Click);
     mnuEdit->addSeparator();
-    addCommand(mnuEdit, QStringLiteral("mnuTimer"), QStringLiteral("Timer"), &frmMain::mnuTimer_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuTimer"), QStringLiteral("&Timer"), &frmMain::mnuTimer_Click);
     mnuEdit->addSeparator();
-    addCommand(mnuEdit, QStringLiteral("mnuMacro"), QStringLiteral("Hot Macro"), &frmMain::mnuMacro_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuMacro"), QStringLiteral("&Hot Macro"), &frmMain::mnuMacro_Click);
 
-    mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("Transmission")), QStringLiteral("mnuView"));
-    addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("Download from Remote"), &frmMain::mnuDOWN_Click);
-    addCommand(mnuView, QStringLiteral("mnuUP"), QStringLiteral("Upload to Remote"), &frmMain::mnuUP_Click);
-    addCommand(mnuView, QStringLiteral("mnuCompareRemote"), QStringLiteral("Compare with Remote"),
+    mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
+    addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
+    addCommand(mnuView, QStringLiteral("mnuUP"), QStringLiteral("&Upload to Remote"), &frmMain::mnuUP_Click);
+    addCommand(mnuView, QStringLiteral("mnuCompareRemote"), QStringLiteral("Compare with &Remote"),
                &frmMain::mnuCompareRemote_Click);
-    addCommand(mnuView, QStringLiteral("mnuPORT"), QStringLiteral("Communication Port"), &frmMain::mnuPORT_Click);
+    addCommand(mnuView, QStringLiteral("mnuPORT"), QStringLiteral("&Communication Port"), &frmMain::mnuPORT_Click);
 
-    mnuHelp = namedMenu(menuBar()->addMenu(QStringLiteral("Help")), QStringLiteral("mnuHelp"));
-    addCommand(mnuHelp, QStringLiteral("mnuHelpContents"), QStringLiteral("How to use help"),
+    mnuHelp = namedMenu(menuBar()->addMenu(QStringLiteral("&Help")), QStringLiteral("mnuHelp"));
+    addCommand(mnuHelp, QStringLiteral("mnuHelpContents"), QStringLiteral("How to use &help"),
                &frmMain::mnuHelpContents_Click);
     mnuHelp->addSeparator();
-    addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("About"), &frmMain::mnuHelpAbout_Click);
+    addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), &frmMain::mnuHelpAbout_Click);
 
     Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
@@ -248,6 +255,35 @@ void frmMain::buildMenusAndToolbar()
     addToolButton(QStringLiteral("mnuPORT"), QStringLiteral("Communication Port"));
     Toolbar1->addSeparator();
     addToolButton(QStringLiteral("mnuHelpContents"), QStringLiteral("Help"));
+}
+
+void frmMain::addShortcuts()
+{
+    // The platform's standard keys where it has them; a platform without one (some have
+    // no Quit key) still gets the common one.
+    auto standard = [this](const char *name, QKeySequence::StandardKey key, const QKeySequence &common) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+        if (keys.isEmpty())
+            keys = {common};
+        action(QLatin1String(name))->setShortcuts(keys);
+    };
+    standard("mnuFileOpenDATA", QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O));
+    standard("mnuFileSave", QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    standard("mnuFileSaveAs", QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    standard("mnuHelpContents", QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
+    standard("mnuFileClose", QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    action(QStringLiteral("mnuRENAME"))->setShortcut(QKeySequence(Qt::Key_F2));
+
+    // Delete and Enter act on the file tree's selection, so they work only while the
+    // tree has the focus (Enter in a list or Delete in a text box mean something else).
+    auto onTree = [this](const char *name, const QList<QKeySequence> &keys) {
+        QAction *a = action(QLatin1String(name));
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        TreeView1->addAction(a);
+    };
+    onTree("mnuDelete", {QKeySequence(QKeySequence::Delete)});
+    onTree("mnuLoad", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
 }
 
 void frmMain::buildContents()
@@ -380,7 +416,7 @@ void frmMain::Form_Load()
     g_.FilePath.clear();
     g_.SelectedBank = 255;
 
-    const QString iconPath = joinPath(g_.AppDir, QStringLiteral("program icon.ico"));
+    const QString iconPath = joinPath(g_.shippedFolder(), QStringLiteral("program icon.ico"));
     if (QFileInfo::exists(iconPath))
         setWindowIcon(QIcon(iconPath));
 
@@ -413,6 +449,7 @@ void frmMain::restoreWindowSettings()
     const int view = settings.value(QStringLiteral("ViewMode")).toString().toInt(&ok);
     if (ok)
         ViewMode = view;
+    const bool maximised = settings.value(QLatin1String(MaximisedKey)).toString() == QLatin1String("1");
     settings.endGroup();
 
     const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
@@ -420,14 +457,20 @@ void frmMain::restoreWindowSettings()
     const qreal dpiY = scr ? scr->logicalDotsPerInchY() : 96.0;
     QRect r(twipsToPixels(twips[0], dpiX), twipsToPixels(twips[1], dpiY), twipsToPixels(twips[2], dpiX),
             twipsToPixels(twips[3], dpiY));
-    // A size too small to use, or a place on a screen that is no longer there, falls back
-    // to the defaults so the window never opens out of reach.
-    if (r.width() < 200 || r.height() < 150)
-        r.setSize(QSize(twipsToPixels(SettingsDefaults[2], dpiX), twipsToPixels(SettingsDefaults[3], dpiY)));
+    // The size Exit stored comes back as it was, kept between the window's own minimum and
+    // the screen; a place on a screen that is no longer there falls back to the default
+    // so the window never opens out of reach.
+    const QSize least = minimumSize().expandedTo(minimumSizeHint());
+    r.setSize(r.size().expandedTo(least));
+    if (scr)
+        r.setSize(r.size().boundedTo(scr->availableGeometry().size()));
     if (!QGuiApplication::screenAt(r.topLeft() + QPoint(20, 20)))
         r.moveTopLeft(QPoint(twipsToPixels(SettingsDefaults[0], dpiX), twipsToPixels(SettingsDefaults[1], dpiY)));
-    move(r.topLeft());
-    resize(r.size());
+    // The place is the client area's, as it is stored: the frame's corner would move the
+    // window by the frame at every start.
+    setGeometry(r);
+    if (maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
     // Before the first show the splitter has no width yet; it shares out these sizes in
     // proportion once it has.
     splitter->setSizes({r.width() * 3 / 10, r.width() * 7 / 10});
@@ -442,11 +485,14 @@ void frmMain::storeWindowSettings()
         const QScreen *scr = screen() ? screen() : QGuiApplication::primaryScreen();
         const qreal dpiX = scr ? scr->logicalDotsPerInchX() : 96.0;
         const qreal dpiY = scr ? scr->logicalDotsPerInchY() : 96.0;
-        const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : QRect(pos(), size());
+        // The client area in both cases: normalGeometry() is one too.
+        const bool maximised = isMaximized() || isFullScreen();
+        const QRect normal = maximised ? normalGeometry() : geometry();
         const int values[4] = {pixelsToTwips(normal.x(), dpiX), pixelsToTwips(normal.y(), dpiY),
                                pixelsToTwips(normal.width(), dpiX), pixelsToTwips(normal.height(), dpiY)};
         for (int i = 0; i < 4; ++i)
             settings.setValue(QLatin1String(SettingsKeys[i]), QString::number(values[i]));
+        settings.setValue(QLatin1String(MaximisedKey), maximised ? QStringLiteral("1") : QStringLiteral("0"));
     }
     settings.setValue(QStringLiteral("ViewMode"), QString::number(ViewMode));
     settings.endGroup();
@@ -863,6 +909,28 @@ bool frmMain::openModelFile(const QString &path)
 
 // --- File commands -----------------------------------------------------------------------
 
+bool frmMain::openDataDocument(const QString &path)
+{
+    if (!openDataFile(path))
+        return false;
+    g_.SelectedBank = 255;
+    refreshSequence();
+    return true;
+}
+
+bool frmMain::openFile(const QString &path)
+{
+    const bool isData = hasDataSuffix(path);
+    if (!isData && !hasModelSuffix(path)) {
+        ui_.warn(this, QStringLiteral("\"%1\" cannot be opened: only data files (*.DAT) and model files (*.MOD) can.")
+                           .arg(path));
+        return false;
+    }
+    if (!askBeforeDiscard(DiscardRule::SaveAsThenStop))
+        return false;
+    return isData ? openDataDocument(path) : openModelFile(path);
+}
+
 void frmMain::mnuFileOpenDATA_Click()
 {
     if (!askBeforeDiscard(DiscardRule::SaveAsThenStop))
@@ -873,10 +941,7 @@ void frmMain::mnuFileOpenDATA_Click()
                                                  joinPath(g_.AppDir, QStringLiteral("DATA")) + nativeSeparator()});
     if (path.isEmpty())
         return;
-    if (!openDataFile(path))
-        return;
-    g_.SelectedBank = 255;
-    refreshSequence();
+    openDataDocument(path);
 }
 
 void frmMain::mnuFileOpenMODEL_Click()

@@ -67,6 +67,11 @@ public:
     void showDocumentTitle();   // caption and title label from CurrentFile
     void setListTitle(const QString &text);
 
+    // Open DATA or Open MODEL, by the file's kind, on a file chosen outside the open
+    // dialog (the command line, a drop): the same question first and the same messages
+    // on failure. False when nothing was opened.
+    bool openFile(const QString &path);
+
     // The asked-before-discarding question for commands that replace the document.
     // Returns false when the command must stop.
     enum class DiscardRule { SaveAsThenStop, SaveThenGoOn, SaveThenGoOnRefresh };
@@ -124,6 +129,9 @@ private:
     // the current one. True when loaded.
     bool openDataFile(const QString &path);
     bool openModelFile(const QString &path);
+    // What Open DATA does once a file is chosen.
+    bool openDataDocument(const QString &path);
+    void addShortcuts();
     void runMenuEdit();
     void runDeviceEdit(int bank, bool fullRefresh);
     void runModelEdit();

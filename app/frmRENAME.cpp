@@ -46,11 +46,13 @@ frmRENAME::frmRENAME(Globals &g, UiServices &ui, std::function<void()> onRenamed
     grid->addWidget(buttons, 3, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
-    // The extension of a data or model file stays; only the name before it is edited.
+    // The extension of a data or model file stays; only the name before it is edited. A
+    // folder takes the new text as it is, whatever its name ends in.
     const QString &name = g_.SelectedFile;
     QString base = name;
     QString ext;
-    if (name.size() >= 5) {
+    const bool folder = QFileInfo(joinPath(g_.AppDir, g_.SelectedFolder, g_.SelectedFile)).isDir();
+    if (!folder && name.size() >= 5) {
         const QString last4 = name.right(4);
         if (last4.compare(QLatin1String(".DAT"), Qt::CaseInsensitive) == 0)
             ext = QStringLiteral(".DAT");

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QWindow>
+#include <qdrawutil.h>
 
 namespace quillet {
 
@@ -13,7 +14,7 @@ frmSplash::frmSplash(const QPixmap &picture, QWidget *parent)
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(QStringLiteral("Quillet"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFixedSize(320, 240);
+    setFixedSize(OuterWidth, OuterHeight);
     move(0, 0);
 }
 
@@ -32,9 +33,11 @@ void frmSplash::showAndPaint()
 
 void frmSplash::paintEvent(QPaintEvent *)
 {
+    // A thin raised border around the picture.
     QPainter p(this);
-    p.fillRect(rect(), Qt::black);
-    p.drawPixmap(QRect(0, 0, 320, 240), picture_);
+    p.fillRect(rect(), palette().color(QPalette::Button));
+    qDrawShadePanel(&p, rect(), palette(), false, 2);
+    p.drawPixmap(pictureArea(), picture_);
 }
 
 }  // namespace quillet

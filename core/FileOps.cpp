@@ -65,7 +65,8 @@ bool makeFolder(const QString &path, QString *error)
         return false;
     }
     ec.clear();
-    std::filesystem::create_directory(p, ec);
+    // With its parents: the per-user data folder may not exist yet.
+    std::filesystem::create_directories(p, ec);
     if (ec) {
         setError(error, QStringLiteral("Cannot create the folder \"%1\": %2").arg(path, reason(ec)));
         return false;

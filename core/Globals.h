@@ -39,8 +39,9 @@ struct Globals : DeviceWorkset, MenuWorkset, TimerWorkset, MacroWorkset {
     Bytes<66> MacroRecord{};
 
     // Installation.
-    QString AppDir;            // the program's folder, no trailing separator
+    QString AppDir;            // the documents' folder (the program's when portable), no trailing separator
     QString AppDirName;
+    QString ShareDir;          // the shipped pictures and help; empty: beside the documents
     QString HelpFile;
     int ComPort = 1;
 
@@ -49,6 +50,9 @@ struct Globals : DeviceWorkset, MenuWorkset, TimerWorkset, MacroWorkset {
     SaveFileFactory makeSaveFile;
 
     static DeviceNameFields blankDeviceNames();
+
+    // The folder the shipped pictures and help are read from.
+    QString shippedFolder() const { return ShareDir.isEmpty() ? AppDir : ShareDir; }
 };
 
 namespace answer {

@@ -118,24 +118,37 @@ int freeSlot(const LayoutBuffers &buf, int page)
     return -1;
 }
 
-bool recordFree(const LayoutBuffers &buf, int page, int r)
+bool recordInUse(const LayoutBuffers &buf, int page, int r)
 {
-    if (buf.labelBytes(page, r)[0] != Empty)
-        return false;
     const int location = page * 16 + r;
     for (int p = 0; p < buf.pages; ++p)
         for (int s = 0; s < buf.slotCount; ++s) {
             const int key = buf.slot[p][s];
             if (key < buf.keys && key < buf.locSize && buf.loc[key] == location)
-                return false;
+                return true;
         }
-    return true;
+    return false;
+}
+
+bool recordFree(const LayoutBuffers &buf, int page, int r)
+{
+    return buf.labelBytes(page, r)[0] == Empty && !recordInUse(buf, page, r);
 }
 
 int freeRecord(const LayoutBuffers &buf, int page)
 {
     for (int r = 0; r < buf.newRecords; ++r)
         if (recordFree(buf, page, r))
+            return r;
+    return -1;
+}
+
+int relocationRecord(const LayoutBuffers &buf, int page, int slot)
+{
+    if (slot >= 0 && slot < LabelRecordsPerPage && !recordInUse(buf, page, slot))
+        return slot;
+    for (int r = 0; r < buf.newRecords; ++r)
+        if (!recordInUse(buf, page, r))
             return r;
     return -1;
 }

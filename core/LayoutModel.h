@@ -97,11 +97,17 @@ std::vector<PlacedKey> placedKeys(const LayoutBuffers &buf);
 int freeKeyNumber(const LayoutBuffers &buf);
 // Lowest free slot of a page, or -1.
 int freeSlot(const LayoutBuffers &buf, int page);
-// A record is free when its first label byte is 255 and no key standing in a slot
-// still names it (a key with an empty text label must not lose its record).
+// A record some key standing in a slot names as its label.
+bool recordInUse(const LayoutBuffers &buf, int page, int r);
+// A record is free for New when its first label byte is 255 and no key standing in a
+// slot still names it (a key with an empty text label must not lose its record).
 bool recordFree(const LayoutBuffers &buf, int page, int r);
 // Lowest free record of a page among those New may take, or -1.
 int freeRecord(const LayoutBuffers &buf, int page);
+// The record a key moved or resized into slot s of a page takes: record s unless another
+// key names it (a damaged file), else the lowest record no key names; -1 when none.
+// Leftover bytes in a record no key names are overwritten.
+int relocationRecord(const LayoutBuffers &buf, int page, int slot);
 // Slot holding a key on a page (first match), or on any page when page is -1.
 struct SlotRef {
     int page = -1;

@@ -62,9 +62,9 @@ GridEditor::GridEditor(const Shape &shape, const LayoutBuffers &buffers, Globals
 {
     setObjectName(spec_.name);
     setWindowTitle(spec_.title);
-    faces_ = std::make_unique<KeyFaces>(g_.AppDir, spec_.icons ? KeyFaces::Pictures::WithIcons
-                                                                : KeyFaces::Pictures::SymbolsOnly);
-    const QPixmap no(joinPath(g_.AppDir, picture::No));
+    faces_ = std::make_unique<KeyFaces>(g_.shippedFolder(), spec_.icons ? KeyFaces::Pictures::WithIcons
+                                                                        : KeyFaces::Pictures::SymbolsOnly);
+    const QPixmap no(joinPath(g_.shippedFolder(), picture::No));
     noCursor_ = no.isNull() ? QCursor(Qt::ForbiddenCursor) : QCursor(no);
     buildControls();
 }
@@ -148,11 +148,10 @@ void GridEditor::buildControls()
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));
     ComYES->setGeometry(424, 224, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = new QPushButton(QStringLiteral("Cancel"), this);
     ComNO->setObjectName(QStringLiteral("ComNO"));
     ComNO->setGeometry(424, 264, 81, 33);
-    ComNO->setAutoDefault(false);
 
     Label5 = new QLabel(this);
     Label5->setObjectName(QStringLiteral("Label5"));
@@ -455,10 +454,11 @@ void GridEditor::release(QPointF editorPos)
         return;
     }
     if (pressed.kind == Hit::Page) {
+        // A release belongs to the page that took its press, wherever the pointer is now.
         if (NewStep == 2)
-            finishNew(pageAt(editorPos));
+            finishNew(pressed.index);
         else if (ResizeStep == 3)
-            finishResize(pageAt(editorPos));
+            finishResize(pressed.index);
     } else if (pressed.kind == Hit::Key) {
         const Hit now = hitAt(editorPos);
         if (now.kind == Hit::Key && now.index == pressed.index)
@@ -816,11 +816,7 @@ bool GridEditor::relocateKey(int key, const KeyPlace &from, int newPage, const C
     buf_.loc[key] = Empty;
 
     const int slot = freeSlot(buf_, newPage);
-    // The key's record is the one of its slot, unless a damaged file has another key's
-    // label there: then the lowest free record, so no label is overwritten.
-    int record = -1;
-    if (slot >= 0)
-        record = slot < LabelRecordsPerPage && recordFree(buf_, newPage, slot) ? slot : freeRecord(buf_, newPage);
+    const int record = slot >= 0 ? relocationRecord(buf_, newPage, slot) : -1;
     if (slot < 0 || record < 0) {
         restore(before);
         return false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/KeyFace.h"
+#include "editors/KeyBox.h"
 #include "core/LayoutModel.h"
 #include "editors/PageSet.h"
 

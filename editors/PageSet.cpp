@@ -15,24 +15,8 @@ PageBox::PageBox(QWidget *parent)
 
 void PageBox::paintEvent(QPaintEvent *)
 {
-    // The remote's display: a pale grey-green panel with a faint dotted cell grid.
     QPainter p(this);
-    p.fillRect(rect(), QColor(196, 206, 186));
-    QPen dots(QColor(150, 162, 140));
-    dots.setStyle(Qt::DotLine);
-    p.setPen(dots);
-    for (int c = 1; c < GridColumns; ++c)
-        p.drawLine(c * CellSize, 0, c * CellSize, GridRows * CellSize);
-    for (int r = 1; r < GridRows; ++r)
-        p.drawLine(0, r * CellSize, GridColumns * CellSize, r * CellSize);
-    p.setPen(QColor(92, 100, 86));
-    p.drawRect(0, 0, GridColumns * CellSize, GridRows * CellSize);
-}
-
-QRect keyGeometry(QPoint origin, const CellRect &cells)
-{
-    return {origin.x() + cells.left * CellSize, origin.y() + cells.top * CellSize, cells.columns() * CellSize,
-            cells.rows() * CellSize};
+    drawPageBackground(p, rect());
 }
 
 std::vector<PlacedKey> showLayout(const LayoutBuffers &buf, std::span<KeyBox *const> boxes,

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "editors/KeyFace.h"
 #include "core/LayoutModel.h"
+#include "editors/KeyBox.h"
+#include "render/Pages.h"
 
 #include <QWidget>
 
@@ -17,15 +18,12 @@ class PageBox : public QWidget {
     Q_OBJECT
 public:
     explicit PageBox(QWidget *parent = nullptr);
-    static constexpr int Width = 121;
-    static constexpr int Height = 161;
+    static constexpr int Width = PageWidth;
+    static constexpr int Height = PageHeight;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
-
-// Where a key of the given cells stands over a page whose top-left is origin.
-QRect keyGeometry(QPoint origin, const CellRect &cells);
 
 // Shows a layout's keys on their boxes: every box is hidden and every text entry blanked,
 // then each key the bytes describe (see placedKeys) is placed over its page, shown and

@@ -16,9 +16,9 @@ GridEditor::Shape keyEditorSpec()
     GridEditor::Shape s;
     s.name = QStringLiteral("frmEditKey");
     s.title = QStringLiteral("Edit Device");
-    s.pageLeft = 8;
-    s.pageStride = 128;
-    s.captionLeft = 16;
+    s.pageLeft = DevicePages.left;
+    s.pageStride = DevicePages.stride;
+    s.captionLeft = DevicePages.captionLeft;
     s.icons = true;
     s.maxKeysMessage = QStringLiteral("maximum 35 key");
     s.deleteQuestion = QStringLiteral("Warning delete key?");

@@ -17,9 +17,9 @@ GridEditor::Shape menuEditorSpec()
     GridEditor::Shape s;
     s.name = QStringLiteral("frmEditMENU");
     s.title = QStringLiteral("Edit Main Menu");
-    s.pageLeft = 120;
-    s.pageStride = 160;
-    s.captionLeft = 120;
+    s.pageLeft = MenuPages.left;
+    s.pageStride = MenuPages.stride;
+    s.captionLeft = MenuPages.captionLeft;
     s.icons = false;
     s.maxKeysMessage = QStringLiteral("maximum 10 key");
     s.deleteQuestion = QStringLiteral("Warning delete button?");

@@ -4,7 +4,7 @@
 #include "core/Globals.h"
 #include "core/Paths.h"
 #include "core/IconNames.h"
-#include "editors/KeyFace.h"
+#include "render/KeyFace.h"
 #include "editors/LabelRules.h"
 #include "core/LayoutModel.h"
 
@@ -14,16 +14,56 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionFocusRect>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <qdrawutil.h>
 
 namespace quillet {
 
 namespace {
 constexpr int IconsPerRow = 9;
-}
+
+// An icon button that paints its own background from its palette's button colour: a
+// style may shade a checked button (Fusion darkens it), and the chosen icon has to read
+// white beside its button-face neighbours. The icon is combined with the background by
+// AND, as on a key face, so its light cell takes the button's colour. Chosen is drawn
+// sunken, the others raised.
+class IconButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        const QRect r = rect();
+        p.fillRect(r, palette().color(QPalette::Button));
+        const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
+        if (!icon().isNull()) {
+            const QPixmap pm = icon().pixmap(iconSize(), devicePixelRatio(), mode);
+            const QSize s = pm.deviceIndependentSize().toSize();
+            p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+            p.drawPixmap(QRect(QPoint(), s).translated(r.center() - QRect(QPoint(), s).center()), pm);
+            p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        } else {
+            p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+            p.drawText(r, Qt::AlignCenter, text());
+        }
+        qDrawShadePanel(&p, r, palette(), isChecked(), 1);
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = r.adjusted(2, 2, -2, -2);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+        }
+    }
+};
+}  // namespace
 
 frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
     : QDialog(parent)
@@ -47,22 +87,27 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
     Text_IN = new QLineEdit(this);
     Text_IN->setObjectName(QStringLiteral("Text_IN"));
     Text_IN->installEventFilter(this);
+    // Typing, deleting or pasting into the box means a text label; keys that only move
+    // the cursor or the focus do not.
+    connect(Text_IN, &QLineEdit::textEdited, this, [this] {
+        if (!OptTEXT->isChecked())
+            OptTEXT_Click();
+    });
 
     Label1 = new QLabel(QStringLiteral("'= < > # ' on the keyboard will correspond to the special symbols"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
 
     // The icons are the upper-row cells of the two strips, as they show on a key.
-    const Strip first = Strip::load(joinPath(g_.AppDir, picture::Icons0), 32);
-    const Strip second = Strip::load(joinPath(g_.AppDir, picture::Icons128), 22);
+    const Strip first = Strip::load(joinPath(g_.shippedFolder(), picture::Icons0), 32);
+    const Strip second = Strip::load(joinPath(g_.shippedFolder(), picture::Icons128), 22);
     auto *grid = new QGridLayout;
     grid->setSpacing(2);
     for (int i = 0; i < IconCount; ++i) {
         const int number = iconNumber(i);
-        auto *b = new QToolButton(this);
+        auto *b = new IconButton(this);
         b->setObjectName(QStringLiteral("Option1_%1").arg(number));
         b->setCheckable(true);
         b->setFixedSize(40, 40);
-        b->setAutoFillBackground(true);
         b->setToolTip(QString::fromLatin1(iconName(number)));
         const QImage cell = number < 32 ? first.cell(number, 32, 32) : second.cell(number - 128, 32, 32);
         if (cell.isNull()) {
@@ -78,10 +123,9 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
 
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = new QPushButton(QStringLiteral("Cancel"), this);
     ComNO->setObjectName(QStringLiteral("ComNO"));
-    ComNO->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ComYES);
@@ -120,14 +164,13 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
         } else {
             g_.KeyLabel.clear();   // no such icon: one must be picked
         }
-        setTabOrder(OptIMG, OptTEXT);
+        // First in the tab order: the focus starts there; Tab then goes round in reading order.
         OptIMG->setFocus();
     } else {
         OptIMG->setChecked(false);
         OptTEXT->setChecked(true);
         OptTEXT_Click();
         Text_IN->setText(g_.KeyLabel);
-        setTabOrder(Text_IN, OptTEXT);
         Text_IN->setFocus();
     }
 }
@@ -147,7 +190,6 @@ void frmKeyIn::paintIconButtons(int chosen)
         QPalette pal = b->palette();
         const QColor c = iconNumber(i) == chosen ? QColor(Qt::white) : palette().color(QPalette::Button);
         pal.setColor(QPalette::Button, c);
-        pal.setColor(QPalette::Window, c);
         b->setPalette(pal);
     }
 }
@@ -193,9 +235,9 @@ void frmKeyIn::Option1_Click(int iconNumber)
 
 bool frmKeyIn::eventFilter(QObject *watched, QEvent *event)
 {
-    // Clicking or typing in the text box means a text label.
-    if (watched == Text_IN && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
-        && !OptTEXT->isChecked())
+    // A left click in the text box means a text label.
+    if (watched == Text_IN && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !OptTEXT->isChecked())
         OptTEXT_Click();
     return QDialog::eventFilter(watched, event);
 }

@@ -50,10 +50,9 @@ frmMenuIn::frmMenuIn(Globals &g, UiServices &ui, QWidget *parent)
 
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = new QPushButton(QStringLiteral("Cancel"), this);
     ComNO->setObjectName(QStringLiteral("ComNO"));
-    ComNO->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ComYES);

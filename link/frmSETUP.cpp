@@ -6,6 +6,7 @@
 #include "link/PortBinding.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -67,8 +68,9 @@ frmSETUP::frmSETUP(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent
 
     ComOK = new QPushButton(this);
     ComOK->setObjectName(QStringLiteral("ComOK"));
+    ComOK->setDefault(true);
     // Enter in the device field binds the device; it must not close the dialog.
-    ComOK->setAutoDefault(false);
+    Text1->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
@@ -84,7 +86,6 @@ frmSETUP::frmSETUP(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent
     connect(ComOK, &QPushButton::clicked, this, &frmSETUP::ComOK_Click);
     connect(List1, &QListWidget::itemClicked, this, &frmSETUP::List1_Click);
     connect(List1, &QListWidget::itemActivated, this, &frmSETUP::List1_Click);
-    connect(Text1, &QLineEdit::returnPressed, this, &frmSETUP::Text1_Enter);
 
     Form_Load();
 }
@@ -184,6 +185,18 @@ void frmSETUP::List1_Click(QListWidgetItem *item)
         return;
     bindPortDevice(g_.ComPort, item->data(DeviceRole).toString());
     Text1->setText(boundPortDevice(g_.ComPort));
+}
+
+bool frmSETUP::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Text1_Enter();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmSETUP::Text1_Enter()

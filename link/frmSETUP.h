@@ -39,6 +39,9 @@ public:
     // Fills List1 again from the devices present and the current binding.
     void fillDeviceList();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void Form_Load();
     void Option1_Click();

@@ -3,7 +3,8 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
-#include "editors/KeyFace.h"
+#include "editors/KeyBox.h"
+#include "render/Pages.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmMacroIn.h"
@@ -25,7 +26,7 @@ frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(
     setWindowTitle(timers ? QStringLiteral("Timer") : QStringLiteral("Hot Macro"));
     buildControls();
     // This page draws text only, ten characters to a line on every key.
-    faces_ = std::make_unique<KeyFaces>(g_.AppDir, KeyFaces::Pictures::SymbolsOnly, TextVariant::FixedTen);
+    faces_ = std::make_unique<KeyFaces>(g_.shippedFolder(), KeyFaces::Pictures::SymbolsOnly, TextVariant::FixedTen);
     if (!faces_->missingFiles().isEmpty())
         ui_.warn(this, faces_->missingMessage());
     timersAtOpen_ = g_.TimerBuf;
@@ -57,8 +58,8 @@ void frmEditPlus::buildControls()
 
     for (int k = 0; k < HotKeyCount; ++k) {
         auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(k));
-        key->setGeometry(8 + 128 * (k / 4), 40 + 40 * (k % 4), 121, 41);
-        key->setScale(QSize(120, 40));
+        key->setGeometry(plusKeyRect(k));
+        key->setScale(PlusKeyScale);
         key->installEventFilter(this);
         PicKEY[k] = key;
     }
@@ -75,10 +76,9 @@ void frmEditPlus::buildControls()
 
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"), QStringLiteral("OK"));
     ComYES->setGeometry(200, 224, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"), QStringLiteral("Cancel"));
     ComNO->setGeometry(296, 224, 81, 33);
-    ComNO->setAutoDefault(false);
     connect(ComYES, &QPushButton::clicked, this, &frmEditPlus::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmEditPlus::reject);
 

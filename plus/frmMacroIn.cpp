@@ -86,6 +86,7 @@ void frmMacroIn::buildControls()
     for (int n = 1; n <= MaxSteps; ++n) {
         auto *step = named<QPushButton>(this, QStringLiteral("ComSTEP_%1").arg(n), QStringLiteral("Step %1").arg(n));
         step->setGeometry(16 + 72 * ((n - 1) % 7), 88 + 36 * ((n - 1) / 7), 65, 29);
+        // A step last clicked keeps the focus; Enter still means OK.
         step->setAutoDefault(false);
         connect(step, &QPushButton::clicked, this, [this, n] { ComSTEP_Click(n); });
         ComSTEP[n] = step;
@@ -100,10 +101,9 @@ void frmMacroIn::buildControls()
 
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"), QStringLiteral("OK"));
     ComYES->setGeometry(336, 280, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"), QStringLiteral("Cancel"));
     ComNO->setGeometry(432, 280, 81, 33);
-    ComNO->setAutoDefault(false);
     connect(ComYES, &QPushButton::clicked, this, &frmMacroIn::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmMacroIn::reject);
 }

@@ -3,7 +3,7 @@
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
-#include "editors/KeyFace.h"
+#include "editors/KeyBox.h"
 #include "editors/PageSet.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
@@ -24,7 +24,7 @@ namespace quillet {
 
 namespace {
 
-constexpr int PageLeft0 = 8, PageTop = 40, PageStep = 128;
+constexpr int PageLeft0 = DevicePages.left, PageStep = DevicePages.stride;   // pages stand as in the editor
 
 // Where each rubber key and its caption (RubberKeyCaptions) stand in the panel.
 struct RubberPlace {
@@ -59,7 +59,7 @@ frmSelectKey::frmSelectKey(Globals &g, UiServices &ui, QWidget *parent) : QDialo
     setObjectName(QStringLiteral("frmSelectKey"));
     setWindowTitle(QStringLiteral("Select the key"));
     buildControls();
-    faces_ = std::make_unique<KeyFaces>(g_.AppDir, KeyFaces::Pictures::WithIcons);
+    faces_ = std::make_unique<KeyFaces>(g_.shippedFolder(), KeyFaces::Pictures::WithIcons);
     if (!faces_->missingFiles().isEmpty())
         ui_.warn(this, faces_->missingMessage());
 
@@ -147,8 +147,11 @@ void frmSelectKey::buildControls()
     LabelBANK->setGeometry(288, 284, 217, 17);
     ComboBANK = named<QComboBox>(this, QStringLiteral("ComboBANK"));
     ComboBANK->setGeometry(288, 304, 217, 25);
-    connect(ComboBANK, &QComboBox::currentIndexChanged, this, [this](int entry) {
-        if (!filling_ && entry >= 0)
+    // Every choice in the list, the entry already shown included, starts over on that bank
+    // (OK off, rubber keys and the pressed look cleared); the index alone does not change
+    // when the shown entry is chosen again. The program's own changes run it themselves.
+    connect(ComboBANK, &QComboBox::activated, this, [this](int entry) {
+        if (entry >= 0)
             changeBank(entry);
     });
 
@@ -159,10 +162,9 @@ void frmSelectKey::buildControls()
 
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"), QStringLiteral("OK"));
     ComYES->setGeometry(296, 424, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"), QStringLiteral("Cancel"));
     ComNO->setGeometry(408, 424, 81, 33);
-    ComNO->setAutoDefault(false);
     connect(ComYES, &QPushButton::clicked, this, &frmSelectKey::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmSelectKey::reject);
 }
@@ -204,6 +206,14 @@ void frmSelectKey::hideAllKeys()
     pressed_ = -1;
 }
 
+void frmSelectKey::enableRubberKeys()
+{
+    // A rubber key belongs to a device: none to choose while no device is listed.
+    const bool on = g_.EditResult != 0 && ComboBANK->count() > 0;
+    for (auto *key : OptKEY)
+        key->setEnabled(on);
+}
+
 void frmSelectKey::clearRubberKeys()
 {
     rubber_->setExclusive(false);
@@ -236,13 +246,11 @@ void frmSelectKey::showHotMacroKeys()
 // C: one entry per named bank; each entry carries its bank.
 void frmSelectKey::fillDeviceList()
 {
-    filling_ = true;
     ComboBANK->clear();
     for (int b = 0; b < 10; ++b)
         if (!isBlankField(g_.DeviceNames[b]))
             ComboBANK->addItem(trimmedBoth(g_.DeviceNames[b]), b);
     ComboBANK->setCurrentIndex(-1);
-    filling_ = false;
 }
 
 void frmSelectKey::showBank(int bank)
@@ -258,9 +266,7 @@ void frmSelectKey::showBank(int bank)
         SelBank = bank >= 0 && bank < 10 ? bank : 0;
         return;
     }
-    filling_ = true;
     ComboBANK->setCurrentIndex(entry);
-    filling_ = false;
     changeBank(entry);
 }
 
@@ -342,10 +348,8 @@ void frmSelectKey::chooseDeviceMode()
     // The hot-macro keys must go even when no device is listed to replace them.
     hideAllKeys();
     SelBank = 0;
-    if (g_.EditResult != 0)
-        for (auto *key : OptKEY)
-            key->setEnabled(true);
     fillDeviceList();
+    enableRubberKeys();
     if (ComboBANK->count() > 0)
         showBank(bankOfEntry(0));
     if (g_.EditResult == 0)
@@ -402,10 +406,8 @@ void frmSelectKey::openForMacroStep()
     FrameMODE->hide();
     ComboDELAY->show();
     LabelDELAY->show();
-    if (g_.EditResult != 0)
-        for (auto *key : OptKEY)
-            key->setEnabled(true);
     fillDeviceList();
+    enableRubberKeys();
 
     const int n = g_.StepNo;
     int delay = 0;

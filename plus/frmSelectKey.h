@@ -86,6 +86,7 @@ private:
     void showBank(int bank);       // selects the bank's entry (or the first) and runs G
     void hideAllKeys();
     void clearRubberKeys();
+    void enableRubberKeys();
     void pressKey(int i);
 
     Globals &g_;
@@ -94,7 +95,6 @@ private:
     QButtonGroup *rubber_ = nullptr;
     std::array<QString, 35> KeyText;
     int pressed_ = -1;
-    bool filling_ = false;
 };
 
 // Opens the key selector modally over `owner`, for the exchange values in `g`.

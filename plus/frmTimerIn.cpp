@@ -3,6 +3,7 @@
 #include "app/UiServices.h"
 #include "editors/LabelRules.h"
 #include "core/Globals.h"
+#include "plus/AlignedCaption.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmSelectKey.h"
@@ -25,10 +26,43 @@ QComboBox *numberCombo(QWidget *parent, const QString &name, int first, int last
     return combo;
 }
 
-// Entry for a stored byte: FF (unset) and anything off the list pick the first entry.
-void selectEntry(QComboBox *combo, int entry)
+// The entry for a stored byte whose list starts at `first`: FF (unset) picks the first
+// entry; any other byte off the list picks none, so that OK keeps it (as the cycle is kept).
+void selectEntry(QComboBox *combo, Byte stored, int first)
 {
-    combo->setCurrentIndex(entry >= 0 && entry < combo->count() ? entry : 0);
+    const int entry = stored - first;
+    if (stored == Empty)
+        combo->setCurrentIndex(0);
+    else
+        combo->setCurrentIndex(entry >= 0 && entry < combo->count() ? entry : -1);
+}
+
+// The byte OK writes: the chosen entry, or the stored byte while none is chosen.
+void storeEntry(Byte &stored, const QComboBox *combo, int first)
+{
+    if (combo->currentIndex() >= 0)
+        stored = static_cast<Byte>(combo->currentIndex() + first);
+}
+
+// The captions of a date or time row, placed from its two boxes whatever the font: the
+// heading over the first box with its separator ("-" or ":") in the gap between the
+// boxes, level with them, and each word of the second caption centred over its box.
+void alignCaptions(AlignedCaption *heading, AlignedCaption *words, const QComboBox *first, const QComboBox *second)
+{
+    const QRect a = first->geometry();
+    const QRect b = second->geometry();
+    const int left = a.left();
+    const int rowHeight = 17;
+    const int wordsTop = a.top() - 20;
+    const int headingTop = wordsTop - 20;
+    heading->setGeometry(left, headingTop, b.right() + 1 - left, a.bottom() + 1 - headingTop);
+    const int gapCentre = (a.right() + 1 + b.left()) / 2;
+    heading->setPlaces({{0, rowHeight / 2, false}, {gapCentre - left, a.center().y() - headingTop, true}});
+    words->setGeometry(left, wordsTop, b.right() + 1 - left, rowHeight);
+    words->setPlaces({{a.center().x() - left, rowHeight / 2, true}, {b.center().x() - left, rowHeight / 2, true}});
+    // The heading reaches down beside the boxes; it stays beneath them.
+    heading->lower();
+    heading->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 }  // namespace
@@ -66,10 +100,10 @@ frmTimerIn::frmTimerIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(pa
             w->hide();
     }
 
-    selectEntry(ComboMonth, rec[timer::Month] - 1);
-    selectEntry(ComboDay, rec[timer::Day] - 1);
-    selectEntry(ComboHour, rec[timer::Hour]);
-    selectEntry(ComboMinute, rec[timer::Minute]);
+    selectEntry(ComboMonth, rec[timer::Month], 1);
+    selectEntry(ComboDay, rec[timer::Day], 1);
+    selectEntry(ComboHour, rec[timer::Hour], 0);
+    selectEntry(ComboMinute, rec[timer::Minute], 0);
 }
 
 void frmTimerIn::buildControls()
@@ -90,41 +124,40 @@ void frmTimerIn::buildControls()
         OptCycle[i] = opt;
     }
 
-    // The blanks in the two captions put their second half over the second combo box.
-    LabelDate = named<QLabel>(this, QStringLiteral("LabelDate"));
-    LabelDate->setText(QStringLiteral("Setup Date                      -"));
-    LabelDate->setGeometry(16, 164, 185, 17);
-    LabelDate1 = named<QLabel>(this, QStringLiteral("LabelDate1"));
-    LabelDate1->setText(QStringLiteral("Month       Day"));
-    LabelDate1->setGeometry(24, 184, 169, 17);
+    auto *dateHeading = named<AlignedCaption>(this, QStringLiteral("LabelDate"),
+                                              QStringLiteral("Setup Date                      -"));
+    auto *dateWords = named<AlignedCaption>(this, QStringLiteral("LabelDate1"), QStringLiteral("Month       Day"));
     ComboMonth = numberCombo(this, QStringLiteral("ComboMonth"), 1, 12);
     ComboMonth->setGeometry(16, 204, 65, 25);
     ComboDay = numberCombo(this, QStringLiteral("ComboDay"), 1, 31);
     ComboDay->setGeometry(112, 204, 65, 25);
+    alignCaptions(dateHeading, dateWords, ComboMonth, ComboDay);
+    LabelDate = dateHeading;
+    LabelDate1 = dateWords;
 
-    LabelTime = named<QLabel>(this, QStringLiteral("LabelTime"));
-    LabelTime->setText(QStringLiteral("Setup Time                      :"));
-    LabelTime->setGeometry(216, 164, 185, 17);
-    LabelTime1 = named<QLabel>(this, QStringLiteral("LabelTime1"));
-    LabelTime1->setText(QStringLiteral("Hour       Minute"));
-    LabelTime1->setGeometry(224, 184, 169, 17);
+    auto *timeHeading = named<AlignedCaption>(this, QStringLiteral("LabelTime"),
+                                              QStringLiteral("Setup Time                      :"));
+    auto *timeWords = named<AlignedCaption>(this, QStringLiteral("LabelTime1"), QStringLiteral("Hour       Minute"));
     ComboHour = numberCombo(this, QStringLiteral("ComboHour"), 0, 23);
     ComboHour->setGeometry(216, 204, 65, 25);
     ComboMinute = numberCombo(this, QStringLiteral("ComboMinute"), 0, 59);
     ComboMinute->setGeometry(312, 204, 65, 25);
+    alignCaptions(timeHeading, timeWords, ComboHour, ComboMinute);
+    LabelTime = timeHeading;
+    LabelTime1 = timeWords;
 
     ComKEY = named<QPushButton>(this, QStringLiteral("ComKEY"));
     ComKEY->setText(QStringLiteral("Select the key"));
     ComKEY->setGeometry(16, 256, 129, 33);
+    // Back from the key selector the focus is here; Enter still means OK.
     ComKEY->setAutoDefault(false);
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"));
     ComYES->setText(QStringLiteral("OK"));
     ComYES->setGeometry(264, 256, 81, 33);
-    ComYES->setAutoDefault(false);
+    ComYES->setDefault(true);
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"));
     ComNO->setText(QStringLiteral("Cancel"));
     ComNO->setGeometry(360, 256, 81, 33);
-    ComNO->setAutoDefault(false);
 
     connect(ComKEY, &QPushButton::clicked, this, &frmTimerIn::ComKEY_Click);
     connect(ComYES, &QPushButton::clicked, this, &frmTimerIn::ComYES_Click);
@@ -164,10 +197,10 @@ void frmTimerIn::ComYES_Click()
     // decides whether the copy is kept.
     auto &rec = g_.TimerRecord;
     rec[timer::Cycle] = static_cast<Byte>(cycle_);
-    rec[timer::Month] = static_cast<Byte>(ComboMonth->currentIndex() + 1);
-    rec[timer::Day] = static_cast<Byte>(ComboDay->currentIndex() + 1);
-    rec[timer::Hour] = static_cast<Byte>(ComboHour->currentIndex());
-    rec[timer::Minute] = static_cast<Byte>(ComboMinute->currentIndex());
+    storeEntry(rec[timer::Month], ComboMonth, 1);
+    storeEntry(rec[timer::Day], ComboDay, 1);
+    storeEntry(rec[timer::Hour], ComboHour, 0);
+    storeEntry(rec[timer::Minute], ComboMinute, 0);
 
     // A name is stored as single bytes up to the first 255; one that would not read back
     // the same is refused rather than saved changed.

@@ -2,8 +2,9 @@
 # Installs the Debian packages Quillet needs to build, run and test. Runs apt-get only
 # when something is missing, so it is cheap to call every time.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-          fonts-liberation2 xvfb xauth clang libclang-rt-14-dev)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
+          fonts-liberation2 xvfb xauth poppler-utils clang libclang-rt-14-dev
+          dpkg-dev desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

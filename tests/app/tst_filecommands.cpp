@@ -1,3 +1,4 @@
+#include "app/QtUiServices.h"
 #include "app/frmMain.h"
 #include "core/DataFile.h"
 #include "support/AppTestSupport.h"
@@ -43,6 +44,7 @@ private slots:
     void renameKeepsExtension();
     void renameRefusesBadNames();
     void renameFolderAndSystemFailure();
+    void fileDialogsShowTheFilterAsWritten();
 
 private:
     QString dataPath(const QString &name) const { return f_->path("DATA/" + name); }
@@ -587,6 +589,21 @@ void TestFileCommands::renameFolderAndSystemFailure()
     QVERIFY(QFileInfo(f_->path("DATA/sub9")).isDir());
     QVERIFY(treeItem(w->TreeView1, {g.AppDirName, "DATA", "sub9"}));
 
+    // A folder named like a data file keeps no extension of its own.
+    QVERIFY(QDir(f_->dir.path()).mkpath("OLD.DAT"));
+    w->FillFileTree();
+    selectInTree({"OLD.DAT"});
+    f_->ui.onDialog([](QDialog &d) {
+        auto *text = d.findChild<QLineEdit *>("Text1");
+        QCOMPARE(text->text(), QStringLiteral("OLD.DAT"));
+        QCOMPARE(d.findChild<QLabel *>("Label3")->text(), QString());
+        text->setText("NEW");
+        QVERIFY(clickButton(&d, "ComYES"));
+    });
+    TRIGGER(w, "mnuRENAME");
+    QVERIFY(QFileInfo(f_->path("NEW")).isDir());
+    QVERIFY(!QFileInfo::exists(f_->path("NEW.DAT")));
+
     // A name the file system refuses: its own reason is shown, not "File name exists".
     selectInTree({"DATA", "Zed.DAT"});
     f_->ui.onDialog([](QDialog &d) {
@@ -598,6 +615,14 @@ void TestFileCommands::renameFolderAndSystemFailure()
     QCOMPARE(f_->ui.shown.size(), 1);
     QVERIFY2(f_->ui.shown[0].text.contains("too long", Qt::CaseInsensitive), qPrintable(f_->ui.shown[0].text));
     QVERIFY(QFile::exists(dataPath("Zed.DAT")));
+}
+
+void TestFileCommands::fileDialogsShowTheFilterAsWritten()
+{
+    QCOMPARE(qtFilter(QStringLiteral("DATA FILE(*.DAT)|*.DAT")), QStringLiteral("DATA FILE(*.DAT)"));
+    QCOMPARE(qtFilter(QStringLiteral("MODEL FILE(*.MOD)|*.MOD")), QStringLiteral("MODEL FILE(*.MOD)"));
+    // A description without its pattern gets it, as the dialog needs one.
+    QCOMPARE(qtFilter(QStringLiteral("Pictures|*.png|All|*")), QStringLiteral("Pictures (*.png);;All (*)"));
 }
 
 QTEST_MAIN(TestFileCommands)

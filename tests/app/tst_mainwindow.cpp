@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSet>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +25,7 @@ private slots:
     void cleanup();
 
     void menusHoldEveryCommand();
+    void shortcutsRunTheirCommands();
     void toolbarButtonsRunTheirCommands();
     void commandStatesFollowLoadedKind_data();
     void commandStatesFollowLoadedKind();
@@ -81,15 +84,33 @@ void TestMainWindow::menusHoldEveryCommand()
         {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
         {"Help", {"How to use help", "", "About"}},
     };
+    // What shows is the text without the mnemonic's "&"; every item has a mnemonic, and
+    // no two in one menu share theirs.
+    auto shown = [](const QAction *a) { return QString(a->text()).remove('&'); };
+    auto checkMnemonics = [](const QList<QAction *> &items) {
+        QSet<QChar> letters;
+        for (const QAction *a : items) {
+            if (a->isSeparator())
+                continue;
+            const int at = a->text().indexOf('&');
+            QVERIFY2(at >= 0 && at + 1 < a->text().size(), qPrintable(a->text()));
+            const QChar letter = a->text().at(at + 1).toLower();
+            QVERIFY2(!letters.contains(letter), qPrintable(a->text()));
+            letters.insert(letter);
+        }
+    };
     const QList<QAction *> bar = f_->w->menuBar()->actions();
     QCOMPARE(bar.size(), menus.size());
+    checkMnemonics(bar);
     for (int i = 0; i < bar.size(); ++i) {
-        QCOMPARE(bar[i]->text(), menus[i].first);
+        QCOMPARE(shown(bar[i]), menus[i].first);
         QStringList texts;
         for (QAction *a : bar[i]->menu()->actions())
-            texts << (a->isSeparator() ? QString() : a->text());
+            texts << (a->isSeparator() ? QString() : shown(a));
         QCOMPARE(texts, menus[i].second);
+        checkMnemonics(bar[i]->menu()->actions());
     }
+    checkMnemonics(f_->w->action("mnuFileOpen")->menu()->actions());
     const QList<std::pair<const char *, const char *>> named{
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
         {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
@@ -104,9 +125,55 @@ void TestMainWindow::menusHoldEveryCommand()
     for (const auto &[name, text] : named) {
         QAction *a = f_->w->action(name);
         QVERIFY2(a, name);
-        QCOMPARE(a->text(), QString::fromLatin1(text));
+        QCOMPARE(shown(a), QString::fromLatin1(text));
         QCOMPARE(f_->w->findChild<QAction *>(name), a);
     }
+}
+
+void TestMainWindow::shortcutsRunTheirCommands()
+{
+    frmMain *w = f_->w.get();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    // Each key triggers its command, and the menu shows it.
+    auto press = [w](const char *name, const QKeySequence &keys, QWidget *focus = nullptr) {
+        QAction *a = w->action(QLatin1String(name));
+        QVERIFY2(a->shortcuts().contains(keys), name);
+        QSignalSpy spy(a, &QAction::triggered);
+        if (focus)
+            focus->setFocus();
+        QTest::keySequence(focus ? focus : w, keys);
+        QVERIFY2(spy.count() == 1, name);
+    };
+    press("mnuFileOpenDATA", QKeySequence("Ctrl+O"));
+    QCOMPARE(f_->ui.fileRequests.size(), 1);
+    openStandard();
+    press("mnuFileSave", QKeySequence("Ctrl+S"));
+    press("mnuFileSaveAs", QKeySequence("Ctrl+Shift+S"));
+    QCOMPARE(f_->ui.fileRequests.size(), 3);
+    press("mnuHelpContents", QKeySequence("F1"));
+    QCOMPARE(f_->ui.helpShown.size(), 1);
+
+    // Enter, Delete and F2 on the file selected in the tree.
+    QTreeWidgetItem *file = treeItem(w->TreeView1, {f_->g->AppDirName, "DATA", "abc.dat"});
+    clickItem(w->TreeView1, file);
+    f_->g->Modified = 0;
+    press("mnuLoad", QKeySequence(Qt::Key_Return), w->TreeView1);
+    press("mnuRENAME", QKeySequence("F2"), w->TreeView1);
+    QCOMPARE(f_->ui.dialogsShown, QStringList({"frmRENAME"}));
+    clickItem(w->TreeView1, file);
+    press("mnuDelete", QKeySequence(QKeySequence::Delete), w->TreeView1);
+    QCOMPARE(f_->ui.lastText(), QStringLiteral("You can not delete this file because it is still editing. "));
+    // Elsewhere Delete and Enter are the focused control's own.
+    QSignalSpy deletes(w->action("mnuDelete"), &QAction::triggered);
+    QSignalSpy opens(w->action("mnuLoad"), &QAction::triggered);
+    w->ListView1->setFocus();
+    QTest::keyClick(w->ListView1, Qt::Key_Delete);
+    QTest::keyClick(w->ListView1, Qt::Key_Return);
+    QCOMPARE(deletes.count() + opens.count(), 0);
+
+    press("mnuFileClose", QKeySequence("Ctrl+Q"));
+    QVERIFY(w->hasExited());
 }
 
 void TestMainWindow::toolbarButtonsRunTheirCommands()

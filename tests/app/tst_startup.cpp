@@ -54,6 +54,7 @@ private slots:
     void windowSettingsAreRestoredInTwips();
     void closeRequestIsIgnoredAndExitStoresEverything();
     void exitWhileMinimisedKeepsTheLastNormalPlace();
+    void windowComesBackAsItWasLeft();
     void exitWritesPortEvenWhenSetupFileFails();
 
 private:
@@ -135,7 +136,13 @@ void TestStartup::splashIsShownForTheDelayAndThenClosed()
         splash = s;
         QCOMPARE(s->objectName(), QStringLiteral("frmSplash"));
         QVERIFY(s->isVisible());
-        QCOMPARE(s->geometry(), QRect(0, 0, 320, 240));
+        // 325 x 245 outside, the 320 x 240 picture inside a thin border.
+        QCOMPARE(s->frameGeometry(), QRect(0, 0, 325, 245));
+        const QImage shown = s->grab().toImage();
+        const QRgb picture = QImage(dir.filePath("START.jpg")).pixel(0, 0);
+        QCOMPARE(shown.pixel(2, 2), picture);
+        QCOMPARE(shown.pixel(321, 241), picture);
+        QVERIFY(shown.pixel(1, 1) != picture && shown.pixel(322, 242) != picture);
         clock.start();
     };
     auto w = runStartup(*g_, ui_, options);
@@ -198,9 +205,9 @@ void TestStartup::windowSettingsAreRestoredInTwips()
     const qreal dpiX = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
     const qreal dpiY = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
     {
-        // Defaults: 1000, 1000, 6500, 6500 twips.
+        // Defaults: 1000, 1000, 6500, 6500 twips, for the client area.
         auto w = start(dir.path());
-        QCOMPARE(w->pos(), QPoint(qRound(1000 * dpiX / 1440), qRound(1000 * dpiY / 1440)));
+        QCOMPARE(w->geometry().topLeft(), QPoint(qRound(1000 * dpiX / 1440), qRound(1000 * dpiY / 1440)));
         QCOMPARE(w->size(), QSize(qRound(6500 * dpiX / 1440), qRound(6500 * dpiY / 1440)));
     }
     {
@@ -214,7 +221,7 @@ void TestStartup::windowSettingsAreRestoredInTwips()
     }
     g_ = std::make_unique<Globals>();
     auto w = start(dir.path());
-    QCOMPARE(w->pos(), QPoint(qRound(dpiX), qRound(dpiY / 2)));
+    QCOMPARE(w->geometry().topLeft(), QPoint(qRound(dpiX), qRound(dpiY / 2)));
     QCOMPARE(w->size(), QSize(qRound(5 * dpiX), qRound(4 * dpiY)));
     QCOMPARE(w->ViewMode, 2);
 }
@@ -228,8 +235,7 @@ void TestStartup::closeRequestIsIgnoredAndExitStoresEverything()
     QVERIFY(w->isVisible());
     QVERIFY(!(w->windowFlags() & Qt::WindowCloseButtonHint));
 
-    w->move(150, 120);
-    w->resize(600, 450);
+    w->setGeometry(150, 120, 600, 450);
     g_->ComPort = 2;
     TRIGGER(w.get(), "mnuFileClose");
     QVERIFY(w->hasExited());
@@ -264,6 +270,54 @@ void TestStartup::exitWhileMinimisedKeepsTheLastNormalPlace()
     QCOMPARE(s.value("Settings/MainLeft").toString(), QStringLiteral("2000"));
     QVERIFY(!s.contains("Settings/MainTop"));
     QCOMPARE(s.value("Settings/ViewMode").toString(), QStringLiteral("0"));   // read at start, written again
+}
+
+void TestStartup::windowComesBackAsItWasLeft()
+{
+    QTemporaryDir dir;
+    makePictures(dir.path());
+    const QRect place(150, 120, 600, 450);
+    auto stored = [] {
+        QSettings s = userSettings();
+        QStringList v;
+        for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight", "MainMaximized"})
+            v << s.value(QStringLiteral("Settings/") + key).toString();
+        return v;
+    };
+    auto w = start(dir.path());
+    w->setGeometry(place);
+    TRIGGER(w.get(), "mnuFileClose");
+    const QStringList normalExit = stored();
+    QCOMPARE(normalExit.last(), QStringLiteral("0"));
+
+    // Left maximised: the same place is stored, and the window comes back maximised over it.
+    g_ = std::make_unique<Globals>();
+    w = start(dir.path());
+    QCOMPARE(w->geometry(), place);
+    w->showMaximized();
+    QTRY_VERIFY(w->isMaximized());
+    TRIGGER(w.get(), "mnuFileClose");
+    QCOMPARE(stored().mid(0, 4), normalExit.mid(0, 4));
+    QCOMPARE(stored().last(), QStringLiteral("1"));
+    g_ = std::make_unique<Globals>();
+    w = start(dir.path());
+    QVERIFY(w->isMaximized());
+    QCOMPARE(w->normalGeometry(), place);
+    w->showNormal();
+    QTRY_COMPARE(w->geometry(), place);
+
+    // A small size as Exit stored it is kept down to the window's own minimum; one larger
+    // than the screen is cut to it.
+    const QRect screen = w->screen()->availableGeometry();
+    for (const QSize size : {QSize(160, 110), QSize(screen.width() + 500, screen.height() + 400)}) {
+        w->showNormal();
+        w->setMinimumSize(0, 0);
+        w->setGeometry(QRect(place.topLeft(), size));
+        TRIGGER(w.get(), "mnuFileClose");
+        g_ = std::make_unique<Globals>();
+        w = start(dir.path());
+        QCOMPARE(w->size(), size.expandedTo(w->minimumSize()).boundedTo(screen.size()));
+    }
 }
 
 void TestStartup::exitWritesPortEvenWhenSetupFileFails()

@@ -5,65 +5,11 @@
 
 #include "core/Globals.h"
 #include "core/TextCodec.h"
-
-#include <QDir>
-#include <QImage>
-#include <QPainter>
-#include <QTemporaryDir>
+#include "render/RenderTestSupport.h"
 
 #include <cstring>
-#include <functional>
 
 namespace quillet::testing {
-
-// Exact colours, so pixel checks need no tolerance. The pictures are written as PNG data
-// under the program's .jpg names (the reader goes by content), so nothing is lossy.
-inline QRgb iconColour(int strip, int i)   // strip 0: IMG0-31, 1: IMG128-150
-{
-    return qRgb(0xF0 - 4 * i, strip == 0 ? 0x7F : 0xBB, (0x13 * (i + 1)) | 0x81);
-}
-inline QRgb symbolColour(int i) { return qRgb(0x3C + 0x21 * i, 0x5A, 0xC3 - 0x11 * i); }
-inline QRgb blankColour() { return qRgb(0xEE, 0xE6, 0xD7); }
-inline QRgb andColour(QRgb a, QRgb b) { return (a & b) | 0xFF000000u; }
-
-inline QImage makeStrip(int cells, int cellW, int cellH, const std::function<QRgb(int)> &upper)
-{
-    QImage img(cells * cellW, 2 * cellH, QImage::Format_RGB32);
-    img.fill(Qt::black);   // the lower row: must never show on a face
-    QPainter p(&img);
-    for (int i = 0; i < cells; ++i)
-        p.fillRect(i * cellW, 0, cellW, cellH, QColor::fromRgb(upper(i)));
-    return img;
-}
-
-// A program folder with the five pictures the editors load.
-class PictureDir {
-public:
-    PictureDir()
-    {
-        makeStrip(32, 32, 32, [](int i) { return iconColour(0, i); }).save(path("IMG0-31.jpg"), "PNG");
-        makeStrip(22, 32, 32, [](int i) { return iconColour(1, i); }).save(path("IMG128-150.jpg"), "PNG");
-        makeStrip(4, 10, 15, symbolColour).save(path("IMG2350-52.jpg"), "PNG");
-        QImage blank(48, 48, QImage::Format_RGB32);
-        blank.fill(Qt::darkRed);   // only the top-left 32 x 32 may be used
-        QPainter(&blank).fillRect(0, 0, 32, 32, QColor::fromRgb(blankColour()));
-        blank.save(path("NONE.jpg"), "PNG");
-        QImage no(32, 32, QImage::Format_ARGB32);
-        no.fill(Qt::transparent);
-        {
-            QPainter p(&no);
-            p.setPen(QPen(Qt::red, 3));
-            p.drawEllipse(3, 3, 26, 26);
-            p.drawLine(8, 8, 24, 24);
-        }
-        no.save(path("NO.ICO"), "ICO");
-    }
-    QString path() const { return dir_.path(); }
-    QString path(const QString &name) const { return QDir(dir_.path()).filePath(name); }
-
-private:
-    QTemporaryDir dir_;
-};
 
 // Empty layouts: every slot, corner, location and label byte 255.
 inline void clearDevice(DeviceWorkset &d)

@@ -44,6 +44,7 @@ private slots:
     void relabelTextAndIcon();
     void resizeSteps();
     void resizeRefusals();
+    void secondCornerBelongsToThePageOfItsPress();
     void okCancelAndTheWindowFrame();
     void moveNeverOverwritesAnotherKeysLabel();
     void deleteFreesADuplicatedNumber();
@@ -523,6 +524,38 @@ void TestEditKey::resizeRefusals()
     e->selectMode(GridEditor::Mode::Move);
     QVERIFY(!e->PicKEY[0]->isHidden());
     QCOMPARE(e->resizeStep(), 1);
+}
+
+void TestEditKey::secondCornerBelongsToThePageOfItsPress()
+{
+    auto e = open();
+    e->selectMode(GridEditor::Mode::New);
+    ui.onDialog(typeAndOk(QStringLiteral("A")));
+    // Pressed on the right page, released below it: the key is made.
+    clickCell(*e, 0, 0, 0);
+    QTest::mousePress(e->PicPAGE1[0], Qt::LeftButton, {}, QPoint(29, 29));
+    QTest::mouseRelease(e->PicPAGE1[0], Qt::LeftButton, {}, QPoint(29, 175));
+    QCOMPARE(int(g->DevSlotBuf[0][0]), 0);
+    QCOMPARE(int(g->DevRectBuf[0][1]), cellCode(1, 1));
+
+    // Pressed on page 2, released over page 1 where the first corner is: nothing.
+    clickCell(*e, 0, 3, 3);
+    QTest::mousePress(e->PicPAGE1[1], Qt::LeftButton, {}, QPoint(89, 89));
+    QTest::mouseRelease(e->PicPAGE1[1], Qt::LeftButton, {}, QPoint(-39, 89));
+    QCOMPARE(int(g->DevSlotBuf[0][1]), 255);
+    QCOMPARE(int(g->DevSlotBuf[1][0]), 255);
+    QCOMPARE(ui.dialogsShown.size(), 1);
+    QCOMPARE(e->newStep(), 0);
+
+    // Resize likewise takes the page of the press.
+    e->selectMode(GridEditor::Mode::Resize);
+    clickKey(*e, 0);
+    clickCell(*e, 0, 2, 2);
+    QTest::mousePress(e->PicPAGE1[0], Qt::LeftButton, {}, QPoint(69, 69));
+    QTest::mouseRelease(e->PicPAGE1[0], Qt::LeftButton, {}, QPoint(130, 69));
+    QCOMPARE(int(g->DevRectBuf[0][0]), cellCode(2, 2));
+    QCOMPARE(int(g->DevRectBuf[0][1]), cellCode(3, 3));
+    QCOMPARE(e->resizeStep(), 0);
 }
 
 void TestEditKey::okCancelAndTheWindowFrame()

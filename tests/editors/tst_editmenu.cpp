@@ -48,6 +48,7 @@ private slots:
     void ninthButtonOnAPageIsRefused();
     void maximumTenButtons();
     void moveAndResizeKeepTheText();
+    void leftoverLabelBytesDoNotFillAPage();
     void deviceNamesFollowAfterOk();
 
 private:
@@ -339,6 +340,20 @@ void TestEditMenu::moveAndResizeKeepTheText()
     QCOMPARE(labelText(record(1, 0) + 2), QStringLiteral("Amp "));
     QCOMPARE(int(g->MenuKindBuf[2]), 198);
     QVERIFY(std::memcmp(image.get(), &g->Image, sizeof(MemoryImage)) == 0);
+}
+
+void TestEditMenu::leftoverLabelBytesDoNotFillAPage()
+{
+    // Page 2 holds no button, but old names in every record: not a full page.
+    putButton(*g, 2, 0, 5, 5, 0, 0, 1, 1, QStringLiteral("Amp"), 198);
+    for (int r = 0; r < 8; ++r)
+        writeLabelText(record(1, r) + 2, QStringLiteral("OLD%1").arg(r));
+    auto e = open();
+    dragKey(*e, 2, QPoint(5, 5), e->PicPAGE1[1], QPoint(5, 5));
+    QVERIFY(ui.shown.isEmpty());
+    QCOMPARE(int(g->MenuSlotBuf[1][0]), 2);
+    QCOMPARE(int(g->MenuLocBuf[2]), 0x10);
+    QCOMPARE(labelText(record(1, 0) + 2), QStringLiteral("Amp"));
 }
 
 void TestEditMenu::deviceNamesFollowAfterOk()

@@ -1,4 +1,4 @@
-#include "editors/KeyFace.h"
+#include "editors/KeyBox.h"
 #include "editors/PageSet.h"
 
 #include "editors/EditorTestSupport.h"

@@ -76,6 +76,15 @@ void TestLabelDialogs::keyInOpensOnAnIcon()
     QVERIFY(d->Option1(5)->isChecked());
     QCOMPARE(d->Option1(5)->palette().color(QPalette::Button), QColor(Qt::white));
     QVERIFY(d->Option1(6)->palette().color(QPalette::Button) != QColor(Qt::white));
+    // As drawn, whatever the style makes of a checked button: white beside the icon of the
+    // chosen one, button face beside its neighbour's.
+    const QColor face = d->palette().color(QPalette::Button);
+    const QImage chosen = d->Option1(5)->grab().toImage();
+    const QImage other = d->Option1(6)->grab().toImage();
+    for (QPoint p : {QPoint(3, 20), QPoint(20, 37)}) {
+        QCOMPARE(QColor(chosen.pixel(p)), QColor(Qt::white));
+        QCOMPARE(QColor(other.pixel(p)), face);
+    }
     ok(*d);
     QVERIFY(!d->isVisible());
     QCOMPARE(g->EditResult, 2);
@@ -183,11 +192,24 @@ void TestLabelDialogs::keyInModeSwitches()
     QCOMPARE(g->EditResult, 1);
     QCOMPARE(g->KeyLabel, QStringLiteral("TV"));
 
-    // Typing in the text box selects text mode.
+    // Keys that do not edit the text and other mouse buttons keep the chosen icon.
     d = keyIn(2, QStringLiteral("3"));
+    d->Text_IN->setFocus();
+    for (int key : {int(Qt::Key_Tab), int(Qt::Key_Shift), int(Qt::Key_Left), int(Qt::Key_End)})
+        QTest::keyClick(d->Text_IN, Qt::Key(key));
+    QTest::keyClick(d->Text_IN, Qt::Key_A, Qt::ControlModifier);
+    QTest::mouseClick(d->Text_IN, Qt::RightButton);
+    QVERIFY(d->OptIMG->isChecked() && d->Option1(3)->isChecked());
+    QCOMPARE(g->KeyLabel, QStringLiteral("3"));
+
+    // Typing or a left click in the text box selects text mode.
     QTest::keyClick(d->Text_IN, Qt::Key_A);
     QVERIFY(d->OptTEXT->isChecked());
     QCOMPARE(g->EditResult, 1);
+    QCOMPARE(d->Text_IN->text(), QStringLiteral("a"));
+    d = keyIn(2, QStringLiteral("3"));
+    QTest::mouseClick(d->Text_IN, Qt::LeftButton);
+    QVERIFY(d->OptTEXT->isChecked());
 }
 
 void TestLabelDialogs::keyInCancelAndFrame()

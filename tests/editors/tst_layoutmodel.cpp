@@ -56,6 +56,13 @@ void TestLayoutModel::freeNumbersSlotsAndRecords()
     QVERIFY(!recordFree(buf, 0, 2));
     QCOMPARE(freeRecord(buf, 0), 3);
 
+    // Moving into slot s takes record s over leftover bytes no key names, but never a
+    // record another key names (key 2 holds record 2 with an empty text).
+    writeLabelText(dev->DevLabelBuf[0].data() + 3 * LabelRecordSize + 2, QStringLiteral("OLD"));
+    QCOMPARE(relocationRecord(buf, 0, 3), 3);
+    QCOMPARE(relocationRecord(buf, 0, 2), 3);
+    QCOMPARE(freeRecord(buf, 0), 4);
+
     // All 35 numbers used: none free, even with pages left.
     for (int k = 4, p = 1; k < 35; ++k) {
         while (freeSlot(buf, p) < 0)

@@ -10,6 +10,7 @@
 #include "plus/frmTimerIn.h"
 #include "editors/Install.h"
 #include "editors/frmEditMENU.h"
+#include "render/Pages.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -80,6 +81,13 @@ void TestEditPlus::opensInReviewWithTheKeys()
         QCOMPARE(page.Label5->text(), kind == 0 ? QStringLiteral("Please click the key you want to setup timer.")
                                                 : QStringLiteral("Please click the key you want to setup MACRO"));
         QCOMPARE(page.PicKEY[7]->geometry(), QRect(136, 160, 121, 41));   // column 1, row 3
+        // The exported picture of the page is what the page shows, key for key.
+        const QImage shot = page.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const KeyFaces faces(g->AppDir, KeyFaces::Pictures::WithIcons);
+        const QImage drawn = pictureImage(kind == 0 ? timerPicture(g->TimerNames, faces)
+                                                    : macroPicture(g->MacroNames, faces));
+        for (int k = 0; k < 12; ++k)
+            QCOMPARE(shot.copy(plusKeyRect(k)), drawn.copy(plusKeyRect(k)));
         QCOMPARE(page.keyLabels()[kind == 0 ? 4 : 1],
                  kind == 0 ? fixedField(QStringLiteral(" NEWS")) : fixedField(QStringLiteral("MACRO 1")));
     }

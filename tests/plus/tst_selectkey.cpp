@@ -266,20 +266,35 @@ void TestSelectKey::deviceListEntriesAreBoundToBanks()
     dlg.show();
     QCOMPARE(dlg.ComboBANK->count(), 2);
     QCOMPARE(dlg.ComboBANK->itemText(0), QStringLiteral("TV"));
-    dlg.ComboBANK->setCurrentIndex(1);
+    choose(dlg, "ComboBANK", QStringLiteral("TV"));   // the first TV is shown: no change
+    QCOMPARE(dlg.SelBank, 0);
+    chooseEntry(dlg.ComboBANK, 1);
     QCOMPARE(dlg.SelBank, 2);
     QVERIFY(dlg.PicKEY[12]->isVisible());
     click(dlg, "PicKEY_12");
     click(dlg, "ComYES");
     QCOMPARE(g->TimerRecord[5], Byte(2));
 
-    // No device named at all: an empty list, and the dialog still opens.
+    // No device named at all: an empty list, and the dialog still opens, but no bank's
+    // keys are shown or chosen, not even through a rubber key.
     clearMenu(*g);
-    forStep(1, 0x20, 0);
-    frmSelectKey empty(*g, ui);
-    empty.show();
-    QCOMPARE(empty.ComboBANK->count(), 0);
-    QCOMPARE(empty.ComboBANK->currentIndex(), -1);
+    for (int kind : {0, 1}) {
+        if (kind == 0)
+            forTimer(255);
+        else
+            forStep(1, 0x20, 0);
+        frmSelectKey empty(*g, ui);
+        empty.show();
+        QCOMPARE(empty.ComboBANK->count(), 0);
+        QCOMPARE(empty.ComboBANK->currentIndex(), -1);
+        for (auto *key : empty.OptKEY) {
+            QVERIFY(!key->isEnabled());
+            QTest::mouseClick(key, Qt::LeftButton);
+        }
+        for (auto *key : empty.PicKEY)
+            QVERIFY(key->isHidden());
+        QVERIFY(!empty.ComYES->isEnabled());
+    }
 }
 
 void TestSelectKey::okNeedsAKeySinceTheLastChange()
@@ -292,6 +307,16 @@ void TestSelectKey::okNeedsAKeySinceTheLastChange()
     choose(dlg, "ComboBANK", "DVD");
     QVERIFY(!dlg.ComYES->isEnabled());
     QVERIFY(!dlg.OptKEY[1]->isChecked());
+
+    // Choosing the shown device again starts over too.
+    click(dlg, "PicKEY_12");
+    choose(dlg, "ComboBANK", "DVD");
+    QVERIFY(!dlg.ComYES->isEnabled());
+    QCOMPARE(dlg.pressedKey(), -1);
+    click(dlg, "OptKEY_2");
+    choose(dlg, "ComboBANK", "DVD");
+    QVERIFY(!dlg.ComYES->isEnabled());
+    QVERIFY(!dlg.OptKEY[2]->isChecked());
 
     click(dlg, "PicKEY_12");
     QVERIFY(dlg.ComYES->isEnabled());

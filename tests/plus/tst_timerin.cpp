@@ -3,11 +3,38 @@
 #include "plus/frmTimerIn.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 
 using namespace quillet;
 using namespace quillet::fixture;
+
+namespace {
+
+// The runs of ink in rows [top, bottom) of a caption, as horizontal spans in the dialog's
+// coordinates; ink closer than 5 pixels counts as one run.
+QList<QPair<int, int>> inkRuns(QWidget *caption, int top, int bottom)
+{
+    const QImage img = caption->grab().toImage();
+    const QRgb background = img.pixel(img.width() - 1, 0);
+    QList<QPair<int, int>> runs;
+    for (int x = 0; x < img.width(); ++x) {
+        bool ink = false;
+        for (int y = qMax(top, 0); y < qMin(bottom, img.height()) && !ink; ++y)
+            ink = img.pixel(x, y) != background;
+        if (!ink)
+            continue;
+        const int at = caption->x() + x;
+        if (!runs.isEmpty() && at - runs.last().second < 5)
+            runs.last().second = at;
+        else
+            runs.append({at, at});
+    }
+    return runs;
+}
+
+}  // namespace
 
 class TestTimerIn : public QObject {
     Q_OBJECT
@@ -18,6 +45,8 @@ private slots:
     void fieldsFollowTheCycle();
     void dailyStillStoresTheHiddenDate();
     void anyDayOfAnyMonthIsStored();
+    void bytesOffTheListsAreKept();
+    void captionsStandOverTheirBoxes();
     void labelLimits();
     void reviewChangesNothing();
     void cancelAndFrameCloseCancel();
@@ -161,6 +190,57 @@ void TestTimerIn::anyDayOfAnyMonthIsStored()
     QVERIFY(ui.shown.isEmpty());
     QCOMPARE(g->TimerRecord[1], Byte(2));
     QCOMPARE(g->TimerRecord[2], Byte(31));
+}
+
+void TestTimerIn::bytesOffTheListsAreKept()
+{
+    // Month 0, day 40, hour 24, minute 200: no entry chosen, and OK keeps them; a pick
+    // replaces only its own byte.
+    openRecord({1, 0, 40, 24, 200, 0, 0, 0, 0, 0}, QStringLiteral("T"), 1);
+    frmTimerIn dlg(*g, ui);
+    dlg.show();
+    for (QComboBox *combo : {dlg.ComboMonth, dlg.ComboDay, dlg.ComboHour, dlg.ComboMinute})
+        QCOMPARE(combo->currentIndex(), -1);
+    choose(dlg, "ComboDay", "05");
+    click(dlg, "ComYES");
+    QCOMPARE(g->TimerRecord[1], Byte(0));
+    QCOMPARE(g->TimerRecord[2], Byte(5));
+    QCOMPARE(g->TimerRecord[3], Byte(24));
+    QCOMPARE(g->TimerRecord[4], Byte(200));
+}
+
+void TestTimerIn::captionsStandOverTheirBoxes()
+{
+    openRecord({1, 6, 15, 7, 30, 0, 0, 0, 0, 0}, QStringLiteral("T"), 1);
+    const QFont wide(QStringLiteral("Liberation Mono"), 11);
+    for (const QFont &font : {QApplication::font(), wide}) {
+        frmTimerIn dlg(*g, ui);
+        dlg.setFont(font);
+        dlg.show();
+        QCOMPARE(dlg.LabelDate->text(), QStringLiteral("Setup Date                      -"));
+        QCOMPARE(dlg.LabelTime1->text(), QStringLiteral("Hour       Minute"));
+        const struct {
+            QLabel *heading, *words;
+            QComboBox *first, *second;
+        } rows[2] = {{dlg.LabelDate, dlg.LabelDate1, dlg.ComboMonth, dlg.ComboDay},
+                     {dlg.LabelTime, dlg.LabelTime1, dlg.ComboHour, dlg.ComboMinute}};
+        for (const auto &row : rows) {
+            const QRect a = row.first->geometry();
+            const QRect b = row.second->geometry();
+            // The separator, level with the boxes, stands in the gap between them.
+            const auto separator = inkRuns(row.heading, a.top() - row.heading->y(), a.bottom() - row.heading->y());
+            QCOMPARE(separator.size(), 1);
+            QVERIFY(separator[0].first > a.right() && separator[0].second < b.left());
+            // Each word is centred over its box.
+            const auto words = inkRuns(row.words, 0, row.words->height());
+            QCOMPARE(words.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                const QRect box = i == 0 ? a : b;
+                QVERIFY2(words[i].first >= box.left() && words[i].second <= box.right(), qPrintable(row.words->text()));
+                QVERIFY(qAbs((words[i].first + words[i].second) / 2 - box.center().x()) <= 2);
+            }
+        }
+    }
 }
 
 void TestTimerIn::labelLimits()

@@ -1,9 +1,12 @@
 // quillet-imagegen OUTPUT_FOLDER
+// quillet-imagegen --hicolor OUTPUT_FOLDER NAME
 //
 // Draws every picture Quillet ships beside its executable: the icon strips, the
 // special-symbol strip, the blank key face, the drag cursor, the program icon and
-// the start picture. Run by the build; the output depends only on this source
-// and the fonts, so repeated builds give the same files.
+// the start picture. With --hicolor it draws the program icon for the desktop's icon
+// theme instead, as OUTPUT_FOLDER/<size>x<size>/apps/NAME.png. Run by the build; the
+// output depends only on this source and the fonts, so repeated builds give the same
+// files.
 
 #include "IconArt.h"
 #include "Pictures.h"
@@ -50,6 +53,25 @@ bool saveJpeg(const QString &path, const QImage &image)
     return saveBytes(path, bytes);
 }
 
+// The sizes desktops look for in the hicolor theme.
+int writeThemeIcons(const QDir &out, const QString &name)
+{
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+        if (!out.mkpath(folder)) {
+            std::fprintf(stderr, "quillet-imagegen: cannot create %s\n", qPrintable(out.filePath(folder)));
+            return 1;
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        const QString file = out.filePath(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+        ok &= imagegen::programIcon(size).save(&buffer, "png") && saveBytes(file, bytes);
+    }
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -58,8 +80,11 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
+    if (argc == 4 && qstrcmp(argv[1], "--hicolor") == 0)
+        return writeThemeIcons(QDir(QString::fromLocal8Bit(argv[2])), QString::fromLocal8Bit(argv[3]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: quillet-imagegen OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: quillet-imagegen OUTPUT_FOLDER\n"
+                             "       quillet-imagegen --hicolor OUTPUT_FOLDER NAME\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));

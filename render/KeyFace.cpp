@@ -1,11 +1,12 @@
-#include "editors/KeyFace.h"
+#include "render/KeyFace.h"
 
+#include "core/LayoutModel.h"
 #include "core/Paths.h"
 #include "core/TextCodec.h"
-#include "core/LayoutModel.h"
 
-#include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
@@ -27,32 +28,33 @@ QFont keyFont()
     return font;
 }
 
-// ---------------------------------------------------------------------------------------
-// KeyBox
-
-KeyBox::KeyBox(QWidget *parent)
-    : QWidget(parent)
+QFont faceFont()
 {
-    setFont(keyFont());
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    QFont font = keyFont();
+    font.setPixelSize(16);
+    return font;
 }
 
-QImage &KeyBox::face()
+QImage blankFace(QSize size)
 {
-    if (face_.size() != size()) {
-        face_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-        // Text is laid out in points for a 96-dpi surface whatever the screen says.
-        face_.setDotsPerMeterX(3780);
-        face_.setDotsPerMeterY(3780);
-        face_.fill(FaceFallback);
-    }
-    return face_;
+    QImage face(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    // The faces are laid out for a 96-dpi surface whatever the screen says.
+    face.setDotsPerMeterX(3780);
+    face.setDotsPerMeterY(3780);
+    face.fill(FaceFallback);
+    return face;
 }
 
-void KeyBox::paintEvent(QPaintEvent *)
+FaceImage::FaceImage(QSize size, QSize scale)
+    : image_(blankFace(size))
+    , scale_(scale)
 {
-    QPainter p(this);
-    p.drawImage(0, 0, face());
+}
+
+bool paintsPixels(const QPainter &p)
+{
+    const QPaintEngine *engine = p.paintEngine();
+    return engine && engine->type() == QPaintEngine::Raster;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -153,11 +155,11 @@ std::vector<GlyphPlace> layoutText(const QString &text, int width, int height, T
 // ---------------------------------------------------------------------------------------
 // The drawing family
 
-KeyFaces::KeyFaces(const QString &appDir, Pictures pictures, TextVariant variant)
+KeyFaces::KeyFaces(const QString &pictureFolder, Pictures pictures, TextVariant variant)
     : variant_(variant)
 {
     auto loadStrip = [&](const QString &name, int cells) {
-        Strip s = Strip::load(joinPath(appDir, name), cells);
+        Strip s = Strip::load(joinPath(pictureFolder, name), cells);
         if (s.isNull())
             missing_ << name;
         return s;
@@ -167,7 +169,7 @@ KeyFaces::KeyFaces(const QString &appDir, Pictures pictures, TextVariant variant
         icons128_ = loadStrip(picture::Icons128, 22);
     }
     symbols_ = loadStrip(picture::Symbols, 4);
-    blank_ = QImage(joinPath(appDir, picture::Blank)).convertToFormat(QImage::Format_RGB32);
+    blank_ = QImage(joinPath(pictureFolder, picture::Blank)).convertToFormat(QImage::Format_RGB32);
     if (blank_.isNull())
         missing_ << picture::Blank;
 }
@@ -218,6 +220,22 @@ void drawFrame(QImage &face, const QRect &r, const QColor &topLeft, const QColor
     p.drawLine(rr - 1, t, rr - 1, b - 1);
 }
 
+// Prints the characters of a laid-out text at origin; the symbols are drawn elsewhere.
+void printCharacters(QPainter &p, QPoint origin, const std::vector<GlyphPlace> &glyphs)
+{
+    const QFont font = faceFont();
+    const int ascent = QFontMetrics(font).ascent();
+    p.setFont(font);
+    p.setPen(Qt::black);
+    for (const GlyphPlace &g : glyphs)
+        if (g.symbol < 0)
+            p.drawText(origin + QPoint(g.x, g.y + ascent), QString(g.ch));
+}
+
+// Faces placed in a document go as pictures this many times finer than the screen's, so
+// icons keep their hard edges on paper.
+constexpr int PrintScale = 4;
+
 }  // namespace
 
 void KeyFaces::drawRaisedBorder(QImage &face, QSize scale)
@@ -232,68 +250,76 @@ void KeyFaces::drawSunkenBorder(QImage &face, QSize scale)
     drawFrame(face, QRect(1, 1, scale.width() - 2, scale.height() - 2), FaceShadow, FaceLight);
 }
 
-void KeyFaces::ClrBlinkDraw(KeyBox &box) const
+KeyFaces KeyFaces::withVariant(TextVariant variant) const
+{
+    KeyFaces f = *this;
+    f.variant_ = variant;
+    return f;
+}
+
+void KeyFaces::ClrBlinkDraw(FaceSurface &box) const
 {
     QImage &face = box.face();
     const QSize s = box.scale();
-    QPainter p(&face);
-    if (blank_.isNull()) {
-        p.fillRect(QRect(QPoint(0, 0), s), FaceFallback);
-    } else {
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(QRect(QPoint(0, 0), s), blank_, QRect(0, 0, 32, 32));
+    {
+        QPainter p(&face);
+        if (blank_.isNull()) {
+            p.fillRect(QRect(QPoint(0, 0), s), FaceFallback);
+        } else {
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(QRect(QPoint(0, 0), s), blank_, QRect(0, 0, 32, 32));
+        }
     }
-    box.update();
+    box.faceChanged();
 }
 
-void KeyFaces::TxtBlinkDraw(KeyBox &box, const QString &text) const
+void KeyFaces::TxtBlinkDraw(FaceSurface &box, const QString &text) const
+{
+    drawTextFace(box, text, true);
+}
+
+void KeyFaces::NoBlinkDraw(FaceSurface &box, const Strip &strip, int index, int x, int y) const
+{
+    maskedCopy(box.face(), strip, index, x, y, 32, 32);
+    drawRaisedBorder(box.face(), box.scale());
+    box.faceChanged();
+}
+
+void KeyFaces::InBlinkDraw(FaceSurface &box, const Strip &strip, int index, int x, int y) const
+{
+    maskedCopy(box.face(), strip, index, x, y, 10, 15);
+    box.faceChanged();
+}
+
+void KeyFaces::DownBlinkDraw(FaceSurface &box) const
+{
+    drawSunkenBorder(box.face(), box.scale());
+    box.faceChanged();
+}
+
+void KeyFaces::drawTextFace(FaceSurface &box, const QString &text, bool withCharacters) const
 {
     QImage &face = box.face();
     const QSize s = box.scale();
     const auto glyphs = layoutText(text, s.width(), s.height(), variant_);
-    {
+    if (withCharacters) {
         QPainter p(&face);
-        p.setFont(box.font());
-        p.setPen(Qt::black);
-        const int ascent = p.fontMetrics().ascent();
-        for (const GlyphPlace &g : glyphs) {
-            if (g.symbol < 0)
-                p.drawText(QPoint(g.x, g.y + ascent), QString(g.ch));
-        }
+        printCharacters(p, QPoint(0, 0), glyphs);
     }
     for (const GlyphPlace &g : glyphs)
         if (g.symbol >= 0)
             InBlinkDraw(box, symbols_, g.symbol, g.x, g.y);
     drawRaisedBorder(face, s);
-    box.update();
+    box.faceChanged();
 }
 
-void KeyFaces::NoBlinkDraw(KeyBox &box, const Strip &strip, int index, int x, int y) const
-{
-    maskedCopy(box.face(), strip, index, x, y, 32, 32);
-    drawRaisedBorder(box.face(), box.scale());
-    box.update();
-}
-
-void KeyFaces::InBlinkDraw(KeyBox &box, const Strip &strip, int index, int x, int y) const
-{
-    maskedCopy(box.face(), strip, index, x, y, 10, 15);
-    box.update();
-}
-
-void KeyFaces::DownBlinkDraw(KeyBox &box) const
-{
-    drawSunkenBorder(box.face(), box.scale());
-    box.update();
-}
-
-void KeyFaces::drawText(KeyBox &box, const QString &text) const
+void KeyFaces::drawText(FaceSurface &box, const QString &text) const
 {
     ClrBlinkDraw(box);
     TxtBlinkDraw(box, text);
 }
 
-void KeyFaces::drawIcon(KeyBox &box, int iconByte) const
+void KeyFaces::drawIcon(FaceSurface &box, int iconByte) const
 {
     if (!isIconByte(iconByte))
         return;
@@ -307,7 +333,7 @@ void KeyFaces::drawIcon(KeyBox &box, int iconByte) const
         NoBlinkDraw(box, icons128_, iconByte - 128, x, y);
 }
 
-QString KeyFaces::drawLabel(KeyBox &box, const Byte *labelBytes, bool icons) const
+QString KeyFaces::drawLabel(FaceSurface &box, const Byte *labelBytes, bool icons) const
 {
     if (icons && isIconByte(labelBytes[0])) {
         drawIcon(box, labelBytes[0]);
@@ -316,6 +342,38 @@ QString KeyFaces::drawLabel(KeyBox &box, const Byte *labelBytes, bool icons) con
     const QString text = labelText(labelBytes);
     drawText(box, text);
     return text;
+}
+
+void KeyFaces::paintLabel(QPainter &p, const QRect &box, QSize scale, const Byte *labelBytes, bool icons) const
+{
+    FaceImage face(box.size(), scale);
+    if (icons && isIconByte(labelBytes[0])) {
+        drawIcon(face, labelBytes[0]);
+        paintFace(p, box, face, {});
+        return;
+    }
+    paintText(p, box, scale, labelText(labelBytes));
+}
+
+void KeyFaces::paintText(QPainter &p, const QRect &box, QSize scale, const QString &text) const
+{
+    FaceImage face(box.size(), scale);
+    ClrBlinkDraw(face);
+    drawTextFace(face, text, paintsPixels(p));
+    paintFace(p, box, face, text);
+}
+
+void KeyFaces::paintFace(QPainter &p, const QRect &box, FaceImage &face, const QString &text) const
+{
+    if (paintsPixels(p)) {
+        p.drawImage(box.topLeft(), face.face());
+        return;
+    }
+    const QImage fine = face.face().scaled(face.face().size() * PrintScale, Qt::IgnoreAspectRatio,
+                                           Qt::FastTransformation);
+    p.drawImage(QRectF(box), fine);
+    const QSize s = face.scale();
+    printCharacters(p, box.topLeft(), layoutText(text, s.width(), s.height(), variant_));
 }
 
 }  // namespace quillet

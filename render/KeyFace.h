@@ -3,11 +3,13 @@
 #include "core/Worksets.h"
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QStringList>
-#include <QWidget>
 
 #include <vector>
+
+class QPainter;
 
 namespace quillet {
 
@@ -19,28 +21,36 @@ inline const QColor FaceFallback{212, 208, 200};
 
 // "Courier" 12 pt, or Liberation Mono (same metrics) where Courier itself is absent.
 QFont keyFont();
+// The same font sized in pixels (16, that is 12 pt at 96 dpi), so a face's text has one
+// size on a screen, in a picture file and on paper, whatever the device's resolution.
+QFont faceFont();
 
-// One key or device button: a small widget that owns its face as an image and shows it.
-// Its owner sets the objectName ("PicKEY_3") and places it over a page.
-class KeyBox : public QWidget {
-    Q_OBJECT
+// A fresh face picture: the given size, the fallback colour, laid out for 96 dpi.
+QImage blankFace(QSize size);
+
+// What the drawing family paints on: a face picture and the scale its routines lay out
+// on. The editors' key boxes are surfaces, and so is an off-screen FaceImage.
+class FaceSurface {
 public:
-    explicit KeyBox(QWidget *parent = nullptr);
-
-    // The face, always the size of the box; resizing the box starts a fresh face.
-    QImage &face();
-    const QImage &face() const { return const_cast<KeyBox *>(this)->face(); }
-
-    // The drawing scale: the box's own size unless a window fixes it (the timer and
+    virtual ~FaceSurface() = default;
+    virtual QImage &face() = 0;
+    // The drawing scale: the face's own size unless a window fixes it (the timer and
     // macro keys draw on 120 x 40 whatever their frame).
-    QSize scale() const { return scale_.isValid() ? scale_ : size(); }
-    void setScale(const QSize &s) { scale_ = s; }
+    virtual QSize scale() const = 0;
+    // Called after each routine has painted, so a widget can schedule its repaint.
+    virtual void faceChanged() {}
+};
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
+// A face drawn off screen, for pictures, files and the printer.
+class FaceImage final : public FaceSurface {
+public:
+    explicit FaceImage(QSize size, QSize scale = {});
+    QImage &face() override { return image_; }
+    const QImage &face() const { return image_; }
+    QSize scale() const override { return scale_.isValid() ? scale_ : image_.size(); }
 
 private:
-    QImage face_;
+    QImage image_;
     QSize scale_;
 };
 
@@ -81,41 +91,55 @@ std::vector<GlyphPlace> layoutText(const QString &text, int width, int height, T
 int symbolIndex(QChar ch);
 
 // The pictures a window loads when it opens, and the drawing family that paints key faces
-// with them. One instance per window; every window draws through the same code.
+// with them. One instance per window; every window, picture file and printout draws
+// through the same code.
 class KeyFaces {
 public:
     enum class Pictures { SymbolsOnly, WithIcons };
 
-    KeyFaces(const QString &appDir, Pictures pictures, TextVariant variant = TextVariant::ByWidth);
+    KeyFaces(const QString &pictureFolder, Pictures pictures, TextVariant variant = TextVariant::ByWidth);
 
     const Strip &icons0() const { return icons0_; }      // "IMG0-31.jpg", 32 cells
     const Strip &icons128() const { return icons128_; }  // "IMG128-150.jpg", 22 cells
     const Strip &symbols() const { return symbols_; }    // "IMG2350-52.jpg", 4 cells
     const QImage &blank() const { return blank_; }       // "NONE.jpg"
+    TextVariant variant() const { return variant_; }
+    // The same pictures with the other text routine (pictures are shared, not copied).
+    KeyFaces withVariant(TextVariant variant) const;
     // Picture files that could not be read (empty when all are there).
     QStringList missingFiles() const { return missing_; }
     // A sentence for the user naming the missing files, or empty.
     QString missingMessage() const;
 
-    // The family. Each paints into the box's face and schedules a repaint.
-    void ClrBlinkDraw(KeyBox &box) const;
-    void TxtBlinkDraw(KeyBox &box, const QString &text) const;
-    void NoBlinkDraw(KeyBox &box, const Strip &strip, int index, int x, int y) const;
-    void InBlinkDraw(KeyBox &box, const Strip &strip, int index, int x, int y) const;
-    void DownBlinkDraw(KeyBox &box) const;
+    // The family. Each paints into the surface's face.
+    void ClrBlinkDraw(FaceSurface &box) const;
+    void TxtBlinkDraw(FaceSurface &box, const QString &text) const;
+    void NoBlinkDraw(FaceSurface &box, const Strip &strip, int index, int x, int y) const;
+    void InBlinkDraw(FaceSurface &box, const Strip &strip, int index, int x, int y) const;
+    void DownBlinkDraw(FaceSurface &box) const;
 
     // The calling orders all windows use: clear then text, or clear then the centred icon
     // of a label byte (0..31 first strip, 128..149 second; other values draw nothing).
-    void drawText(KeyBox &box, const QString &text) const;
-    void drawIcon(KeyBox &box, int iconByte) const;
+    void drawText(FaceSurface &box, const QString &text) const;
+    void drawIcon(FaceSurface &box, int iconByte) const;
     // Draws a label from its 20 label bytes and returns the key's text entry: the text,
     // or empty for an icon. Without icons every byte but 255 is a character.
-    QString drawLabel(KeyBox &box, const Byte *labelBytes, bool icons) const;
+    QString drawLabel(FaceSurface &box, const Byte *labelBytes, bool icons) const;
+
+    // A whole key face at `box` in any painter. On a picture in memory it is exactly the
+    // face a key box shows; on a PDF, SVG or printer the characters stay text (so the
+    // result can be searched) and the rest goes as a picture at print resolution.
+    void paintLabel(QPainter &p, const QRect &box, QSize scale, const Byte *labelBytes, bool icons) const;
+    void paintText(QPainter &p, const QRect &box, QSize scale, const QString &text) const;
 
     static void drawRaisedBorder(QImage &face, QSize scale);
     static void drawSunkenBorder(QImage &face, QSize scale);
 
 private:
+    // Clear then text; the font's characters are left out when they go as text elsewhere.
+    void drawTextFace(FaceSurface &box, const QString &text, bool withCharacters) const;
+    void paintFace(QPainter &p, const QRect &box, FaceImage &face, const QString &text) const;
+
     Strip icons0_;
     Strip icons128_;
     Strip symbols_;
@@ -123,6 +147,9 @@ private:
     TextVariant variant_;
     QStringList missing_;
 };
+
+// True when the painter draws pixels (a picture in memory) rather than a document.
+bool paintsPixels(const QPainter &p);
 
 // The picture files beside the program.
 namespace picture {

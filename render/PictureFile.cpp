@@ -1,0 +1,93 @@
+#include "render/PictureFile.h"
+
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+namespace quillet {
+
+namespace {
+
+bool writePng(const Picture &picture, QIODevice &out, QString *error)
+{
+    QImageWriter writer(&out, "png");
+    if (writer.write(pictureImage(picture)))
+        return true;
+    *error = writer.errorString();
+    return false;
+}
+
+void writeSvg(const Picture &picture, QIODevice &out)
+{
+    QSvgGenerator svg;
+    svg.setOutputDevice(&out);
+    svg.setSize(picture.size);
+    svg.setViewBox(QRect(QPoint(0, 0), picture.size));
+    svg.setResolution(static_cast<int>(LayoutDpi));
+    svg.setTitle(picture.name);
+    QPainter p(&svg);
+    picture.draw(p);
+}
+
+void writePdf(const Picture &picture, QIODevice &out)
+{
+    QPdfWriter pdf(&out);
+    pdf.setCreator(QStringLiteral("Quillet"));
+    pdf.setTitle(picture.name);
+    pdf.setResolution(PdfDpi);
+    pdf.setPageSize(QPageSize(QSizeF(picture.size) / LayoutDpi, QPageSize::Inch, QString(), QPageSize::ExactMatch));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter p(&pdf);
+    p.scale(PdfDpi / LayoutDpi, PdfDpi / LayoutDpi);
+    picture.draw(p);
+}
+
+}  // namespace
+
+PictureFormat pictureFormat(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png"))
+        return PictureFormat::Png;
+    if (suffix == QLatin1String("svg"))
+        return PictureFormat::Svg;
+    if (suffix == QLatin1String("pdf"))
+        return PictureFormat::Pdf;
+    return PictureFormat::Unknown;
+}
+
+bool writePicture(const Picture &picture, const QString &path, QString *error)
+{
+    QString reason;
+    const PictureFormat format = pictureFormat(path);
+    if (format == PictureFormat::Unknown) {
+        reason = QStringLiteral("A picture is written as .png, .svg or .pdf.");
+    } else {
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            bool ok = true;
+            if (format == PictureFormat::Png)
+                ok = writePng(picture, file, &reason);
+            else if (format == PictureFormat::Svg)
+                writeSvg(picture, file);
+            else
+                writePdf(picture, file);
+            // The generators report no write errors of their own; the device keeps them.
+            if (ok && file.error() == QFileDevice::NoError && file.commit())
+                return true;
+            if (reason.isEmpty())
+                reason = file.errorString();
+        } else {
+            reason = file.errorString();
+        }
+    }
+    if (error)
+        *error = reason;
+    return false;
+}
+
+}  // namespace quillet

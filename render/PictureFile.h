@@ -1,0 +1,25 @@
+#pragma once
+
+#include "render/Pages.h"
+
+#include <QString>
+
+
+namespace quillet {
+
+// The file formats a picture can be written in, chosen by the name's extension in any
+// case: ".png" pixels as the editors show them, ".svg" and ".pdf" with text kept as text.
+enum class PictureFormat { Unknown, Png, Svg, Pdf };
+PictureFormat pictureFormat(const QString &path);
+
+// Writes one picture, replacing the file only when the whole picture was written.
+// False, and the reason in *error, when the extension is none of the three or the file
+// cannot be written.
+bool writePicture(const Picture &picture, const QString &path, QString *error);
+
+// Layout pixels are 1/96 inch on paper as on the screen.
+constexpr qreal LayoutDpi = 96;
+// The resolution PDF files are written at: fine enough that no position is rounded.
+constexpr int PdfDpi = 1200;
+
+}  // namespace quillet

@@ -1,0 +1,233 @@
+#include "PlusFixture.h"
+#include "app/HelpWindow.h"
+#include "app/ListDialog.h"
+#include "app/frmRENAME.h"
+#include "editors/frmEditKey.h"
+#include "editors/frmEditMENU.h"
+#include "editors/frmKeyIn.h"
+#include "editors/frmMenuIn.h"
+#include "link/frmSETUP.h"
+#include "plus/frmEditPlus.h"
+#include "plus/frmMacroIn.h"
+#include "plus/frmSelectKey.h"
+#include "plus/frmTimerIn.h"
+#include "support/AppTestSupport.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+using namespace quillet;
+using namespace quillet::fixture;
+
+namespace {
+
+// Every dialog, opened on a document as its caller would open it.
+struct DialogCase {
+    const char *name;
+    bool cancels;        // has a Cancel, which sets DialogResult 2
+    bool hasDefault;     // has an OK for Enter to press
+    std::function<std::unique_ptr<QDialog>(Globals &, UiServices &)> open;
+    std::function<void(QDialog &)> beforeEnter = {};   // what makes OK possible, on screen
+};
+
+const QList<DialogCase> &dialogs()
+{
+    static const QList<DialogCase> all{
+        {"frmSelectBank", true, true, [](Globals &g, UiServices &) { return std::make_unique<frmSelectBank>(g); }},
+        {"frmModelIn", true, true, [](Globals &g, UiServices &) { return std::make_unique<frmModelIn>(g); }},
+        {"frmOEMLoad", true, true, [](Globals &g, UiServices &) { return std::make_unique<frmOEMLoad>(g); }},
+        {"frmRENAME", true, true,
+         [](Globals &g, UiServices &ui) {
+             g.SelectedFolder = "DATA";
+             g.SelectedFile = "a.DAT";
+             return std::make_unique<frmRENAME>(g, ui, nullptr);
+         }},
+        {"frmHelp", false, false,
+         [](Globals &g, UiServices &) {
+             auto help = std::make_unique<HelpWindow>(nullptr);
+             help->load(g.HelpFile, nullptr);
+             return help;
+         }},
+        {"frmEditKey", true, true,
+         [](Globals &g, UiServices &ui) {
+             ReadDeviceWorkset(g.Image, g, 2);
+             return std::make_unique<frmEditKey>(g, ui);
+         }},
+        {"frmEditMENU", true, true, [](Globals &g, UiServices &ui) { return std::make_unique<frmEditMENU>(g, ui); }},
+        {"frmKeyIn", true, true,
+         [](Globals &g, UiServices &ui) {
+             g.EditResult = 1;
+             g.KeyLabel = "PLAY";
+             return std::make_unique<frmKeyIn>(g, ui);
+         }},
+        {"frmMenuIn", true, true,
+         [](Globals &g, UiServices &ui) {
+             g.KeyLabel = "TV";
+             g.ChosenAttribution = 192;
+             return std::make_unique<frmMenuIn>(g, ui);
+         }},
+        {"frmEditPlus", true, true, [](Globals &g, UiServices &ui) { return std::make_unique<frmEditPlus>(g, ui); }},
+        {"frmTimerIn", true, true,
+         [](Globals &g, UiServices &ui) {
+             g.EditResult = 1;
+             g.KeyLabel = "WAKE";
+             g.TimerRecord = {1, 1, 1, 7, 30, 0, 0, 0, 0, 0};
+             return std::make_unique<frmTimerIn>(g, ui);
+         }},
+        {"frmMacroIn", true, true,
+         [](Globals &g, UiServices &ui) {
+             g.EditResult = 1;
+             g.KeyLabel = "MOVIE";
+             return std::make_unique<frmMacroIn>(g, ui);
+         }},
+        {"frmSelectKey", true, true,
+         [](Globals &g, UiServices &ui) {
+             g.EditResult = 1;
+             g.PlusKind = 0;
+             return std::make_unique<frmSelectKey>(g, ui);
+         },
+         [](QDialog &d) { click(d, "PicKEY_0"); }},
+        {"frmSETUP", false, true, [](Globals &g, UiServices &ui) { return std::make_unique<frmSETUP>(g, ui); }},
+    };
+    return all;
+}
+
+// Whether `a` comes before `b` when reading the dialog: rows top to bottom, and within a
+// row (boxes that overlap by half the lower one's height) left to right.
+bool readsBefore(const QRect &a, const QRect &b)
+{
+    const int overlap = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top());
+    if (overlap * 2 > std::min(a.height(), b.height()))
+        return a.left() < b.left();
+    return a.top() < b.top();
+}
+
+}  // namespace
+
+// The keyboard in every dialog: Enter presses OK, Escape cancels, Tab reads in order.
+class TestDialogKeys : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void keys_data();
+    void keys();
+
+private:
+    // The dialog on screen with the keyboard focus, as it opens.
+    QWidget *showActive(QDialog &dialog);
+
+    QTemporaryDir settingsDir_;
+    QTemporaryDir appDir_;
+    std::unique_ptr<Globals> g;
+    ScriptedUiServices ui;
+};
+
+void TestDialogKeys::initTestCase()
+{
+    testing::isolateSettings(settingsDir_.path());
+}
+
+void TestDialogKeys::init()
+{
+    g = makeDocument();
+    // Documents in a folder of the test's own; the pictures and help from the build.
+    g->ShareDir = g->AppDir;
+    g->AppDir = appDir_.path();
+    g->HelpFile = QDir(g->ShareDir).filePath("HELP.HLP");
+    QDir(appDir_.path()).mkpath("DATA");
+    QVERIFY(testing::writeFile(appDir_.filePath("DATA/a.DAT"), "x"));
+    QVERIFY(testing::writeFile(appDir_.filePath("setup.inf"), "Com Port: 1\r\n"));
+    ui.clear();
+}
+
+QWidget *TestDialogKeys::showActive(QDialog &dialog)
+{
+    dialog.show();
+    dialog.activateWindow();
+    if (!QTest::qWaitForWindowActive(&dialog))
+        return nullptr;
+    return QApplication::focusWidget() ? QApplication::focusWidget() : &dialog;
+}
+
+void TestDialogKeys::keys_data()
+{
+    QTest::addColumn<int>("which");
+    for (int i = 0; i < dialogs().size(); ++i)
+        QTest::newRow(dialogs()[i].name) << i;
+}
+
+void TestDialogKeys::keys()
+{
+    QFETCH(int, which);
+    const DialogCase &c = dialogs()[which];
+
+    // Tab visits the controls in reading order: going round once, the order steps back
+    // only where it wraps from the last control to the first.
+    {
+        auto dialog = c.open(*g, ui);
+        QCOMPARE(dialog->objectName(), QString::fromLatin1(c.name));
+        QVERIFY(showActive(*dialog));
+        QList<QWidget *> chain;
+        for (QWidget *w = dialog->nextInFocusChain(); w != dialog.get(); w = w->nextInFocusChain()) {
+            if (dialog->isAncestorOf(w) && w->isVisibleTo(dialog.get()) && w->isEnabled()
+                && (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus)
+                chain << w;
+        }
+        QVERIFY(chain.size() >= 2);
+        // A group of option buttons is one stop in the order, however it is arranged
+        // inside (the timer's cycles run down in columns).
+        auto box = [&](QWidget *w) { return QRect(w->mapTo(dialog.get(), QPoint()), w->size()); };
+        auto grouped = [](QWidget *a, QWidget *b) {
+            return a->inherits("QRadioButton") && b->inherits("QRadioButton") && a->parentWidget() == b->parentWidget();
+        };
+        QList<QRect> stops;
+        for (int i = 0; i < chain.size(); ++i) {
+            if (i > 0 && grouped(chain[i - 1], chain[i]))
+                stops.last() |= box(chain[i]);
+            else
+                stops << box(chain[i]);
+        }
+        if (stops.size() > 1 && grouped(chain.first(), chain.last())) {
+            stops.first() |= stops.last();
+            stops.removeLast();
+        }
+        QList<QRect> backSteps;
+        for (int i = 0; i < stops.size(); ++i) {
+            if (readsBefore(stops[(i + 1) % stops.size()], stops[i]))
+                backSteps << stops[i] << stops[(i + 1) % stops.size()];
+        }
+        if (backSteps.size() != 2)
+            qInfo() << "Tab steps back (from, to):" << backSteps;
+        QCOMPARE(backSteps.size(), 2);
+    }
+
+    // Escape cancels.
+    {
+        auto dialog = c.open(*g, ui);
+        g->DialogResult = 0;
+        QWidget *focus = showActive(*dialog);
+        QVERIFY(focus);
+        QTest::keyClick(focus, Qt::Key_Escape);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        if (c.cancels)
+            QCOMPARE(g->DialogResult, answer::Cancel);
+    }
+
+    // Enter, wherever the focus is when the dialog opens, presses OK.
+    if (c.hasDefault) {
+        auto dialog = c.open(*g, ui);
+        QWidget *focus = showActive(*dialog);
+        QVERIFY(focus);
+        if (c.beforeEnter)
+            c.beforeEnter(*dialog);
+        QTest::keyClick(focus, Qt::Key_Return);
+        QCOMPARE(ui.texts(), QStringList());
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
+}
+
+QTEST_MAIN(TestDialogKeys)
+#include "tst_dialogkeys.moc"

@@ -1,0 +1,132 @@
+#include "render/PictureFile.h"
+
+#include "render/RenderTestSupport.h"
+
+#include "core/LayoutModel.h"
+#include "core/TextCodec.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+#include <QTest>
+
+#include <memory>
+
+using namespace quillet;
+using namespace quillet::testing;
+
+namespace {
+
+void clearDevice(DeviceWorkset &d)
+{
+    for (auto &r : d.DevSlotBuf)
+        r.fill(Empty);
+    for (auto &r : d.DevRectBuf)
+        r.fill(Empty);
+    d.DevLocBuf.fill(Empty);
+    for (auto &r : d.DevLabelBuf)
+        r.fill(Empty);
+}
+
+// Key k in slot k of page 0, two cells high, labelled with text or an icon byte.
+void putKey(DeviceWorkset &d, int k, int column, int row, int columns, const QString &text, int icon = -1)
+{
+    d.DevSlotBuf[0][k] = static_cast<Byte>(k);
+    d.DevRectBuf[0][2 * k] = cellCode(column, row);
+    d.DevRectBuf[0][2 * k + 1] = cellCode(column + columns - 1, row + 1);
+    d.DevLocBuf[k] = static_cast<Byte>(k);
+    Byte *label = &d.DevLabelBuf[0][k * LabelRecordSize + 2];
+    if (icon >= 0)
+        label[0] = static_cast<Byte>(icon);
+    else
+        writeLabelText(label, text);
+}
+
+QString pdfText(const QString &path)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return QStringLiteral("(pdftotext is missing: scripts/deps.sh installs poppler-utils)");
+    QProcess p;
+    p.start(tool, {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+class TestPictureFile : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void pngIsThePictureItself();
+    void documentsKeepLabelsAsText();
+    void refusalsLeaveNoFile();
+
+private:
+    PictureDir pictures_;
+    QTemporaryDir out_;
+    std::unique_ptr<DeviceWorkset> dev_;
+    std::unique_ptr<KeyFaces> faces_;
+    QString path(const QString &name) const { return QDir(out_.path()).filePath(name); }
+};
+
+void TestPictureFile::init()
+{
+    dev_ = std::make_unique<DeviceWorkset>();
+    clearDevice(*dev_);
+    putKey(*dev_, 0, 0, 0, 6, QStringLiteral("GUIDE"));
+    putKey(*dev_, 1, 0, 2, 3, QStringLiteral("AUDIO"));
+    putKey(*dev_, 2, 3, 2, 3, QString(), 5);
+    putKey(*dev_, 3, 0, 4, 6, QStringLiteral("<SUB#>"));
+    faces_ = std::make_unique<KeyFaces>(pictures_.path(), KeyFaces::Pictures::WithIcons);
+}
+
+void TestPictureFile::pngIsThePictureItself()
+{
+    const Picture picture = devicePicture(QStringLiteral("TV"), *dev_, *faces_);
+    QString error;
+    QVERIFY2(writePicture(picture, path(QStringLiteral("tv.PNG")), &error), qPrintable(error));
+    const QImage back(path(QStringLiteral("tv.PNG")));
+    QCOMPARE(back.convertToFormat(QImage::Format_RGB32), pictureImage(picture).convertToFormat(QImage::Format_RGB32));
+    // The icon is in it: the AND of the blank face and the icon's colour, centred on key 2.
+    const QRect key2 = keyGeometry(DevicePages.origin(0), CellRect::ofSize(3, 2, 3, 2));
+    QCOMPARE(back.pixel(key2.center()) | 0xFF000000u, andColour(blankColour(), iconColour(0, 5)));
+}
+
+void TestPictureFile::documentsKeepLabelsAsText()
+{
+    const Picture picture = devicePicture(QStringLiteral("TV"), *dev_, *faces_);
+    QString error;
+    QVERIFY2(writePicture(picture, path(QStringLiteral("tv.pdf")), &error), qPrintable(error));
+    const QString text = pdfText(path(QStringLiteral("tv.pdf")));
+    for (const char *label : {"GUIDE", "AUDIO", "SUB", "PAGE 4"})
+        QVERIFY2(text.contains(QLatin1String(label)), qPrintable(QStringLiteral("%1 not in: %2").arg(label, text)));
+    // The special symbols are pictures, not characters.
+    QVERIFY(!text.contains(QLatin1Char('#')));
+
+    QVERIFY2(writePicture(picture, path(QStringLiteral("tv.svg")), &error), qPrintable(error));
+    QSvgRenderer svg(path(QStringLiteral("tv.svg")));
+    QVERIFY(svg.isValid());
+    QCOMPARE(svg.viewBox().size(), picture.size);
+    QFile file(path(QStringLiteral("tv.svg")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains(">G</text>"));
+}
+
+void TestPictureFile::refusalsLeaveNoFile()
+{
+    const Picture picture = devicePicture(QStringLiteral("TV"), *dev_, *faces_);
+    QString error;
+    QVERIFY(!writePicture(picture, path(QStringLiteral("tv.bmp")), &error));
+    QVERIFY(error.contains(QLatin1String(".png")));
+    QVERIFY(!QFile::exists(path(QStringLiteral("tv.bmp"))));
+
+    error.clear();
+    QVERIFY(!writePicture(picture, path(QStringLiteral("missing/tv.png")), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(TestPictureFile)
+#include "tst_picturefile.moc"

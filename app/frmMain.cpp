@@ -1,10 +1,12 @@
 #include "app/frmMain.h"
 
 #include "app/CompareWithFile.h"
+#include "app/ExportCommand.h"
 #include "app/ExternalFiles.h"
 #include "app/Icons.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
+#include "app/PrintCommand.h"
 #include "app/frmRENAME.h"
 #include "core/Backups.h"
 #include "core/DataFile.h"
@@ -193,6 +195,9 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As.."), &frmMain::mnuFileSaveAs_Click);
     addCommand(mnuFile, QStringLiteral("mnuFileCompare"), QStringLiteral("&Compare with File.."),
                &frmMain::mnuFileCompare_Click);
+    mnuFile->addSeparator();
+    addCommand(mnuFile, QStringLiteral("mnuFileExport"), QStringLiteral("&Export.."), &frmMain::mnuFileExport_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print.."), &frmMain::mnuFilePrint_Click);
     mnuFile->addSeparator();
     addCommand(mnuFile, QStringLiteral("mnuLoad"), QStringLiteral("&Fast Open"), &frmMain::mnuLoad_Click);
     mnuFile->addSeparator();
@@ -595,6 +600,8 @@ void frmMain::UpdateCommands()
     const bool any = k == 1 || k == 2;
     setCommandEnabled(QStringLiteral("mnuFileSave"), any);
     setCommandEnabled(QStringLiteral("mnuFileSaveAs"), any);
+    setCommandEnabled(QStringLiteral("mnuFileExport"), any);
+    setCommandEnabled(QStringLiteral("mnuFilePrint"), any);
     setCommandEnabled(QStringLiteral("mnuMenuEdit"), image);
     setCommandEnabled(QStringLiteral("mnuKeyEdit"), any);
     setCommandEnabled(QStringLiteral("mnuTimer"), image);
@@ -1071,6 +1078,16 @@ void frmMain::mnuRENAME_Click()
     g_.SelectedFolder.clear();
     g_.SelectedFile.clear();
     setTreeCommands(false, false, false);
+}
+
+void frmMain::mnuFileExport_Click()
+{
+    exportDocument(g_, ui_, this);
+}
+
+void frmMain::mnuFilePrint_Click()
+{
+    printDocument(g_, ui_, this);
 }
 
 void frmMain::mnuFileClose_Click()

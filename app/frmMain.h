@@ -147,6 +147,8 @@ private:
     void mnuFileSave_Click();
     void mnuFileSaveAs_Click();
     void mnuFileCompare_Click();
+    void mnuFileExport_Click();
+    void mnuFilePrint_Click();
     void mnuLoad_Click();
     void mnuDelete_Click();
     void mnuRENAME_Click();

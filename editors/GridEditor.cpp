@@ -1,6 +1,8 @@
 #include "editors/GridEditor.h"
 
 #include "app/UiServices.h"
+#include "editors/LayoutCommands.h"
+#include "editors/UndoButtons.h"
 #include "core/Globals.h"
 #include "core/Paths.h"
 #include "core/TextCodec.h"
@@ -8,6 +10,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -56,6 +59,7 @@ GridEditor::GridEditor(const Shape &shape, const LayoutBuffers &buffers, Globals
     : QDialog(parent)
     , spec_(shape)
     , buf_(buffers)
+    , edits_(buffers)
     , g_(g)
     , ui_(ui)
     , KeyText(static_cast<size_t>(buffers.keys), fixedField(QString()))
@@ -153,6 +157,12 @@ void GridEditor::buildControls()
     ComNO->setObjectName(QStringLiteral("ComNO"));
     ComNO->setGeometry(424, 264, 81, 33);
 
+    // Undo and Redo fit the strip between the pages and the mode buttons.
+    const UndoButtons undoButtons = addUndoButtons(
+        *this, undo_, QRect(336, 203, 81, 20), QRect(424, 203, 81, 20), [this] { undo(); }, [this] { redo(); });
+    cmdUndo = undoButtons.undo;
+    cmdRedo = undoButtons.redo;
+
     Label5 = new QLabel(this);
     Label5->setObjectName(QStringLiteral("Label5"));
     Label5->setGeometry(8, 304, 505, 49);
@@ -188,11 +198,8 @@ void GridEditor::openLayout()
 
 void GridEditor::loadLayout()
 {
-    CellMap_.clear();
-    const auto placed = showLayout(
-        buf_, PicKEY, [this](int p) { return pageOrigin(p); }, *faces_, spec_.icons, KeyText);
-    for (const PlacedKey &k : placed)
-        CellMap_.mark(k.page, k.cells, true);
+    showLayout(buf_, PicKEY, [this](int p) { return pageOrigin(p); }, *faces_, spec_.icons, KeyText);
+    edits_.load();
 }
 
 void GridEditor::drawKey(int key)
@@ -339,7 +346,7 @@ Byte GridEditor::cellAt(int page, QPointF editorPos) const
     return cellCode(column, row);
 }
 
-GridEditor::KeyPlace GridEditor::placeOfControl(int key) const
+KeyPlace GridEditor::placeOfControl(int key) const
 {
     // The 3 absorbs the page border and conversion errors.
     const QRect g = PicKEY[static_cast<size_t>(key)]->geometry();
@@ -519,7 +526,8 @@ void GridEditor::keyClicked(int key)
 
 void GridEditor::finishNew(int releasePage)
 {
-    if (codeColumn(NewLowerRight) - codeColumn(NewUpperLeft) <= 0 || codeRow(NewLowerRight) - codeRow(NewUpperLeft) <= 0) {
+    const CellRect cells = CellRect::fromCodes(NewUpperLeft, NewLowerRight);
+    if (cells.columns() < 2 || cells.rows() < 2) {
         warn(QStringLiteral("The Min. square for button is 2*2"));
         resetNew(true);
         return;
@@ -528,48 +536,24 @@ void GridEditor::finishNew(int releasePage)
         resetNew(true);
         return;
     }
-    const CellRect cells = CellRect::fromCodes(NewUpperLeft, NewLowerRight);
-    if (CellMap_.any(NewPage, cells)) {
-        resetNew(true);
-        return;
-    }
-    const int key = freeKeyNumber(buf_);
-    if (key < 0) {
-        warn(spec_.maxKeysMessage);
-        resetNew(true);
-        return;
-    }
+    int key = -1;
+    const EditOutcome outcome = edits_.checkNew(NewPage, cells, &key);
     // A page without a free slot or label record cannot take the key; say so before the
     // user types a label.
-    if (freeSlot(buf_, NewPage) < 0 || freeRecord(buf_, NewPage) < 0) {
-        if (!spec_.pageFullMessage.isEmpty())
-            warn(spec_.pageFullMessage);
+    if (outcome == EditOutcome::NoKeyNumber)
+        warn(spec_.maxKeysMessage);
+    else if (outcome == EditOutcome::PageFull && !spec_.pageFullMessage.isEmpty())
+        warn(spec_.pageFullMessage);
+    LabelChoice label;
+    if (outcome != EditOutcome::Done || !askNewLabel(key, label)
+        || edits_.checkNew(NewPage, cells, &key) != EditOutcome::Done) {
         resetNew(true);
         return;
     }
-    if (!askNewLabel(key)) {
-        resetNew(true);
-        return;
-    }
-    const int slot = freeSlot(buf_, NewPage);
-    const int record = freeRecord(buf_, NewPage);
-    if (slot < 0 || record < 0) {
-        resetNew(true);
-        return;
-    }
-    buf_.slot[NewPage][slot] = static_cast<Byte>(key);
-    buf_.rect[NewPage][2 * slot] = static_cast<Byte>(NewUpperLeft);
-    buf_.rect[NewPage][2 * slot + 1] = static_cast<Byte>(NewLowerRight);
-    buf_.loc[key] = static_cast<Byte>(NewPage * 16 + record);
-
     hideMarkers();
-    KeyBox *box = PicKEY[static_cast<size_t>(key)];
-    box->setGeometry(keyGeometry(pageOrigin(NewPage), cells));
-    box->show();
-    box->raise();
-    storeNewLabel(key, NewPage, record);
-
-    CellMap_.mark(NewPage, cells, true);
+    State before = saveState(key);
+    applyNew(key, NewPage, cells, label);
+    undo_.push(new NewKeyCommand(*this, std::move(before), key, NewPage, cells, label));
     NewStep = 0;
     Label5->setText(spec_.prompts.newChosen);
 }
@@ -599,34 +583,23 @@ void GridEditor::finishResize(int releasePage)
         resetResize();
         return;
     }
-    if (codeColumn(ResizeLowerRight) - codeColumn(ResizeUpperLeft) <= 0
-        || codeRow(ResizeLowerRight) - codeRow(ResizeUpperLeft) <= 0 || ResizePage != releasePage) {
+    const CellRect cells = CellRect::fromCodes(ResizeUpperLeft, ResizeLowerRight);
+    if (cells.columns() < 2 || cells.rows() < 2 || ResizePage != releasePage) {
         resetResize();
         return;
     }
     const KeyPlace old = placeOfControl(ResizeKey);
-    const CellRect cells = CellRect::fromCodes(ResizeUpperLeft, ResizeLowerRight);
-    CellMap_.mark(old.page, old.cells, false);
-    if (CellMap_.any(ResizePage, cells)) {
-        CellMap_.mark(old.page, old.cells, true);
-        resetResize();
-        return;
-    }
-    if (!relocateKey(ResizeKey, old, ResizePage, cells)) {
-        CellMap_.mark(old.page, old.cells, true);
-        if (!spec_.pageFullMessage.isEmpty())
+    State before = saveState(ResizeKey);
+    const EditOutcome outcome = applyPlace(ResizeKey, old, ResizePage, cells, false, true);
+    if (outcome != EditOutcome::Done) {
+        if (outcome == EditOutcome::PageFull && !spec_.pageFullMessage.isEmpty())
             warn(spec_.pageFullMessage);
         resetResize();
         return;
     }
-    KeyBox *box = PicKEY[static_cast<size_t>(ResizeKey)];
-    box->setGeometry(keyGeometry(pageOrigin(ResizePage), cells));
-    drawKey(ResizeKey);
-    CellMap_.mark(ResizePage, cells, true);
+    undo_.push(new ResizeKeyCommand(*this, std::move(before), ResizeKey, old, {ResizePage, cells}));
     ResizeStep = 0;
     Label5->setText(spec_.prompts.resizeDone);
-    box->show();
-    box->raise();
     hideMarkers();
 }
 
@@ -649,26 +622,19 @@ void GridEditor::deleteKey(int key)
     if (g_.DialogResult != answer::OK)
         return;
     const KeyPlace place = placeOfControl(key);
-    CellMap_.mark(place.page, place.cells, false);
-    // Every slot that names the key is freed, so its number is free for the next New even
-    // when a damaged file listed it twice.
-    for (int p = 0; p < buf_.pages; ++p)
-        for (int s = 0; s < buf_.slotCount; ++s)
-            if (buf_.slot[p][s] == key) {
-                buf_.slot[p][s] = Empty;
-                buf_.rect[p][2 * s] = Empty;
-                buf_.rect[p][2 * s + 1] = Empty;
-            }
-    if (Byte *record = buf_.recordOfKey(key))
-        std::memset(record, Empty, LabelRecordSize);
-    buf_.loc[key] = Empty;
-    PicKEY[static_cast<size_t>(key)]->hide();
-    setKeyText(key, QString());
-    if (ResizeStep != 0 && ResizeKey == key) {
-        ResizeStep = 0;
-        hideMarkers();
-    }
-    keyDeleted(key);
+    State before = saveState(key);
+    applyDelete(key, place);
+    undo_.push(new DeleteKeyCommand(*this, std::move(before), key, place));
+}
+
+void GridEditor::relabelKey(int key)
+{
+    LabelChoice label;
+    if (!askRelabel(key, label))
+        return;
+    State before = saveState(key);
+    applyRelabel(key, label);
+    undo_.push(new RelabelKeyCommand(*this, std::move(before), key, label));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -734,99 +700,111 @@ void GridEditor::dropKey(int key, QPointF editorPos)
     } else {
         return;   // another key or the window: nothing happens
     }
-    if (!cells.inGrid())
+    State before = saveState(key);
+    const EditOutcome outcome = applyPlace(key, old, page, cells, !ontoPage, false);
+    if (outcome == EditOutcome::Done)
+        undo_.push(new MoveKeyCommand(*this, std::move(before), key, old, {page, cells}, !ontoPage));
+    else if (outcome == EditOutcome::PageFull && !spec_.pageFullMessage.isEmpty())
+        warn(spec_.pageFullMessage);
+}
+
+// ---------------------------------------------------------------------------------------
+// The edits, and Undo and Redo
+
+GridEditor::State GridEditor::saveState(int key) const
+{
+    return {key, edits_.snapshot(), saveExtra(key)};
+}
+
+void GridEditor::restoreState(const State &state)
+{
+    abandonHalfMade();
+    edits_.restore(state.layout);
+    restoreExtra(state.key, state.extra);
+    loadLayout();
+}
+
+void GridEditor::applyNew(int key, int page, const CellRect &cells, const LabelChoice &label)
+{
+    const int record = edits_.create(key, page, cells);
+    if (record < 0)
         return;
-    CellMap_.mark(old.page, old.cells, false);
-    if (CellMap_.any(page, cells)) {
-        CellMap_.mark(old.page, old.cells, true);
+    KeyBox *box = PicKEY[static_cast<size_t>(key)];
+    box->setGeometry(keyGeometry(pageOrigin(page), cells));
+    box->show();
+    box->raise();
+    storeNewLabel(key, page, record, label);
+}
+
+EditOutcome GridEditor::applyPlace(int key, const KeyPlace &from, int page, const CellRect &cells, bool keepSlot,
+                                   bool resized)
+{
+    const EditOutcome outcome = edits_.place(key, from, page, cells, keepSlot);
+    if (outcome != EditOutcome::Done)
+        return outcome;
+    KeyBox *box = PicKEY[static_cast<size_t>(key)];
+    box->setGeometry(keyGeometry(pageOrigin(page), cells));
+    // A moved key keeps its face; a resized one is drawn again at its new size.
+    if (resized) {
+        drawKey(key);
+        box->show();
+        box->raise();
+    }
+    return outcome;
+}
+
+void GridEditor::applyRelabel(int key, const LabelChoice &label)
+{
+    storeRelabel(key, label);
+}
+
+void GridEditor::applyDelete(int key, const KeyPlace &place)
+{
+    edits_.remove(key, place);
+    PicKEY[static_cast<size_t>(key)]->hide();
+    setKeyText(key, QString());
+    if (ResizeStep != 0 && ResizeKey == key) {
+        ResizeStep = 0;
+        hideMarkers();
+    }
+    keyDeleted(key);
+}
+
+void GridEditor::abandonHalfMade()
+{
+    endDrag();
+    pressed_ = {};
+    if (NewStep == 0 && ResizeStep == 0)
+        return;
+    if (ResizeStep != 0 && ResizeKey >= 0 && findSlot(buf_, ResizeKey).valid())
+        PicKEY[static_cast<size_t>(ResizeKey)]->show();
+    NewStep = 0;
+    ResizeStep = 0;
+    hideMarkers();
+    selectMode(mode_);
+}
+
+void GridEditor::undo()
+{
+    abandonHalfMade();
+    undo_.undo();
+}
+
+void GridEditor::redo()
+{
+    abandonHalfMade();
+    undo_.redo();
+}
+
+void GridEditor::keyPressEvent(QKeyEvent *event)
+{
+    // Escape drops a half-made edit; with none under way it cancels the editor.
+    if (event->key() == Qt::Key_Escape && (NewStep != 0 || ResizeStep != 0 || dragging())) {
+        abandonHalfMade();
+        event->accept();
         return;
     }
-    if (ontoPage) {
-        if (!relocateKey(key, old, page, cells)) {
-            CellMap_.mark(old.page, old.cells, true);
-            if (!spec_.pageFullMessage.isEmpty())
-                warn(spec_.pageFullMessage);
-            return;
-        }
-    } else {
-        const SlotRef s = slotOfKey(key, old);
-        if (s.valid()) {
-            buf_.rect[s.page][2 * s.slot] = cells.upperLeft();
-            buf_.rect[s.page][2 * s.slot + 1] = cells.lowerRight();
-        }
-    }
-    PicKEY[static_cast<size_t>(key)]->setGeometry(keyGeometry(pageOrigin(page), cells));
-    CellMap_.mark(page, cells, true);
-}
-
-GridEditor::Snapshot GridEditor::snapshot() const
-{
-    Snapshot s;
-    for (int p = 0; p < buf_.pages; ++p) {
-        s.bytes.insert(s.bytes.end(), buf_.slot[p], buf_.slot[p] + 12);
-        s.bytes.insert(s.bytes.end(), buf_.rect[p], buf_.rect[p] + 24);
-        s.bytes.insert(s.bytes.end(), buf_.label[p], buf_.label[p] + 264);
-    }
-    s.bytes.insert(s.bytes.end(), buf_.loc, buf_.loc + buf_.locSize);
-    return s;
-}
-
-void GridEditor::restore(const Snapshot &s)
-{
-    const Byte *from = s.bytes.data();
-    for (int p = 0; p < buf_.pages; ++p) {
-        std::copy_n(from, 12, buf_.slot[p]);
-        from += 12;
-        std::copy_n(from, 24, buf_.rect[p]);
-        from += 24;
-        std::copy_n(from, 264, buf_.label[p]);
-        from += 264;
-    }
-    std::copy_n(from, buf_.locSize, buf_.loc);
-}
-
-SlotRef GridEditor::slotOfKey(int key, const KeyPlace &place) const
-{
-    // The slot the key was shown from: on its page, with its corners. A damaged file may
-    // name the key in other slots too; those are left alone.
-    for (int s = 0; s < buf_.slotCount; ++s)
-        if (buf_.slot[place.page][s] == key && buf_.rect[place.page][2 * s] == place.cells.upperLeft()
-            && buf_.rect[place.page][2 * s + 1] == place.cells.lowerRight())
-            return {place.page, s};
-    return findSlot(buf_, key, place.page);
-}
-
-bool GridEditor::relocateKey(int key, const KeyPlace &from, int newPage, const CellRect &cells)
-{
-    const Snapshot before = snapshot();
-
-    // The label travels unchanged: text bytes, or the icon number.
-    std::array<Byte, LabelBytes> label;
-    label.fill(Empty);
-    if (Byte *record = buf_.recordOfKey(key)) {
-        std::copy_n(record + 2, LabelBytes, label.begin());
-        std::fill_n(record + 2, LabelBytes, Empty);   // the two leading bytes stay
-    }
-    const SlotRef old = slotOfKey(key, from);
-    if (old.valid()) {
-        buf_.slot[old.page][old.slot] = Empty;
-        buf_.rect[old.page][2 * old.slot] = Empty;
-        buf_.rect[old.page][2 * old.slot + 1] = Empty;
-    }
-    buf_.loc[key] = Empty;
-
-    const int slot = freeSlot(buf_, newPage);
-    const int record = slot >= 0 ? relocationRecord(buf_, newPage, slot) : -1;
-    if (slot < 0 || record < 0) {
-        restore(before);
-        return false;
-    }
-    buf_.slot[newPage][slot] = static_cast<Byte>(key);
-    buf_.rect[newPage][2 * slot] = cells.upperLeft();
-    buf_.rect[newPage][2 * slot + 1] = cells.lowerRight();
-    buf_.loc[key] = static_cast<Byte>(newPage * 16 + record);
-    std::copy(label.begin(), label.end(), buf_.labelBytes(newPage, record));
-    return true;
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace quillet

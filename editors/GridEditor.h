@@ -1,11 +1,13 @@
 #pragma once
 
-#include "editors/KeyBox.h"
+#include "core/LayoutEdits.h"
 #include "core/LayoutModel.h"
+#include "editors/KeyBox.h"
 #include "editors/PageSet.h"
 
 #include <QCursor>
 #include <QDialog>
+#include <QUndoStack>
 
 #include <array>
 #include <memory>
@@ -23,9 +25,9 @@ class UiServices;
 
 // The layout editor both the device key-layout editor and the main-menu editor are made
 // of: pages of 6 x 8 cells, one key box per key number, the five modes (Move, New, Resize,
-// Relabel, Delete) with their mouse steps, the manual drag, and the slot, label-record
-// and CellMap bookkeeping. The two editors differ only in the Shape, the buffers and the
-// label dialog they show.
+// Relabel, Delete) with their mouse steps, the manual drag, and Undo and Redo of every
+// completed edit. The bytes are edited through LayoutEdits. The two editors differ only in
+// the Shape, the buffers and the label dialog they show.
 class GridEditor : public QDialog {
     Q_OBJECT
 public:
@@ -55,6 +57,20 @@ public:
     };
     enum class Mode { Move, New, Resize, Relabel, Delete };
 
+    // What a label dialog gave: a text or an icon number, and on the menu a device kind.
+    struct LabelChoice {
+        bool icon = false;
+        QString text;
+        int iconNumber = 0;
+        int attribution = 0;
+    };
+    // The editor's bytes before an edit, which its Undo puts back.
+    struct State {
+        int key = -1;
+        LayoutEdits::Snapshot layout;
+        std::vector<Byte> extra;   // what else an editor's edits touch (the menu's kinds)
+    };
+
     ~GridEditor() override;
 
     static constexpr int PageTop = 40;
@@ -72,13 +88,15 @@ public:
     QRadioButton *OptDEL = nullptr;
     QPushButton *ComYES = nullptr;
     QPushButton *ComNO = nullptr;
+    QPushButton *cmdUndo = nullptr;
+    QPushButton *cmdRedo = nullptr;
     QLabel *Label5 = nullptr;
 
     // Editor state, for the windows built on this and for tests.
     Mode mode() const { return mode_; }
     int newStep() const { return NewStep; }
     int resizeStep() const { return ResizeStep; }
-    const CellMap &cellMap() const { return CellMap_; }
+    const CellMap &cellMap() const { return edits_.cellMap(); }
     QString keyText(int key) const { return KeyText[static_cast<size_t>(key)]; }
     bool dragging() const { return dragKey_ >= 0; }
     const KeyFaces &faces() const { return *faces_; }
@@ -86,6 +104,22 @@ public:
 
     // Selecting a mode from code runs its handler, as a click does.
     void selectMode(Mode m);
+
+    // Undo and Redo: every completed New, Move, Resize, Relabel and Delete is one step.
+    // A half-made one (a first corner, a drag in progress) is abandoned first.
+    QUndoStack &undoStack() { return undo_; }
+    void undo();
+    void redo();
+
+    // The edits as the undo commands make them again; the mouse steps and dialogs have
+    // already checked them.
+    State saveState(int key) const;
+    void restoreState(const State &state);
+    void applyNew(int key, int page, const CellRect &cells, const LabelChoice &label);
+    EditOutcome applyPlace(int key, const KeyPlace &from, int page, const CellRect &cells, bool keepSlot,
+                           bool resized);
+    void applyRelabel(int key, const LabelChoice &label);
+    void applyDelete(int key, const KeyPlace &place);
 
 public slots:
     void reject() override;   // Cancel, Escape and the window frame alike: EditResult 0
@@ -99,11 +133,23 @@ protected:
     // Redraws a key from its current label record.
     void drawKey(int key);
 
-    // What differs between the two editors.
-    virtual bool askNewLabel(int key) = 0;                           // false: cancelled
-    virtual void storeNewLabel(int key, int page, int record) = 0;   // write, draw, follow-ups
-    virtual void relabelKey(int key) = 0;
+    // What differs between the two editors. The ask functions show the dialog (false:
+    // nothing changes); the store functions write the label, draw it and do what follows.
+    virtual bool askNewLabel(int key, LabelChoice &label) = 0;
+    virtual void storeNewLabel(int key, int page, int record, const LabelChoice &label) = 0;
+    virtual bool askRelabel(int key, LabelChoice &label) = 0;
+    virtual void storeRelabel(int key, const LabelChoice &label) = 0;
     virtual void keyDeleted(int key) { Q_UNUSED(key); }
+    virtual std::vector<Byte> saveExtra(int key) const
+    {
+        Q_UNUSED(key);
+        return {};
+    }
+    virtual void restoreExtra(int key, const std::vector<Byte> &extra)
+    {
+        Q_UNUSED(key);
+        Q_UNUSED(extra);
+    }
 
     void setKeyText(int key, const QString &text);
     int warn(const QString &text);
@@ -112,10 +158,12 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
     Shape spec_;
     LayoutBuffers buf_;
+    LayoutEdits edits_;
     Globals &g_;
     UiServices &ui_;
 
@@ -124,15 +172,6 @@ private:
         enum Kind { None, Page, Key } kind = None;
         int index = -1;
     };
-    struct KeyPlace {
-        int page = 0;
-        CellRect cells;
-    };
-    // A copy of every byte an edit may touch, to undo a half-made relocation.
-    struct Snapshot {
-        std::vector<Byte> bytes;
-    };
-
     void buildControls();
     Hit hitAt(QPointF editorPos) const;
     int pageAt(QPointF editorPos) const;
@@ -152,19 +191,15 @@ private:
     void beginResize(int key);
     void finishResize(int releasePage);
     void resetResize();
+    void relabelKey(int key);
     void deleteKey(int key);
+    // Drops a first corner, a resize under way or a drag; the mode's first prompt again.
+    void abandonHalfMade();
 
     void beginDrag(int key);
     void updateDragImage(QPointF editorPos);
     void endDrag();
     void dropKey(int key, QPointF editorPos);
-    // Frees the key's slot and label on its old page and gives it the lowest free slot of
-    // the new page with its label carried over. False (and nothing changed) when the new
-    // page has no free slot or label record.
-    bool relocateKey(int key, const KeyPlace &from, int newPage, const CellRect &cells);
-    SlotRef slotOfKey(int key, const KeyPlace &place) const;
-    Snapshot snapshot() const;
-    void restore(const Snapshot &s);
 
     void OptMOVE_Click();
     void OptNEW_Click();
@@ -177,9 +212,9 @@ private:
     std::unique_ptr<KeyFaces> faces_;
     QCursor noCursor_;
     QFrame *dragOutline_ = nullptr;
+    QUndoStack undo_;
 
     Mode mode_ = Mode::Move;
-    CellMap CellMap_;
     std::vector<QString> KeyText;
     int NewStep = 0;
     int NewPage = 0;

@@ -5,8 +5,6 @@
 #include "core/TextCodec.h"
 #include "editors/frmKeyIn.h"
 
-#include <cstring>
-
 namespace quillet {
 
 namespace {
@@ -47,42 +45,44 @@ frmEditKey::frmEditKey(Globals &g, UiServices &ui, QWidget *parent)
     openLayout();
 }
 
-void frmEditKey::showLabelDialog()
+bool frmEditKey::showLabelDialog(LabelChoice &label)
 {
     frmKeyIn dialog(g_, ui_, this);
     ui_.showModal(dialog);
+    if (g_.EditResult != 1 && g_.EditResult != 2)
+        return false;
+    label.icon = g_.EditResult == 2;
+    label.text = label.icon ? QString() : g_.KeyLabel;
+    label.iconNumber = label.icon ? g_.KeyLabel.toInt() : 0;
+    return true;
 }
 
-bool frmEditKey::askNewLabel(int)
+bool frmEditKey::askNewLabel(int, LabelChoice &label)
 {
     g_.EditResult = 1;
     g_.KeyLabel.clear();
-    showLabelDialog();
-    return g_.EditResult == 1 || g_.EditResult == 2;
+    return showLabelDialog(label);
 }
 
-void frmEditKey::storeNewLabel(int key, int page, int record)
+void frmEditKey::storeNewLabel(int key, int page, int record, const LabelChoice &label)
 {
-    Byte *label = buf_.labelBytes(page, record);
     KeyBox &box = *PicKEY[static_cast<size_t>(key)];
-    if (g_.EditResult == 1) {
-        writeLabelText(label, g_.KeyLabel);
-        setKeyText(key, g_.KeyLabel);
-        faces().drawText(box, g_.KeyLabel);
-    } else {
-        // Only the icon number; the record's other bytes stay as they are.
-        const int icon = g_.KeyLabel.toInt();
-        label[0] = static_cast<Byte>(icon);
+    if (label.icon) {
+        edits_.writeIcon(page, record, label.iconNumber);
         setKeyText(key, QString());
-        faces().drawIcon(box, icon);
+        faces().drawIcon(box, label.iconNumber);
+    } else {
+        edits_.writeText(page, record, label.text);
+        setKeyText(key, label.text);
+        faces().drawText(box, label.text);
     }
 }
 
-void frmEditKey::relabelKey(int key)
+bool frmEditKey::askRelabel(int key, LabelChoice &label)
 {
-    Byte *record = buf_.recordOfKey(key);
+    const Byte *record = buf_.recordOfKey(key);
     if (!record)
-        return;
+        return false;
     const int first = record[2];
     if (isIconByte(first)) {
         g_.EditResult = 2;
@@ -91,18 +91,20 @@ void frmEditKey::relabelKey(int key)
         g_.EditResult = 1;
         g_.KeyLabel = trimmedRight(keyText(key));
     }
-    showLabelDialog();
+    return showLabelDialog(label);
+}
+
+void frmEditKey::storeRelabel(int key, const LabelChoice &label)
+{
     KeyBox &box = *PicKEY[static_cast<size_t>(key)];
-    if (g_.EditResult == 1) {
-        writeLabelText(record + 2, g_.KeyLabel);
-        setKeyText(key, g_.KeyLabel);
-        faces().drawText(box, g_.KeyLabel);
-    } else if (g_.EditResult == 2) {
-        const int icon = g_.KeyLabel.toInt();
-        std::memset(record, Empty, LabelRecordSize);
-        record[2] = static_cast<Byte>(icon);
+    if (label.icon) {
+        edits_.relabelIcon(key, label.iconNumber);
         setKeyText(key, QString());
-        faces().drawIcon(box, icon);
+        faces().drawIcon(box, label.iconNumber);
+    } else {
+        edits_.relabelText(key, label.text);
+        setKeyText(key, label.text);
+        faces().drawText(box, label.text);
     }
 }
 

@@ -15,12 +15,14 @@ public:
     void WORK_SET_KEY_DATA() { loadLayout(); }
 
 protected:
-    bool askNewLabel(int key) override;
-    void storeNewLabel(int key, int page, int record) override;
-    void relabelKey(int key) override;
+    bool askNewLabel(int key, LabelChoice &label) override;
+    void storeNewLabel(int key, int page, int record, const LabelChoice &label) override;
+    bool askRelabel(int key, LabelChoice &label) override;
+    void storeRelabel(int key, const LabelChoice &label) override;
 
 private:
-    void showLabelDialog();
+    // The label dialog; false when cancelled, else what it gave.
+    bool showLabelDialog(LabelChoice &label);
 };
 
 }  // namespace quillet

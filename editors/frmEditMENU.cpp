@@ -6,6 +6,11 @@
 #include "core/TextCodec.h"
 #include "editors/frmMenuIn.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <type_traits>
+
 namespace quillet {
 
 namespace {
@@ -49,10 +54,12 @@ frmEditMENU::frmEditMENU(Globals &g, UiServices &ui, QWidget *parent)
     openLayout();
 }
 
-bool frmEditMENU::showNameDialog()
+bool frmEditMENU::showNameDialog(LabelChoice &label)
 {
     frmMenuIn dialog(g_, ui_, this);
     ui_.showModal(dialog);
+    label.text = g_.KeyLabel;
+    label.attribution = g_.ChosenAttribution;
     return g_.EditResult == 1;
 }
 
@@ -65,65 +72,100 @@ bool frmEditMENU::nameTaken(const QString &name, int except) const
     return false;
 }
 
-bool frmEditMENU::askNewLabel(int)
+bool frmEditMENU::askNewLabel(int, LabelChoice &label)
 {
     g_.EditResult = 1;
     g_.KeyLabel.clear();
     g_.ChosenAttribution = 0;
     // Asked again, with what the user gave, until the name is free or the user cancels.
     // Every button counts, the new one too: its blank text refuses a blank name.
-    while (showNameDialog()) {
-        if (!nameTaken(g_.KeyLabel, -1))
+    while (showNameDialog(label)) {
+        if (!nameTaken(label.text, -1))
             return true;
         warn(NameTaken);
     }
     return false;
 }
 
-void frmEditMENU::storeNewLabel(int button, int page, int record)
+void frmEditMENU::storeNewLabel(int button, int page, int record, const LabelChoice &label)
 {
-    writeLabelText(buf_.labelBytes(page, record), g_.KeyLabel);
-    setKeyText(button, g_.KeyLabel);
-    faces().drawText(*PicKEY[static_cast<size_t>(button)], g_.KeyLabel);
-    attributionChange(button);
+    edits_.writeText(page, record, label.text);
+    setKeyText(button, label.text);
+    faces().drawText(*PicKEY[static_cast<size_t>(button)], label.text);
+    attributionChange(button, label.attribution);
 }
 
-void frmEditMENU::relabelKey(int button)
+bool frmEditMENU::askRelabel(int button, LabelChoice &label)
 {
-    Byte *record = buf_.recordOfKey(button);
-    if (!record)
-        return;
+    if (!buf_.recordOfKey(button))
+        return false;
     g_.EditResult = 1;
     g_.KeyLabel = trimmedRight(keyText(button));
     g_.ChosenAttribution = g_.MenuKindBuf[static_cast<size_t>(button)];
-    if (!showNameDialog())
-        return;
-    if (trimmedBoth(keyText(button)) != trimmedBoth(g_.KeyLabel) && nameTaken(g_.KeyLabel, button)) {
+    if (!showNameDialog(label))
+        return false;
+    if (trimmedBoth(keyText(button)) != trimmedBoth(label.text) && nameTaken(label.text, button)) {
         warn(NameTaken);
-        return;
+        return false;
     }
-    writeLabelText(record + 2, g_.KeyLabel);
-    setKeyText(button, g_.KeyLabel);
-    faces().drawText(*PicKEY[static_cast<size_t>(button)], g_.KeyLabel);
-    attributionChange(button);
+    return true;
 }
 
-void frmEditMENU::attributionChange(int button)
+void frmEditMENU::storeRelabel(int button, const LabelChoice &label)
+{
+    edits_.relabelText(button, label.text);
+    setKeyText(button, label.text);
+    faces().drawText(*PicKEY[static_cast<size_t>(button)], label.text);
+    attributionChange(button, label.attribution);
+}
+
+void frmEditMENU::attributionChange(int button, int attribution)
 {
     auto &kind = g_.MenuKindBuf[static_cast<size_t>(button)];
-    if (g_.ChosenAttribution == kind)
+    if (attribution == kind)
         return;
-    const int slot = backupSlotForKind(g_.ChosenAttribution);
+    const int slot = backupSlotForKind(attribution);
     if (slot >= 0)
         ReadBackupSlot(g_.Image, g_, slot);
     WriteDeviceWorkset(g_.Image, g_, button);
-    kind = static_cast<Byte>(g_.ChosenAttribution);
+    kind = static_cast<Byte>(attribution);
 }
 
 void frmEditMENU::keyDeleted(int button)
 {
     g_.MenuKindBuf[static_cast<size_t>(button)] = Empty;
     faces().ClrBlinkDraw(*PicKEY[static_cast<size_t>(button)]);
+}
+
+namespace {
+static_assert(std::is_trivially_copyable_v<DeviceWorkset>);
+constexpr size_t DeviceBytes = sizeof(DeviceWorkset);
+}  // namespace
+
+std::vector<Byte> frmEditMENU::saveExtra(int button) const
+{
+    // The kinds, the button's bank as the image holds it, and the device buffers a new
+    // kind's stored layout passes through.
+    std::vector<Byte> extra(g_.MenuKindBuf.begin(), g_.MenuKindBuf.end());
+    auto bank = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(g_.Image, *bank, button);
+    const auto *bankBytes = reinterpret_cast<const Byte *>(bank.get());
+    extra.insert(extra.end(), bankBytes, bankBytes + DeviceBytes);
+    const auto *workBytes = reinterpret_cast<const Byte *>(static_cast<const DeviceWorkset *>(&g_));
+    extra.insert(extra.end(), workBytes, workBytes + DeviceBytes);
+    return extra;
+}
+
+void frmEditMENU::restoreExtra(int button, const std::vector<Byte> &extra)
+{
+    const size_t kinds = g_.MenuKindBuf.size();
+    if (extra.size() != kinds + 2 * DeviceBytes)
+        return;
+    std::copy_n(extra.begin(), kinds, g_.MenuKindBuf.begin());
+    auto bank = std::make_unique<DeviceWorkset>();
+    std::memcpy(bank.get(), extra.data() + kinds, DeviceBytes);
+    WriteDeviceWorkset(g_.Image, *bank, button);
+    std::memcpy(static_cast<DeviceWorkset *>(&g_), extra.data() + kinds + DeviceBytes, DeviceBytes);
 }
 
 }  // namespace quillet

@@ -13,16 +13,22 @@ public:
     frmEditMENU(Globals &g, UiServices &ui, QWidget *parent = nullptr);
 
 protected:
-    bool askNewLabel(int button) override;
-    void storeNewLabel(int button, int page, int record) override;
-    void relabelKey(int button) override;
+    bool askNewLabel(int button, LabelChoice &label) override;
+    void storeNewLabel(int button, int page, int record, const LabelChoice &label) override;
+    bool askRelabel(int button, LabelChoice &label) override;
+    void storeRelabel(int button, const LabelChoice &label) override;
     void keyDeleted(int button) override;
+    // A button's kind, and its bank in the image, which a new kind replaces: Undo puts
+    // both back.
+    std::vector<Byte> saveExtra(int button) const override;
+    void restoreExtra(int button, const std::vector<Byte> &extra) override;
 
 private:
-    bool showNameDialog();
+    // The name dialog; false when cancelled, else the name and kind it gave.
+    bool showNameDialog(LabelChoice &label);
     // A button other than `except` bearing the name (blanks at both ends ignored).
     bool nameTaken(const QString &name, int except) const;
-    void attributionChange(int button);
+    void attributionChange(int button, int attribution);
 };
 
 }  // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "app/UiServices.h"
 #include "editors/LabelRules.h"
+#include "editors/UndoButtons.h"
 #include "core/Globals.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
@@ -40,8 +41,6 @@ frmMacroIn::frmMacroIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(pa
 
     Text_IN->setText(g_.KeyLabel);
     Text_IN->setFocus();
-    LabelMAX->hide();
-    LabelNO->hide();
 
     // Steps are meant to be packed, but a record with a gap must not lose the steps
     // after it: every step up to the last filled one counts, a gap shows as an empty step.
@@ -49,12 +48,15 @@ frmMacroIn::frmMacroIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(pa
     for (int n = 1; n <= MaxSteps; ++n)
         if (stepFilled(g_.MacroRecord, n))
             StepCount = n;
+    showSteps();
+}
+
+void frmMacroIn::showSteps()
+{
     for (int n = 1; n <= MaxSteps; ++n)
         ComSTEP[n]->setVisible(n <= StepCount);
-    if (StepCount == 0)
-        LabelNO->show();
-    if (StepCount == MaxSteps)
-        LabelMAX->show();
+    LabelNO->setVisible(StepCount == 0);
+    LabelMAX->setVisible(StepCount == MaxSteps);
 }
 
 void frmMacroIn::buildControls()
@@ -106,6 +108,12 @@ void frmMacroIn::buildControls()
     ComNO->setGeometry(432, 280, 81, 33);
     connect(ComYES, &QPushButton::clicked, this, &frmMacroIn::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmMacroIn::reject);
+
+    // The label box keeps Ctrl+Z for its own text while it has the focus.
+    const UndoButtons undoButtons = addUndoButtons(
+        *this, undo_, QRect(16, 280, 81, 33), QRect(104, 280, 81, 33), [this] { undo(); }, [this] { redo(); });
+    cmdUndo = undoButtons.undo;
+    cmdRedo = undoButtons.redo;
 }
 
 void frmMacroIn::OptINS_Click()
@@ -133,10 +141,7 @@ void frmMacroIn::selectKeyFor(int n)
 void frmMacroIn::stepAdded()
 {
     ++StepCount;
-    LabelNO->hide();
-    if (StepCount == MaxSteps)
-        LabelMAX->show();
-    ComSTEP[StepCount]->show();
+    showSteps();
 }
 
 void frmMacroIn::OptNEW_Click()
@@ -145,9 +150,13 @@ void frmMacroIn::OptNEW_Click()
     if (StepCount >= MaxSteps) {
         ui_.warn(this, QStringLiteral("input maximum 25 step"));
     } else {
-        selectKeyFor(StepCount + 1);
-        if (g_.StepNo != 0)
+        const MacroSteps before = steps();
+        const int n = StepCount + 1;
+        selectKeyFor(n);
+        if (g_.StepNo != 0) {
             stepAdded();
+            undo_.push(new InsertStepCommand(*this, before, n, stepBytes(n)));
+        }
     }
     // New is an action, not a mode: fall back to Setup.
     OptEDIT->setChecked(true);
@@ -164,20 +173,20 @@ void frmMacroIn::ComSTEP_Click(int n)
         return;
     }
 
+    const MacroSteps before = steps();
     if (OptEDIT->isChecked()) {
+        const Bytes<2> old = stepBytes(n);
         selectKeyFor(n);
+        // A step confirmed unchanged is no step to undo.
+        if (g_.StepNo != 0 && stepBytes(n) != old)
+            undo_.push(new ChangeStepCommand(*this, before, n, stepBytes(n)));
     } else if (OptDEL->isChecked()) {
         const int reply = ui_.message(this, QStringLiteral("Warning delete key?"), QStringLiteral("Warning"),
                                       MsgIcon::Warning, MsgButtons::OKCancel);
         if (reply != answer::OK)
             return;
-        shiftStepsDown(g_.MacroRecord, n, StepCount);
-        ComSTEP[StepCount]->hide();
-        --StepCount;
-        if (StepCount == 0)
-            LabelNO->show();
-        if (StepCount != MaxSteps)
-            LabelMAX->hide();
+        deleteStep(n);
+        undo_.push(new DeleteStepCommand(*this, before, n));
     } else if (OptINS->isChecked()) {
         if (StepCount >= MaxSteps) {
             ui_.warn(this, QStringLiteral("input maximum 25 step"));
@@ -187,11 +196,49 @@ void frmMacroIn::ComSTEP_Click(int n)
         selectKeyFor(n);
         if (g_.StepNo != 0) {
             stepAdded();
+            undo_.push(new InsertStepCommand(*this, before, n, stepBytes(n)));
         } else {
             // Cancelled in the selector: close the gap again, the steps are as before.
             shiftStepsDown(g_.MacroRecord, n, StepCount + 1);
         }
     }
+}
+
+MacroSteps frmMacroIn::steps() const
+{
+    return {g_.MacroRecord, StepCount};
+}
+
+void frmMacroIn::restoreSteps(const MacroSteps &steps)
+{
+    g_.MacroRecord = steps.record;
+    StepCount = steps.count;
+    showSteps();
+}
+
+Bytes<2> frmMacroIn::stepBytes(int n) const
+{
+    return {g_.MacroRecord[firstStepByte(n)], g_.MacroRecord[firstStepByte(n) + 1]};
+}
+
+void frmMacroIn::insertStep(int n, Bytes<2> bytes)
+{
+    shiftStepsUp(g_.MacroRecord, n, StepCount);
+    setStep(n, bytes);
+    stepAdded();
+}
+
+void frmMacroIn::deleteStep(int n)
+{
+    shiftStepsDown(g_.MacroRecord, n, StepCount);
+    --StepCount;
+    showSteps();
+}
+
+void frmMacroIn::setStep(int n, Bytes<2> bytes)
+{
+    g_.MacroRecord[firstStepByte(n)] = bytes[0];
+    g_.MacroRecord[firstStepByte(n) + 1] = bytes[1];
 }
 
 void frmMacroIn::ComYES_Click()

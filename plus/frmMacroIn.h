@@ -1,6 +1,9 @@
 #pragma once
 
+#include "plus/MacroCommands.h"
+
 #include <QDialog>
+#include <QUndoStack>
 
 #include <array>
 #include <functional>
@@ -16,7 +19,8 @@ struct Globals;
 class UiServices;
 
 // Macro step editor: the label and the up to 25 steps of one hot macro, edited in
-// MacroRecord. EditResult nonzero on entry = Setup, 0 = ReView.
+// MacroRecord. EditResult nonzero on entry = Setup, 0 = ReView. Every step added,
+// deleted or set up anew can be undone and redone.
 class frmMacroIn : public QDialog {
     Q_OBJECT
 public:
@@ -34,11 +38,24 @@ public:
     std::array<QPushButton *, 26> ComSTEP{};   // indices 1..25, like the steps
     QPushButton *ComYES = nullptr;
     QPushButton *ComNO = nullptr;
+    QPushButton *cmdUndo = nullptr;
+    QPushButton *cmdRedo = nullptr;
 
     // How a step reaches the key selector (StepNo set); the real selector unless replaced.
     std::function<void()> openKeySelector;
 
     int stepCount() const { return StepCount; }
+
+    QUndoStack &undoStack() { return undo_; }
+    void undo() { undo_.undo(); }
+    void redo() { undo_.redo(); }
+
+    // The step changes as the undo commands make them again.
+    MacroSteps steps() const;
+    void restoreSteps(const MacroSteps &steps);
+    void insertStep(int n, Bytes<2> bytes);
+    void deleteStep(int n);
+    void setStep(int n, Bytes<2> bytes);
 
     void reject() override;   // Cancel, Escape and the window frame all cancel
 
@@ -52,10 +69,14 @@ private:
     void ComYES_Click();
     void selectKeyFor(int n);
     void stepAdded();
+    // Step buttons and the "No Step" and "Max. Step" labels from StepCount.
+    void showSteps();
+    Bytes<2> stepBytes(int n) const;
 
     Globals &g_;
     UiServices &ui_;
     int StepCount = 0;
+    QUndoStack undo_;
 };
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #include "render/PictureFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPageSize>
@@ -58,6 +59,26 @@ PictureFormat pictureFormat(const QString &path)
     if (suffix == QLatin1String("pdf"))
         return PictureFormat::Pdf;
     return PictureFormat::Unknown;
+}
+
+QStringList pictureFileNames(const QString &chosen, const std::vector<Picture> &pictures)
+{
+    const QFileInfo info(chosen);
+    const QString suffix = info.suffix().isEmpty() ? QStringLiteral("png") : info.suffix();
+    QStringList out;
+    QStringList taken;
+    for (const Picture &picture : pictures) {
+        QString name = picture.name;
+        for (QChar &c : name)
+            if (c.unicode() < 32 || QStringLiteral("\\/:*?\"<>|").contains(c))
+                c = QLatin1Char('_');
+        QString unique = name;
+        for (int n = 2; taken.contains(unique, Qt::CaseInsensitive); ++n)
+            unique = QStringLiteral("%1 (%2)").arg(name).arg(n);
+        taken << unique;
+        out << info.dir().filePath(QStringLiteral("%1 - %2.%3").arg(info.completeBaseName(), unique, suffix));
+    }
+    return out;
 }
 
 bool writePicture(const Picture &picture, const QString &path, QString *error)

@@ -3,6 +3,9 @@
 #include "render/Pages.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 
 namespace quillet {
@@ -16,6 +19,12 @@ PictureFormat pictureFormat(const QString &path);
 // False, and the reason in *error, when the extension is none of the three or the file
 // cannot be written.
 bool writePicture(const Picture &picture, const QString &path, QString *error);
+
+// The files a set of pictures goes to when the user chose `chosen`: "<stem> - <name>.<ext>"
+// beside it, one per picture. Characters a file name cannot hold become "_", and a name
+// that comes again (in any case) gets " (2)", " (3)" and so on, so no picture overwrites
+// another.
+QStringList pictureFileNames(const QString &chosen, const std::vector<Picture> &pictures);
 
 // Layout pixels are 1/96 inch on paper as on the screen.
 constexpr qreal LayoutDpi = 96;

@@ -78,7 +78,8 @@ void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
         {"File",
-         {"Open", "Save", "Save As..", "Compare with File..", "", "Fast Open", "", "Delete", "Rename..", "", "Exit"}},
+         {"Open", "Save", "Save As..", "Compare with File..", "", "Export..", "Print..", "", "Fast Open", "",
+          "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
         {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
@@ -114,7 +115,7 @@ void TestMainWindow::menusHoldEveryCommand()
     const QList<std::pair<const char *, const char *>> named{
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
         {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
-        {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
+        {"mnuFileExport", "Export.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},
@@ -217,10 +218,12 @@ void TestMainWindow::commandStatesFollowLoadedKind_data()
     QTest::newRow("start") << -1 << QStringList{"mnuDOWN"};
     QTest::newRow("nothing") << 0 << QStringList{"mnuDOWN"};
     QTest::newRow("image") << 1
-                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuMenuEdit", "mnuKeyEdit", "mnuTimer",
-                                          "mnuMacro", "mnuDOWN", "mnuUP", "mnuFileCompare", "mnuCompareRemote"};
+                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint",
+                                          "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP",
+                                          "mnuFileCompare", "mnuCompareRemote"};
     QTest::newRow("model") << 2
-                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuKeyEdit", "mnuDOWN", "mnuFileCompare"};
+                           << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuKeyEdit",
+                                          "mnuDOWN", "mnuFileCompare"};
 }
 
 void TestMainWindow::commandStatesFollowLoadedKind()
@@ -231,9 +234,10 @@ void TestMainWindow::commandStatesFollowLoadedKind()
         f_->g->LoadedKind = kind;
         f_->w->UpdateCommands();
     }
-    const QStringList governed{"mnuFileSave", "mnuFileSaveAs", "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro",
-                               "mnuDOWN", "mnuUP", "mnuLoad", "mnuDelete", "mnuRENAME", "mnuModelLoad",
-                               "mnuModelSave", "mnuOEMLoad", "mnuFileCompare", "mnuCompareRemote"};
+    const QStringList governed{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuMenuEdit",
+                               "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP", "mnuLoad", "mnuDelete",
+                               "mnuRENAME", "mnuModelLoad", "mnuModelSave", "mnuOEMLoad", "mnuFileCompare",
+                               "mnuCompareRemote"};
     for (const QString &name : governed)
         QVERIFY2(actionEnabled(f_->w.get(), name) == on.contains(name), qPrintable(name));
     // Commands outside the table are always available.

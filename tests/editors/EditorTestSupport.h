@@ -9,61 +9,6 @@
 
 #include <cstring>
 
-namespace quillet::testing {
-
-// Empty layouts: every slot, corner, location and label byte 255.
-inline void clearDevice(DeviceWorkset &d)
-{
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
-}
-
-inline void clearMenu(MenuWorkset &m)
-{
-    for (auto &r : m.MenuSlotBuf)
-        r.fill(Empty);
-    for (auto &r : m.MenuRectBuf)
-        r.fill(Empty);
-    m.MenuKindBuf.fill(Empty);
-    m.MenuLocBuf.fill(Empty);
-    for (auto &r : m.MenuLabelBuf)
-        r.fill(Empty);
-}
-
-// Puts a key into a device's bytes the way the editor stores one: slot s of page p,
-// corners, location page p record r, and a text label (or an icon when icon >= 0).
-inline void putKey(DeviceWorkset &d, int key, int page, int slot, int record, int left, int top, int right,
-                   int bottom, const QString &text, int icon = -1)
-{
-    d.DevSlotBuf[page][slot] = static_cast<Byte>(key);
-    d.DevRectBuf[page][2 * slot] = static_cast<Byte>(left * 16 + top);
-    d.DevRectBuf[page][2 * slot + 1] = static_cast<Byte>(right * 16 + bottom);
-    d.DevLocBuf[key] = static_cast<Byte>(page * 16 + record);
-    Byte *label = &d.DevLabelBuf[page][record * LabelRecordSize + 2];
-    if (icon >= 0)
-        label[0] = static_cast<Byte>(icon);
-    else
-        writeLabelText(label, text);
-}
-
-inline void putButton(MenuWorkset &m, int button, int page, int slot, int record, int left, int top, int right,
-                      int bottom, const QString &text, int kind = Empty)
-{
-    m.MenuSlotBuf[page][slot] = static_cast<Byte>(button);
-    m.MenuRectBuf[page][2 * slot] = static_cast<Byte>(left * 16 + top);
-    m.MenuRectBuf[page][2 * slot + 1] = static_cast<Byte>(right * 16 + bottom);
-    m.MenuLocBuf[button] = static_cast<Byte>(page * 16 + record);
-    m.MenuKindBuf[button] = static_cast<Byte>(kind);
-    writeLabelText(&m.MenuLabelBuf[page][record * LabelRecordSize + 2], text);
-}
-
-}  // namespace quillet::testing
-
 // ---------------------------------------------------------------------------------------
 // Driving the editors with real mouse events.
 

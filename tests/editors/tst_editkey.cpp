@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 
+#include <cstring>
+
 #include <memory>
 
 using namespace quillet;
@@ -48,6 +50,8 @@ private slots:
     void okCancelAndTheWindowFrame();
     void moveNeverOverwritesAnotherKeysLabel();
     void deleteFreesADuplicatedNumber();
+    void threeDeletesComeBackWithCtrlZ();
+    void escapeAbandonsAHalfMadeEdit();
 
 private:
     std::unique_ptr<frmEditKey> open();
@@ -611,6 +615,65 @@ void TestEditKey::deleteFreesADuplicatedNumber()
     clickKey(*e, 4);
     QCOMPARE(int(g->DevSlotBuf[0][0]), 255);
     QCOMPARE(int(g->DevSlotBuf[3][7]), 255);
+}
+
+void TestEditKey::threeDeletesComeBackWithCtrlZ()
+{
+    putKey(*g, 0, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("TV"));
+    putKey(*g, 1, 1, 3, 3, 2, 2, 5, 3, QString(), 7);
+    putKey(*g, 2, 3, 0, 0, 0, 6, 5, 7, QStringLiteral("SETUP MENU"));
+    const auto start = std::make_unique<DeviceWorkset>(*g);
+    auto e = open();
+    e->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.get()));
+    e->selectMode(GridEditor::Mode::Delete);
+    for (int k : {0, 1, 2}) {
+        ui.answer(answer::OK);
+        clickKey(*e, k);
+        QVERIFY(e->PicKEY[k]->isHidden());
+    }
+    QCOMPARE(int(g->DevLocBuf[2]), 255);
+    QVERIFY(e->cmdUndo->isEnabled());
+    QVERIFY(!e->cmdRedo->isEnabled());
+
+    for (int i = 0; i < 3; ++i)
+        QTest::keySequence(e.get(), QKeySequence::Undo);
+    QVERIFY(std::memcmp(start.get(), static_cast<DeviceWorkset *>(g.get()), sizeof(DeviceWorkset)) == 0);
+    for (int k : {0, 1, 2})
+        QVERIFY(!e->PicKEY[k]->isHidden());
+    QCOMPARE(e->PicKEY[1]->geometry(), QRect(8 + 128 + 40, 40 + 40, 80, 40));
+    QCOMPARE(e->keyText(2), fixedField(QStringLiteral("SETUP MENU")));
+    QVERIFY(!e->cmdUndo->isEnabled());
+    QVERIFY(e->cmdRedo->isEnabled());
+
+    // Redo deletes the first again; a new edit then drops what was left to redo.
+    QTest::keySequence(e.get(), QKeySequence::Redo);
+    QVERIFY(e->PicKEY[0]->isHidden());
+    QCOMPARE(int(g->DevSlotBuf[0][0]), 255);
+    ui.answer(answer::OK);
+    clickKey(*e, 1);
+    QVERIFY(!e->cmdRedo->isEnabled());
+    QCOMPARE(e->undoStack().count(), 2);
+}
+
+void TestEditKey::escapeAbandonsAHalfMadeEdit()
+{
+    auto e = open();
+    e->selectMode(GridEditor::Mode::New);
+    clickCell(*e, 0, 0, 0);
+    QCOMPARE(e->newStep(), 1);
+    QVERIFY(e->PicPOINT1->isVisible());
+    QTest::keyClick(e.get(), Qt::Key_Escape);
+    QCOMPARE(e->newStep(), 0);
+    QVERIFY(!e->PicPOINT1->isVisible());
+    QCOMPARE(e->Label5->text(), NewStep1);
+    QVERIFY(e->isVisible());
+    QCOMPARE(e->undoStack().count(), 0);
+
+    // With nothing under way, Escape cancels the editor as before.
+    QTest::keyClick(e.get(), Qt::Key_Escape);
+    QVERIFY(e->isHidden());
+    QCOMPARE(g->EditResult, 0);
 }
 
 QTEST_MAIN(TestEditKey)

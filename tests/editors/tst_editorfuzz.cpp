@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <memory>
 
@@ -22,6 +23,7 @@ private slots:
     void deviceEditorOnRandomBytes();
     void menuEditorOnRandomBytes();
     void randomEditsRoundTrip();
+    void undoAllAndRedoAll();
 
 private:
     void randomBytes(Byte *p, size_t n, bool plausible);
@@ -278,6 +280,94 @@ void TestEditorFuzz::randomEditsRoundTrip()
         keysMade += static_cast<int>(placedKeys(buf).size());
     }
     QVERIFY2(keysMade > 100, "the sessions made keys to work on");
+}
+
+namespace {
+
+// Everything an editor may change: both layouts' bytes, the menu's kinds, the device
+// buffers and the image (a menu kind writes a bank at once).
+QByteArray editableBytes(const Globals &g)
+{
+    QByteArray b;
+    auto add = [&b](const auto &v) { b.append(reinterpret_cast<const char *>(&v), sizeof(v)); };
+    add(static_cast<const DeviceWorkset &>(g));
+    add(static_cast<const MenuWorkset &>(g));
+    b.append(reinterpret_cast<const char *>(g.Image.data()), 512 * 266);
+    return b;
+}
+
+// Clicks a button until it goes disabled; returns the clicks.
+int clickWhileEnabled(QPushButton *button)
+{
+    int clicks = 0;
+    while (button->isEnabled() && clicks < 1000) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        ++clicks;
+    }
+    return clicks;
+}
+
+}  // namespace
+
+void TestEditorFuzz::undoAllAndRedoAll()
+{
+    int steps = 0;
+    QSet<QString> kinds;
+    for (int round = 0; round < 24; ++round) {
+        // Half the rounds start from layouts that already hold keys, half from empty ones;
+        // the image's banks hold other bytes than the stored layouts a new kind loads.
+        clearDevice(*g);
+        clearMenu(*g);
+        for (auto &r : g->MenuSlotBuf)
+            std::fill(r.begin() + 8, r.end(), 0x5A);
+        for (int p = 0; p < 512; ++p)
+            randomBytes(g->Image.page(p) + 2, 264, false);
+        ui.clear();
+        const bool menu = round % 2 == 1;
+        if (round % 4 < 2) {
+            scriptDialogs(40);
+            std::unique_ptr<GridEditor> e;
+            if (menu)
+                e = std::make_unique<frmEditMENU>(*g, ui);
+            else
+                e = std::make_unique<frmEditKey>(*g, ui);
+            e->selectMode(GridEditor::Mode::New);
+            for (int i = 0; i < 30; ++i)
+                randomAction(*e);
+        }
+        ui.clear();
+        scriptDialogs(120);
+        std::unique_ptr<GridEditor> e;
+        if (menu)
+            e = std::make_unique<frmEditMENU>(*g, ui);
+        else
+            e = std::make_unique<frmEditKey>(*g, ui);
+        const LayoutBuffers buf = menu ? LayoutBuffers::menu(*g) : LayoutBuffers::device(*g);
+        e->show();
+        QVERIFY(!e->cmdUndo->isEnabled() && !e->cmdRedo->isEnabled());
+        const QByteArray start = editableBytes(*g);
+        for (int i = 0; i < 100; ++i) {
+            if (i % 5 == 0)
+                e->selectMode(rng.bounded(3) ? static_cast<GridEditor::Mode>(rng.bounded(5)) : GridEditor::Mode::New);
+            randomAction(*e);
+        }
+        const QByteArray end = editableBytes(*g);
+        const int made = e->undoStack().count();
+        for (int i = 0; i < made; ++i)
+            kinds.insert(e->undoStack().text(i));
+
+        QCOMPARE(clickWhileEnabled(e->cmdUndo), made);
+        QVERIFY2(editableBytes(*g) == start, qPrintable(QStringLiteral("round %1: undo all").arg(round)));
+        checkConsistent(*e, buf, true);
+        QCOMPARE(clickWhileEnabled(e->cmdRedo), made);
+        QVERIFY2(editableBytes(*g) == end, qPrintable(QStringLiteral("round %1: redo all").arg(round)));
+        checkConsistent(*e, buf, true);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("round %1").arg(round)));
+        steps += made;
+    }
+    QVERIFY2(steps > 150, "the sessions made steps to undo");
+    QCOMPARE(kinds, (QSet<QString>{"New", "Move", "Resize", "Relabel", "Delete"}));
 }
 
 QTEST_MAIN(TestEditorFuzz)

@@ -5,6 +5,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSet>
 
 using namespace quillet;
 using namespace quillet::fixture;
@@ -58,6 +60,7 @@ private slots:
     void reviewChangesNothing();
     void cancelAndFrameCloseCancel();
     void aGapDoesNotHideLaterSteps();
+    void undoAllAndRedoAll();
 
 private:
     std::unique_ptr<Globals> g;
@@ -360,6 +363,61 @@ void TestMacroIn::aGapDoesNotHideLaterSteps()
     QCOMPARE(g->MacroRecord[7], keyOf(4));
     QCOMPARE(g->MacroRecord[8], Byte(0x10));
     QCOMPARE(visibleSteps(dlg), range(1, 5));
+}
+
+void TestMacroIn::undoAllAndRedoAll()
+{
+    // Random New, Insert, Delete and Setup clicks, the selector confirming a random key
+    // or cancelled; then Undo until it is disabled, and Redo likewise.
+    QRandomGenerator rng(515);
+    QSet<QString> kinds;
+    for (int round = 0; round < 20; ++round) {
+        const int initial = rng.bounded(26);
+        prepare(macroOf(initial));
+        ui.clear();
+        frmMacroIn dlg(*g, ui);
+        dlg.show();
+        dlg.openKeySelector = [&] {
+            if (rng.bounded(5) == 0) {
+                g->StepNo = 0;
+                return;
+            }
+            g->MacroRecord[firstStepByte(g->StepNo)] = static_cast<Byte>(rng.bounded(0xF0));
+            g->MacroRecord[firstStepByte(g->StepNo) + 1] = static_cast<Byte>(rng.bounded(42));
+        };
+        const Bytes<66> start = g->MacroRecord;
+        for (int i = 0; i < 40; ++i) {
+            const int action = rng.bounded(4);
+            if (action == 0) {
+                click(dlg, "OptNEW");
+                continue;
+            }
+            click(dlg, action == 1 ? "OptINS" : action == 2 ? "OptDEL" : "OptEDIT");
+            if (dlg.stepCount() == 0)
+                continue;
+            ui.answer(rng.bounded(3) ? answer::OK : answer::Cancel);
+            click(dlg, QStringLiteral("ComSTEP_%1").arg(1 + rng.bounded(dlg.stepCount())));
+        }
+        const Bytes<66> end = g->MacroRecord;
+        const int endCount = dlg.stepCount();
+        const int made = dlg.undoStack().count();
+        for (int i = 0; i < made; ++i)
+            kinds.insert(dlg.undoStack().text(i));
+
+        for (int i = 0; i < made; ++i)
+            click(dlg, "cmdUndo");
+        QVERIFY(!dlg.cmdUndo->isEnabled());
+        QVERIFY2(g->MacroRecord == start, qPrintable(QStringLiteral("round %1: undo all").arg(round)));
+        QCOMPARE(visibleSteps(dlg), range(1, initial));
+        QCOMPARE(dlg.LabelNO->isVisible(), initial == 0);
+        for (int i = 0; i < made; ++i)
+            click(dlg, "cmdRedo");
+        QVERIFY(!dlg.cmdRedo->isEnabled());
+        QVERIFY2(g->MacroRecord == end, qPrintable(QStringLiteral("round %1: redo all").arg(round)));
+        QCOMPARE(visibleSteps(dlg), range(1, endCount));
+        QCOMPARE(dlg.LabelMAX->isVisible(), endCount == 25);
+    }
+    QCOMPARE(kinds, (QSet<QString>{"Insert", "Delete", "Setup"}));
 }
 
 QTEST_MAIN(TestMacroIn)

@@ -1,11 +1,18 @@
 #pragma once
 
-// The picture files the key faces are drawn from, made with exact colours. Header-only:
-// the shared tests/support code is linked into core tests too, which have no QtGui.
+// The picture files the key faces are drawn from, made with exact colours, and layouts
+// put into worksets byte by byte. Header-only: the shared tests/support code is linked
+// into core tests too, which have no QtGui.
+
+#include "core/TextCodec.h"
+#include "core/Worksets.h"
 
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -60,5 +67,81 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Empty layouts: every slot, corner, location and label byte 255.
+inline void clearDevice(DeviceWorkset &d)
+{
+    for (auto &r : d.DevSlotBuf)
+        r.fill(Empty);
+    for (auto &r : d.DevRectBuf)
+        r.fill(Empty);
+    d.DevLocBuf.fill(Empty);
+    for (auto &r : d.DevLabelBuf)
+        r.fill(Empty);
+}
+
+inline void clearMenu(MenuWorkset &m)
+{
+    for (auto &r : m.MenuSlotBuf)
+        r.fill(Empty);
+    for (auto &r : m.MenuRectBuf)
+        r.fill(Empty);
+    m.MenuKindBuf.fill(Empty);
+    m.MenuLocBuf.fill(Empty);
+    for (auto &r : m.MenuLabelBuf)
+        r.fill(Empty);
+}
+
+// Puts a key into a device's bytes the way the editor stores one: slot s of page p,
+// corners, location page p record r, and a text label (or an icon when icon >= 0).
+inline void putKey(DeviceWorkset &d, int key, int page, int slot, int record, int left, int top, int right,
+                   int bottom, const QString &text, int icon = -1)
+{
+    d.DevSlotBuf[page][slot] = static_cast<Byte>(key);
+    d.DevRectBuf[page][2 * slot] = static_cast<Byte>(left * 16 + top);
+    d.DevRectBuf[page][2 * slot + 1] = static_cast<Byte>(right * 16 + bottom);
+    d.DevLocBuf[key] = static_cast<Byte>(page * 16 + record);
+    Byte *label = &d.DevLabelBuf[page][record * LabelRecordSize + 2];
+    if (icon >= 0)
+        label[0] = static_cast<Byte>(icon);
+    else
+        writeLabelText(label, text);
+}
+
+inline void putButton(MenuWorkset &m, int button, int page, int slot, int record, int left, int top, int right,
+                      int bottom, const QString &text, int kind = Empty)
+{
+    m.MenuSlotBuf[page][slot] = static_cast<Byte>(button);
+    m.MenuRectBuf[page][2 * slot] = static_cast<Byte>(left * 16 + top);
+    m.MenuRectBuf[page][2 * slot + 1] = static_cast<Byte>(right * 16 + bottom);
+    m.MenuLocBuf[button] = static_cast<Byte>(page * 16 + record);
+    m.MenuKindBuf[button] = static_cast<Byte>(kind);
+    writeLabelText(&m.MenuLabelBuf[page][record * LabelRecordSize + 2], text);
+}
+
+// A PDF file read back with the poppler tools (scripts/deps.sh installs them): its text
+// as laid out, and its number of pages (-1 when it cannot be read).
+inline QString popplerOutput(const QString &tool, const QStringList &arguments)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty())
+        return QStringLiteral("(%1 is missing: scripts/deps.sh installs poppler-utils)").arg(tool);
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+inline QString pdfText(const QString &path)
+{
+    return popplerOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+}
+
+inline int pdfPages(const QString &path)
+{
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                       .match(popplerOutput(QStringLiteral("pdfinfo"), {path}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
 
 }  // namespace quillet::testing

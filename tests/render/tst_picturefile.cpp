@@ -6,8 +6,6 @@
 #include "core/TextCodec.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTest>
 
@@ -16,46 +14,6 @@
 using namespace quillet;
 using namespace quillet::testing;
 
-namespace {
-
-void clearDevice(DeviceWorkset &d)
-{
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
-}
-
-// Key k in slot k of page 0, two cells high, labelled with text or an icon byte.
-void putKey(DeviceWorkset &d, int k, int column, int row, int columns, const QString &text, int icon = -1)
-{
-    d.DevSlotBuf[0][k] = static_cast<Byte>(k);
-    d.DevRectBuf[0][2 * k] = cellCode(column, row);
-    d.DevRectBuf[0][2 * k + 1] = cellCode(column + columns - 1, row + 1);
-    d.DevLocBuf[k] = static_cast<Byte>(k);
-    Byte *label = &d.DevLabelBuf[0][k * LabelRecordSize + 2];
-    if (icon >= 0)
-        label[0] = static_cast<Byte>(icon);
-    else
-        writeLabelText(label, text);
-}
-
-QString pdfText(const QString &path)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (tool.isEmpty())
-        return QStringLiteral("(pdftotext is missing: scripts/deps.sh installs poppler-utils)");
-    QProcess p;
-    p.start(tool, {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-}  // namespace
-
 class TestPictureFile : public QObject {
     Q_OBJECT
 private slots:
@@ -63,6 +21,7 @@ private slots:
     void pngIsThePictureItself();
     void documentsKeepLabelsAsText();
     void refusalsLeaveNoFile();
+    void fileNamesNeverCollide();
 
 private:
     PictureDir pictures_;
@@ -76,10 +35,10 @@ void TestPictureFile::init()
 {
     dev_ = std::make_unique<DeviceWorkset>();
     clearDevice(*dev_);
-    putKey(*dev_, 0, 0, 0, 6, QStringLiteral("GUIDE"));
-    putKey(*dev_, 1, 0, 2, 3, QStringLiteral("AUDIO"));
-    putKey(*dev_, 2, 3, 2, 3, QString(), 5);
-    putKey(*dev_, 3, 0, 4, 6, QStringLiteral("<SUB#>"));
+    putKey(*dev_, 0, 0, 0, 0, 0, 0, 5, 1, QStringLiteral("GUIDE"));
+    putKey(*dev_, 1, 0, 1, 1, 0, 2, 2, 3, QStringLiteral("AUDIO"));
+    putKey(*dev_, 2, 0, 2, 2, 3, 2, 5, 3, QString(), 5);
+    putKey(*dev_, 3, 0, 3, 3, 0, 4, 5, 5, QStringLiteral("<SUB#>"));
     faces_ = std::make_unique<KeyFaces>(pictures_.path(), KeyFaces::Pictures::WithIcons);
 }
 
@@ -126,6 +85,18 @@ void TestPictureFile::refusalsLeaveNoFile()
     error.clear();
     QVERIFY(!writePicture(picture, path(QStringLiteral("missing/tv.png")), &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TestPictureFile::fileNamesNeverCollide()
+{
+    std::vector<Picture> pictures;
+    for (const char *name : {"MENU", "TV", "A/V:1", "tv", "TV", "MENU"})
+        pictures.push_back({QString::fromLatin1(name), {10, 10}, {}});
+    const QStringList names = pictureFileNames(path(QStringLiteral("den.v2.png")), pictures);
+    QStringList expected;
+    for (const char *name : {"MENU", "TV", "A_V_1", "tv (2)", "TV (3)", "MENU (2)"})
+        expected << path(QStringLiteral("den.v2 - %1.png").arg(QString::fromLatin1(name)));
+    QCOMPARE(names, expected);
 }
 
 QTEST_MAIN(TestPictureFile)

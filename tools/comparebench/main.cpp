@@ -1,19 +1,21 @@
 // Reads a complete image (ten devices of 35 keys, every timer, every hot macro of 25
-// steps, every backup slot filled) and compares it with one that differs in every device,
-// many times, and reports the median of each. Needs nothing beside it.
+// steps, every backup slot filled) and compares it with one that differs in every key of
+// every device, many times, and reports the median of each. Needs nothing beside it.
 
 #include "core/ImageCompare.h"
 #include "core/ImageReading.h"
+#include "core/LayoutModel.h"
 #include "core/MemoryImage.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 #include "core/Worksets.h"
-#include "tools/BenchSupport.h"
+#include "tools/editorbench/BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -22,37 +24,29 @@ using namespace quillet;
 
 namespace {
 
-// Three columns of 2 x 2 keys, twelve to a page, 35 keys; every third label an icon.
-// `variant` changes every label and moves the last key of page 1 down a row. The device
-// comes in empty (read from a memory of 255s).
-void fillDevice(DeviceWorkset &d, int bank, int variant)
+// The benchmarks' full device with its blocks marked by the bank. `variant` relabels every
+// key (a text gets a mark, an icon becomes the next), so two memories differ in every device.
+void fillDevice(DeviceWorkset &d, int bank, bool variant)
 {
-    for (int k = 0; k < DeviceKeyCount; ++k) {
-        const int page = k / 12, slot = k % 12;
-        int column = (slot % 3) * 2, row = (slot / 3) * 2;
-        if (variant && page == 2 && slot == 10)
-            row += 1;
-        d.DevSlotBuf[page][slot] = static_cast<Byte>(k);
-        d.DevRectBuf[page][2 * slot] = static_cast<Byte>(column * 16 + row);
-        d.DevRectBuf[page][2 * slot + 1] = static_cast<Byte>((column + 1) * 16 + row + 1);
-        const int record = 11 - slot;
-        d.DevLocBuf[k] = static_cast<Byte>(page * 16 + record);
-        Byte *label = &d.DevLabelBuf[page][record * LabelRecordSize + 2];
-        if (k % 3 == 0)
-            label[0] = static_cast<Byte>((k + bank + variant) % 32);
-        else
-            writeLabelText(label, QStringLiteral("KEY %1-%2%3").arg(bank).arg(k).arg(variant ? "'" : ""));
-    }
+    bench::fillDevice(d);
+    for (auto &page : d.DevLabelBuf)
+        for (int r = 0; variant && r < LabelRecordsPerPage; ++r) {
+            Byte *label = &page[static_cast<size_t>(r * LabelRecordSize + 2)];
+            if (label[0] == Empty)
+                continue;
+            if (isIconByte(label[0]))
+                label[0] = static_cast<Byte>(label[0] == 31 ? 0 : label[0] + 1);
+            else
+                writeLabelText(label, labelText(label) + QLatin1Char('\''));
+        }
     for (int r = 0; r < 10; ++r)
         for (int i = 0; i < 264; ++i)
             d.DevBlockBuf[r][i] = static_cast<Byte>(bank * 31 + r * 7 + i);
 }
 
-void completeImage(MemoryImage &image, int variant)
+void completeImage(MemoryImage &image, bool variant)
 {
     std::memset(image.data(), Empty, MemoryImage::TotalBytes);
-    auto blank = std::make_unique<DeviceWorkset>();
-    ReadDeviceWorkset(image, *blank, 0);
     for (int p = 0; p < MemoryImage::RemotePages; ++p) {
         image.page(p)[0] = static_cast<Byte>(p & 0xFF);
         image.page(p)[1] = static_cast<Byte>(p >> 8);
@@ -71,13 +65,11 @@ void completeImage(MemoryImage &image, int variant)
     WriteMenuWorkset(image, *menu);
     auto dev = std::make_unique<DeviceWorkset>();
     for (int b = 0; b < 10; ++b) {
-        *dev = *blank;
         fillDevice(*dev, b, variant);
         WriteDeviceWorkset(image, *dev, b);
     }
     for (int k = 0; k < 8; ++k) {
-        *dev = *blank;
-        fillDevice(*dev, 20 + k, 0);
+        fillDevice(*dev, 20 + k, false);
         dev->DevBlockBuf[0][0] = 'Z';
         WriteBackupSlot(image, *dev, k);
     }
@@ -102,12 +94,14 @@ void completeImage(MemoryImage &image, int variant)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int rounds = bench::rounds(app.arguments(), 200);
+    const QStringList args = app.arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--rounds"));
+    const int rounds = at >= 0 && at + 1 < args.size() ? std::max(1, args[at + 1].toInt()) : 200;
 
     auto a = std::make_unique<MemoryImage>();
     auto b = std::make_unique<MemoryImage>();
-    completeImage(*a, 0);
-    completeImage(*b, 1);
+    completeImage(*a, false);
+    completeImage(*b, true);
     QTextStream out(stdout);
 
     QElapsedTimer t;

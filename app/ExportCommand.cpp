@@ -1,0 +1,76 @@
+#include "app/ExportCommand.h"
+
+#include "app/UiServices.h"
+#include "core/Globals.h"
+#include "core/Paths.h"
+#include "render/Guide.h"
+#include "render/PictureFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+
+FileDialogSpec exportRequest(const Globals &g)
+{
+    const QFileInfo current(g.CurrentFile);
+    const QString stem = current.completeBaseName().isEmpty() ? QStringLiteral("REMOTE") : current.completeBaseName();
+    const QString folder = current.fileName().isEmpty() ? g.AppDir : current.absolutePath();
+    return {QStringLiteral("PDF GUIDE(*.pdf)|*.pdf|PNG PICTURES(*.png)|*.png"), QStringLiteral("pdf"),
+            stem + QStringLiteral(".pdf"), folder + nativeSeparator()};
+}
+
+}  // namespace
+
+void exportDocument(Globals &g, UiServices &ui, QWidget *parent)
+{
+    if (g.LoadedKind != 1 && g.LoadedKind != 2)
+        return;
+    const KeyFaces faces(g.AppDir, KeyFaces::Pictures::WithIcons);
+    const Guide guide = Guide::ofDocument(g, faces);
+
+    QString chosen;
+    QStringList targets;
+    for (;;) {
+        chosen = ui.saveFileName(parent, exportRequest(g));
+        if (chosen.isEmpty()) {
+            g.DialogResult = answer::Cancel;
+            return;
+        }
+        const PictureFormat format = pictureFormat(chosen);
+        if (format != PictureFormat::Pdf && format != PictureFormat::Png) {
+            g.DialogResult =
+                ui.warn(parent, QStringLiteral("Export writes a PDF guide (.pdf) or PNG pictures (.png)."));
+            continue;
+        }
+        targets = format == PictureFormat::Pdf ? QStringList{chosen} : pictureFileNames(chosen, guide.pictures());
+        if (std::none_of(targets.begin(), targets.end(), [](const QString &t) { return QFileInfo::exists(t); }))
+            break;
+        g.DialogResult = ui.message(parent, QStringLiteral("replace"), QStringLiteral("Warning"), MsgIcon::None,
+                                    MsgButtons::OKCancel);
+        if (g.DialogResult == answer::OK)
+            break;
+    }
+
+    if (!faces.missingFiles().isEmpty())
+        ui.warn(parent, faces.missingMessage());
+    QString error;
+    if (pictureFormat(chosen) == PictureFormat::Pdf) {
+        if (!guide.writePdf(chosen, &error))
+            ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(chosen), error));
+        return;
+    }
+    for (size_t i = 0; i < guide.pictures().size(); ++i) {
+        const QString &target = targets[static_cast<qsizetype>(i)];
+        if (!writePicture(guide.pictures()[i], target, &error)) {
+            ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(target), error));
+            return;
+        }
+    }
+}
+
+}  // namespace quillet

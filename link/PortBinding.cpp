@@ -2,6 +2,8 @@
 
 #include <QSettings>
 
+#include <algorithm>
+
 namespace quillet {
 
 namespace {
@@ -42,6 +44,22 @@ void bindPortDevice(int portNumber, const QString &device)
     settings.sync();
 }
 
+QList<int> boundPortNumbers()
+{
+    QSettings settings = userSettings();
+    settings.beginGroup(QStringLiteral("Settings"));
+    const QString prefix = QStringLiteral("PortDevice");
+    QList<int> numbers;
+    for (const QString &key : settings.childKeys()) {
+        bool ok = false;
+        const int n = key.startsWith(prefix) ? key.mid(prefix.size()).toInt(&ok) : 0;
+        if (ok && !settings.value(key).toString().trimmed().isEmpty())
+            numbers.append(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
 QString portDevice(int portNumber)
 {
     const QString bound = boundPortDevice(portNumber);
@@ -59,10 +77,11 @@ QString portOpenFailureText(int portNumber, const QString &device, const QString
         why.chop(1);
     if (why.isEmpty())
         why = QStringLiteral("unknown error");
-    QString text = QStringLiteral("The serial port %1 (port %2) cannot be opened: %3.")
-                       .arg(device)
-                       .arg(portNumber)
-                       .arg(why);
+    QString text = portNumber > 0 ? QStringLiteral("The serial port %1 (port %2) cannot be opened: %3.")
+                                        .arg(device)
+                                        .arg(portNumber)
+                                        .arg(why)
+                                  : QStringLiteral("The serial port %1 cannot be opened: %2.").arg(device, why);
 #ifdef Q_OS_LINUX
     if (permissionDenied)
         text += QStringLiteral(" To use it your user must be a member of the group that owns the device, "

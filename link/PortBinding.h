@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace quillet {
@@ -12,11 +13,13 @@ QString defaultPortDevice(int portNumber);   // empty when no device has that nu
 QString boundPortDevice(int portNumber);     // empty when the number is not bound
 void bindPortDevice(int portNumber, const QString &device);   // empty device: unbind
 QString portDevice(int portNumber);          // the binding, else the default
+QList<int> boundPortNumbers();               // the numbers bound in the settings, ascending
 
 QString portBindingKey(int portNumber);
 
 // The "Warning" text for a port that would not open: names the device and the system's
-// reason. permissionDenied adds, on Linux, that the user must be in the device's group.
+// reason (and the port number, when above 0). permissionDenied adds, on Linux, that the
+// user must be in the device's group.
 QString portOpenFailureText(int portNumber, const QString &device, const QString &reason,
                             bool permissionDenied, const QString &deviceGroup);
 

@@ -62,7 +62,8 @@ bool QtSerialPort::open()
 {
     close();
     error_.clear();
-    device_ = portDevice(number_);
+    const bool named = !explicitDevice_.isEmpty();
+    device_ = named ? explicitDevice_ : portDevice(number_);
     if (device_.isEmpty()) {
         error_ = portOpenFailureText(number_, device_, QString(), false, QString());
         return false;
@@ -79,7 +80,7 @@ bool QtSerialPort::open()
 #ifdef Q_OS_UNIX
         denied = port_.error() == QSerialPort::PermissionError && lacksPermission(device_, &group);
 #endif
-        error_ = portOpenFailureText(number_, device_, port_.errorString(), denied, group);
+        error_ = portOpenFailureText(named ? 0 : number_, device_, port_.errorString(), denied, group);
         port_.clearError();
         return false;
     }

@@ -15,6 +15,9 @@ public:
     ~QtSerialPort() override;
 
     void setCommPort(int number) override { number_ = number; }
+    // A device named outright (the command line's --device): used in place of the port
+    // number's binding. Empty: the binding again.
+    void setDevicePath(const QString &path) { explicitDevice_ = path; }
     void setSettings(const QString &settings) override;
     bool open() override;
     void close() override;
@@ -33,6 +36,7 @@ private:
     QSerialPort port_;
     int number_ = 1;
     QString device_;
+    QString explicitDevice_;
     QString error_;
     qint32 baud_ = 9600;
     QSerialPort::Parity parity_ = QSerialPort::EvenParity;

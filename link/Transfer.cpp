@@ -67,6 +67,10 @@ void TransferEngine::resetTransferState()
     forcedFailure_ = false;
     straying_ = false;
     refusals_ = 0;
+    stoppedByEscape_ = false;
+    forcedReason_.clear();
+    outcome_ = Outcome::None;
+    failureReason_.clear();
 }
 
 bool TransferEngine::openPort()
@@ -74,7 +78,9 @@ bool TransferEngine::openPort()
     port_.setCommPort(g_.ComPort);
     port_.setSettings(QStringLiteral("9600,E,8,2"));
     if (!port_.open()) {
-        ui_.warn(display_.messageParent(), port_.errorString());
+        outcome_ = Outcome::NotStarted;
+        failureReason_ = port_.errorString();
+        ui_.warn(display_.messageParent(), failureReason_);
         return false;
     }
     // Whatever the port already holds is stale; the ReceiveQueue is deliberately kept.
@@ -84,6 +90,8 @@ bool TransferEngine::openPort()
     if (waiting < 0) {
         const QString reason = port_.errorString();
         port_.close();
+        outcome_ = Outcome::NotStarted;
+        failureReason_ = reason;
         ui_.warn(display_.messageParent(), reason);
         return false;
     }
@@ -279,8 +287,39 @@ void TransferEngine::portFailure()
 {
     if (forcedFailure_)
         return;
+    const QString error = port_.errorString();
+    forceFailure(QStringLiteral("the port failed: ") + error);
+    appendLog(kLineBreak + QStringLiteral("Port error: ") + error + kLineBreak, true);
+}
+
+void TransferEngine::forceFailure(const QString &reason)
+{
+    if (forcedFailure_)
+        return;
     forcedFailure_ = true;
-    appendLog(kLineBreak + QStringLiteral("Port error: ") + port_.errorString() + kLineBreak, true);
+    forcedReason_ = reason;
+}
+
+// The checks at the top of every pass of the loop: too many events, Escape, or a failure
+// that is already certain.
+bool TransferEngine::mustStop()
+{
+    if (TickCount <= LastTick && escape_.isDown())
+        stoppedByEscape_ = true;
+    return TickCount > LastTick || stoppedByEscape_ || forcedFailure_;
+}
+
+void TransferEngine::settle(bool succeeded)
+{
+    outcome_ = succeeded ? Outcome::Succeeded : Outcome::Failed;
+    if (succeeded)
+        failureReason_.clear();
+    else if (forcedFailure_)
+        failureReason_ = forcedReason_;
+    else if (stoppedByEscape_)
+        failureReason_ = QStringLiteral("stopped at page %1").arg(PageNo);
+    else
+        failureReason_ = QStringLiteral("the remote did not answer in time (at page %1)").arg(PageNo);
 }
 
 void TransferEngine::appendLog(const QString &text, bool show)
@@ -300,7 +339,7 @@ void TransferEngine::downloadPart()
     ++TickCount;
     straying_ = false;
     for (;;) {
-        if (TickCount > LastTick || escape_.isDown() || forcedFailure_) {
+        if (mustStop()) {
             RetryCount = 11;
             finishDownload();
             return;
@@ -381,7 +420,9 @@ TransferEngine::Step TransferEngine::downloadStep()
         if (PagesLeft == 0 || PagesLeft > ImagePages) {
             appendLog(kLineBreak + QStringLiteral("Page count refused: ") + QString::number(PagesLeft) + kLineBreak,
                       true);
-            forcedFailure_ = true;
+            forceFailure(QStringLiteral("the remote announced %1 pages, not 1 to %2")
+                             .arg(PagesLeft)
+                             .arg(ImagePages));
             return Step::Continue;
         }
         DownState = 7;
@@ -412,7 +453,7 @@ TransferEngine::Step TransferEngine::downloadStep()
             // A page that never comes right would hold the transfer for ever.
             if (++refusals_ > LastRetry) {
                 appendLog(kLineBreak + QStringLiteral("Page refused too often") + kLineBreak, true);
-                forcedFailure_ = true;
+                forceFailure(QStringLiteral("page %1 arrived damaged more than %2 times").arg(PageNo).arg(LastRetry));
                 return Step::Continue;
             }
         } else {
@@ -541,12 +582,13 @@ void TransferEngine::endTransfer(int &activeFlag)
 void TransferEngine::finishDownload()
 {
     endTransfer(DownloadActive);
-    const bool ok = RetryCount <= LastRetry && PagesLeft == 0 && !forcedFailure_;
+    const bool succeeded = RetryCount <= LastRetry && PagesLeft == 0 && !forcedFailure_;
+    settle(succeeded);
     if (scratch_) {
-        finishCompareDownload(ok);
+        finishCompareDownload(succeeded);
         return;
     }
-    if (ok) {
+    if (succeeded) {
         display_.keepHistory(history::Download, g_.Image);
         ui_.message(display_.messageParent(), QStringLiteral(" OK !"), QStringLiteral("Notify"), MsgIcon::Warning,
                     MsgButtons::OK);
@@ -597,7 +639,7 @@ void TransferEngine::uploadPart()
     ++TickCount;
     straying_ = false;
     for (;;) {
-        if (TickCount > LastTick || escape_.isDown() || forcedFailure_) {
+        if (mustStop()) {
             RetryCount = 11;
             finishUpload();
             return;
@@ -725,7 +767,7 @@ TransferEngine::Step TransferEngine::uploadStep()
         UpState = 7;
         if (b == 0xFF && ++refusals_ > LastRetry) {
             appendLog(kLineBreak + QStringLiteral("Page refused too often") + kLineBreak, true);
-            forcedFailure_ = true;
+            forceFailure(QStringLiteral("the remote refused page %1 more than %2 times").arg(PageNo).arg(LastRetry));
             return Step::Continue;
         }
         if (b == 0xAA) {
@@ -765,7 +807,9 @@ void TransferEngine::sendPage()
 void TransferEngine::finishUpload()
 {
     endTransfer(UploadActive);
-    if ((RetryCount <= LastRetry || PageNo >= 510) && !forcedFailure_) {
+    const bool succeeded = (RetryCount <= LastRetry || PageNo >= 510) && !forcedFailure_;
+    settle(succeeded);
+    if (succeeded) {
         ui_.message(display_.messageParent(), QStringLiteral(" OK !"), QStringLiteral("Notify"), MsgIcon::Warning,
                     MsgButtons::OK);
         g_.CurrentFile.clear();

@@ -62,6 +62,12 @@ public:
 
     bool active() const { return DownloadActive == 1 || UploadActive == 1; }
 
+    // How the last command ended, for callers that show no message boxes (the command
+    // line). The reason is one sentence; empty after a success.
+    enum class Outcome { None, NotStarted, Succeeded, Failed };
+    Outcome outcome() const { return outcome_; }
+    const QString &failureReason() const { return failureReason_; }
+
     // The empty-poll limit of a wait, as wall-clock time. Two seconds: a remote answers
     // within a few byte times; the longest legitimate silence is an upload page frame still
     // draining out of the PC's buffer (0.34 s at 9600 baud) plus the remote storing it.
@@ -118,6 +124,9 @@ private:
     void addToChecksum(std::uint8_t byte);
     bool strayTooLong();
     void portFailure();
+    void forceFailure(const QString &reason);
+    bool mustStop();
+    void settle(bool succeeded);
     void appendLog(const QString &text, bool show);
 
     Globals &g_;
@@ -133,6 +142,10 @@ private:
     bool straying_ = false;        // the current state has only been dropping bytes
     std::int64_t strayStart_ = 0;
     int refusals_ = 0;             // refusals of the current page in a row
+    bool stoppedByEscape_ = false;
+    QString forcedReason_;
+    Outcome outcome_ = Outcome::None;
+    QString failureReason_;
     MemoryImage *scratch_ = nullptr;   // where a compare's download goes; the document otherwise
     std::function<void(bool)> scratchDone_;
 };

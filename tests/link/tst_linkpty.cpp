@@ -7,9 +7,7 @@
 #include "link/QtSerialPort.h"
 #include "link/SteadyClock.h"
 #include "link/TransferController.h"
-#include "tools/remotesim/DemoImage.h"
-#include "tools/remotesim/RemoteModel.h"
-#include "tools/remotesim/RemoteRunner.h"
+#include "support/PtyRemote.h"
 
 #include <QElapsedTimer>
 #include <QFrame>
@@ -29,72 +27,12 @@
 #include <memory>
 #include <poll.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace quillet;
+using namespace quillet::testing;
 
 namespace {
-
-const MemoryImage &demoImage()
-{
-    static const MemoryImage image = [] {
-        MemoryImage m;
-        sim::buildDemoImage(m);
-        return m;
-    }();
-    return image;
-}
-
-bool samePages(const MemoryImage &a, const MemoryImage &b, int from, int to)
-{
-    for (int p = from; p <= to; ++p)
-        if (std::memcmp(a.page(p), b.page(p), MemoryImage::PageSize) != 0)
-            return false;
-    return true;
-}
-
-// Real time, but the 100 ms pause after every page is cut short so a whole download
-// takes a second instead of a minute.
-class QuickDelayClock : public SteadyClock {
-public:
-    void Delay(int ms) override { SteadyClock::Delay(ms / 100); }
-};
-
-// The remote simulator on a pseudo-terminal, served from a thread.
-class PtyRemote {
-public:
-    PtyRemote(const sim::Options &o, const MemoryImage &image) : model_(o, image), runner_(model_)
-    {
-        ok = runner_.openPty(&error);
-        if (ok)
-            thread_ = std::thread([this] { runner_.run(); });
-    }
-    ~PtyRemote()
-    {
-        runner_.stop();
-        if (thread_.joinable())
-            thread_.join();
-    }
-    QString path() const { return runner_.devicePath(); }
-    sim::RemoteRunner &runner() { return runner_; }
-    MemoryImage image()
-    {
-        return runner_.withModel([](sim::RemoteModel &m) { return m.image(); });
-    }
-    sim::Stats stats()
-    {
-        return runner_.withModel([](sim::RemoteModel &m) { return m.stats(); });
-    }
-
-    bool ok = false;
-    QString error;
-
-private:
-    sim::RemoteModel model_;
-    sim::RemoteRunner runner_;
-    std::thread thread_;
-};
 
 // A stand-in for the main window with the controls the transfer uses.
 struct Window {

@@ -10,9 +10,8 @@
 #include "link/TransferController.h"
 #include "link/frmSETUP.h"
 #include "support/AppTestSupport.h"
+#include "support/PtyRemote.h"
 #include "tools/remotesim/DemoImage.h"
-#include "tools/remotesim/RemoteModel.h"
-#include "tools/remotesim/RemoteRunner.h"
 
 #include <QElapsedTimer>
 #include <QFrame>
@@ -25,47 +24,11 @@
 #include <QTreeWidgetItemIterator>
 
 #include <cstring>
-#include <thread>
 
 using namespace quillet;
 using namespace quillet::testing;
 
 namespace {
-
-class PtyRemote {
-public:
-    PtyRemote(const sim::Options &o, const MemoryImage &image) : model_(o, image), runner_(model_)
-    {
-        ok = runner_.openPty(&error);
-        if (ok)
-            thread_ = std::thread([this] { runner_.run(); });
-    }
-    ~PtyRemote()
-    {
-        runner_.stop();
-        if (thread_.joinable())
-            thread_.join();
-    }
-    QString path() const { return runner_.devicePath(); }
-    MemoryImage image()
-    {
-        return runner_.withModel([](sim::RemoteModel &m) { return m.image(); });
-    }
-
-    bool ok = false;
-    QString error;
-
-private:
-    sim::RemoteModel model_;
-    sim::RemoteRunner runner_;
-    std::thread thread_;
-};
-
-// Real time, but the 100 ms pause after every downloaded page is cut short.
-class QuickDelayClock : public SteadyClock {
-public:
-    void Delay(int ms) override { SteadyClock::Delay(ms / 100); }
-};
 
 TransferController *installQuickLink(frmMain &w)
 {
@@ -114,13 +77,6 @@ struct LinkedWindow {
         f.g->ComPort = 1;
     }
 };
-
-MemoryImage demoImage()
-{
-    MemoryImage m;
-    sim::buildDemoImage(m);
-    return m;
-}
 
 bool waitIdle(TransferController *c, int ms = 60000)
 {

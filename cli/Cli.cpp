@@ -1,0 +1,102 @@
+#include "cli/Cli.h"
+
+#include "cli/Command.h"
+#include "cli/Diff.h"
+#include "cli/Download.h"
+#include "cli/Info.h"
+#include "cli/Ports.h"
+#include "cli/Render.h"
+#include "cli/Show.h"
+#include "cli/Upload.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#ifndef QUILLET_VERSION
+#define QUILLET_VERSION "unknown"
+#endif
+
+namespace quillet::cli {
+
+std::vector<std::unique_ptr<Command>> allCommands()
+{
+    std::vector<std::unique_ptr<Command>> list;
+    list.push_back(std::make_unique<InfoCommand>());
+    list.push_back(std::make_unique<ShowCommand>());
+    list.push_back(std::make_unique<DiffCommand>());
+    list.push_back(std::make_unique<RenderCommand>());
+    list.push_back(std::make_unique<PortsCommand>());
+    list.push_back(std::make_unique<DownloadCommand>());
+    list.push_back(std::make_unique<UploadCommand>());
+    return list;
+}
+
+namespace {
+
+QString overview(const std::vector<std::unique_ptr<Command>> &commands)
+{
+    QString text = QStringLiteral("Usage: %1 COMMAND [options] [arguments]\n\n"
+                                  "The remote control's memory from a terminal: read and compare data and model files, "
+                                  "draw their pages, move the memory to and from the remote.\n\nCommands:\n")
+                       .arg(QLatin1String(ProgramName));
+    qsizetype width = 0;
+    for (const auto &c : commands)
+        width = std::max(width, c->name().size());
+    for (const auto &c : commands)
+        text += QStringLiteral("  ") + c->name().leftJustified(width + 2) + c->description() + QLatin1Char('\n');
+    text += QStringLiteral("\n%1 COMMAND --help shows a command's arguments and options.\n"
+                           "Exit codes: 0 done, 1 failed (diff: differences found), 2 bad input.\n")
+                .arg(QLatin1String(ProgramName));
+    return text;
+}
+
+}  // namespace
+
+bool needsGui(const QStringList &arguments)
+{
+    return arguments.size() > 1 && arguments[1] == QLatin1String("render");
+}
+
+int runCli(const QStringList &arguments, Environment &env)
+{
+    const auto commands = allCommands();
+    auto find = [&commands](const QString &name) -> Command * {
+        for (const auto &c : commands)
+            if (c->name() == name)
+                return c.get();
+        return nullptr;
+    };
+    const QString first = arguments.value(1);
+    if (first.isEmpty())
+        return env.fail(QStringLiteral("a command is needed; see %1 --help").arg(QLatin1String(ProgramName)));
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        env.out << overview(commands) << Qt::flush;
+        return exitcode::Ok;
+    }
+    if (first == QLatin1String("--version")) {
+        env.out << ProgramName << ' ' << QUILLET_VERSION << Qt::endl;
+        return exitcode::Ok;
+    }
+    if (first == QLatin1String("help")) {
+        const QString topic = arguments.value(2);
+        if (topic.isEmpty()) {
+            env.out << overview(commands) << Qt::flush;
+            return exitcode::Ok;
+        }
+        if (Command *c = find(topic)) {
+            env.out << c->helpText() << Qt::flush;
+            return exitcode::Ok;
+        }
+        return env.fail(QStringLiteral("unknown command \"%1\"; see %2 --help").arg(topic, QLatin1String(ProgramName)));
+    }
+    Command *command = find(first);
+    if (!command) {
+        const QString what = first.startsWith(QLatin1Char('-')) ? QStringLiteral("option") : QStringLiteral("command");
+        return env.fail(
+            QStringLiteral("unknown %1 \"%2\"; see %3 --help").arg(what, first, QLatin1String(ProgramName)));
+    }
+    return command->execute(arguments.mid(2), env);
+}
+
+}  // namespace quillet::cli

@@ -1,0 +1,57 @@
+#include "cli/DeviceLookup.h"
+
+#include "core/ImageReading.h"
+
+#include <QStringList>
+
+namespace quillet::cli {
+
+namespace {
+
+const QString kMenu = QStringLiteral("menu");
+const QString kModel = QStringLiteral("model");
+
+}  // namespace
+
+bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error)
+{
+    const QString name = wanted.trimmed();
+    if (doc.isModel()) {
+        if (name.compare(kModel, Qt::CaseInsensitive) == 0) {
+            target.name = kModel;
+            target.device = doc.model;
+            return true;
+        }
+        *error = QStringLiteral("no device \"%1\" in \"%2\": a model file holds one device, called \"model\"")
+                     .arg(wanted, doc.path);
+        return false;
+    }
+    if (name.compare(kMenu, Qt::CaseInsensitive) == 0) {
+        target.menu = true;
+        target.name = QStringLiteral("MENU");
+        return true;
+    }
+    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
+    const DeviceReading *found = nullptr;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const DeviceReading &d : devices)
+            if (!found && d.name.compare(name, cs) == 0)
+                found = &d;
+    if (!found) {
+        QStringList names;
+        for (const DeviceReading &d : devices)
+            names << d.name;
+        names << kMenu;
+        *error = QStringLiteral("no device \"%1\" in \"%2\"; the devices are: %3")
+                     .arg(wanted, doc.path, names.join(QStringLiteral(", ")));
+        return false;
+    }
+    const int bank = found->bank;
+    target.bank = bank;
+    target.name = found->name;
+    target.kind = found->kind;
+    ReadDeviceWorkset(*doc.image, target.device, bank);
+    return true;
+}
+
+}  // namespace quillet::cli

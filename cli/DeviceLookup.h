@@ -1,0 +1,25 @@
+#pragma once
+
+#include "cli/Document.h"
+
+#include <QString>
+
+namespace quillet::cli {
+
+// What a DEVICE argument names: the main menu ("menu", any case), a named device of a data
+// file, or the one device of a model file ("model").
+struct DeviceTarget {
+    bool menu = false;
+    int bank = -1;        // -1: the model file's device
+    QString name;         // as the device list shows it; "model" for a model file
+    int kind = 0xFF;      // attribution code; 255 none (always for a model)
+    DeviceWorkset device; // its buffers, for a device
+};
+
+// The devices are those the window's device list shows, by the names it shows. Exact
+// names first, then names that differ only in letter case; of equal names the lowest bank,
+// as the window's device selection takes it. An unknown name is refused with the names
+// there are.
+bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error);
+
+}  // namespace quillet::cli

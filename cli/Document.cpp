@@ -1,0 +1,23 @@
+#include "cli/Document.h"
+
+#include "core/DataFile.h"
+#include "core/ModelFile.h"
+
+namespace quillet::cli {
+
+bool loadDocument(const QString &path, Document &doc, QString *error)
+{
+    QByteArray contents;
+    if (!readInputFile(path, doc.kind, contents, error))
+        return false;
+    doc.path = path;
+    if (doc.isModel()) {
+        fillWorksetFromModelFile(doc.model, contents);
+    } else {
+        doc.image = std::make_unique<MemoryImage>();
+        fillImageFromDataFile(*doc.image, contents);
+    }
+    return true;
+}
+
+}  // namespace quillet::cli

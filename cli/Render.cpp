@@ -1,0 +1,90 @@
+#include "cli/Render.h"
+
+#include "cli/DeviceLookup.h"
+#include "cli/Document.h"
+#include "cli/Files.h"
+#include "render/Pages.h"
+#include "render/PictureFile.h"
+
+namespace quillet::cli {
+
+namespace {
+
+const QString kDevice = QStringLiteral("device");
+const QString kMenu = QStringLiteral("menu");
+const QString kTimers = QStringLiteral("timers");
+const QString kMacros = QStringLiteral("macros");
+
+}  // namespace
+
+RenderCommand::RenderCommand()
+    : Command(QStringLiteral("render"), QStringLiteral("Draw pages as the editors draw them, to PNG, SVG or PDF."))
+{
+    addPositional(QStringLiteral("FILE"), QStringLiteral("A data or model file."));
+    addOption(QCommandLineOption(kDevice, QStringLiteral("A device's four key pages (a model file's: \"model\")."),
+                                 QStringLiteral("NAME")));
+    addOption(QCommandLineOption(kMenu, QStringLiteral("The main menu's two pages.")));
+    addOption(QCommandLineOption(kTimers, QStringLiteral("The timer keys.")));
+    addOption(QCommandLineOption(kMacros, QStringLiteral("The hot-macro keys.")));
+    addOption(outputOption(QStringLiteral("OUT"),
+                           QStringLiteral("The picture to write; .png, .svg or .pdf says which (required).")));
+    addOption(forceOption());
+}
+
+QString RenderCommand::usageTail() const
+{
+    return QStringLiteral("FILE (--device NAME | --menu | --timers | --macros) -o OUT [--force]");
+}
+
+int RenderCommand::run(const QCommandLineParser &parser, Environment &env)
+{
+    int chosen = 0;
+    for (const QString &what : {kDevice, kMenu, kTimers, kMacros})
+        chosen += parser.isSet(what) ? 1 : 0;
+    if (chosen != 1)
+        return fail(env, QStringLiteral("choose one of --device NAME, --menu, --timers, --macros"));
+    const QString output = parser.value(QStringLiteral("output"));
+    if (output.isEmpty())
+        return fail(env, QStringLiteral("-o OUT is required"));
+    if (pictureFormat(output) == PictureFormat::Unknown)
+        return fail(env, QStringLiteral("\"%1\" names no picture format; use .png, .svg or .pdf").arg(output));
+    const bool force = parser.isSet(QStringLiteral("force"));
+    QString error;
+    if (!checkOutput(output, force, &error))
+        return fail(env, error);
+    Document doc;
+    if (!loadDocument(parser.positionalArguments().constFirst(), doc, &error))
+        return fail(env, error);
+    if (doc.isModel() && !parser.isSet(kDevice))
+        return fail(env, QStringLiteral("\"%1\" is a model file: it holds one device only; use --device model")
+                             .arg(doc.path));
+
+    const KeyFaces faces(env.shippedDir, KeyFaces::Pictures::WithIcons);
+    if (!faces.missingFiles().isEmpty())
+        return fail(env, QStringLiteral("cannot draw: %1").arg(faces.missingMessage()), exitcode::Failed);
+
+    Picture picture;
+    DeviceTarget target;
+    if (parser.isSet(kDevice) && !findDevice(doc, parser.value(kDevice), target, &error))
+        return fail(env, error);
+    if (parser.isSet(kDevice) && !target.menu) {
+        picture = devicePicture(target.name, target.device, faces);
+    } else if (parser.isSet(kMenu) || target.menu) {
+        MenuWorkset menu;
+        ReadMenuWorkset(*doc.image, menu);
+        picture = menuPicture(menu, faces);
+    } else if (parser.isSet(kTimers)) {
+        TimerWorkset timers;
+        ReadTimers(*doc.image, timers);
+        picture = timerPicture(timers.TimerNames, faces);
+    } else {
+        MacroWorkset macros;
+        ReadMacros(*doc.image, macros);
+        picture = macroPicture(macros.MacroNames, faces);
+    }
+    if (!checkOutput(output, force, &error) || !writePicture(picture, output, &error))
+        return fail(env, error, exitcode::Failed);
+    return exitcode::Ok;
+}
+
+}  // namespace quillet::cli

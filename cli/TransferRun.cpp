@@ -1,0 +1,157 @@
+#include "cli/TransferRun.h"
+
+#include "app/UiServices.h"
+#include "cli/Interrupt.h"
+#include "cli/Progress.h"
+#include "core/Globals.h"
+#include "core/SetupFile.h"
+#include "link/QtSerialPort.h"
+#include "link/SteadyClock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace quillet::cli {
+
+namespace {
+
+const QString kPortOption = QStringLiteral("port");
+const QString kDeviceOption = QStringLiteral("device");
+
+// The engine asks nothing of a command line: no document is open, so no save question
+// comes; its result boxes are read from the engine's outcome instead.
+class NoDialogs : public UiServices {
+public:
+    int message(QWidget *, const QString &, const QString &, MsgIcon, MsgButtons) override { return answer::OK; }
+    QString openFileName(QWidget *, const FileDialogSpec &) override { return {}; }
+    QString saveFileName(QWidget *, const FileDialogSpec &) override { return {}; }
+    int showModal(QDialog &) override { return 0; }
+    bool showHelp(QWidget *, const QString &, QString *) override { return false; }
+};
+
+// What the window shows during a transfer, on stderr.
+class ConsoleDisplay : public TransferDisplay {
+public:
+    ConsoleDisplay(ProgressReport &report, bool download, QString where)
+        : report_(report), download_(download), where_(std::move(where))
+    {
+    }
+    const TransferEngine *engine = nullptr;
+
+    int total() const
+    {
+        return download_ ? engine->PageNo + engine->PagesLeft : MemoryImage::RemotePages;
+    }
+    void setProgress(int) override { report_.update(engine->PageNo, total()); }
+
+    void setTimerEnabled(bool) override {}
+    // The port is open: the transfer is under way.
+    void showProgressPanel(const QString &) override
+    {
+        report_.begin(download_ ? QStringLiteral("waiting for the remote's memory on %1").arg(where_)
+                                : QStringLiteral("waiting for the remote to receive on %1").arg(where_));
+    }
+    void hideProgressPanel() override {}
+    void showLog(const QString &) override {}
+    void setCaptionSuffix(const QString &) override {}
+    void setListTitle(const QString &) override {}
+    void refreshSequence() override {}
+    bool saveDocumentAs(int) override { return false; }
+
+private:
+    ProgressReport &report_;
+    bool download_;
+    QString where_;
+};
+
+TransferResult runTransfer(bool download, Globals &g, const PortChoice &choice, Environment &env)
+{
+    NoDialogs ui;
+    QtSerialPort port;
+    port.setDevicePath(choice.device);
+    std::unique_ptr<Clock> clock = env.makeClock ? env.makeClock() : std::make_unique<SteadyClock>();
+    InterruptKey interrupt;
+    ProgressReport report(env.err, env.errIsTerminal,
+                          download ? QStringLiteral("download") : QStringLiteral("upload"));
+    ConsoleDisplay display(report, download,
+                           choice.device.isEmpty() ? QStringLiteral("port %1").arg(choice.number) : choice.device);
+    TransferEngine engine(g, ui, port, *clock, interrupt, display);
+    display.engine = &engine;
+    if (env.transferTimeoutMs > 0)
+        engine.timeoutMs = env.transferTimeoutMs;
+
+    g.ComPort = choice.number;
+    if (download)
+        engine.StartDownload();
+    else
+        engine.StartUpload();
+    // Timer1: an event every 10 ms while the transfer runs.
+    while (engine.active()) {
+        engine.TransferTick();
+        if (engine.active())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    TransferResult result;
+    result.outcome = engine.outcome();
+    result.reason = engine.failureReason();
+    result.pages = engine.PageNo;
+    result.interrupted = interrupt.interrupted();
+    if (result.interrupted && result.outcome == TransferEngine::Outcome::Failed)
+        result.reason = QStringLiteral("interrupted by Ctrl+C at page %1").arg(result.pages);
+    report.end(result.outcome == TransferEngine::Outcome::Succeeded, result.pages, display.total());
+    return result;
+}
+
+}  // namespace
+
+QList<QCommandLineOption> portOptions()
+{
+    return {QCommandLineOption(kPortOption,
+                               QStringLiteral("Use port number N and the device it is bound to in your settings "
+                                              "(default: the port of setup.inf)."),
+                               QStringLiteral("N")),
+            QCommandLineOption(kDeviceOption, QStringLiteral("Use the serial device at PATH."),
+                               QStringLiteral("PATH"))};
+}
+
+bool choosePort(const QCommandLineParser &parser, const Environment &env, PortChoice &choice, QString *error)
+{
+    if (parser.isSet(kPortOption) && parser.isSet(kDeviceOption)) {
+        *error = QStringLiteral("give either --port or --device, not both");
+        return false;
+    }
+    if (parser.isSet(kDeviceOption)) {
+        choice.device = parser.value(kDeviceOption);
+        if (choice.device.isEmpty()) {
+            *error = QStringLiteral("--device needs a device path");
+            return false;
+        }
+        return true;
+    }
+    if (parser.isSet(kPortOption)) {
+        bool ok = false;
+        choice.number = parser.value(kPortOption).toInt(&ok);
+        if (!ok || choice.number < 1) {
+            *error = QStringLiteral("--port needs a port number from 1 up, not \"%1\"").arg(parser.value(kPortOption));
+            return false;
+        }
+        return true;
+    }
+    choice.number = 1;
+    int fromFile = 1;
+    if (ReadComPort(env.documentsDir, fromFile, nullptr))
+        choice.number = fromFile;
+    return true;
+}
+
+TransferResult runDownload(Globals &g, const PortChoice &port, Environment &env)
+{
+    return runTransfer(true, g, port, env);
+}
+
+TransferResult runUpload(Globals &g, const PortChoice &port, Environment &env)
+{
+    return runTransfer(false, g, port, env);
+}
+
+}  // namespace quillet::cli

@@ -179,6 +179,15 @@ void tray(QPainter &p)
     p.drawPolyline(t);
 }
 
+// "Not equal": what a comparison finds.
+void compareMarks(QPainter &p, QPointF at)
+{
+    p.setPen(pen(Red, 2));
+    p.drawLine(at + QPointF(1, 4), at + QPointF(9, 4));
+    p.drawLine(at + QPointF(1, 8), at + QPointF(9, 8));
+    p.drawLine(at + QPointF(7, 1), at + QPointF(3, 11));
+}
+
 void bolt(QPainter &p, QPointF at, qreal s, const QColor &c)
 {
     p.setPen(pen(c.darker(150), 0.8));
@@ -217,6 +226,35 @@ const QHash<QString, Draw> &commandDrawings()
          [](QPainter &p) {
              disk(p);
              pencil(p);
+         }},
+        {QStringLiteral("mnuFileCompare"),
+         [](QPainter &p) {
+             p.save();
+             p.translate(-3, -1);
+             p.scale(0.8, 0.8);
+             document(p, DataBlue);
+             p.translate(9, 6);
+             document(p, DataBlue);
+             p.restore();
+             compareMarks(p, {13, 1});
+         }},
+        {QStringLiteral("mnuFileExport"),
+         [](QPainter &p) {
+             document(p, QColor(120, 170, 225));
+             arrow(p, {9, 16}, {22, 16}, ModelGreen);
+         }},
+        {QStringLiteral("mnuFilePrint"),
+         [](QPainter &p) {
+             p.setPen(pen(Outline));
+             p.setBrush(Paper);
+             p.drawRect(QRectF(7, 2, 10, 8));
+             p.setBrush(QColor(150, 160, 175));
+             p.drawRoundedRect(QRectF(2, 9, 20, 9), 2, 2);
+             p.setBrush(Paper);
+             p.drawRect(QRectF(7, 15, 10, 7));
+             p.setPen(Qt::NoPen);
+             p.setBrush(ModelGreen);
+             p.drawEllipse(QPointF(18.5, 12), 1, 1);
          }},
         {QStringLiteral("mnuLoad"),
          [](QPainter &p) {
@@ -291,6 +329,12 @@ const QHash<QString, Draw> &commandDrawings()
          [](QPainter &p) {
              tray(p);
              arrow(p, {12, 17}, {12, 5}, ModelGreen);
+         }},
+        {QStringLiteral("mnuCompareRemote"),
+         [](QPainter &p) {
+             tray(p);
+             arrow(p, {7, 2}, {7, 13}, DataBlue);
+             compareMarks(p, {13, 4});
          }},
         {QStringLiteral("mnuPORT"),
          [](QPainter &p) {

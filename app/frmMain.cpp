@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/CompareWithFile.h"
 #include "app/ExportCommand.h"
 #include "app/ExternalFiles.h"
 #include "app/Icons.h"
@@ -192,6 +193,8 @@ void frmMain::buildMenusAndToolbar()
                &frmMain::mnuFileOpenMODEL_Click);
     addCommand(mnuFile, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), &frmMain::mnuFileSave_Click);
     addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As.."), &frmMain::mnuFileSaveAs_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileCompare"), QStringLiteral("&Compare with File.."),
+               &frmMain::mnuFileCompare_Click);
     mnuFile->addSeparator();
     addCommand(mnuFile, QStringLiteral("mnuFileExport"), QStringLiteral("&Export.."), &frmMain::mnuFileExport_Click);
     addCommand(mnuFile, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print.."), &frmMain::mnuFilePrint_Click);
@@ -218,6 +221,8 @@ void frmMain::buildMenusAndToolbar()
     mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
     addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
     addCommand(mnuView, QStringLiteral("mnuUP"), QStringLiteral("&Upload to Remote"), &frmMain::mnuUP_Click);
+    addCommand(mnuView, QStringLiteral("mnuCompareRemote"), QStringLiteral("Compare with &Remote"),
+               &frmMain::mnuCompareRemote_Click);
     addCommand(mnuView, QStringLiteral("mnuPORT"), QStringLiteral("&Communication Port"), &frmMain::mnuPORT_Click);
 
     mnuHelp = namedMenu(menuBar()->addMenu(QStringLiteral("&Help")), QStringLiteral("mnuHelp"));
@@ -604,6 +609,8 @@ void frmMain::UpdateCommands()
     setCommandEnabled(QStringLiteral("mnuMacro"), image);
     setCommandEnabled(QStringLiteral("mnuDOWN"), true);
     setCommandEnabled(QStringLiteral("mnuUP"), image);
+    setCommandEnabled(QStringLiteral("mnuFileCompare"), any);
+    setCommandEnabled(QStringLiteral("mnuCompareRemote"), image);
     emit documentStateChanged();
 }
 
@@ -1007,6 +1014,11 @@ void frmMain::mnuFileSaveAs_Click()
     setTreeCommands(false, false, false);
 }
 
+void frmMain::mnuFileCompare_Click()
+{
+    compareWithFile(g_, ui_, this);
+}
+
 void frmMain::mnuLoad_Click()
 {
     const bool isData = hasDataSuffix(g_.SelectedFile);
@@ -1273,6 +1285,12 @@ void frmMain::mnuUP_Click()
 {
     if (hooks.startUpload)
         hooks.startUpload();
+}
+
+void frmMain::mnuCompareRemote_Click()
+{
+    if (g_.LoadedKind == 1 && hooks.compareRemote)
+        hooks.compareRemote();
 }
 
 void frmMain::mnuPORT_Click()

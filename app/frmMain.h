@@ -43,6 +43,7 @@ public:
         std::function<void()> showEditPlus;      // frmEditPlus, modal; PlusKind says which
         std::function<void()> startDownload;     // "Download from Remote"
         std::function<void()> startUpload;       // "Upload to Remote"
+        std::function<void()> compareRemote;     // "Compare with Remote"
         std::function<void()> showPortSettings;  // frmSETUP, modal
         std::function<void()> shutdown;          // stop anything running before the window goes
     } hooks;
@@ -152,6 +153,7 @@ private:
     void mnuFileOpenMODEL_Click();
     void mnuFileSave_Click();
     void mnuFileSaveAs_Click();
+    void mnuFileCompare_Click();
     void mnuFileExport_Click();
     void mnuFilePrint_Click();
     void mnuLoad_Click();
@@ -167,6 +169,7 @@ private:
     void mnuMacro_Click();
     void mnuDOWN_Click();
     void mnuUP_Click();
+    void mnuCompareRemote_Click();
     void mnuPORT_Click();
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();

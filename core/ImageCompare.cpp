@@ -199,10 +199,12 @@ public:
             d.sentence = QStringLiteral("%1: %2 from %3 to %4").arg(subject, what, first, second);
             break;
         case Change::Added:
-            d.sentence = QStringLiteral("%1: %2 added (%3)").arg(subject, what, second);
+            d.what += QStringLiteral(" added");
+            d.sentence = QStringLiteral("%1: %2 (%3)").arg(subject, d.what, second);
             break;
         case Change::Removed:
-            d.sentence = QStringLiteral("%1: %2 removed (was %3)").arg(subject, what, first);
+            d.what += QStringLiteral(" removed");
+            d.sentence = QStringLiteral("%1: %2 (was %3)").arg(subject, d.what, first);
             break;
         }
         out.push_back(std::move(d));
@@ -302,7 +304,8 @@ void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std:
         a[static_cast<size_t>(k.key)] = &k;
     for (const KeyReading &k : second)
         b[static_cast<size_t>(k.key)] = &k;
-    auto subject = [&](int page) { return QStringLiteral("%1, page %2").arg(device).arg(page + 1); };
+    // One arg() for all: a name may itself hold "%1".
+    auto subject = [&](int page) { return QStringLiteral("%1, page %2").arg(device, QString::number(page + 1)); };
     const size_t before = c.out.size();
     std::vector<int> pages;   // the page each difference is told under
     for (size_t n = 0; n < a.size(); ++n) {
@@ -365,7 +368,6 @@ public:
             d.keys.clear();
     }
 
-    const MemoryImage &image() const { return image_; }
     MenuWorkset menu;
 
     const DeviceReading *device(int bank) const { return reading.device(bank); }
@@ -468,8 +470,8 @@ std::array<QString, area::BankCount> deviceSubjects(const Side &a, const Side &b
     }
     std::array<QString, area::BankCount> out;
     for (size_t bank = 0; bank < names.size(); ++bank) {
-        const bool shared = std::count(names.begin(), names.end(), names[bank]) > 1;
-        out[bank] = shared ? QStringLiteral("%1 (bank %2)").arg(names[bank]).arg(bank + 1) : names[bank];
+        const bool shared = !names[bank].isEmpty() && std::count(names.begin(), names.end(), names[bank]) > 1;
+        out[bank] = shared ? QStringLiteral("%1 (bank %2)").arg(names[bank], QString::number(bank + 1)) : names[bank];
     }
     return out;
 }
@@ -653,11 +655,13 @@ void compareBackups(Comparison &c, const MemoryImage &a, const MemoryImage &b)
             c.add(Group::Backups, Change::Changed, subject, entry + QStringLiteral(" changed"), keys(a, k), keys(b, k))
                 .sentence = QStringLiteral("%1: %2 changed, %3").arg(subject, entry, bytesDiffer(n));
         } else if (fa) {
-            c.add(Group::Backups, Change::Removed, subject, entry, keys(a, k), QString()).sentence =
-                QStringLiteral("%1: %2 emptied (held %3)").arg(subject, entry, keys(a, k));
+            Difference &d = c.add(Group::Backups, Change::Removed, subject, entry, keys(a, k), QString());
+            d.what = entry + QStringLiteral(" emptied");
+            d.sentence = QStringLiteral("%1: %2 (held %3)").arg(subject, d.what, d.first);
         } else if (fb) {
-            c.add(Group::Backups, Change::Added, subject, entry, QString(), keys(b, k)).sentence =
-                QStringLiteral("%1: %2 filled (%3)").arg(subject, entry, keys(b, k));
+            Difference &d = c.add(Group::Backups, Change::Added, subject, entry, QString(), keys(b, k));
+            d.what = entry + QStringLiteral(" filled");
+            d.sentence = QStringLiteral("%1: %2 (%3)").arg(subject, d.what, d.second);
         } else {
             continue;
         }

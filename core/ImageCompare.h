@@ -19,7 +19,7 @@ struct Difference {
     Group group = Group::Menu;
     Change change = Change::Changed;
     QString subject;    // what it is about: "TV, page 2", "Main menu, page 1", "Timer 3"
-    QString what;       // "key VOL+ moved", "cycle", "device renamed"
+    QString what;       // "key VOL+ moved", "key VOL+ added", "cycle changed", "device renamed"
     QString first;      // the value in the first memory; empty when it has none
     QString second;     // the value in the second
     QString sentence;   // all of it as a user reads it

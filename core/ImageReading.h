@@ -123,6 +123,6 @@ QString kindText(int code);                         // "TV", "none", "code 17"
 QString cycleText(int cycle);                       // "DAILY", "not set", "code 40"
 QString dateText(int month, int day);               // "12-24" (month-day), "not set"
 QString timeText(int hour, int minute);             // "07:05", "not set"
-QString delayText(int code);                        // "1 Second", "code 4"
+QString delayText(int code);                        // "1 Second", "delay code 4"
 
 }  // namespace quillet

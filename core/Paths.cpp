@@ -27,6 +27,11 @@ QString joinPath(const QString &appDir, const QString &name)
     return appDir + nativeSeparator() + name;
 }
 
+QString historyFolder(const QString &appDir)
+{
+    return joinPath(appDir, QStringLiteral("DATA"), QStringLiteral("History"));
+}
+
 bool hasDataSuffix(const QString &name)
 {
     return name.right(3).compare(QLatin1String("DAT"), Qt::CaseInsensitive) == 0;

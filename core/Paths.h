@@ -10,6 +10,9 @@ QString joinPath(const QString &appDir, const QString &folder, const QString &na
 QString joinPath(const QString &appDir, const QString &name);
 QString nativeSeparator();
 
+// Where every transfer's memory is kept: the "History" folder of the data folder.
+QString historyFolder(const QString &appDir);
+
 // Kind of a file from the last three characters of its name, in any case.
 bool hasDataSuffix(const QString &name);
 bool hasModelSuffix(const QString &name);

@@ -2,6 +2,7 @@
 
 #include "app/UiServices.h"
 #include "app/frmMain.h"
+#include "link/CompareWithRemote.h"
 #include "link/QtSerialPort.h"
 #include "link/SteadyClock.h"
 #include "link/TransferController.h"
@@ -22,6 +23,7 @@ TransferController *installLink(frmMain &w, std::unique_ptr<SerialPort> port, st
     lw.refreshSequence = [&w] { w.refreshSequence(); };
     lw.saveDataFileAs = [&w] { return w.SaveDataFileAs(); };
     lw.saveModelFileAs = [&w] { return w.SaveModelFileAs(); };
+    lw.fillFileTree = [&w] { w.FillFileTree(); };
 
     if (!port)
         port = std::make_unique<QtSerialPort>();
@@ -30,6 +32,8 @@ TransferController *installLink(frmMain &w, std::unique_ptr<SerialPort> port, st
     auto *controller = new TransferController(lw, w.globals(), w.ui(), std::move(port), std::move(clock), &w);
     w.hooks.startDownload = [controller] { controller->StartDownload(); };
     w.hooks.startUpload = [controller] { controller->StartUpload(); };
+    auto *compare = new CompareWithRemote(*controller, w.globals(), w.ui(), &w);
+    w.hooks.compareRemote = [compare] { compare->start(); };
     w.hooks.shutdown = [controller] { controller->shutdown(); };
     w.hooks.showPortSettings = [&w] {
         frmSETUP dialog(w.globals(), w.ui(), &w);

@@ -2,6 +2,7 @@
 
 #include "app/UiServices.h"
 #include "core/Globals.h"
+#include "core/History.h"
 #include "core/MemoryImage.h"
 
 #include <algorithm>
@@ -117,15 +118,34 @@ void TransferEngine::StartDownload()
             return;
         }
     }
+    scratch_ = nullptr;
+    beginDownload(QStringLiteral("Download from Remote "));
+}
+
+void TransferEngine::StartCompareDownload(MemoryImage &scratch, std::function<void(bool)> done)
+{
+    if (active())
+        return;
+    scratch_ = &scratch;
+    scratchDone_ = std::move(done);
+    if (!beginDownload(QStringLiteral("Compare with Remote "))) {
+        scratch_ = nullptr;
+        scratchDone_ = {};
+    }
+}
+
+bool TransferEngine::beginDownload(const QString &caption)
+{
     resetTransferState();
     DownState = 0;
     DownloadActive = 1;
     if (!openPort()) {
         DownloadActive = 0;
-        return;
+        return false;
     }
     display_.setTimerEnabled(true);
-    display_.showProgressPanel(QStringLiteral("Download from Remote "));
+    display_.showProgressPanel(caption);
+    return true;
 }
 
 void TransferEngine::StartUpload()
@@ -139,6 +159,8 @@ void TransferEngine::StartUpload()
         UploadActive = 0;
         return;
     }
+    // What the remote held is about to be replaced: keep what replaces it.
+    display_.keepHistory(history::Upload, g_.Image);
     display_.setTimerEnabled(true);
     display_.showProgressPanel(QStringLiteral("Upload to Remote "));
 }
@@ -165,6 +187,8 @@ void TransferEngine::shutdown()
     display_.setTimerEnabled(false);
     DownloadActive = 0;
     UploadActive = 0;
+    scratch_ = nullptr;
+    scratchDone_ = {};
     display_.hideProgressPanel();
 }
 
@@ -539,7 +563,7 @@ startOver:
         if (number != PageNo)
             return restart();
         if (PageNo >= 0 && PageNo < ImagePages)
-            std::memcpy(g_.Image.page(PageNo), PageBuffer.data(), PageBytes);
+            std::memcpy((scratch_ ? *scratch_ : g_.Image).page(PageNo), PageBuffer.data(), PageBytes);
     }
     appendLog(kLineBreak + QStringLiteral("PageAddress: ") + QString::number(PageNo) + kLineBreak, true);
     DownState = 9;
@@ -560,7 +584,12 @@ void TransferEngine::finishDownload()
     endTransfer(DownloadActive);
     const bool succeeded = RetryCount <= LastRetry && PagesLeft == 0 && !forcedFailure_;
     settle(succeeded);
+    if (scratch_) {
+        finishCompareDownload(succeeded);
+        return;
+    }
     if (succeeded) {
+        display_.keepHistory(history::Download, g_.Image);
         ui_.message(display_.messageParent(), QStringLiteral(" OK !"), QStringLiteral("Notify"), MsgIcon::Warning,
                     MsgButtons::OK);
         g_.CurrentFile.clear();
@@ -581,6 +610,24 @@ void TransferEngine::finishDownload()
     }
     g_.SelectedBank = 255;
     display_.refreshSequence();
+}
+
+void TransferEngine::finishCompareDownload(bool ok)
+{
+    MemoryImage &scratch = *scratch_;
+    const std::function<void(bool)> done = std::move(scratchDone_);
+    scratch_ = nullptr;
+    scratchDone_ = {};
+    if (ok) {
+        display_.keepHistory(history::Download, scratch);
+    } else {
+        RetryCount = 0;
+        DownState = 255;
+        ui_.message(display_.messageParent(), QStringLiteral(" fail !"), QStringLiteral("Warning"), MsgIcon::Warning,
+                    MsgButtons::OK);
+    }
+    if (done)
+        done(ok);
 }
 
 // ---------------------------------------------------------------------------------------

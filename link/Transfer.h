@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 
 class QWidget;
@@ -14,6 +15,7 @@ class QWidget;
 namespace quillet {
 
 struct Globals;
+class MemoryImage;
 class UiServices;
 
 // What the transfer does to the main window. The engine talks to the window only through
@@ -33,6 +35,9 @@ public:
     virtual bool saveDocumentAs(int loadedKind) = 0;
     // Called over and over while the transfer waits: lets the window paint.
     virtual void keepAlive() {}
+    // Keeps a transfer's memory in the history ("download" after a download, "upload"
+    // before an upload); a failure is told but changes nothing of the transfer.
+    virtual void keepHistory(const QString & /*kind*/, const MemoryImage & /*image*/) {}
     virtual QWidget *messageParent() { return nullptr; }
 };
 
@@ -45,6 +50,10 @@ public:
 
     void StartDownload();
     void StartUpload();
+    // A download into `scratch` instead of the document, for Compare with Remote: no save
+    // question, and its end changes nothing of the document. A failure says " fail !" as a
+    // download's does; `done` is told whether the whole memory came.
+    void StartCompareDownload(MemoryImage &scratch, std::function<void(bool ok)> done);
     void TransferTick();
     // One byte from the ReceiveQueue, filled from the port first; false (NoData) when none.
     bool ReceiveByte(std::uint8_t &byte);
@@ -104,7 +113,9 @@ private:
     Step receivePage();
     void sendPage();
     void finishDownload();
+    void finishCompareDownload(bool ok);
     void finishUpload();
+    bool beginDownload(const QString &caption);
     void endTransfer(int &activeFlag);
 
     Wait waitByte(std::uint8_t &byte);
@@ -135,6 +146,8 @@ private:
     QString forcedReason_;
     Outcome outcome_ = Outcome::None;
     QString failureReason_;
+    MemoryImage *scratch_ = nullptr;   // where a compare's download goes; the document otherwise
+    std::function<void(bool)> scratchDone_;
 };
 
 }  // namespace quillet

@@ -1,9 +1,14 @@
 #include "link/TransferController.h"
 
+#include "app/UiServices.h"
+#include "core/Globals.h"
+#include "core/History.h"
+#include "core/Paths.h"
 #include "link/QtSerialPort.h"
 #include "link/SteadyClock.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -85,6 +90,8 @@ TransferController::TransferController(const LinkWindow &window, Globals &g, UiS
                                        QObject *parent)
     : QObject(parent),
       w_(window),
+      g_(g),
+      ui_(ui),
       window_(window.window),
       picture_(window.Picture1),
       label_(window.Label1),
@@ -116,6 +123,11 @@ TransferController::~TransferController()
 void TransferController::StartDownload() { engine_.StartDownload(); }
 
 void TransferController::StartUpload() { engine_.StartUpload(); }
+
+void TransferController::StartCompareDownload(MemoryImage &scratch, std::function<void(bool)> done)
+{
+    engine_.StartCompareDownload(scratch, std::move(done));
+}
 
 void TransferController::shutdown() { engine_.shutdown(); }
 
@@ -221,6 +233,21 @@ void TransferController::keepAlive()
     // Paint and run timers; user input is held back by the escape watcher meanwhile.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     sincePaint_.restart();
+}
+
+void TransferController::keepHistory(const QString &kind, const MemoryImage &image)
+{
+    // Without a program folder (a bare transfer) there is nowhere to keep it.
+    if (g_.AppDir.isEmpty())
+        return;
+    QString error;
+    if (!quillet::keepHistory(historyFolder(g_.AppDir), image, kind, QDateTime::currentDateTime(), historyKeep(),
+                              nullptr, &error, g_.makeSaveFile)) {
+        ui_.warn(messageParent(), error);
+        return;
+    }
+    if (w_.fillFileTree)
+        w_.fillFileTree();
 }
 
 QWidget *TransferController::messageParent() { return window_.data(); }

@@ -34,6 +34,7 @@ struct LinkWindow {
     std::function<void()> refreshSequence;
     std::function<bool()> saveDataFileAs;
     std::function<bool()> saveModelFileAs;
+    std::function<void()> fillFileTree;
 };
 
 // While a transfer runs, user input to any window of the program is held back (no command
@@ -75,6 +76,7 @@ public:
 
     void StartDownload();
     void StartUpload();
+    void StartCompareDownload(MemoryImage &scratch, std::function<void(bool ok)> done);
     void shutdown();
 
     TransferEngine &engine() { return engine_; }
@@ -96,9 +98,12 @@ private:
     void refreshSequence() override;
     bool saveDocumentAs(int loadedKind) override;
     void keepAlive() override;
+    void keepHistory(const QString &kind, const MemoryImage &image) override;
     QWidget *messageParent() override;
 
     LinkWindow w_;
+    Globals &g_;
+    UiServices &ui_;
     // The window's controls may go before this object does.
     QPointer<QWidget> window_;
     QPointer<QFrame> picture_;

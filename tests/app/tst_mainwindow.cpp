@@ -78,11 +78,11 @@ void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
         {"File",
-         {"Open", "Save", "Save As..", "", "Export..", "Print..", "", "Fast Open", "", "Delete", "Rename..", "",
-          "Exit"}},
+         {"Open", "Save", "Save As..", "Compare with File..", "", "Export..", "Print..", "", "Fast Open", "",
+          "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
-        {"Transmission", {"Download from Remote", "Upload to Remote", "Communication Port"}},
+        {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
         {"Help", {"How to use help", "", "About"}},
     };
     // What shows is the text without the mnemonic's "&"; every item has a mnemonic, and
@@ -114,12 +114,13 @@ void TestMainWindow::menusHoldEveryCommand()
     checkMnemonics(f_->w->action("mnuFileOpen")->menu()->actions());
     const QList<std::pair<const char *, const char *>> named{
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
-        {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileExport", "Export.."},
-        {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
+        {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
+        {"mnuFileExport", "Export.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},
-        {"mnuDOWN", "Download from Remote"}, {"mnuUP", "Upload to Remote"}, {"mnuPORT", "Communication Port"},
+        {"mnuDOWN", "Download from Remote"}, {"mnuUP", "Upload to Remote"}, {"mnuCompareRemote", "Compare with Remote"},
+        {"mnuPORT", "Communication Port"},
         {"mnuHelp", "Help"}, {"mnuHelpContents", "How to use help"}, {"mnuHelpAbout", "About"},
     };
     for (const auto &[name, text] : named) {
@@ -218,10 +219,11 @@ void TestMainWindow::commandStatesFollowLoadedKind_data()
     QTest::newRow("nothing") << 0 << QStringList{"mnuDOWN"};
     QTest::newRow("image") << 1
                            << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint",
-                                          "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP"};
+                                          "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP",
+                                          "mnuFileCompare", "mnuCompareRemote"};
     QTest::newRow("model") << 2
                            << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuKeyEdit",
-                                          "mnuDOWN"};
+                                          "mnuDOWN", "mnuFileCompare"};
 }
 
 void TestMainWindow::commandStatesFollowLoadedKind()
@@ -234,7 +236,8 @@ void TestMainWindow::commandStatesFollowLoadedKind()
     }
     const QStringList governed{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuMenuEdit",
                                "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP", "mnuLoad", "mnuDelete",
-                               "mnuRENAME", "mnuModelLoad", "mnuModelSave", "mnuOEMLoad"};
+                               "mnuRENAME", "mnuModelLoad", "mnuModelSave", "mnuOEMLoad", "mnuFileCompare",
+                               "mnuCompareRemote"};
     for (const QString &name : governed)
         QVERIFY2(actionEnabled(f_->w.get(), name) == on.contains(name), qPrintable(name));
     // Commands outside the table are always available.

@@ -32,17 +32,6 @@ void setLabel(Byte *record, const QString &text, int icon = -1)
         writeLabelText(record + 2, text);
 }
 
-void clear(DeviceWorkset &d)
-{
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
-}
-
 void putKey(DeviceWorkset &d, int key, int page, int slot, int record, CellRect r, const QString &text, int icon = -1)
 {
     d.DevSlotBuf[page][slot] = static_cast<Byte>(key);
@@ -113,19 +102,15 @@ void sampleImage(MemoryImage &image)
         button(2, 0, 1, {3, 0, 5, 1}, "DVD", 196);
         button(5, 1, 0, {0, 0, 2, 1}, "AMP", 198);
     });
+    // Read from a memory of 255s, a device starts with every slot and label free.
     editDevice(image, 0, [](DeviceWorkset &d) {
-        clear(d);
         putKey(d, 0, 0, 0, 0, {0, 0, 1, 1}, QStringLiteral("POWER"));
         putKey(d, 1, 1, 0, 0, {0, 1, 1, 2}, QStringLiteral("VOL+"));
         putKey(d, 2, 1, 1, 1, {3, 1, 4, 2}, QString(), 2);
         // Over POWER: the editors would not show it, so nobody reads it.
         putKey(d, 3, 0, 1, 1, {1, 1, 2, 2}, QStringLiteral("HIDDEN"));
     });
-    editDevice(image, 2, [](DeviceWorkset &d) {
-        clear(d);
-        putKey(d, 0, 0, 0, 0, {0, 0, 1, 1}, QStringLiteral("PLAY"));
-    });
-    editDevice(image, 5, [](DeviceWorkset &d) { clear(d); });
+    editDevice(image, 2, [](DeviceWorkset &d) { putKey(d, 0, 0, 0, 0, {0, 0, 1, 1}, QStringLiteral("PLAY")); });
     auto backup = std::make_unique<DeviceWorkset>();
     ReadDeviceWorkset(image, *backup, 0);
     // Without the hidden key.
@@ -231,7 +216,8 @@ void TestCompare::findsExactlyTheEdit_data()
             std::memset(&d.DevLabelBuf[1][2], Empty, LabelBytes);
             putKey(d, 1, 2, 0, 0, {0, 1, 1, 2}, QStringLiteral("VOL+"));
         });
-    }) << QStringList{QStringLiteral("TV, page 3: key VOL+ moved from page 2, column 1, row 2 to page 3, column 1, row 2")};
+    }) << QStringList{
+        QStringLiteral("TV, page 3: key VOL+ moved from page 2, column 1, row 2 to page 3, column 1, row 2")};
     QTest::newRow("key resized") << Edit([](MemoryImage &m) {
         editDevice(m, 0, [](DeviceWorkset &d) { d.DevRectBuf[1][1] = cell(1, 3); });
     }) << QStringList{QStringLiteral(
@@ -246,7 +232,7 @@ void TestCompare::findsExactlyTheEdit_data()
     }) << QStringList{QStringLiteral("TV, page 2: key relabelled from VOL+ to [Volume down]")};
     QTest::newRow("key added and removed") << Edit([](MemoryImage &m) {
         editDevice(m, 2, [](DeviceWorkset &d) {
-            clear(d);
+            d.DevSlotBuf[0][0] = Empty;
             putKey(d, 1, 3, 0, 0, {4, 6, 5, 7}, QStringLiteral("STOP"));
         });
     }) << QStringList{QStringLiteral("DVD, page 1: key PLAY removed (was column 1, row 1, 2 × 2 cells)"),
@@ -254,6 +240,13 @@ void TestCompare::findsExactlyTheEdit_data()
     QTest::newRow("device renamed") << Edit([](MemoryImage &m) {
         editMenu(m, [](MenuWorkset &w) { writeLabelText(&w.MenuLabelBuf[0][2], QStringLiteral("TELE")); });
     }) << QStringList{QStringLiteral("TELE: device renamed from TV to TELE")};
+    QTest::newRow("a name that holds %1") << Edit([](MemoryImage &m) {
+        editMenu(m, [](MenuWorkset &w) {
+            writeLabelText(&w.MenuLabelBuf[0][LabelRecordSize + 2], QStringLiteral("HI%1FI"));
+        });
+        editDevice(m, 2, [](DeviceWorkset &d) { d.DevRectBuf[0][0] = cell(2, 2), d.DevRectBuf[0][1] = cell(3, 3); });
+    }) << QStringList{QStringLiteral("HI%1FI: device renamed from DVD to HI%1FI"),
+                      QStringLiteral("HI%1FI, page 1: key PLAY moved from column 1, row 1 to column 3, row 3")};
     QTest::newRow("kind changed with its layout") << Edit([](MemoryImage &m) {
         // The menu editor loads the new kind's stored device into the bank at once.
         editMenu(m, [](MenuWorkset &w) { w.MenuKindBuf[2] = 192; });
@@ -306,7 +299,8 @@ void TestCompare::findsExactlyTheEdit_data()
             w.MacroNames[0] = QStringLiteral(" MOVIE");
         });
     }) << QStringList{QStringLiteral("Hot macro 1: name changed from MOVIE to \" MOVIE\""),
-                      QStringLiteral("Hot macro 1: step 2 changed from DVD PLAY, 0.5 Second to DVD key no. 5, 0.5 Second")};
+                      QStringLiteral("Hot macro 1: step 2 changed from DVD PLAY, 0.5 Second "
+                                     "to DVD key no. 5, 0.5 Second")};
     QTest::newRow("backup emptied") << Edit([](MemoryImage &m) {
         putAt(m, area::BackupBlocks + 2640 * 5, 0);
     }) << QStringList{QStringLiteral("Backup slots: TV (OEM) emptied (held 3 keys)")};
@@ -319,7 +313,8 @@ void TestCompare::findsExactlyTheEdit_data()
         m.set(7, 0, 0);
     }) << QStringList{QStringLiteral("Labels of bank 1 (TV): 1 byte differs"),
                       QStringLiteral("Device data of bank 1 (TV): 2 bytes differ"),
-                      QStringLiteral("Hot macro records: 1 byte differs"), QStringLiteral("Page headers: 1 byte differs"),
+                      QStringLiteral("Hot macro records: 1 byte differs"),
+                      QStringLiteral("Page headers: 1 byte differs"),
                       QStringLiteral("Bytes outside every area: 1 byte differs")};
 }
 

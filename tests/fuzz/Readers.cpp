@@ -42,7 +42,7 @@ const MemoryImage &baseImage(Base base)
 }
 
 // A known memory with patches of four bytes each: a position (three bytes, low first,
-// taken modulo the compared pages) and the value put there. A few dozen are plenty to
+// taken modulo the compared pages) and the value put there. A handful is plenty to
 // reach every reading; more would only slow each run.
 void patched(MemoryImage &out, Base base, const std::uint8_t *patches, std::size_t size)
 {
@@ -118,7 +118,8 @@ public:
     PatchInput &put(bool second, int address, std::uint8_t value, int page = -1)
     {
         const ImageCursor c = ImageAddress(address);
-        const int position = page >= 0 ? page * MemoryImage::PageSize + address : c.page * MemoryImage::PageSize + c.byte;
+        const int position =
+            page >= 0 ? page * MemoryImage::PageSize + address : c.page * MemoryImage::PageSize + c.byte;
         bytes_.append(static_cast<char>(position & 0xFF))
             .append(static_cast<char>((position >> 8) & 0xFF))
             .append(static_cast<char>(position >> 16))
@@ -146,7 +147,10 @@ std::vector<Seed> readersSeeds()
     std::vector<Seed> out;
     // Edits of the kinds users make, on the document the other seeds are made from.
     out.push_back({QStringLiteral("key-moved.bin"),
-                   PatchInput(Base::Realistic).put(true, area::BankRects, 0x02).put(true, area::BankRects + 1, 0x13).bytes()});
+                   PatchInput(Base::Realistic)
+                       .put(true, area::BankRects, 0x02)
+                       .put(true, area::BankRects + 1, 0x13)
+                       .bytes()});
     out.push_back({QStringLiteral("relabel-rename.bin"), PatchInput(Base::Realistic)
                                                              .put(true, area::BankLabels + 2 + 22 * 11, 'Q')
                                                              .put(true, area::MenuLabels + 2, 'Q')

@@ -1,6 +1,8 @@
 // The remote link in the real main window: its commands, its controls, and a transfer
 // over a pseudo-terminal against the simulator.
 
+#include "app/frmCompare.h"
+#include "core/DataFile.h"
 #include "link/Install.h"
 #include "link/PortBinding.h"
 #include "link/QtSerialPort.h"
@@ -19,6 +21,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <cstring>
 
@@ -40,6 +43,41 @@ QStringList listTexts(QTreeWidget *list)
     return out;
 }
 
+// The history files written so far, oldest first.
+QStringList historyFiles(const MainWindowFixture &f)
+{
+    QStringList names = QDir(f.path(QStringLiteral("DATA/History"))).entryList(QDir::Files);
+    names.sort();
+    return names;
+}
+
+// The sentences frmCompare shows, one per row below the groups, and its summary.
+ScriptedUiServices::DialogScript readComparison(QStringList &sentences, QString &summary)
+{
+    return [&sentences, &summary](QDialog &d) {
+        auto &c = static_cast<frmCompare &>(d);
+        summary = c.lblSummary->text();
+        for (QTreeWidgetItemIterator it(c.TreeDiff, QTreeWidgetItemIterator::NoChildren); *it; ++it)
+            sentences << (*it)->toolTip(0);
+        QVERIFY(clickButton(&d, QStringLiteral("ComCLOSE")));
+    };
+}
+
+// The main window with its link, and the simulator serving `image` at port 1.
+struct LinkedWindow {
+    PtyRemote remote;
+    MainWindowFixture f;
+    TransferController *c = nullptr;
+
+    LinkedWindow(const sim::Options &o, const MemoryImage &image) : remote(o, image)
+    {
+        bindPortDevice(1, remote.path());
+        f.open();
+        c = installQuickLink(*f.w);
+        f.g->ComPort = 1;
+    }
+};
+
 bool waitIdle(TransferController *c, int ms = 60000)
 {
     QElapsedTimer t;
@@ -59,6 +97,10 @@ private slots:
     void portSettingsFromTheMenu();
     void downloadThenUploadFromTheMenu();
     void failedDownloadLeavesNoDocument();
+    void compareWithRemoteShowsTheEditsAndKeepsTheDocument();
+    void silentRemoteComparisonChangesNothing();
+    void everyTransferIsKeptUpToTheLimit();
+    void aHistoryThatCannotBeWrittenIsToldOnce();
 
 private:
     QTemporaryDir settingsDir_;
@@ -190,6 +232,155 @@ void TestLinkMainWindow::failedDownloadLeavesNoDocument()
     QCOMPARE(f.g->Modified, 0);
     QVERIFY(listTexts(f.w->ListView1).isEmpty());
     QVERIFY(!actionEnabled(f.w.get(), QStringLiteral("mnuUP")));
+}
+
+void TestLinkMainWindow::compareWithRemoteShowsTheEditsAndKeepsTheDocument()
+{
+    const MemoryImage remoteImage = demoImage();
+    sim::Options o;
+    o.beaconMs = 0;
+    LinkedWindow l(o, remoteImage);
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
+    QVERIFY(!actionEnabled(f.w.get(), QStringLiteral("mnuCompareRemote")));
+    // What was downloaded earlier, with a key relabelled and a timer moved on since.
+    Globals &g = *f.g;
+    g.Image = remoteImage;
+    ReadDeviceWorkset(g.Image, g, 0);
+    writeLabelText(&g.DevLabelBuf[0][2], QStringLiteral("ON"));
+    WriteDeviceWorkset(g.Image, g, 0);
+    ReadTimers(g.Image, g);
+    g.TimerBuf[0][3] = 8;
+    WriteTimers(g.Image, g);
+    g.LoadedKind = 1;
+    g.Modified = 1;
+    g.CurrentFile = f.path(QStringLiteral("DATA/mine.DAT"));
+    f.w->showDocumentTitle();
+    f.w->refreshSequence();
+    g.SelectedBank = 3;
+    const auto before = std::make_unique<MemoryImage>(g.Image);
+    const QStringList devices = listTexts(f.w->ListView1);
+    const QString caption = f.w->windowTitle();
+
+    QStringList sentences;
+    QString summary;
+    f.ui.onDialog(readComparison(sentences, summary));
+    TRIGGER(f.w.get(), "mnuCompareRemote");
+    QVERIFY(l.c->engine().active());
+    QCOMPARE(f.w->Label1->text(), QStringLiteral("Compare with Remote "));
+    QVERIFY(waitIdle(l.c));
+
+    // No question, no " OK !": the differences are the answer.
+    QCOMPARE(f.ui.texts(), QStringList());
+    QCOMPARE(f.ui.dialogsShown, QStringList{QStringLiteral("frmCompare")});
+    QCOMPARE(summary, QStringLiteral("2 differences"));
+    QCOMPARE(sentences, (QStringList{QStringLiteral("TV, page 1: key relabelled from POWER to ON"),
+                                     QStringLiteral("Timer 1: time changed from 07:00 to 08:00")}));
+    QCOMPARE(std::memcmp(g.Image.data(), before->data(), MemoryImage::TotalBytes), 0);
+    QCOMPARE(g.LoadedKind, 1);
+    QCOMPARE(g.Modified, 1);
+    QCOMPARE(g.CurrentFile, f.path(QStringLiteral("DATA/mine.DAT")));
+    QCOMPARE(g.SelectedBank, 3);
+    QCOMPARE(f.w->windowTitle(), caption);
+    QCOMPARE(listTexts(f.w->ListView1), devices);
+    QVERIFY(!f.w->Picture1->isVisible());
+
+    // Its download is kept, and the tree shows it.
+    const QStringList kept = historyFiles(f);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY(kept[0].endsWith(QStringLiteral(" download.DAT")));
+    QCOMPARE(readFile(f.path(QStringLiteral("DATA/History/") + kept[0])), dataFileBytes(remoteImage));
+    QVERIFY(treeItem(f.w->TreeView1, {g.AppDirName, QStringLiteral("DATA"), QStringLiteral("History"), kept[0]}));
+}
+
+void TestLinkMainWindow::silentRemoteComparisonChangesNothing()
+{
+    sim::Options o;
+    o.silent = true;
+    LinkedWindow l(o, MemoryImage());
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
+    l.c->engine().timeoutMs = 100;
+    standardImage(f.g->Image);
+    f.g->LoadedKind = 1;
+    f.g->Modified = 0;
+    f.w->refreshSequence();
+    const auto before = std::make_unique<MemoryImage>(f.g->Image);
+    const QStringList devices = listTexts(f.w->ListView1);
+
+    TRIGGER(f.w.get(), "mnuCompareRemote");
+    QVERIFY(waitIdle(l.c));
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral(" fail !")});
+    QVERIFY(f.ui.dialogsShown.isEmpty());
+    QCOMPARE(std::memcmp(f.g->Image.data(), before->data(), MemoryImage::TotalBytes), 0);
+    QCOMPARE(f.g->LoadedKind, 1);
+    QCOMPARE(f.g->Modified, 0);
+    QCOMPARE(f.w->windowTitle(), QStringLiteral("Quillet"));
+    QCOMPARE(listTexts(f.w->ListView1), devices);
+    QVERIFY(historyFiles(f).isEmpty());
+}
+
+void TestLinkMainWindow::everyTransferIsKeptUpToTheLimit()
+{
+    QSettings settings(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
+    settings.setValue(QStringLiteral("Settings/HistoryKeep"), QStringLiteral("2"));
+    const MemoryImage remoteImage = demoImage();
+    sim::Options o;
+    o.beaconMs = 50;
+    LinkedWindow l(o, remoteImage);
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
+    auto transfer = [&](const char *command) {
+        f.ui.clear();
+        TRIGGER(f.w.get(), command);
+        QVERIFY(waitIdle(l.c));
+        QCOMPARE(f.ui.texts(), QStringList{QStringLiteral(" OK !")});
+    };
+    transfer("mnuDOWN");
+    QStringList kept = historyFiles(f);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(readFile(f.path(QStringLiteral("DATA/History/") + kept[0])), dataFileBytes(remoteImage));
+
+    // The memory about to be sent, kept before it goes.
+    f.g->Image.set(400, 20, 0x77);
+    const QByteArray sent = dataFileBytes(f.g->Image);
+    transfer("mnuUP");
+    kept = historyFiles(f);
+    QCOMPARE(kept.size(), 2);
+    const QString upload = kept.filter(QStringLiteral("upload")).value(0);
+    QCOMPARE(readFile(f.path(QStringLiteral("DATA/History/") + upload)), sent);
+
+    // A third (the document saved meanwhile): the first goes.
+    const QString first = kept.filter(QStringLiteral("download")).value(0);
+    f.g->Modified = 0;
+    transfer("mnuDOWN");
+    kept = historyFiles(f);
+    QCOMPARE(kept.size(), 2);
+    QVERIFY(!kept.contains(first));
+    QVERIFY(kept.contains(upload));
+    settings.remove(QStringLiteral("Settings/HistoryKeep"));
+}
+
+void TestLinkMainWindow::aHistoryThatCannotBeWrittenIsToldOnce()
+{
+    sim::Options o;
+    o.beaconMs = 0;
+    LinkedWindow l(o, demoImage());
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
+    QVERIFY(writeFile(f.path(QStringLiteral("DATA/History")), "in the way"));
+    TRIGGER(f.w.get(), "mnuDOWN");
+    QVERIFY(waitIdle(l.c));
+    QCOMPARE(f.ui.shown.size(), 2);
+    QCOMPARE(f.ui.shown[0].title, QStringLiteral("Warning"));
+    QVERIFY2(f.ui.shown[0].text.contains(f.path(QStringLiteral("DATA/History/"))) &&
+                 f.ui.shown[0].text.contains(QStringLiteral(" download.DAT")),
+             qPrintable(f.ui.shown[0].text));
+    // The download itself went as it would have.
+    QCOMPARE(f.ui.shown[1].text, QStringLiteral(" OK !"));
+    QCOMPARE(f.g->LoadedKind, 1);
+    QCOMPARE(f.g->Modified, 1);
+    QCOMPARE(f.w->windowTitle(), QStringLiteral("Quillet  [DOWNLOAD]"));
 }
 
 QTEST_MAIN(TestLinkMainWindow)

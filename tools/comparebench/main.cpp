@@ -1,19 +1,22 @@
 // Reads a complete image (ten devices of 35 keys, every timer, every hot macro of 25
-// steps, every backup slot filled) and compares it with one that differs in every device,
-// many times, and reports the median of each. Needs nothing beside it.
+// steps, every backup slot filled) and compares it with one that differs in every key of
+// every device, many times, and reports the median of each. Needs nothing beside it.
 
 #include "core/ImageCompare.h"
 #include "core/ImageReading.h"
+#include "core/LayoutModel.h"
 #include "core/MemoryImage.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 #include "core/Worksets.h"
+#include "tools/editorbench/BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -21,45 +24,35 @@ using namespace quillet;
 
 namespace {
 
-// Three columns of 2 x 2 keys, twelve to a page, 35 keys; every third label an icon.
-// `variant` changes every label and moves the last key of page 1 down a row.
-void fillDevice(DeviceWorkset &d, int bank, int variant)
+// The benchmarks' full device with its blocks marked by the bank. `variant` relabels every
+// key (a text gets a mark, an icon becomes the next), so two memories differ in every device.
+void fillDevice(DeviceWorkset &d, int bank, bool variant)
 {
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
-    for (int k = 0; k < DeviceKeyCount; ++k) {
-        const int page = k / 12, slot = k % 12;
-        int column = (slot % 3) * 2, row = (slot / 3) * 2;
-        if (variant && page == 2 && slot == 10)
-            row += 1;
-        d.DevSlotBuf[page][slot] = static_cast<Byte>(k);
-        d.DevRectBuf[page][2 * slot] = static_cast<Byte>(column * 16 + row);
-        d.DevRectBuf[page][2 * slot + 1] = static_cast<Byte>((column + 1) * 16 + row + 1);
-        const int record = 11 - slot;
-        d.DevLocBuf[k] = static_cast<Byte>(page * 16 + record);
-        Byte *label = &d.DevLabelBuf[page][record * LabelRecordSize + 2];
-        if (k % 3 == 0)
-            label[0] = static_cast<Byte>((k + bank + variant) % 32);
-        else
-            writeLabelText(label, QStringLiteral("KEY %1-%2%3").arg(bank).arg(k).arg(variant ? "'" : ""));
-    }
+    bench::fillDevice(d);
+    for (auto &page : d.DevLabelBuf)
+        for (int r = 0; variant && r < LabelRecordsPerPage; ++r) {
+            Byte *label = &page[static_cast<size_t>(r * LabelRecordSize + 2)];
+            if (label[0] == Empty)
+                continue;
+            if (isIconByte(label[0]))
+                label[0] = static_cast<Byte>(label[0] == 31 ? 0 : label[0] + 1);
+            else
+                writeLabelText(label, labelText(label) + QLatin1Char('\''));
+        }
     for (int r = 0; r < 10; ++r)
         for (int i = 0; i < 264; ++i)
             d.DevBlockBuf[r][i] = static_cast<Byte>(bank * 31 + r * 7 + i);
 }
 
-void completeImage(MemoryImage &image, int variant)
+void completeImage(MemoryImage &image, bool variant)
 {
+    std::memset(image.data(), Empty, MemoryImage::TotalBytes);
     for (int p = 0; p < MemoryImage::RemotePages; ++p) {
         image.page(p)[0] = static_cast<Byte>(p & 0xFF);
         image.page(p)[1] = static_cast<Byte>(p >> 8);
     }
     auto menu = std::make_unique<MenuWorkset>();
+    ReadMenuWorkset(image, *menu);   // all free
     for (int b = 0; b < 10; ++b) {
         const int page = b / 8, slot = b % 8;
         menu->MenuSlotBuf[page][slot] = static_cast<Byte>(b);
@@ -76,14 +69,15 @@ void completeImage(MemoryImage &image, int variant)
         WriteDeviceWorkset(image, *dev, b);
     }
     for (int k = 0; k < 8; ++k) {
-        fillDevice(*dev, 20 + k, 0);
+        fillDevice(*dev, 20 + k, false);
         dev->DevBlockBuf[0][0] = 'Z';
         WriteBackupSlot(image, *dev, k);
     }
     auto timers = std::make_unique<TimerWorkset>();
     auto macros = std::make_unique<MacroWorkset>();
     for (int i = 0; i < 12; ++i) {
-        timers->TimerBuf[i] = {static_cast<Byte>(i), 1, 2, 3, 4, static_cast<Byte>(i % 10), static_cast<Byte>(i), 0, 0, 0};
+        const auto number = static_cast<Byte>(i);
+        timers->TimerBuf[i] = {number, 1, 2, 3, 4, static_cast<Byte>(i % 10), number, 0, 0, 0};
         timers->TimerNames[i] = QStringLiteral("TIMER %1").arg(i);
         for (int n = 1; n <= MaxSteps; ++n) {
             macros->MacroBuf[i][firstStepByte(n)] = stepHead(n % 10, 1);
@@ -95,27 +89,19 @@ void completeImage(MemoryImage &image, int variant)
     WriteMacros(image, *macros);
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int rounds = 200;
     const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i)
-        if (args[i] == QLatin1String("--rounds") && i + 1 < args.size())
-            rounds = std::max(1, args[++i].toInt());
+    const qsizetype at = args.indexOf(QStringLiteral("--rounds"));
+    const int rounds = at >= 0 && at + 1 < args.size() ? std::max(1, args[at + 1].toInt()) : 200;
 
     auto a = std::make_unique<MemoryImage>();
     auto b = std::make_unique<MemoryImage>();
-    completeImage(*a, 0);
-    completeImage(*b, 1);
+    completeImage(*a, false);
+    completeImage(*b, true);
     QTextStream out(stdout);
 
     QElapsedTimer t;
@@ -141,9 +127,9 @@ int main(int argc, char **argv)
     }
     out << "A complete image (" << keys << " keys in 10 devices, 12 timers, 12 macros of 25 steps, 8 backup slots), "
         << rounds << " rounds, median:\n";
-    out << QStringLiteral("  read it:                                   %1 ms\n").arg(median(read), 0, 'f', 3);
+    out << QStringLiteral("  read it:                                   %1 ms\n").arg(bench::median(read), 0, 'f', 3);
     out << QStringLiteral("  compare with one differing in every device: %1 ms (%2 differences)\n")
-               .arg(median(compare), 0, 'f', 3)
+               .arg(bench::median(compare), 0, 'f', 3)
                .arg(found);
     out << QStringLiteral("  first compare of the run (lays out the map): %1 ms\n").arg(first, 0, 'f', 3);
     return 0;

@@ -6,6 +6,7 @@
 #include "app/frmMain.h"
 #include "core/DataFile.h"
 #include "core/Globals.h"
+#include "core/Worksets.h"
 #include "editors/Install.h"
 #include "link/Install.h"
 #include "plus/Install.h"
@@ -77,6 +78,37 @@ int main(int argc, char *argv[])
     w->findChild<QAction *>(QStringLiteral("mnuMenuEdit"))->trigger();
     photograph(QStringLiteral("timers.png"));
     w->findChild<QAction *>(QStringLiteral("mnuTimer"))->trigger();
+
+    // The same memory as it was before a few edits, compared with the document.
+    auto before = std::make_unique<MemoryImage>(*demo);
+    auto dev = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(*before, *dev, 0);
+    writeLabelText(&dev->DevLabelBuf[0][2 * LabelRecordSize + 2], QStringLiteral("VOLUME +"));
+    dev->DevSlotBuf[0][11] = Empty;   // a key added since
+    WriteDeviceWorkset(*before, *dev, 0);
+    MenuWorkset menu;
+    ReadMenuWorkset(*before, menu);
+    writeLabelText(&menu.MenuLabelBuf[0][LabelRecordSize + 2], QStringLiteral("Video"));
+    WriteMenuWorkset(*before, menu);
+    TimerWorkset timers;
+    ReadTimers(*before, timers);
+    timers.TimerBuf[0][3] = 6;
+    timers.TimerBuf[0][4] = 45;
+    WriteTimers(*before, timers);
+    MacroWorkset macros;
+    ReadMacros(*before, macros);
+    macros.MacroBuf[1][4] = 0xFF;
+    macros.MacroBuf[1][5] = 0xFF;
+    WriteMacros(*before, macros);
+    before->set(400, 30, 0x11);
+    const QString earlier = QDir::toNativeSeparators(appDir + QStringLiteral("/DATA/Living room, last week.DAT"));
+    if (!SaveDataFile(earlier, *before, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    ui.answerFile(earlier);
+    photograph(QStringLiteral("compare.png"));
+    w->findChild<QAction *>(QStringLiteral("mnuFileCompare"))->trigger();
     std::printf("Pictures saved in %s\n", qPrintable(outDir));
     return 0;
 }

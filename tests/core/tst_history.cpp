@@ -1,0 +1,88 @@
+#include "core/DataFile.h"
+#include "core/History.h"
+#include "core/MemoryImage.h"
+#include "core/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace quillet;
+
+class TestHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void keepsTheNewestAndOnlyItsOwnFiles();
+    void aFileInTheWayIsReportedByName();
+    void keepComesFromTheUsersSettings();
+
+private:
+    QTemporaryDir settings_;
+};
+
+void TestHistory::initTestCase()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_.path());
+}
+
+void TestHistory::keepsTheNewestAndOnlyItsOwnFiles()
+{
+    QTemporaryDir dir;
+    const QString folder = historyFolder(QDir::toNativeSeparators(dir.path()));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("DATA")));
+    auto image = std::make_unique<MemoryImage>();
+    const QDateTime start(QDate(2024, 3, 9), QTime(23, 59, 58));
+    QString path;
+    QString error;
+    for (int i = 0; i < 5; ++i) {
+        image->set(7, 9, static_cast<std::uint8_t>(i));
+        // The last two share a second; the download of that second is numbered after the upload.
+        const QDateTime when = start.addSecs(qMin(i, 3));
+        QVERIFY2(keepHistory(folder, *image, i % 2 ? history::Upload : history::Download, when, 3, &path, &error),
+                 qPrintable(error));
+        if (i == 0) {
+            QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("2024-03-09 23-59-58 download.DAT"));
+            // Another file of the user's beside them is none of the history's business.
+            QVERIFY(QFile(QDir(folder).filePath(QStringLiteral("mine.DAT"))).open(QIODevice::WriteOnly));
+        }
+    }
+    QStringList left = QDir(folder).entryList(QDir::Files);
+    left.sort();
+    QCOMPARE(left, (QStringList{QStringLiteral("2024-03-10 00-00-00 download.DAT"),
+                                QStringLiteral("2024-03-10 00-00-01 download 2.DAT"),
+                                QStringLiteral("2024-03-10 00-00-01 upload.DAT"), QStringLiteral("mine.DAT")}));
+    QFile newest(path);
+    QVERIFY(newest.open(QIODevice::ReadOnly));
+    QCOMPARE(newest.readAll(), dataFileBytes(*image));
+}
+
+void TestHistory::aFileInTheWayIsReportedByName()
+{
+    QTemporaryDir dir;
+    const QString folder = QDir(dir.path()).filePath(QStringLiteral("History"));
+    QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+    auto image = std::make_unique<MemoryImage>();
+    QString path, error;
+    QVERIFY(!keepHistory(folder, *image, history::Download, QDateTime::currentDateTime(), 50, &path, &error));
+    QVERIFY2(error.contains(path) && error.contains(QStringLiteral("in the way")), qPrintable(error));
+}
+
+void TestHistory::keepComesFromTheUsersSettings()
+{
+    QSettings s(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
+    s.remove(QStringLiteral("Settings/HistoryKeep"));
+    QCOMPARE(historyKeep(), 50);
+    s.setValue(QStringLiteral("Settings/HistoryKeep"), QStringLiteral("3"));
+    QCOMPARE(historyKeep(), 3);
+    s.setValue(QStringLiteral("Settings/HistoryKeep"), QStringLiteral("0"));
+    QCOMPARE(historyKeep(), 50);
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"

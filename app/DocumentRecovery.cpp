@@ -108,8 +108,12 @@ DocumentRecovery::~DocumentRecovery()
 
 void DocumentRecovery::stopWriter()
 {
-    // What was asked of the disk is finished first.
-    writerThread_.quit();
+    if (!writer_)
+        return;
+    // What was asked of the disk is finished first: the quit is queued behind it. Quitting
+    // from here could end the thread's loop before it takes a request still in its queue,
+    // and a removal lost at Exit would offer discarded work back at the next start.
+    QMetaObject::invokeMethod(writer_.get(), [] { QThread::currentThread()->quit(); });
     writerThread_.wait();
     writer_.reset();
 }

@@ -146,6 +146,7 @@ private slots:
     void modelComesBackAsTheModel();
     void noDeletesAndADamagedCopyIsSetAside();
     void savedReplacedOrLeftWorkLeavesNoCopy();
+    void exitWhileACopyIsWrittenLeavesNone();
     void copyThatCannotBeWrittenIsReportedOnce();
 
 private:
@@ -302,6 +303,28 @@ void TestRecovery::savedReplacedOrLeftWorkLeavesNoCopy()
     TRIGGER(s.w.get(), "mnuFileClose");
     QVERIFY(s.w->hasExited());
     QVERIFY(QDir(place.recovery()).entryList(QDir::Files).isEmpty());
+}
+
+void TestRecovery::exitWhileACopyIsWrittenLeavesNone()
+{
+    // Exit as the copy of the last change is on its way to the disk: the removal that Exit
+    // asks for must not be lost behind the write, or the next start offers discarded work.
+    QTemporaryDir dir;
+    const Place place{dir.path()};
+    place.make();
+    for (int i = 0; i < 5; ++i) {
+        Session s(place);
+        s.ui.answerFile(place.dataFile());
+        TRIGGER(s.w.get(), "mnuFileOpenDATA");
+        TRIGGER(s.w.get(), "mnuTimer");
+        QTRY_COMPARE(place.copies().size(), 1);
+        TRIGGER(s.w.get(), "mnuTimer");
+        QCoreApplication::processEvents();   // the copy's timer runs out: a write is asked for
+        s.ui.answer(answer::No);
+        TRIGGER(s.w.get(), "mnuFileClose");
+        QVERIFY(s.w->hasExited());
+        QVERIFY2(QDir(place.recovery()).entryList(QDir::Files).isEmpty(), qPrintable(QString::number(i)));
+    }
 }
 
 void TestRecovery::copyThatCannotBeWrittenIsReportedOnce()

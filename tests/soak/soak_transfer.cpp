@@ -141,7 +141,11 @@ public:
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return false;
         }
-        return true;
+        // The memory starts as a document, so every page holds its own number. A short
+        // download fills only the first pages; on a never-loaded memory the rest would keep
+        // page number 0, and the remote rightly refuses such a page when it is sent back.
+        ui_.answerFile(dataFile_);
+        return trigger(QStringLiteral("mnuFileOpenDATA")) && g_.LoadedKind == 1;
     }
 
     // Runs one transfer; false with the reason when an outcome broke the rules.

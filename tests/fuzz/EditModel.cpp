@@ -357,11 +357,10 @@ using Shown = std::array<KeyPlace, 35>;
 
 Shown shownOf(const std::vector<PlacedKey> &placed)
 {
+    const Placement at = placement(placed);
     Shown shown;
-    for (KeyPlace &p : shown)
-        p.page = -1;
-    for (const PlacedKey &k : placed)
-        shown[static_cast<std::size_t>(k.key)] = {k.page, k.cells};
+    for (std::size_t k = 0; k < shown.size(); ++k)
+        shown[k] = {at[k].key < 0 ? -1 : at[k].page, at[k].cells};
     return shown;
 }
 

@@ -28,11 +28,16 @@ int QtUiServices::message(QWidget *parent, const QString &text, const QString &t
     case MsgButtons::OKCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
-    box.setEscapeButton(buttons == MsgButtons::OK ? QMessageBox::Ok : QMessageBox::Cancel);
+    box.setEscapeButton(buttons == MsgButtons::OK    ? QMessageBox::Ok
+                        : buttons == MsgButtons::YesNo ? QMessageBox::No
+                                                       : QMessageBox::Cancel);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return 1;

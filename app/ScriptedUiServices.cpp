@@ -33,7 +33,8 @@ int ScriptedUiServices::message(QWidget *, const QString &text, const QString &t
         answers.pop_front();
         return a;
     }
-    return buttons == MsgButtons::YesNoCancel ? 2 : 1;
+    // A question nobody scripted is closed without an answer.
+    return buttons == MsgButtons::YesNoCancel || buttons == MsgButtons::YesNo ? 2 : 1;
 }
 
 QString ScriptedUiServices::openFileName(QWidget *, const FileDialogSpec &request)

@@ -30,7 +30,7 @@ public:
     using DialogScript = std::function<void(QDialog &)>;
 
     // Queued answers; when a queue runs dry, a message box answers OK (Cancel for a
-    // Yes/No/Cancel question) and a file dialog is cancelled.
+    // Yes/No or Yes/No/Cancel question) and a file dialog is cancelled.
     std::deque<int> answers;
     std::deque<QString> fileAnswers;
     std::deque<DialogScript> dialogScripts;

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/DocumentRecovery.h"
 #include "app/UiServices.h"
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
@@ -104,6 +105,8 @@ std::unique_ptr<frmMain> runStartup(Globals &g, UiServices &ui, const StartupOpt
     const QString iconPath = joinPath(g.ShareDir, QStringLiteral("program icon.ico"));
     if (loadPicture(iconPath, &error).isNull())
         ui.warn(mainWindow.get(), error);
+
+    installRecovery(*mainWindow, options.recoveryDir);
     return mainWindow;
 }
 

@@ -8,7 +8,7 @@ class QWidget;
 namespace quillet {
 
 enum class MsgIcon { None, Warning, Information };
-enum class MsgButtons { OK, OKCancel, YesNoCancel };
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
 
 // A file dialog request. The filter is written as "DATA FILE(*.DAT)|*.DAT".
 struct FileDialogSpec {

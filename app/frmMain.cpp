@@ -506,6 +506,7 @@ void frmMain::storeWindowSettings()
 
 void frmMain::unloadMainWindow()
 {
+    emit unloading();
     if (hooks.shutdown)
         hooks.shutdown();
     // Other windows (the help window, anything a library left open) go first, the most
@@ -610,6 +611,7 @@ void frmMain::UpdateCommands()
     setCommandEnabled(QStringLiteral("mnuUP"), image);
     setCommandEnabled(QStringLiteral("mnuFileCompare"), any);
     setCommandEnabled(QStringLiteral("mnuCompareRemote"), image);
+    emit documentStateChanged();
 }
 
 void frmMain::refreshSequence()
@@ -1113,6 +1115,8 @@ void frmMain::runMenuEdit()
         // The editor worked in the buffers; the key selector names the devices from them,
         // so a cancelled edit must not stay there.
         ReadMenuWorkset(g_.Image, g_);
+        // A new kind's default layout reached the image all the same.
+        emit documentStateChanged();
         return;
     }
     WriteMenuWorkset(g_.Image, g_);

@@ -51,7 +51,9 @@ public:
     // The named action of a menu item (mnuFileOpenDATA, mnuDOWN, ...), or nullptr.
     QAction *action(const QString &name) const;
 
-    // Operations other windows use.
+    // Operations other windows use. Every change of the document (an edit written back, a
+    // load, a save, a transfer's end) ends in UpdateCommands, which then tells
+    // documentStateChanged to whoever keeps watch over the document.
     void UpdateCommands();
     void refreshSequence();   // UpdateCommands, ReadMenuWorkset, BuildDeviceNames, FillDeviceList, FillBackupList
     void FillFileTree();
@@ -106,6 +108,11 @@ public:
     // conversion the window uses; exposed for tests.
     static int twipsToPixels(int twips, qreal dpi);
     static int pixelsToTwips(int pixels, qreal dpi);
+
+signals:
+    void documentStateChanged();
+    // Exit is leaving the program: the user has answered for the unsaved changes.
+    void unloading();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

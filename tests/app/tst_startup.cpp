@@ -84,6 +84,7 @@ std::unique_ptr<frmMain> TestStartup::start(const QString &dir, int splashMs)
     StartupOptions options;
     options.appDir = dir;
     options.splashMs = splashMs;
+    options.recoveryDir = settingsDir_.filePath(QStringLiteral("Recovery"));
     return runStartup(*g_, ui_, options);
 }
 
@@ -130,6 +131,7 @@ void TestStartup::splashIsShownForTheDelayAndThenClosed()
     StartupOptions options;
     options.appDir = dir.path();
     options.splashMs = 300;
+    options.recoveryDir = settingsDir_.filePath(QStringLiteral("Recovery"));
     QPointer<QWidget> splash;
     QElapsedTimer clock;
     options.splashShown = [&](QWidget *s) {

@@ -112,6 +112,7 @@ int main(int argc, char *argv[])
     StartupOptions options;
     options.appDir = appDir.path();
     options.splashMs = 1000;
+    options.recoveryDir = settings.filePath(QStringLiteral("Recovery"));
     auto w = runStartup(*g, ui, options);
     const qint64 shownAt = sinceMain.elapsed();
     QElapsedTimer wait;

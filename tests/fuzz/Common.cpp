@@ -19,6 +19,8 @@ QString targetName(Target t)
         return QStringLiteral("fuzz_transfer");
     case Target::Readers:
         return QStringLiteral("fuzz_readers");
+    case Target::EditModel:
+        return QStringLiteral("fuzz_editmodel");
     }
     return {};
 }

@@ -137,6 +137,8 @@ public:
             return answer::OK;
         case MsgButtons::OKCancel:
             return choices && choices->flag() ? answer::OK : answer::Cancel;
+        case MsgButtons::YesNo:
+            return choices && choices->flag() ? answer::Yes : answer::No;
         case MsgButtons::YesNoCancel: {
             static const int codes[3] = {answer::Cancel, answer::Yes, answer::No};
             return codes[choices ? choices->below(3) : 0];
@@ -974,6 +976,9 @@ void run(Target t, const std::uint8_t *data, std::size_t size)
     case Target::Readers:
         // No window: nothing to settle, nothing to report.
         runReaders(data, size);
+        return;
+    case Target::EditModel:
+        runEditModel(data, size);
         return;
     }
     // The program returns to its event loop after every command; so does the harness,

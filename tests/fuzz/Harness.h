@@ -19,7 +19,7 @@ class MemoryImage;
 
 namespace quillet::fuzz {
 
-enum class Target { DataFile, ModelFile, Transfer, Readers };
+enum class Target { DataFile, ModelFile, Transfer, Readers, EditModel };
 
 // "fuzz_datafile", ...: the target's program name and its regression folder.
 QString targetName(Target t);
@@ -39,10 +39,16 @@ void runModelFile(const std::uint8_t *data, std::size_t size);
 // port opens), then bursts: a length byte, that many bytes, and the silence after them
 // in units of 20 ms.
 void runTransfer(const std::uint8_t *data, std::size_t size);
-// Any bytes to the readers of untrusted bytes, no window involved (Readers.cpp): for now two
+// Any bytes to the readers of untrusted bytes, no window involved (Readers.cpp): two
 // memories made from the input (a known one with the input's changes put in, or raw data
-// files), read and compared.
+// files), read and compared; and the same bytes as a data file, a model file, setup.inf
+// and a recovery copy (FileReaders.cpp, readFiles).
 void runReaders(const std::uint8_t *data, std::size_t size);
+void readFiles(const std::uint8_t *data, std::size_t size);
+// The editors' model layer without a window (EditModel.cpp): a layout's bytes or a hot-macro
+// record, and edits to make on it through LayoutEdits as the editors make them, each undone
+// and redone, and followed by the checks of what the model promises.
+void runEditModel(const std::uint8_t *data, std::size_t size);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);
 
@@ -71,6 +77,8 @@ struct Seed {
 };
 std::vector<Seed> seeds(Target t);
 std::vector<Seed> readersSeeds();
+std::vector<Seed> fileReaderSeeds();
+std::vector<Seed> editModelSeeds();
 // Writes the seeds of a target into a folder (made if needed); false when one cannot be written.
 bool writeSeeds(Target t, const QString &folder);
 

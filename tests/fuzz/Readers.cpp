@@ -1,6 +1,6 @@
-// The fuzz_readers target: the readers of untrusted bytes, with no window at all. Today the
-// reading and comparison of two memories; further readers (data and model files,
-// setup.inf) belong here too, each with the promises it keeps, in runReaders below.
+// The fuzz_readers target: the readers of untrusted bytes, with no window at all: the
+// reading and comparison of two memories here, and the files (data and model files,
+// setup.inf, recovery copies) in FileReaders.cpp, each with the promises it keeps.
 
 #include "fuzz/Harness.h"
 
@@ -139,6 +139,7 @@ private:
 void runReaders(const std::uint8_t *data, std::size_t size)
 {
     compareTwoImages(data, size);
+    readFiles(data, size);
 }
 
 std::vector<Seed> readersSeeds()
@@ -173,6 +174,8 @@ std::vector<Seed> readersSeeds()
     const QByteArray file = dataFileBytes(baseImage(Base::Realistic)).left(1200);
     raw += file + file.left(600) + QByteArray(600, '\x20');
     out.push_back({QStringLiteral("raw.bin"), raw});
+    for (Seed &s : fileReaderSeeds())
+        out.push_back(std::move(s));
     return out;
 }
 

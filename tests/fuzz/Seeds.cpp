@@ -239,6 +239,8 @@ std::vector<Seed> seeds(Target t)
         return transferSeeds();
     case Target::Readers:
         return readersSeeds();
+    case Target::EditModel:
+        return editModelSeeds();
     }
     return {};
 }

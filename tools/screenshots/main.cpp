@@ -44,6 +44,7 @@ int main(int argc, char *argv[])
     StartupOptions options;
     options.appDir = QDir::toNativeSeparators(appDir);
     options.showSplash = false;
+    options.recoveryDir = root.filePath(QStringLiteral("Recovery"));
     std::unique_ptr<frmMain> w = runStartup(*g, ui, options);
     installLink(*w);
     installEditors(*w);

@@ -1,0 +1,169 @@
+// Part of the fuzz_readers target: the files Quillet reads, from any bytes, with no window.
+// The same input is a data file, a model file, setup.inf (its first 4 KB) and a recovery
+// copy, each read the way the program reads it, each held to what its reader promises.
+
+#include "fuzz/Harness.h"
+
+#include "core/DataFile.h"
+#include "core/MemoryImage.h"
+#include "core/ModelFile.h"
+#include "core/RecoveryFile.h"
+#include "core/SetupFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace quillet::fuzz {
+
+namespace {
+
+constexpr Byte Untouched = 0xA5;
+constexpr int SetupBytes = 4096;
+
+// The folder the files are written to, made once for the whole run.
+const QTemporaryDir &folder()
+{
+    static const QTemporaryDir dir;
+    return dir;
+}
+
+// A new file each time: some file systems write a truncated file out to the disk as it
+// closes, which would make each run wait for the disk.
+bool writeBytes(const QString &path, QByteArrayView bytes)
+{
+    QFile::remove(path);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes.data(), bytes.size()) == bytes.size();
+}
+
+void readDataFile(const QString &path, QByteArrayView input)
+{
+    // Made once: a fresh 136 KB image each run would cost more than the reading.
+    static const auto untouched = [] {
+        auto m = std::make_unique<MemoryImage>();
+        std::memset(m->data(), Untouched, MemoryImage::TotalBytes);
+        return m;
+    }();
+    static const auto image = std::make_unique<MemoryImage>();
+    static const auto again = std::make_unique<MemoryImage>();
+    *image = *untouched;
+    QString error;
+    FUZZ_CHECK(LOAD_DATA_FILE(path, *image, &error), QStringLiteral("a readable data file did not load: ") + error);
+    // Bytes 2.. fill the pages in order, headers included; what the file does not reach keeps its value.
+    const qsizetype loaded = input.size() > 2 ? std::min<qsizetype>(input.size() - 2, MemoryImage::TotalBytes) : 0;
+    FUZZ_CHECK(std::memcmp(image->data(), input.data() + 2 * (loaded > 0), static_cast<std::size_t>(loaded)) == 0,
+               QStringLiteral("the image is not the file"));
+    FUZZ_CHECK(std::memcmp(image->data() + loaded, untouched->data() + loaded,
+                           static_cast<std::size_t>(MemoryImage::TotalBytes - loaded)) == 0,
+               QStringLiteral("bytes beyond the file changed"));
+    // Saved and loaded again, pages 0..511 come back as they were.
+    again->clear();
+    fillImageFromDataFile(*again, dataFileBytes(*image));
+    FUZZ_CHECK(std::memcmp(again->data(), image->data(), MemoryImage::RemotePages * MemoryImage::PageSize) == 0,
+               QStringLiteral("save and load changed the pages"));
+}
+
+void readModelFile(const QString &path, QByteArrayView input)
+{
+    auto dev = std::make_unique<DeviceWorkset>();
+    std::memset(static_cast<void *>(dev.get()), Untouched, sizeof(DeviceWorkset));
+    const QByteArray before = modelFileBytes(*dev);
+    QString error;
+    const bool loaded = LOAD_MODEL_FILE(path, *dev, &error);
+    if (input.size() < modelfile::Size) {
+        // Too short: refused with the file named, and the workset left as it was.
+        FUZZ_CHECK(!loaded && error.contains(path) && modelFileBytes(*dev) == before,
+                   QStringLiteral("a short model file was taken: %1 bytes").arg(input.size()));
+        return;
+    }
+    FUZZ_CHECK(loaded, QStringLiteral("a complete model file did not load: ") + error);
+    FUZZ_CHECK(modelFileBytes(*dev) == input.first(modelfile::Size).toByteArray(), QStringLiteral("the workset is not the file"));
+}
+
+void readSetupFile(const QString &appDir, QByteArrayView text)
+{
+    const QString path = QDir(appDir).filePath(QLatin1String(setupfile::FileName));
+    FUZZ_CHECK(writeBytes(path, text), path);
+    int port = 12345;
+    bool markerMissing = false;
+    QString error;
+    const bool read = ReadComPort(appDir, port, &error, &markerMissing);
+    // "Com Port:" holds no line break, so a line has it exactly when the text has it.
+    const bool marked = text.indexOf(QByteArrayView(setupfile::Marker)) >= 0;
+    FUZZ_CHECK(markerMissing == !marked && (marked || !read), QStringLiteral("the marker was missed or made up"));
+    if (!read) {
+        FUZZ_CHECK(port == 12345 && !error.isEmpty(), QStringLiteral("a failed read changed the port: ") + error);
+        return;
+    }
+    // What Exit writes, the next start reads. (A negative number is written with its sign
+    // where the reader skips a character, as the original program did; not held here.)
+    if (port < 0)
+        return;
+    // Written plainly: WriteComPort's safe save would wait for the disk on every run.
+    FUZZ_CHECK(writeBytes(path, comPortLine(port)), path);
+    int back = -1;
+    FUZZ_CHECK(ReadComPort(appDir, back, &error) && back == port,
+               QStringLiteral("port %1 was written and %2 read back").arg(port).arg(back));
+}
+
+void readRecoveryCopy(QByteArrayView input)
+{
+    RecoveryCopy copy;
+    const QByteArray bytes = input.toByteArray();
+    if (parseRecovery(bytes, copy, nullptr))
+        FUZZ_CHECK(recoveryBytes(copy) == bytes, QStringLiteral("a copy read does not write back the same"));
+    // The same bytes with their checksum made right, so that the fields behind it are read.
+    const QByteArray sealed = bytes + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    QString why;
+    if (!parseRecovery(sealed, copy, &why)) {
+        FUZZ_CHECK(!why.isEmpty(), QStringLiteral("a copy refused without a reason"));
+        return;
+    }
+    FUZZ_CHECK((copy.loadedKind == 1 && copy.document.size() == MemoryImage::TotalBytes)
+                   || (copy.loadedKind == 2 && copy.document.size() == modelfile::Size),
+               QStringLiteral("a copy of kind %1 with %2 bytes").arg(copy.loadedKind).arg(copy.document.size()));
+    FUZZ_CHECK(recoveryBytes(copy) == sealed, QStringLiteral("a sealed copy does not write back the same"));
+}
+
+}  // namespace
+
+void readFiles(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArrayView input(data, static_cast<qsizetype>(size));
+    const QString file = folder().filePath(QStringLiteral("fuzz.DAT"));
+    FUZZ_CHECK(writeBytes(file, input), file);
+    readDataFile(file, input);
+    readModelFile(file, input);
+    readSetupFile(folder().path(), input.first(std::min<qsizetype>(input.size(), SetupBytes)));
+    readRecoveryCopy(input);
+}
+
+std::vector<Seed> fileReaderSeeds()
+{
+    auto image = std::make_unique<MemoryImage>();
+    realisticImage(*image);
+    auto dev = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(*image, *dev, 0);
+    RecoveryCopy copy;
+    copy.loadedKind = 2;
+    copy.currentFile = QStringLiteral("/home/user/Quillet/MODEL/TV.MOD");
+    copy.caption = QStringLiteral("Quillet  [/home/user/Quillet/MODEL/TV.MOD]");
+    copy.writtenMs = 1700000000000;
+    copy.document = modelFileBytes(*dev);
+    const QByteArray sealed = recoveryBytes(copy);
+    std::vector<Seed> out;
+    out.push_back({QStringLiteral("model.MOD"), copy.document});
+    out.push_back({QStringLiteral("setup.inf"), QByteArray("[Quillet]\r\nCom Port: 2\r\n")});
+    out.push_back({QStringLiteral("recovery.rec"), sealed});
+    // Without its checksum: the harness seals it, and the fuzzer works on the fields.
+    out.push_back({QStringLiteral("recovery-unsealed.bin"), sealed.chopped(32)});
+    return out;
+}
+
+}  // namespace quillet::fuzz

@@ -63,6 +63,8 @@ void readDataFile(const QString &path, QByteArrayView input)
                            static_cast<std::size_t>(MemoryImage::TotalBytes - loaded)) == 0,
                QStringLiteral("bytes beyond the file changed"));
     // Saved and loaded again, pages 0..511 come back as they were.
+    if (!checkedAgain(reinterpret_cast<const std::uint8_t *>(input.data()), static_cast<std::size_t>(input.size())))
+        return;
     again->clear();
     fillImageFromDataFile(*again, dataFileBytes(*image));
     FUZZ_CHECK(std::memcmp(again->data(), image->data(), MemoryImage::RemotePages * MemoryImage::PageSize) == 0,

@@ -90,7 +90,8 @@ void compareTwoImages(const std::uint8_t *data, std::size_t size)
     FUZZ_CHECK(reading.devices.size() <= 10 && reading.menu.size() <= 10, QStringLiteral("more than ten devices"));
 
     const std::vector<Difference> diffs = compareImages(*a, *b);
-    FUZZ_CHECK(diffs == compareImages(*a, *b), QStringLiteral("two comparisons differ: ") + firstSentence(diffs));
+    if (checkedAgain(data, size))
+        FUZZ_CHECK(diffs == compareImages(*a, *b), QStringLiteral("two comparisons differ: ") + firstSentence(diffs));
     const std::vector<Difference> self = compareImages(*a, *a);
     FUZZ_CHECK(self.empty(), QStringLiteral("a memory differs from itself: ") + firstSentence(self));
     const bool same = std::memcmp(a->data(), b->data(), ComparedBytes) == 0;

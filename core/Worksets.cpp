@@ -209,6 +209,34 @@ NameFields TimerWorkset::blankNames()
     return names;
 }
 
+namespace {
+
+template <typename Records>
+void fillRecords(Records &records)
+{
+    for (auto &r : records)
+        r.fill(Empty);
+}
+
+}  // namespace
+
+void clearLayout(DeviceWorkset &dev)
+{
+    fillRecords(dev.DevSlotBuf);
+    fillRecords(dev.DevRectBuf);
+    dev.DevLocBuf.fill(Empty);
+    fillRecords(dev.DevLabelBuf);
+}
+
+void clearLayout(MenuWorkset &menu)
+{
+    fillRecords(menu.MenuSlotBuf);
+    fillRecords(menu.MenuRectBuf);
+    menu.MenuKindBuf.fill(Empty);
+    menu.MenuLocBuf.fill(Empty);
+    fillRecords(menu.MenuLabelBuf);
+}
+
 void ReadMenuWorkset(const MemoryImage &image, MenuWorkset &menu)
 {
     eachMenuArea(menu, [&](int address, auto &buffer, int copied) { Walker(address).read(image, buffer, copied); });

@@ -52,6 +52,11 @@ struct MacroWorkset {
 
 using DeviceNameFields = std::array<QString, 10>;
 
+// An empty layout: every slot, corner, label location and label byte (and on the menu every
+// kind) 255, as a memory no editor has touched. The learnt codes are left as they are.
+void clearLayout(DeviceWorkset &dev);
+void clearLayout(MenuWorkset &menu);
+
 // The copy routines. Each walks the image one data byte at a time with an ImageCursor,
 // so records that cross a page boundary continue on the next page.
 void ReadMenuWorkset(const MemoryImage &image, MenuWorkset &menu);

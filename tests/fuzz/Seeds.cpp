@@ -28,13 +28,7 @@ Byte *labelAt(Records<4, 264> &labels, int page, int record)
 // text, the remote's symbols, accented letters and icons of both strips.
 void layDevice(DeviceWorkset &dev, int keys, int seed)
 {
-    for (auto &r : dev.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : dev.DevRectBuf)
-        r.fill(Empty);
-    dev.DevLocBuf.fill(Empty);
-    for (auto &r : dev.DevLabelBuf)
-        r.fill(Empty);
+    clearLayout(dev);
     static const char *const texts[] = {"POWER", "VOL+", "VOL-", "CH 1", "#<=>", "MUTE", "ABCDEFGHIJKLMNOPQRST",
                                         "T\xe9l\xe9", "A", "PLAY", "<<", ">>"};
     for (int k = 0; k < keys; ++k) {
@@ -72,13 +66,7 @@ void realisticImage(MemoryImage &image)
     static const char *const names[10] = {"TV", "VCR", "DVD", "LD/VCD", "AMP", "TAPE", "SAT", "CD", "AUX", "CABLE"};
     static const Byte kinds[10] = {192, 195, 196, 197, 198, 199, 200, 201, Empty, 192};
     auto menu = std::make_unique<MenuWorkset>();
-    for (auto &r : menu->MenuSlotBuf)
-        r.fill(Empty);
-    for (auto &r : menu->MenuRectBuf)
-        r.fill(Empty);
-    menu->MenuLocBuf.fill(Empty);
-    for (auto &r : menu->MenuLabelBuf)
-        r.fill(Empty);
+    clearLayout(*menu);
     for (int b = 0; b < 10; ++b) {
         const int page = b / 8, slot = b % 8;
         const int column = (slot % 2) * 3, row = (slot / 2) * 2;

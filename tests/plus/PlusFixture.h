@@ -27,13 +27,7 @@ namespace quillet::fixture {
 
 inline void clearDevice(DeviceWorkset &dev)
 {
-    for (auto &r : dev.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : dev.DevRectBuf)
-        r.fill(Empty);
-    dev.DevLocBuf.fill(Empty);
-    for (auto &r : dev.DevLabelBuf)
-        r.fill(Empty);
+    clearLayout(dev);
 }
 
 // Key `key` in slot `slot` of page `page`, cells (col, row) to (col2, row2), labelled.

@@ -71,25 +71,12 @@ private:
 // Empty layouts: every slot, corner, location and label byte 255.
 inline void clearDevice(DeviceWorkset &d)
 {
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
+    clearLayout(d);
 }
 
 inline void clearMenu(MenuWorkset &m)
 {
-    for (auto &r : m.MenuSlotBuf)
-        r.fill(Empty);
-    for (auto &r : m.MenuRectBuf)
-        r.fill(Empty);
-    m.MenuKindBuf.fill(Empty);
-    m.MenuLocBuf.fill(Empty);
-    for (auto &r : m.MenuLabelBuf)
-        r.fill(Empty);
+    clearLayout(m);
 }
 
 // Puts a key into a device's bytes the way the editor stores one: slot s of page p,

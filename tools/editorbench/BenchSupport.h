@@ -34,13 +34,7 @@ inline constexpr Key FullDevice[35] = {
 
 inline void fillDevice(DeviceWorkset &d)
 {
-    for (auto &r : d.DevSlotBuf)
-        r.fill(Empty);
-    for (auto &r : d.DevRectBuf)
-        r.fill(Empty);
-    d.DevLocBuf.fill(Empty);
-    for (auto &r : d.DevLabelBuf)
-        r.fill(Empty);
+    clearLayout(d);
     int slotOnPage[4] = {0, 0, 0, 0};
     for (int k = 0; k < 35; ++k) {
         const Key &key = FullDevice[k];

@@ -55,10 +55,7 @@ void fill(auto &records, Byte value)
 // One device: page 0 holds 12 keys of 2 x 2 cells, page 1 four wide keys with icons.
 void buildDevice(DeviceWorkset &dev, int seed)
 {
-    fill(dev.DevSlotBuf, Empty);
-    fill(dev.DevRectBuf, Empty);
-    dev.DevLocBuf.fill(Empty);
-    fill(dev.DevLabelBuf, Empty);
+    clearLayout(dev);
     int key = 0;
     for (int s = 0; s < 12; ++s, ++key) {
         const int column = (s % 3) * 2;
@@ -118,11 +115,7 @@ void buildDemoImage(MemoryImage &image)
 
     // Main menu: the six devices on page 0, two columns of three buttons.
     MenuWorkset menu;
-    fill(menu.MenuSlotBuf, Empty);
-    fill(menu.MenuRectBuf, Empty);
-    menu.MenuKindBuf.fill(Empty);
-    menu.MenuLocBuf.fill(Empty);
-    fill(menu.MenuLabelBuf, Empty);
+    clearLayout(menu);
     for (int b = 0; b < static_cast<int>(Devices.size()); ++b) {
         const int column = (b % 2) * 3;
         const int row = (b / 2) * 2;
@@ -140,10 +133,7 @@ void buildDemoImage(MemoryImage &image)
         if (b < static_cast<int>(Devices.size())) {
             buildDevice(dev, b + 1);
         } else {
-            fill(dev.DevSlotBuf, Empty);
-            fill(dev.DevRectBuf, Empty);
-            dev.DevLocBuf.fill(Empty);
-            fill(dev.DevLabelBuf, Empty);
+            clearLayout(dev);
             fill(dev.DevBlockBuf, Empty);
         }
         WriteDeviceWorkset(image, dev, b);

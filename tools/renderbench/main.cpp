@@ -23,22 +23,12 @@ using quillet::bench::median;
 
 namespace {
 
-void fillAll(auto &records, Byte value)
-{
-    for (auto &r : records)
-        r.fill(value);
-}
-
 void buildCompleteMemory(MemoryImage &image)
 {
     constexpr const char *names[10] = {"TV", "VCR", "DVD", "LD", "AMP", "TUNER", "SAT", "CD", "Projector", "Lights"};
     constexpr Byte kinds[10] = {192, 195, 196, 197, 198, 199, 200, 201, 192, 255};
     auto menu = std::make_unique<MenuWorkset>();
-    fillAll(menu->MenuSlotBuf, Empty);
-    fillAll(menu->MenuRectBuf, Empty);
-    menu->MenuKindBuf.fill(Empty);
-    menu->MenuLocBuf.fill(Empty);
-    fillAll(menu->MenuLabelBuf, Empty);
+    clearLayout(*menu);
     for (int b = 0; b < 10; ++b) {
         const int page = b / 8, slot = b % 8;
         const int column = (slot % 2) * 3, row = (slot / 2) * 2;

@@ -8,6 +8,7 @@
 #include "core/TextCodec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -421,11 +422,19 @@ void compareSteps(Comparison &c, const QString &subject, const MacroReading &a, 
                   Side &sb)
 {
     const size_t n = a.steps.size(), m = b.steps.size();
-    std::vector<std::vector<int>> common(n + 1, std::vector<int>(m + 1, 0));
+    // Most macros of two memories are alike; those need no table.
+    if (n == m && std::equal(a.steps.begin(), a.steps.end(), b.steps.begin(),
+                             [](const MacroStepReading &x, const MacroStepReading &y) { return x.sameAction(y); }))
+        return;
+    // common[i][j]: the longest run shared by the steps from i and from j. A record holds
+    // at most MaxSteps steps, so the table fits on the stack.
+    Q_ASSERT(n <= MaxSteps && m <= MaxSteps);
+    std::array<std::array<std::uint8_t, MaxSteps + 1>, MaxSteps + 1> common{};
     for (size_t i = n; i-- > 0;)
         for (size_t j = m; j-- > 0;)
-            common[i][j] = a.steps[i].sameAction(b.steps[j]) ? common[i + 1][j + 1] + 1
-                                                             : std::max(common[i + 1][j], common[i][j + 1]);
+            common[i][j] = a.steps[i].sameAction(b.steps[j])
+                               ? static_cast<std::uint8_t>(common[i + 1][j + 1] + 1)
+                               : std::max(common[i + 1][j], common[i][j + 1]);
     auto value = [](Side &side, const MacroStepReading &s) {
         return side.keyName(s.bank, s.key) + QStringLiteral(", ") + delayText(s.delayCode);
     };

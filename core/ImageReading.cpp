@@ -253,6 +253,7 @@ std::array<MacroReading, 12> readMacroValues(const MemoryImage &image)
         const Bytes<66> &m = macros.MacroBuf[i];
         MacroReading &r = out[i];
         r.name = withoutTrailingBlanks(std::move(macros.MacroNames[i]));
+        r.steps.reserve(MaxSteps);
         // A step is there when its first byte is not 255, as the step editor counts them.
         for (int n = 1; n <= MaxSteps; ++n) {
             const Byte head = m[static_cast<size_t>(firstStepByte(n))];

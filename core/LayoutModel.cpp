@@ -75,6 +75,7 @@ std::uint64_t cellBits(const CellRect &r)
 std::vector<PlacedKey> placedKeys(const LayoutBuffers &buf)
 {
     std::vector<PlacedKey> out;
+    out.reserve(static_cast<size_t>(buf.pages * buf.slotCount));
     std::array<bool, 256> seen{};
     std::array<std::uint64_t, 4> covered{};
     for (int p = 0; p < buf.pages; ++p) {

@@ -93,10 +93,11 @@ QString fixedField(const QString &text)
 
 QString trimmedRight(const QString &text)
 {
+    const QChar *chars = text.constData();
     qsizetype n = text.size();
-    while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
+    while (n > 0 && chars[n - 1] == QLatin1Char(' '))
         --n;
-    return text.left(n);
+    return n == text.size() ? text : text.left(n);
 }
 
 QString trimmedBoth(const QString &text)

@@ -5,6 +5,7 @@
 #include "core/TextCodec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -298,12 +299,14 @@ void WriteMacros(MemoryImage &image, const MacroWorkset &macros)
 
 QString labelText(const Byte *labelBytes)
 {
-    QString text;
-    text.reserve(LabelBytes);
-    for (int n = 0; n < LabelBytes; ++n)
-        if (labelBytes[n] != Empty)
-            text.append(decodeByte(labelBytes[n]));
-    return text;
+    // Gathered first: one allocation per label, none for an empty one (whole memories
+    // are read often).
+    std::array<QChar, LabelBytes> chars;
+    qsizetype n = 0;
+    for (int i = 0; i < LabelBytes; ++i)
+        if (labelBytes[i] != Empty)
+            chars[static_cast<size_t>(n++)] = decodeByte(labelBytes[i]);
+    return n == 0 ? QString() : QString(chars.data(), n);
 }
 
 void writeLabelText(Byte *labelBytes, const QString &text)

@@ -11,9 +11,11 @@
 #include "core/SetupFile.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -34,12 +36,17 @@ const QTemporaryDir &folder()
 }
 
 // A new file each time: some file systems write a truncated file out to the disk as it
-// closes, which would make each run wait for the disk.
+// closes, which would make each run wait for the disk. Plain system calls: this is the
+// harness's writing, not the program's, and QFile's would cost as much as a reading.
 bool writeBytes(const QString &path, QByteArrayView bytes)
 {
-    QFile::remove(path);
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes.data(), bytes.size()) == bytes.size();
+    const QByteArray name = QFile::encodeName(path);
+    ::unlink(name.constData());
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.data(), static_cast<size_t>(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
 }
 
 void readDataFile(const QString &path, QByteArrayView input)
@@ -88,10 +95,9 @@ void readModelFile(const QString &path, QByteArrayView input)
     FUZZ_CHECK(modelFileBytes(*dev) == input.first(modelfile::Size).toByteArray(), QStringLiteral("the workset is not the file"));
 }
 
-void readSetupFile(const QString &appDir, QByteArrayView text)
+// setup.inf in appDir holds `text` already.
+void readSetupFile(const QString &appDir, const QString &path, QByteArrayView text)
 {
-    const QString path = QDir(appDir).filePath(QLatin1String(setupfile::FileName));
-    FUZZ_CHECK(writeBytes(path, text), path);
     int port = 12345;
     bool markerMissing = false;
     QString error;
@@ -138,11 +144,18 @@ void readRecoveryCopy(QByteArrayView input)
 void readFiles(const std::uint8_t *data, std::size_t size)
 {
     const QByteArrayView input(data, static_cast<qsizetype>(size));
-    const QString file = folder().filePath(QStringLiteral("fuzz.DAT"));
-    FUZZ_CHECK(writeBytes(file, input), file);
+    const QByteArrayView setupText = input.first(std::min<qsizetype>(input.size(), SetupBytes));
+    // One file serves all three readers when the input fits setup.inf, as most do; the
+    // data and model files are read before setup.inf is written again.
+    static const QString setupPath = folder().filePath(QLatin1String(setupfile::FileName));
+    static const QString dataPath = folder().filePath(QStringLiteral("fuzz.DAT"));
+    FUZZ_CHECK(writeBytes(setupPath, setupText), setupPath);
+    const QString &file = setupText.size() == input.size() ? setupPath : dataPath;
+    if (&file == &dataPath)
+        FUZZ_CHECK(writeBytes(dataPath, input), dataPath);
     readDataFile(file, input);
     readModelFile(file, input);
-    readSetupFile(folder().path(), input.first(std::min<qsizetype>(input.size(), SetupBytes)));
+    readSetupFile(folder().path(), setupPath, setupText);
     readRecoveryCopy(input);
 }
 

@@ -149,10 +149,11 @@ void readFiles(const std::uint8_t *data, std::size_t size)
     // data and model files are read before setup.inf is written again.
     static const QString setupPath = folder().filePath(QLatin1String(setupfile::FileName));
     static const QString dataPath = folder().filePath(QStringLiteral("fuzz.DAT"));
+    const bool fits = setupText.size() == input.size();
     FUZZ_CHECK(writeBytes(setupPath, setupText), setupPath);
-    const QString &file = setupText.size() == input.size() ? setupPath : dataPath;
-    if (&file == &dataPath)
+    if (!fits)
         FUZZ_CHECK(writeBytes(dataPath, input), dataPath);
+    const QString &file = fits ? setupPath : dataPath;
     readDataFile(file, input);
     readModelFile(file, input);
     readSetupFile(folder().path(), setupPath, setupText);

@@ -67,11 +67,6 @@ int historyKeep()
     return ok && keep > 0 ? keep : history::DefaultKeep;
 }
 
-QString historyFileName(const QDateTime &when, const QString &kind)
-{
-    return when.toString(StampFormat) + QLatin1Char(' ') + kind + QStringLiteral(".DAT");
-}
-
 bool keepHistory(const QString &folder, const MemoryImage &image, const QString &kind, const QDateTime &when,
                  int keep, QString *path, QString *error, const SaveFileFactory &makeSaveFile)
 {
@@ -82,8 +77,8 @@ bool keepHistory(const QString &folder, const MemoryImage &image, const QString 
     for (const Entry &e : historyFiles(folder))
         if (e.stamp == stamp)
             number = std::max(number, e.number + 1);
-    const QString file = joinPath(folder, number == 1 ? historyFileName(when, kind)
-                                                      : QStringLiteral("%1 %2 %3.DAT").arg(stamp, kind).arg(number));
+    const QString numbered = number == 1 ? QString() : QLatin1Char(' ') + QString::number(number);
+    const QString file = joinPath(folder, stamp + QLatin1Char(' ') + kind + numbered + QStringLiteral(".DAT"));
     if (path)
         *path = file;
     QString reason;

@@ -22,8 +22,6 @@ inline const QString Upload = QStringLiteral("upload");
 // 50 when it is missing or not a positive number.
 int historyKeep();
 
-QString historyFileName(const QDateTime &when, const QString &kind);
-
 // Saves the image into the folder (made when missing) through the data-file save, under
 // the name for `when` (a number added when two transfers share a second), then deletes the
 // oldest history files beyond `keep`; files of other names are never touched. False, with a

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace quillet {
 
@@ -584,50 +585,33 @@ void TransferEngine::finishDownload()
     endTransfer(DownloadActive);
     const bool succeeded = RetryCount <= LastRetry && PagesLeft == 0 && !forcedFailure_;
     settle(succeeded);
-    if (scratch_) {
-        finishCompareDownload(succeeded);
+    // A compare's download ends here too, but leaves what is loaded as it was and says
+    // nothing when it succeeds: the comparison it is for follows.
+    MemoryImage *const scratch = std::exchange(scratch_, nullptr);
+    const std::function<void(bool)> done = std::exchange(scratchDone_, {});
+    if (succeeded) {
+        display_.keepHistory(history::Download, scratch ? *scratch : g_.Image);
+        if (!scratch)
+            ui_.message(display_.messageParent(), QStringLiteral(" OK !"), QStringLiteral("Notify"),
+                        MsgIcon::Warning, MsgButtons::OK);
+    } else {
+        RetryCount = 0;
+        DownState = 255;
+        ui_.message(display_.messageParent(), QStringLiteral(" fail !"), QStringLiteral("Warning"), MsgIcon::Warning,
+                    MsgButtons::OK);
+    }
+    if (scratch) {
+        if (done)
+            done(succeeded);
         return;
     }
-    if (succeeded) {
-        display_.keepHistory(history::Download, g_.Image);
-        ui_.message(display_.messageParent(), QStringLiteral(" OK !"), QStringLiteral("Notify"), MsgIcon::Warning,
-                    MsgButtons::OK);
-        g_.CurrentFile.clear();
-        display_.setListTitle(g_.CurrentFile);
-        display_.setCaptionSuffix(QStringLiteral("  [DOWNLOAD]"));
-        g_.LoadedKind = 1;
-        g_.Modified = 1;
-    } else {
-        RetryCount = 0;
-        DownState = 255;
-        ui_.message(display_.messageParent(), QStringLiteral(" fail !"), QStringLiteral("Warning"), MsgIcon::Warning,
-                    MsgButtons::OK);
-        g_.CurrentFile.clear();
-        display_.setListTitle(g_.CurrentFile);
-        display_.setCaptionSuffix(QStringLiteral("  [NONE]"));
-        g_.LoadedKind = 0;
-        g_.Modified = 0;
-    }
+    g_.CurrentFile.clear();
+    display_.setListTitle(g_.CurrentFile);
+    display_.setCaptionSuffix(succeeded ? QStringLiteral("  [DOWNLOAD]") : QStringLiteral("  [NONE]"));
+    g_.LoadedKind = succeeded ? 1 : 0;
+    g_.Modified = succeeded ? 1 : 0;
     g_.SelectedBank = 255;
     display_.refreshSequence();
-}
-
-void TransferEngine::finishCompareDownload(bool ok)
-{
-    MemoryImage &scratch = *scratch_;
-    const std::function<void(bool)> done = std::move(scratchDone_);
-    scratch_ = nullptr;
-    scratchDone_ = {};
-    if (ok) {
-        display_.keepHistory(history::Download, scratch);
-    } else {
-        RetryCount = 0;
-        DownState = 255;
-        ui_.message(display_.messageParent(), QStringLiteral(" fail !"), QStringLiteral("Warning"), MsgIcon::Warning,
-                    MsgButtons::OK);
-    }
-    if (done)
-        done(ok);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -113,7 +113,6 @@ private:
     Step receivePage();
     void sendPage();
     void finishDownload();
-    void finishCompareDownload(bool ok);
     void finishUpload();
     bool beginDownload(const QString &caption);
     void endTransfer(int &activeFlag);

@@ -63,6 +63,14 @@ ScriptedUiServices::DialogScript readComparison(QStringList &sentences, QString 
     };
 }
 
+// A well-behaved remote that sends its 55 this often while idle (0: only when asked).
+sim::Options beaconEvery(int ms)
+{
+    sim::Options o;
+    o.beaconMs = ms;
+    return o;
+}
+
 // The main window with its link, and the simulator serving `image` at port 1.
 struct LinkedWindow {
     PtyRemote remote;
@@ -237,9 +245,7 @@ void TestLinkMainWindow::failedDownloadLeavesNoDocument()
 void TestLinkMainWindow::compareWithRemoteShowsTheEditsAndKeepsTheDocument()
 {
     const MemoryImage remoteImage = demoImage();
-    sim::Options o;
-    o.beaconMs = 0;
-    LinkedWindow l(o, remoteImage);
+    LinkedWindow l(beaconEvery(0), remoteImage);
     QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
     MainWindowFixture &f = l.f;
     QVERIFY(!actionEnabled(f.w.get(), QStringLiteral("mnuCompareRemote")));
@@ -325,9 +331,7 @@ void TestLinkMainWindow::everyTransferIsKeptUpToTheLimit()
     QSettings settings(QStringLiteral("Quillet"), QStringLiteral("Quillet"));
     settings.setValue(QStringLiteral("Settings/HistoryKeep"), QStringLiteral("2"));
     const MemoryImage remoteImage = demoImage();
-    sim::Options o;
-    o.beaconMs = 50;
-    LinkedWindow l(o, remoteImage);
+    LinkedWindow l(beaconEvery(50), remoteImage);
     QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
     MainWindowFixture &f = l.f;
     auto transfer = [&](const char *command) {
@@ -363,9 +367,7 @@ void TestLinkMainWindow::everyTransferIsKeptUpToTheLimit()
 
 void TestLinkMainWindow::aHistoryThatCannotBeWrittenIsToldOnce()
 {
-    sim::Options o;
-    o.beaconMs = 0;
-    LinkedWindow l(o, demoImage());
+    LinkedWindow l(beaconEvery(0), demoImage());
     QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
     MainWindowFixture &f = l.f;
     QVERIFY(writeFile(f.path(QStringLiteral("DATA/History")), "in the way"));

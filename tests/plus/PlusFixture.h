@@ -25,11 +25,6 @@
 
 namespace quillet::fixture {
 
-inline void clearDevice(DeviceWorkset &dev)
-{
-    clearLayout(dev);
-}
-
 // Key `key` in slot `slot` of page `page`, cells (col, row) to (col2, row2), labelled.
 inline void putKey(DeviceWorkset &dev, int page, int slot, int key, int col, int row, int col2, int row2,
                    const QString &text)
@@ -88,7 +83,7 @@ inline void buildDocument(Globals &g)
     const char *names[4] = {"TV", "VCR", "DVD", "AMP"};
     for (int b = 0; b < 10; ++b) {
         DeviceWorkset dev;
-        clearDevice(dev);
+        clearLayout(dev);
         if (b < 4) {
             nameBank(g, b, QString::fromLatin1(names[b]), b / 8, b % 8);
             putKey(dev, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("POWER"));

@@ -68,7 +68,7 @@ private:
     QTemporaryDir dir_;
 };
 
-// Empty layouts: every slot, corner, location and label byte 255.
+// Empty layouts (clearLayout), named by the half they clear: a Globals is both worksets.
 inline void clearDevice(DeviceWorkset &d)
 {
     clearLayout(d);

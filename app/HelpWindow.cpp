@@ -60,7 +60,8 @@ HelpWindow::HelpWindow(QWidget *owner)
 bool HelpWindow::load(const QString &helpFile, QString *error)
 {
     QByteArray bytes;
-    if (!readWholeFile(helpFile, bytes, error))
+    // The help is a few hundred kilobytes; anything far larger is not it.
+    if (!readFileAtMost(helpFile, 16 << 20, bytes, error))
         return false;
     // Pictures named in the help are looked up beside it.
     Text1->setSearchPaths({QFileInfo(helpFile).absolutePath()});

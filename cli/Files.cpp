@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace quillet::cli {
 
 namespace {
@@ -55,9 +57,11 @@ bool readInputFile(const QString &path, FileKind &kind, QByteArray &contents, QS
         *error = QStringLiteral("\"%1\" does not exist").arg(path);
         return false;
     }
-    if (!readWholeFile(path, contents, error))
+    // Read no more than the larger kind holds plus one byte; the size check below uses the
+    // file's real size, so a huge file or a device is refused without being read.
+    qint64 size = 0;
+    if (!readFileAtMost(path, std::max<qint64>(datafile::CompleteSize, modelfile::Size) + 1, contents, error, &size))
         return false;
-    const qsizetype size = contents.size();
     if (hasDataSuffix(path) || (!hasModelSuffix(path) && size == datafile::CompleteSize)) {
         kind = FileKind::Data;
         if (size != datafile::CompleteSize) {

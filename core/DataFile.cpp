@@ -29,7 +29,8 @@ QByteArray dataFileBytes(const MemoryImage &image)
 bool LOAD_DATA_FILE(const QString &path, MemoryImage &image, QString *error)
 {
     QByteArray contents;
-    if (!readWholeFile(path, contents, error))
+    // Bytes beyond the image's end would be ignored anyway: never read them.
+    if (!readFileAtMost(path, 2 + MemoryImage::TotalBytes, contents, error))
         return false;
     fillImageFromDataFile(image, contents);
     return true;

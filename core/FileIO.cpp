@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace quillet {
 
 namespace {
@@ -14,22 +16,31 @@ void setError(QString *error, const QString &text)
 }
 }  // namespace
 
-bool readWholeFile(const QString &path, QByteArray &contents, QString *error)
+bool readFileAtMost(const QString &path, qint64 limit, QByteArray &contents, QString *error, qint64 *fullSize)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir()) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
         setError(error, QStringLiteral("Cannot read \"%1\": it is a folder.").arg(path));
         return false;
     }
+    if (info.exists() && !info.isFile()) {
+        setError(error, QStringLiteral("Cannot read \"%1\": it is not a regular file.").arg(path));
+        return false;
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
         return false;
     }
-    QByteArray data = file.readAll();
+    // Files such as those under /proc report no size but have contents: read up to the
+    // limit whatever the size says.
+    QByteArray data = file.read(std::max<qint64>(limit, 0));
     if (file.error() != QFileDevice::NoError) {
         setError(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
         return false;
     }
+    if (fullSize)
+        *fullSize = std::max<qint64>(file.size(), data.size());
     contents = std::move(data);
     return true;
 }

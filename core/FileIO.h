@@ -11,9 +11,14 @@ class QSaveFile;
 
 namespace quillet {
 
-// Whole-file reads and safe saves. Every failure comes back as false with a
+// Bounded reads and safe saves. Every failure comes back as false with a
 // sentence naming the file and the reason; nothing is shown from here.
-bool readWholeFile(const QString &path, QByteArray &contents, QString *error);
+// Reads at most limit bytes of a regular file, so that a huge file or a device such as
+// /dev/zero can neither freeze the reader nor fill the memory. The file's whole size comes
+// back in fullSize, for a caller that refuses anything longer than it can hold without
+// reading the rest. Folders, devices, pipes and sockets are refused with a sentence.
+bool readFileAtMost(const QString &path, qint64 limit, QByteArray &contents, QString *error,
+                    qint64 *fullSize = nullptr);
 
 // Makes the save file a save writes through. Empty (the program's case): a QSaveFile on
 // the path. Tests hand in one that fails on cue, to see that a failed save keeps the

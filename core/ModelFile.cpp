@@ -49,7 +49,7 @@ void fillWorksetFromModelFile(DeviceWorkset &dev, const QByteArray &file)
 bool LOAD_MODEL_FILE(const QString &path, DeviceWorkset &dev, QString *error)
 {
     QByteArray contents;
-    if (!readWholeFile(path, contents, error))
+    if (!readFileAtMost(path, modelfile::Size, contents, error))
         return false;
     if (contents.size() < modelfile::Size) {
         if (error)

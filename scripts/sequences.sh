@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Random sequences of a user's actions on the real main window, each step checked against a
+# model of what must hold. Prints the seed, the count, the steps per second and every failed
+# check; a failing sequence is shrunk to the shortest that still fails and kept under
+# tests/sequences/regressions/, which the test suite replays from then on.
+#
+#   scripts/sequences.sh [count] [seed]     count 100 unless given; a fresh seed unless given
+#   scripts/sequences.sh 10000              the long run
+#
+# SEQUENCES_ARGS passes more options (for instance "--relax none" for every rule).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count=${1:-100}
+seed=${2:-}
+scripts/deps.sh
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/test --target sequences
+# shellcheck disable=SC2086
+QT_QPA_PLATFORM=offscreen QUILLET_ASSETS="$PWD/build/test/bin" build/test/bin/sequences --count "$count" \
+  ${seed:+--seed "$seed"} --keep tests/sequences/regressions ${SEQUENCES_ARGS:-}

@@ -1,0 +1,43 @@
+#pragma once
+
+// A sequence of a user's actions as text, one step a line ("download mis=8 page=3"), so
+// that a failing one can be shrunk, kept and replayed. Every parameter is a number that
+// the step reads against the state it meets (a file index is taken modulo the files there
+// are), so that any subsequence still makes sense.
+
+#include <QList>
+#include <QPair>
+#include <QSet>
+#include <QString>
+
+namespace seq {
+
+struct Step {
+    QString kind;
+    QList<QPair<QString, int>> params;
+    int operator[](const QString &name) const
+    {
+        for (const auto &[k, v] : params)
+            if (k == name)
+                return v;
+        return 0;
+    }
+    int sub(const char *name, int i) const { return (*this)[QString::fromLatin1(name) + QString::number(i)]; }
+};
+using Sequence = QList<Step>;
+
+QString toText(const Sequence &s);
+Sequence fromText(const QString &text);
+
+// The rules that wait for a fix elsewhere; a relaxed rule's actions are not drawn.
+struct Rules {
+    QSet<QString> relaxed;
+    bool on(const char *rule) const { return !relaxed.contains(QLatin1String(rule)); }
+};
+
+Sequence generate(quint64 seed, int index, int steps, const Rules &rules);
+
+// A label text from a number: one to six capitals.
+QString labelText(int n);
+
+}  // namespace seq

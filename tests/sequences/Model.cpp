@@ -146,6 +146,25 @@ bool Layout::covered(int p, int c, int r)
     return false;
 }
 
+bool Layout::sane()
+{
+    QSet<int> seen;
+    for (int p = 0; p < 4; ++p) {
+        for (int s = 0; s < 12; ++s) {
+            const int k = static_cast<quint8>(slot(p, s));
+            if (k == 255)
+                continue;
+            const int l = static_cast<quint8>(loc(k)), ul = static_cast<quint8>(corner(p, 2 * s)),
+                      lr = static_cast<quint8>(corner(p, 2 * s + 1));
+            if (k > 34 || seen.contains(k) || l / 16 != p || l % 16 > 11 || ul / 16 > lr / 16 || lr / 16 > 5 ||
+                ul % 16 > lr % 16 || lr % 16 > 7)
+                return false;
+            seen << k;
+        }
+    }
+    return true;
+}
+
 bool Layout::create(int p, int c1, int r1, int c2, int r2, const QString &text)
 {
     if (c2 - c1 < 1 || r2 - r1 < 1)
@@ -246,12 +265,12 @@ QDataStream &operator>>(QDataStream &s, Doc &d)
 
 QDataStream &operator<<(QDataStream &s, const Model &m)
 {
-    return s << m.doc << m.files << m.remote << m.history << m.leftCopies << m.keep;
+    return s << m.doc << m.files << m.remote << m.history << m.leftCopies << m.keep << m.unsettled;
 }
 
 QDataStream &operator>>(QDataStream &s, Model &m)
 {
-    return s >> m.doc >> m.files >> m.remote >> m.history >> m.leftCopies >> m.keep;
+    return s >> m.doc >> m.files >> m.remote >> m.history >> m.leftCopies >> m.keep >> m.unsettled;
 }
 
 }  // namespace seq

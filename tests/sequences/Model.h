@@ -57,6 +57,7 @@ struct Layout {
     char &label(int p, int r, int j) { return m[180 + 264 * p + 22 * r + j]; }
     QList<int> keys();                      // the keys that stand, in slot order
     bool covered(int p, int c, int r);
+    bool sane();                            // each key in one slot, its label on its page
     bool create(int p, int c1, int r1, int c2, int r2, const QString &text);
     void remove(int key);
     void relabel(int key, const QString &text);
@@ -74,6 +75,7 @@ struct Model {
     QList<QByteArray> history;         // kept transfers, oldest first
     QList<Doc> leftCopies;             // what sessions that were killed left, newest first
     int keep = 3;
+    bool unsettled = false;            // the last transfer stopped part way
 
     QList<Doc> expectedCopies() const
     {

@@ -76,13 +76,7 @@ QStringList deviceNames(const QByteArray &img)
         const int pos = byteAt(img, 22132 + b);
         if (pos / 16 > 1 || pos % 16 > 11)
             continue;
-        QByteArray text;
-        for (int n = 0; n < 20; ++n) {
-            const quint8 c = byteAt(img, 23496 + (pos / 16) * 264 + (pos % 16) * 22 + 2 + n);
-            if (c != 255)
-                text += static_cast<char>(c);
-        }
-        names[b] = QString::fromLatin1(text).trimmed();
+        names[b] = labelAt(img, 23496 + (pos / 16) * 264 + (pos % 16) * 22 + 2).trimmed();
     }
     return names;
 }
@@ -220,28 +214,29 @@ void Layout::relabel(int key, const QString &text)
     writeText(&label(l / 16, l % 16, 2), text);
 }
 
-void setTimer(QByteArray &img, int t, const QList<int> &fields, const QString &name)
+void setNames(QByteArray &img, int base, int t, const QString &name)
 {
-    for (int i = 0; t >= 0 && i < 5; ++i)
-        img[at(22008 + 10 * t + i)] = static_cast<char>(fields[i]);
-    // The page writes every name back: the characters before the first 255, trailing
-    // blanks dropped, then 255.
     for (int i = 0; i < 12; ++i) {
         QByteArray text;
-        for (int j = 0; j < 20; ++j) {
-            const char c = img[at(23232 + 22 * i + 2 + j)];
-            if (static_cast<quint8>(c) == 255)
-                break;
-            text += c;
-        }
+        for (int j = 0; j < 20 && static_cast<quint8>(img[at(base + 22 * i + 2 + j)]) != 255; ++j)
+            text += img[at(base + 22 * i + 2 + j)];
         QString kept = i == t ? name : QString::fromLatin1(text);
         while (kept.endsWith(QLatin1Char(' ')))
             kept.chop(1);
         char out[20];
         writeText(out, kept);
         for (int j = 0; j < 20; ++j)
-            img[at(23232 + 22 * i + 2 + j)] = out[j];
+            img[at(base + 22 * i + 2 + j)] = out[j];
     }
+}
+
+QString labelAt(const QByteArray &img, int address)
+{
+    QByteArray text;
+    for (int j = 0; j < 20; ++j)
+        if (static_cast<quint8>(img[at(address + j)]) != 255)
+            text += img[at(address + j)];
+    return QString::fromLatin1(text);
 }
 
 QStringList Model::filesIn(const QString &folder, const QString &suffix) const
@@ -265,12 +260,12 @@ QDataStream &operator>>(QDataStream &s, Doc &d)
 
 QDataStream &operator<<(QDataStream &s, const Model &m)
 {
-    return s << m.doc << m.files << m.remote << m.history << m.leftCopies << m.keep << m.unsettled;
+    return s << m.doc << m.files << m.exports << m.remote << m.history << m.leftCopies << m.keep << m.unsettled;
 }
 
 QDataStream &operator>>(QDataStream &s, Model &m)
 {
-    return s >> m.doc >> m.files >> m.remote >> m.history >> m.leftCopies >> m.keep >> m.unsettled;
+    return s >> m.doc >> m.files >> m.exports >> m.remote >> m.history >> m.leftCopies >> m.keep >> m.unsettled;
 }
 
 }  // namespace seq

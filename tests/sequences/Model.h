@@ -65,12 +65,16 @@ struct Layout {
 };
 void writeText(char *label20, const QString &text);   // text, then 255 up to 20 bytes
 
-// Timers (Part of the image at 22008 and the names at 23232), as the page's OK writes them.
-void setTimer(QByteArray &img, int t, const QList<int> &fields, const QString &name);
+// The twelve names of the timers (at 23232) or hot macros (at 34584) as the page's OK
+// writes them back: the characters before the first 255, trailing blanks dropped; entry
+// `t` gets `name` (none when t is -1).
+void setNames(QByteArray &img, int base, int t, const QString &name);
+QString labelAt(const QByteArray &img, int address);   // every byte but 255, up to 20
 
 struct Model {
     Doc doc;
     QMap<QString, QByteArray> files;   // path below the program folder -> saved bytes
+    QMap<QString, QByteArray> exports; // what Export wrote, as it wrote it
     QByteArray remote;                 // what the remote holds
     QList<QByteArray> history;         // kept transfers, oldest first
     QList<Doc> leftCopies;             // what sessions that were killed left, newest first

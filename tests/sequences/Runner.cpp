@@ -22,7 +22,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QDropEvent>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -271,7 +273,7 @@ bool Runner::start(Failure *f)
 {
     s_.reset();
     violations_.clear();
-    for (const char *folder : {"app/DATA", "app/MODEL", "Recovery"})
+    for (const char *folder : {"app/DATA", "app/MODEL", "app/EXPORT", "Recovery"})
         QDir(root_ + QLatin1Char('/') + QLatin1String(folder)).removeRecursively();
     MemoryImage demo;
     sim::buildDemoImage(demo);
@@ -587,6 +589,12 @@ bool Runner::run(const Step &st, Failure *f)
         device(st);
     } else if (k == QLatin1String("timer")) {
         timer(st);
+    } else if (k == QLatin1String("menu")) {
+        menu(st);
+    } else if (k == QLatin1String("macro")) {
+        macro(st);
+    } else if (k == QLatin1String("comparefile") || k == QLatin1String("export")) {
+        compareOrExport(st);
     } else if (k == QLatin1String("download") || k == QLatin1String("upload") || k == QLatin1String("compare")) {
         transfer(st);
     } else if (k == QLatin1String("fault")) {
@@ -820,9 +828,162 @@ void Runner::timer(const Step &st)
     });
     trigger("mnuTimer");
     if (st[QStringLiteral("end")] == 0) {
-        setTimer(m.doc.img, inner ? t : -1, fields, name);
+        for (int i = 0; inner && i < 5; ++i)
+            m.doc.img[at(22008 + 10 * t + i)] = static_cast<char>(fields[i]);
+        setNames(m.doc.img, 23232, inner ? t : -1, name);
         m.doc.modified = 1;
     }
+}
+
+// A device button renamed, and given a kind, in the main-menu editor.
+void Runner::menu(const Step &st)
+{
+    if (m.doc.kind != 1)
+        return;
+    QList<int> buttons;
+    for (int i = 0; i < 16; ++i)
+        if (static_cast<quint8>(m.doc.img[at(20016 + i)]) <= 9)
+            buttons << static_cast<quint8>(m.doc.img[at(20016 + i)]);
+    // Only a menu that keeps the editor's rules: each button once, its label on its page.
+    for (int i = 0; i < buttons.size(); ++i) {
+        const int l = static_cast<quint8>(m.doc.img[at(22132 + buttons[i])]);
+        if (buttons.count(buttons[i]) > 1 || l % 16 > 11)
+            return;
+    }
+    if (buttons.isEmpty())
+        return;
+    const int b = buttons[st[QStringLiteral("b")] % buttons.size()];
+    const int loc = static_cast<quint8>(m.doc.img[at(22132 + b)]);
+    if (loc / 16 > 1 || loc % 16 > 11)
+        return;
+    const int label = 23496 + (loc / 16) * 264 + (loc % 16) * 22 + 2;
+    static const char *const options[8] = {"OptTV", "OptVCR", "OptDVD", "OptVCD", "OptAMP", "OptTAPE", "OptSAT", "OptCD"};
+    static const int codes[8] = {192, 195, 196, 197, 198, 199, 200, 201}, slotOf[8] = {5, 2, 3, 0, 4, 6, 1, 7};
+    const int kind = st[QStringLiteral("kind")] % 8, end = st[QStringLiteral("end")];
+    const QString name = labelText(st[QStringLiteral("name")]);
+    const bool ok = st[QStringLiteral("ok")];
+    // The buttons' names as the editor knows them; another's name is refused.
+    bool taken = false;
+    for (int other : buttons) {
+        const int l = static_cast<quint8>(m.doc.img[at(22132 + other)]);
+        if (other != b && l / 16 <= 1 && l % 16 <= 11 &&
+            labelAt(m.doc.img, 23496 + (l / 16) * 264 + (l % 16) * 22 + 2).trimmed() == name)
+            taken = labelAt(m.doc.img, label).trimmed() != name;
+    }
+    QByteArray menu = m.doc.img;   // the editor's buffers, written back only by OK
+    if (ok && !taken) {
+        char text[20];
+        writeText(text, name);
+        for (int j = 0; j < 20; ++j)
+            menu[at(label + j)] = text[j];
+        if (static_cast<quint8>(menu[at(1056 + b)]) != codes[kind]) {
+            // A new kind's default layout reaches the bank at once; Cancel keeps it, and
+            // the document says it changed.
+            const QByteArray before = deviceBytes(m.doc.img, b);
+            putDeviceBytes(m.doc.img, b, deviceBytes(m.doc.img, slotOf[kind], true));
+            if (rules_.on("kind") && deviceBytes(m.doc.img, b) != before)
+                m.doc.modified = 1;
+            putDeviceBytes(menu, b, deviceBytes(m.doc.img, b));
+            menu[at(1056 + b)] = static_cast<char>(codes[kind]);
+        }
+    }
+    s_->ui.onDialog([&](QDialog &d) {
+        auto &e = static_cast<GridEditor &>(d);
+        s_->ui.onDialog([&](QDialog &in) {
+            in.findChild<QLineEdit *>(QStringLiteral("Text_IN"))->setText(name);
+            clickNamed(in, QLatin1String(options[kind]));
+            clickNamed(in, ok ? QStringLiteral("ComYES") : QStringLiteral("ComNO"));
+        });
+        clickAt(e.OptEDIT);
+        clickAt(e.PicKEY[static_cast<size_t>(b)], QPoint(5, 5));
+        s_->ui.dialogScripts.clear();
+        if (end == 0)
+            clickAt(e.ComYES);
+        else if (end == 1)
+            clickAt(e.ComNO);
+        else
+            QTest::keyClick(&e, Qt::Key_Escape);
+    });
+    trigger("mnuMenuEdit");
+    if (end == 0) {
+        m.doc.img = menu;
+        m.doc.modified = 1;
+    }
+}
+
+// A hot macro's step deleted and its label changed, in the macro step editor.
+void Runner::macro(const Step &st)
+{
+    if (m.doc.kind != 1)
+        return;
+    const int i = st[QStringLiteral("t")], record = 20064 + 66 * i;
+    int count = 0;
+    while (count < 25 && static_cast<quint8>(m.doc.img[at(record + 2 * count)]) != 255)
+        ++count;
+    const int n = count ? 1 + st[QStringLiteral("n")] % count : 0;
+    const bool ok = st[QStringLiteral("ok")], inner = st[QStringLiteral("inner")] == 0;
+    const QString name = labelText(st[QStringLiteral("name")]);
+    s_->ui.onDialog([&](QDialog &page) {
+        s_->ui.onDialog([&](QDialog &d) {
+            d.findChild<QLineEdit *>(QStringLiteral("Text_IN"))->setText(name);
+            subOk_ = ok;
+            if (n > 0) {
+                clickNamed(d, QStringLiteral("OptDEL"));
+                clickNamed(d, QStringLiteral("ComSTEP_%1").arg(n));
+            }
+            clickNamed(d, inner ? QStringLiteral("ComYES") : QStringLiteral("ComNO"));
+        });
+        clickNamed(page, QStringLiteral("OptEDIT"));
+        clickNamed(page, QStringLiteral("PicKEY_%1").arg(i));
+        s_->ui.dialogScripts.clear();
+        const int end = st[QStringLiteral("end")];
+        if (end == 2)
+            QTest::keyClick(&page, Qt::Key_Escape);
+        else
+            clickNamed(page, end == 0 ? QStringLiteral("ComYES") : QStringLiteral("ComNO"));
+    });
+    trigger("mnuMacro");
+    if (st[QStringLiteral("end")] != 0)
+        return;
+    if (inner && n > 0 && ok) {
+        // The steps after it move down one place; the last becomes FF FF.
+        for (int k = n; k < count; ++k)
+            for (int j = 0; j < 2; ++j)
+                m.doc.img[at(record + 2 * k - 2 + j)] = m.doc.img[at(record + 2 * k + j)];
+        m.doc.img[at(record + 2 * count - 2)] = m.doc.img[at(record + 2 * count - 1)] = '\xFF';
+    }
+    setNames(m.doc.img, 34584, inner ? i : -1, name);
+    m.doc.modified = 1;
+}
+
+// Compare with File and Export read the document and change nothing of it.
+void Runner::compareOrExport(const Step &st)
+{
+    if (m.doc.kind == 0)
+        return;
+    if (st.kind == QLatin1String("comparefile")) {
+        const QStringList files = m.doc.kind == 2 ? m.filesIn(QStringLiteral("MODEL"), QStringLiteral(".MOD"))
+                                                  : m.filesIn(QStringLiteral("DATA"), QStringLiteral(".DAT"));
+        if (!files.isEmpty())
+            fileAnswer(files[st[QStringLiteral("f")] % files.size()]);
+        trigger("mnuFileCompare");
+        return;
+    }
+    const QString stem = QStringLiteral("EXPORT/E%1").arg(st[QStringLiteral("f")]);
+    QDir().mkpath(path(QStringLiteral("EXPORT")));
+    fileAnswer(stem + (st[QStringLiteral("how")] ? QStringLiteral(".png") : QStringLiteral(".pdf")));
+    trigger("mnuFileExport");
+    settle();
+    // What it wrote is kept as it wrote it: nothing may change it afterwards.
+    bool wrote = false;
+    QDirIterator it(path(QStringLiteral("EXPORT")), QDir::Files);
+    while (it.hasNext()) {
+        const QString rel = it.next().mid(path(QString()).size());
+        m.exports[rel] = readAll(it.filePath());
+        wrote = wrote || rel.startsWith(stem + QLatin1Char('.')) || rel.startsWith(stem + QLatin1Char(' '));
+    }
+    if (!wrote)
+        violation(QStringLiteral("files"), QStringLiteral("Export wrote nothing for ") + stem);
 }
 
 void Runner::transfer(const Step &st)
@@ -1072,6 +1233,12 @@ bool Runner::check(Failure *f)
             if (!rel.startsWith(QLatin1String("DATA/History/")))
                 disk[rel] = readAll(it.filePath());
         }
+    }
+    QDirIterator exports(path(QStringLiteral("EXPORT")), QDir::Files);
+    while (exports.hasNext()) {
+        const QString rel = exports.next().mid(path(QString()).size());
+        if (readAll(exports.filePath()) != m.exports.value(rel))
+            return fail("files", rel + QStringLiteral(" changed without an export"));
     }
     if (disk.keys() != m.files.keys())
         return fail("files", QStringLiteral("files %1; expected %2").arg(disk.keys().join(QLatin1Char(',')), m.files.keys().join(QLatin1Char(','))));

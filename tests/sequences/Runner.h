@@ -40,6 +40,9 @@ private:
     void open(const Step &st);
     void device(const Step &st);
     void timer(const Step &st);
+    void menu(const Step &st);
+    void macro(const Step &st);
+    void compareOrExport(const Step &st);
     void transfer(const Step &st);
     void removeOrRename(const Step &st);
     void modelOrBackup(const Step &st);
@@ -74,6 +77,7 @@ private:
     bool armed_ = false;
     QList<Failure> violations_;
     QStringList results_;   // " OK !" and " fail !" shown in this step
+    QMap<QString, QByteArray> exported_;   // what Export wrote, as it wrote it
 };
 
 }  // namespace seq

@@ -53,8 +53,9 @@ Sequence generate(quint64 seed, int index, int steps, const Rules &rules)
     // How often each action comes, out of the sum.
     static const QList<QPair<const char *, int>> weights = {
         {"open", 14}, {"save", 5}, {"saveas", 6}, {"delete", 3}, {"rename", 3}, {"device", 12},
-        {"timer", 5}, {"download", 7}, {"upload", 5}, {"compare", 2}, {"fault", 4}, {"modelload", 3},
-        {"modelsave", 2}, {"backup", 2}, {"kill", 1}, {"exit", 2}};
+        {"timer", 4}, {"menu", 4}, {"macro", 3}, {"download", 7}, {"upload", 5}, {"compare", 2}, {"fault", 4},
+        {"modelload", 3}, {"modelsave", 2}, {"backup", 2}, {"comparefile", 2}, {"export", 1}, {"kill", 1},
+        {"exit", 2}};
     int total = 0;
     for (const auto &w : weights)
         total += w.second;
@@ -118,6 +119,18 @@ Sequence generate(quint64 seed, int index, int steps, const Rules &rules)
             p(QStringLiteral("name"), below(100000));
             p(QStringLiteral("inner"), below(5) == 0);
             p(QStringLiteral("end"), below(6) < 4 ? 0 : 1 + below(2));
+        } else if (k == QLatin1String("menu") || k == QLatin1String("macro")) {
+            p(QStringLiteral("b"), below(100));
+            p(QStringLiteral("t"), below(12));
+            p(QStringLiteral("n"), below(25));
+            p(QStringLiteral("kind"), below(8));
+            p(QStringLiteral("name"), below(100000));
+            p(QStringLiteral("ok"), below(5) != 0);
+            p(QStringLiteral("inner"), below(5) == 0);
+            p(QStringLiteral("end"), below(6) < 4 ? 0 : 1 + below(2));
+        } else if (k == QLatin1String("comparefile") || k == QLatin1String("export")) {
+            p(QStringLiteral("f"), below(100));
+            p(QStringLiteral("how"), below(2));
         } else if (k == QLatin1String("download") || k == QLatin1String("upload") || k == QLatin1String("compare")) {
             p(QStringLiteral("mis"), below(3) == 0 ? 0 : below(11));
             p(QStringLiteral("page"), below(512));

@@ -184,9 +184,14 @@ public:
                     }
                 }
             }
-            p.waitForFinished(5000);
+            p.waitForFinished(30000);
+            errors += p.readAllStandardError();
+            // A sanitizer's report at the worker's exit (leaks) shows only in its status.
+            if (ending == QLatin1String("end") && (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)) {
+                ending = QStringLiteral("crash");
+                current = std::max(current, started + 1);
+            }
             if (ending == QLatin1String("crash") || ending == QLatin1String("hang")) {
-                errors += p.readAllStandardError();
                 if (current == started)   // not even one sequence began: it will not go better
                     current = started + 1;
                 done(current, {false, step, ending, QString::fromLocal8Bit(errors.right(600)).simplified()});

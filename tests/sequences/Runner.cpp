@@ -113,13 +113,14 @@ public:
     }
 };
 
-// A disk that is full, or a folder that cannot be written, for every guarded save.
+// A disk with room for so many bytes, or a folder that cannot be written, for every
+// guarded save.
 class RefusedSave : public QSaveFile {
 public:
-    RefusedSave(const QString &path, bool readOnly) : QSaveFile(path), readOnly_(readOnly) {}
+    RefusedSave(const QString &path, qint64 room) : QSaveFile(path), room_(room) {}
     bool open(OpenMode mode) override
     {
-        if (readOnly_) {
+        if (room_ < 0) {
             setErrorString(QStringLiteral("Permission denied"));
             return false;
         }
@@ -129,17 +130,16 @@ public:
 protected:
     qint64 writeData(const char *data, qint64 len) override
     {
-        if (written_ + len > 1024) {
+        if (len > room_) {
             setErrorString(QStringLiteral("No space left on device"));
             return -1;
         }
-        written_ += len;
+        room_ -= len;
         return QSaveFile::writeData(data, len);
     }
 
 private:
-    bool readOnly_;
-    qint64 written_ = 0;
+    qint64 room_;
 };
 
 QByteArray worksetBytes(const Globals &g)
@@ -273,6 +273,7 @@ bool Runner::start(Failure *f)
 {
     s_.reset();
     violations_.clear();
+    armed_ = 0;
     for (const char *folder : {"app/DATA", "app/MODEL", "app/EXPORT", "Recovery"})
         QDir(root_ + QLatin1Char('/') + QLatin1String(folder)).removeRecursively();
     MemoryImage demo;
@@ -421,7 +422,7 @@ int Runner::answer(const QString &text, int buttons)
 
 bool Runner::saved(const QString &rel, const QByteArray &bytes)
 {
-    if (armed_)
+    if (refused(bytes))
         return false;
     m.files[rel] = bytes;
     return true;
@@ -598,10 +599,10 @@ bool Runner::run(const Step &st, Failure *f)
     } else if (k == QLatin1String("download") || k == QLatin1String("upload") || k == QLatin1String("compare")) {
         transfer(st);
     } else if (k == QLatin1String("fault")) {
-        // The next step meets a full disk or a folder it may not write.
-        armed_ = true;
-        const bool readOnly = st[QStringLiteral("how")];
-        s_->g.makeSaveFile = [readOnly](const QString &p) { return std::make_unique<RefusedSave>(p, readOnly); };
+        // The next steps meet a full disk or a folder they may not write.
+        armed_ = 3;
+        room_ = st[QStringLiteral("how")] ? -1 : st[QStringLiteral("room")];
+        s_->g.makeSaveFile = [room = room_](const QString &p) { return std::make_unique<RefusedSave>(p, room); };
         ++stepsRun;
         return check(f);
     } else if (k == QLatin1String("modelload") || k == QLatin1String("modelsave") || k == QLatin1String("backup")) {
@@ -610,10 +611,8 @@ bool Runner::run(const Step &st, Failure *f)
         exitAndStart(st);
     }
     settle();
-    if (armed_) {
-        armed_ = false;
+    if (armed_ && --armed_ == 0)
         s_->g.makeSaveFile = {};
-    }
     ++stepsRun;
     return check(f);
 }
@@ -1035,7 +1034,7 @@ void Runner::transfer(const Step &st)
         };
     }
     const QByteArray before = m.doc.img, remoteBefore = m.remote;
-    if (dir == 1 && !armed_)
+    if (dir == 1 && !refused(m.doc.img))
         m.kept(m.doc.img);   // what the remote is about to be given
     trigger(dir == 0 ? "mnuDOWN" : dir == 1 ? "mnuUP" : "mnuCompareRemote");
     QElapsedTimer waited;
@@ -1080,7 +1079,7 @@ void Runner::transfer(const Step &st)
         // A comparison reads into an empty memory: what a short remote does not send is 0.
         QByteArray read(ImageBytes, '\0');
         std::memcpy(read.data(), m.remote.constData(), static_cast<size_t>(pages * PageSize));
-        if (succeeded && !armed_)
+        if (succeeded && !refused(read))
             m.kept(read);
         return;
     } else if (succeeded) {
@@ -1096,7 +1095,7 @@ void Runner::transfer(const Step &st)
         m.doc.modified = 1;
         m.doc.file.clear();
         m.doc.caption = QStringLiteral("Quillet  [DOWNLOAD]");
-        if (dir == 0 && !armed_)
+        if (dir == 0 && !refused(m.doc.img))
             m.kept(m.doc.img);
     } else if (dir == 0) {
         m.doc.kind = 0;
@@ -1247,14 +1246,12 @@ bool Runner::check(Failure *f)
             return fail("files", it.key() + QStringLiteral(" is not what was last saved"));
 
     // The history: every transfer, up to the limit.
-    QList<QByteArray> kept;
     const QDir history(path(QStringLiteral("DATA/History")));
-    for (const QString &name : history.entryList({QStringLiteral("*.DAT")}, QDir::Files))
-        kept << readAll(history.filePath(name));
     QList<QByteArray> expected = m.history;
-    for (const QByteArray &k : kept)
-        if (!expected.removeOne(k))
-            return fail("history", QStringLiteral("a history file holds no transfer of the last %1").arg(m.keep));
+    for (const QString &name : history.entryList({QStringLiteral("*.DAT")}, QDir::Files))
+        if (!expected.removeOne(readAll(history.filePath(name))))
+            return fail("history", QStringLiteral("%1 (%2 bytes) holds none of the last %3 transfers (%4 kept)")
+                                       .arg(name).arg(QFileInfo(history.filePath(name)).size()).arg(m.keep).arg(m.history.size()));
     if (!expected.isEmpty())
         return fail("history", QStringLiteral("%1 transfers are missing from the history").arg(expected.size()));
     return checkCopies(f);

@@ -74,7 +74,10 @@ private:
     const Step *cur_ = nullptr;
     int restoreAsked_ = 0;
     bool subOk_ = false;
-    bool armed_ = false;
+    int armed_ = 0;            // steps left that meet a full disk or a read-only folder
+    qint64 room_ = 0;          // its room, -1 for read-only
+    bool refused(const QByteArray &bytes) const { return armed_ && (room_ < 0 || dataSize(bytes) > room_); }
+    static qsizetype dataSize(const QByteArray &b) { return b.size() == ImageBytes ? FileBytes : b.size(); }
     QList<Failure> violations_;
     QStringList results_;   // " OK !" and " fail !" shown in this step
     QMap<QString, QByteArray> exported_;   // what Export wrote, as it wrote it

@@ -141,7 +141,8 @@ Sequence generate(quint64 seed, int index, int steps, const Rules &rules)
             p(QStringLiteral("save"), below(4));
             p(QStringLiteral("as"), below(100));
         } else if (k == QLatin1String("fault")) {
-            p(QStringLiteral("how"), below(2));
+            p(QStringLiteral("how"), below(3) == 0);
+            p(QStringLiteral("room"), below(3) ? 136194 - below(20000) : below(140000));
         } else if (k == QLatin1String("modelload") || k == QLatin1String("backup")) {
             p(QStringLiteral("f"), below(100));
             p(QStringLiteral("dev"), below(10));

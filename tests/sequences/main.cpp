@@ -215,15 +215,18 @@ public:
         return result;
     }
 
-    // The shortest sequence found that still breaks the same rule.
+    // The shortest sequence found that still breaks the same rule; empty when it does not
+    // break it on its own.
     Sequence shrink(Sequence s, const Outcome &failure)
     {
-        if (failure.step >= 0)
-            s = s.mid(0, failure.step + 1);
         auto fails = [&](const Sequence &c) {
             const Outcome o = runOne(c);
             return !o.passed && o.rule == failure.rule;
         };
+        if (failure.step >= 0 && fails(s.mid(0, failure.step + 1)))
+            s = s.mid(0, failure.step + 1);
+        else if (!fails(s))
+            return {};
         for (qsizetype chunk = s.size() / 2; chunk >= 1; chunk /= 2) {
             for (qsizetype i = 0; i + chunk <= s.size();) {
                 Sequence c = s;
@@ -336,6 +339,10 @@ int main(int argc, char *argv[])
 
     for (const auto &[i, o] : failures) {
         const Sequence shrunk = sup.shrink(generate(seed, i, args.value(QStringLiteral("steps")).toInt(), rules), o);
+        if (shrunk.isEmpty()) {
+            say(QStringLiteral("sequence %1 does not fail when run on its own").arg(i));
+            continue;
+        }
         // The waiting rules it shows a fault of: with one of them left out, it passes.
         QStringList needs;
         for (const QString &r : QString::fromLatin1(Waiting).split(QLatin1Char(',')))
@@ -345,6 +352,7 @@ int main(int argc, char *argv[])
                                  .arg(o.rule, o.text).arg(seed).arg(i).arg(needs.join(QLatin1Char(','))) + toText(shrunk);
         say(QStringLiteral("sequence %1 shrunk to %2 steps:\n%3").arg(i).arg(shrunk.size()).arg(text));
         if (args.isSet(QStringLiteral("keep"))) {
+            QDir().mkpath(args.value(QStringLiteral("keep")));
             QFile out(QDir(args.value(QStringLiteral("keep"))).filePath(QStringLiteral("%1-%2-%3.seq").arg(o.rule).arg(seed).arg(i)));
             if (out.open(QIODevice::WriteOnly))
                 out.write(text.toUtf8());

@@ -29,9 +29,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -236,7 +238,10 @@ struct Session {
     SwitchPort *port = nullptr;
 };
 
-Runner::Runner(const QString &root, const Rules &rules) : root_(root), rules_(rules) {}
+Runner::Runner(const QString &root, const Rules &rules) : root_(root), rules_(rules)
+{
+    realDisk_ = QStorageInfo(path(QString())).rootPath() == QDir(path(QString())).absolutePath();
+}
 
 Runner::~Runner() = default;
 
@@ -269,11 +274,23 @@ bool Runner::trigger(const char *name)
 // ---------------------------------------------------------------------------------------
 // Starting
 
+void Runner::calm()
+{
+    if (s_)
+        s_->g.makeSaveFile = {};
+    if (realDisk_ && room_ < 0)
+        QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,rw"), path(QString())});
+    if (realDisk_)
+        QFile::remove(path(QStringLiteral("filler.bin")));
+    armed_ = 0;
+    room_ = 0;
+}
+
 bool Runner::start(Failure *f)
 {
+    calm();
     s_.reset();
     violations_.clear();
-    armed_ = 0;
     for (const char *folder : {"app/DATA", "app/MODEL", "app/EXPORT", "Recovery"})
         QDir(root_ + QLatin1Char('/') + QLatin1String(folder)).removeRecursively();
     MemoryImage demo;
@@ -599,10 +616,23 @@ bool Runner::run(const Step &st, Failure *f)
     } else if (k == QLatin1String("download") || k == QLatin1String("upload") || k == QLatin1String("compare")) {
         transfer(st);
     } else if (k == QLatin1String("fault")) {
-        // The next steps meet a full disk or a folder they may not write.
+        // The next steps meet a full disk or a folder they may not write: the program's
+        // folder for real when it is a disk of its own, else every guarded save.
+        calm();
         armed_ = 3;
         room_ = st[QStringLiteral("how")] ? -1 : st[QStringLiteral("room")];
-        s_->g.makeSaveFile = [room = room_](const QString &p) { return std::make_unique<RefusedSave>(p, room); };
+        if (!realDisk_) {
+            s_->g.makeSaveFile = [room = room_](const QString &p) { return std::make_unique<RefusedSave>(p, room); };
+        } else if (room_ < 0) {
+            QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), path(QString())});
+        } else {
+            QFile filler(path(QStringLiteral("filler.bin")));
+            filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+            const QByteArray block(4096, '\0');
+            while (filler.write(block) == block.size()) {
+            }
+            room_ = 0;
+        }
         ++stepsRun;
         return check(f);
     } else if (k == QLatin1String("modelload") || k == QLatin1String("modelsave") || k == QLatin1String("backup")) {
@@ -611,8 +641,10 @@ bool Runner::run(const Step &st, Failure *f)
         exitAndStart(st);
     }
     settle();
-    if (armed_ && --armed_ == 0)
-        s_->g.makeSaveFile = {};
+    if (armed_ == 1)
+        calm();
+    else if (armed_)
+        --armed_;
     ++stepsRun;
     return check(f);
 }
@@ -659,15 +691,17 @@ void Runner::removeOrRename(const Step &st)
     const QString rel = files.value(st[QStringLiteral("f")] % static_cast<int>(files.size() + 1));
     if (rel.isEmpty() || !selectInTree(rel))
         return;
+    // A read-only folder lets nothing be deleted or renamed.
+    const bool fixed = realDisk_ && armed_ && room_ < 0;
     if (st.kind == QLatin1String("delete")) {
-        if (path(rel) != m.doc.file && st[QStringLiteral("ok")])
+        if (path(rel) != m.doc.file && st[QStringLiteral("ok")] && !fixed)
             m.files.remove(rel);
         trigger("mnuDelete");
         return;
     }
     const QString name = QStringLiteral("R%1").arg(st[QStringLiteral("name")]);
     const QString target = rel.section(QLatin1Char('/'), 0, 0) + QLatin1Char('/') + name + rel.right(4).toUpper();
-    if (st[QStringLiteral("ok")] && !m.files.contains(target))
+    if (st[QStringLiteral("ok")] && !m.files.contains(target) && !fixed)
         m.files[target] = m.files.take(rel);
     s_->ui.onDialog([&st, name](QDialog &d) {
         d.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(name);
@@ -968,6 +1002,8 @@ void Runner::compareOrExport(const Step &st)
         trigger("mnuFileCompare");
         return;
     }
+    if (armed_)
+        return;   // what a full disk leaves of a picture is not for the model to say
     const QString stem = QStringLiteral("EXPORT/E%1").arg(st[QStringLiteral("f")]);
     QDir().mkpath(path(QStringLiteral("EXPORT")));
     fileAnswer(stem + (st[QStringLiteral("how")] ? QStringLiteral(".png") : QStringLiteral(".pdf")));

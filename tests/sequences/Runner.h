@@ -26,6 +26,8 @@ public:
     bool resume(const Model &model, const Step &restart, Failure *f);
     bool run(const Step &step, Failure *f);
     const Model &model() const { return m; }
+    // Ends a full disk or a read-only folder that steps are meeting.
+    void calm();
     int stepsRun = 0;
 
 private:
@@ -74,6 +76,7 @@ private:
     const Step *cur_ = nullptr;
     int restoreAsked_ = 0;
     bool subOk_ = false;
+    bool realDisk_ = false;    // the program's folder is a small disk of its own
     int armed_ = 0;            // steps left that meet a full disk or a read-only folder
     qint64 room_ = 0;          // its room, -1 for read-only
     bool refused(const QByteArray &bytes) const { return armed_ && (room_ < 0 || dataSize(bytes) > room_); }

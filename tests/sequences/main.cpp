@@ -53,7 +53,12 @@ int worker(const QCommandLineParser &args, const Rules &rules)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/settings"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/settings"));
     QSettings(QStringLiteral("Quillet"), QStringLiteral("Quillet")).setValue(QStringLiteral("Settings/HistoryKeep"), 3);
+    // The program's folder on a small disk of its own, so that a full disk is a real one;
+    // where that cannot be made, saves are refused in the program's save instead.
     QDir().mkpath(root + QStringLiteral("/app"));
+    if (!args.isSet(QStringLiteral("resume")))
+        QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                   QStringLiteral("size=64m"), QStringLiteral("tmpfs"), root + QStringLiteral("/app")});
     const QString assets = qEnvironmentVariable("QUILLET_ASSETS", QCoreApplication::applicationDirPath());
     for (const char *name : {"IMG0-31.jpg", "IMG128-150.jpg", "IMG2350-52.jpg", "NO.ICO", "NONE.jpg", "START.jpg",
                              "program icon.ico", "HELP.HLP"})
@@ -99,6 +104,7 @@ int worker(const QCommandLineParser &args, const Rules &rules)
                 QDataStream d(&out);
                 d << i << k << toText(s) << runner.model();
                 out.close();
+                runner.calm();
                 say(QStringLiteral("kill %1 %2").arg(s[k][QStringLiteral("ms")]).arg(state));
                 awaitKill();
             }
@@ -191,6 +197,8 @@ public:
                 ending = QStringLiteral("crash");
                 current = std::max(current, started + 1);
             }
+            if (ending != QLatin1String("killed"))
+                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), root.path() + QStringLiteral("/app")});
             if (ending == QLatin1String("crash") || ending == QLatin1String("hang")) {
                 if (current == started)   // not even one sequence began: it will not go better
                     current = started + 1;

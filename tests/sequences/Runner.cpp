@@ -628,8 +628,10 @@ bool Runner::run(const Step &st, Failure *f)
         } else {
             QFile filler(path(QStringLiteral("filler.bin")));
             filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-            const QByteArray block(4096, '\0');
-            while (filler.write(block) == block.size()) {
+            for (const int size : {1 << 20, 4096}) {
+                const QByteArray block(size, '\0');
+                while (filler.write(block) == block.size()) {
+                }
             }
             room_ = 0;
         }

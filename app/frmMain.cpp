@@ -864,6 +864,7 @@ bool frmMain::SaveDataFileAs()
         return false;
     }
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     return true;
 }
 
@@ -880,6 +881,7 @@ bool frmMain::SaveModelFileAs()
         return false;
     }
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     return true;
 }
 
@@ -892,6 +894,7 @@ bool frmMain::openDataFile(const QString &path)
         return false;
     }
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     showDocumentTitle();
     g_.LoadedKind = 1;
     g_.Modified = 0;
@@ -907,6 +910,7 @@ bool frmMain::openModelFile(const QString &path)
         return false;
     }
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     showDocumentTitle();
     g_.LoadedKind = 2;
     g_.Modified = 0;
@@ -968,6 +972,11 @@ void frmMain::mnuFileOpenMODEL_Click()
 
 void frmMain::mnuFileSave_Click()
 {
+    // Restored work whose file was saved anew meanwhile is not written over it unasked.
+    if (!g_.SaveAsFirst.isEmpty() && g_.SaveAsFirst == g_.CurrentFile) {
+        mnuFileSaveAs_Click();
+        return;
+    }
     QString error;
     if (hasDataSuffix(g_.CurrentFile)) {
         g_.FilePath = g_.CurrentFile;

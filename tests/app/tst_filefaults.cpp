@@ -475,10 +475,12 @@ void TestFileFaults::fileVanishesBeforeTheRead()
         f_->ui.answerFile(victim);
         f_->ui.beforeFileAnswer = [&](const QString &) { takeAway(); };
     }
-    f_->ui.answer(answer::No);   // do not save the unsaved work: open anyway
+    // Open Model.. loads into the open document and asks nothing first.
+    const bool asks = command != "Open Model..";
+    if (asks)
+        f_->ui.answer(answer::No);   // do not save the unsaved work: open anyway
     const Document before = documentOf(*f_);
     const int shown = static_cast<int>(f_->ui.shown.size());
-    const bool asks = command != "Open Model..";
 
     const char *action = command == "Open DATA"      ? "mnuFileOpenDATA"
                          : command == "Open MODEL"   ? "mnuFileOpenMODEL"

@@ -137,8 +137,10 @@ public:
             return answer::OK;
         case MsgButtons::OKCancel:
             return choices && choices->flag() ? answer::OK : answer::Cancel;
-        case MsgButtons::YesNo:
-            return choices && choices->flag() ? answer::Yes : answer::No;
+        case MsgButtons::YesNoLater: {
+            static const int codes[3] = {answer::Later, answer::Yes, answer::No};
+            return codes[choices ? choices->below(3) : 0];
+        }
         case MsgButtons::YesNoCancel: {
             static const int codes[3] = {answer::Cancel, answer::Yes, answer::No};
             return codes[choices ? choices->below(3) : 0];

@@ -46,7 +46,7 @@ QStringList listTexts(QTreeWidget *list)
 // The history files written so far, oldest first.
 QStringList historyFiles(const MainWindowFixture &f)
 {
-    QStringList names = QDir(f.path(QStringLiteral("DATA/History"))).entryList(QDir::Files);
+    QStringList names = QDir(f.path(QStringLiteral("DATA/History"))).entryList({QStringLiteral("*.DAT")}, QDir::Files);
     names.sort();
     return names;
 }

@@ -32,12 +32,14 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSet>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -657,8 +659,30 @@ void frmMain::addTreeFiles(QTreeWidgetItem *parent, const QString &folderPath)
         treeNode(parent, name, QString(), 5);
 }
 
+namespace {
+
+// A node's place in the tree: the names from below the root down to it.
+QString nodePath(const QTreeWidgetItem *item)
+{
+    QStringList parts;
+    for (; item && item->parent(); item = item->parent())
+        parts.prepend(item->text(0));
+    return parts.join(QLatin1Char('/'));
+}
+
+}  // namespace
+
 void frmMain::FillFileTree()
 {
+    // Filled anew, the tree shows what the user had opened and selected, where it is still
+    // there; a selection that is gone takes the tree commands with it.
+    QSet<QString> expanded;
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+        if ((*it)->isExpanded() && (*it)->childCount() > 0)
+            expanded.insert(nodePath(*it));
+    const bool hadSelection = TreeView1->currentItem() != nullptr;
+    const QString selected = hadSelection ? nodePath(TreeView1->currentItem()) : QString();
+
     fillingTree_ = true;
     TreeView1->clear();
     auto *root = new QTreeWidgetItem(TreeView1, {g_.AppDirName});
@@ -684,6 +708,21 @@ void frmMain::FillFileTree()
         addTreeFiles(n1, p1);
     }
     root->setExpanded(true);
+    QTreeWidgetItem *current = nullptr;
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it) {
+        const QString path = nodePath(*it);
+        if (expanded.contains(path))
+            (*it)->setExpanded(true);
+        if (hadSelection && !current && path == selected)
+            current = *it;
+    }
+    if (current)
+        TreeView1->setCurrentItem(current);
+    else if (hadSelection && !g_.SelectedFile.isEmpty() && g_.SelectedFile != g_.AppDirName) {
+        g_.SelectedFolder.clear();
+        g_.SelectedFile.clear();
+        setTreeCommands(false, false, false);
+    }
     fillingTree_ = false;
 }
 

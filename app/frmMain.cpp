@@ -10,6 +10,7 @@
 #include "app/frmRENAME.h"
 #include "core/Backups.h"
 #include "core/DataFile.h"
+#include "core/FileIO.h"
 #include "core/FileOps.h"
 #include "core/Globals.h"
 #include "core/ModelFile.h"
@@ -926,12 +927,24 @@ bool frmMain::SaveModelFileAs()
 
 bool frmMain::openDataFile(const QString &path)
 {
-    g_.FilePath = path;
     QString error;
-    if (!LOAD_DATA_FILE(g_.FilePath, g_.Image, &error)) {
+    QByteArray contents;
+    qint64 size = 0;
+    // Bytes beyond the image's end would be ignored anyway: never read them.
+    if (!readFileAtMost(path, 2 + MemoryImage::TotalBytes, contents, &error, &size)) {
         ui_.warn(this, error);
         return false;
     }
+    // A file that is not a whole data file mixes into the memory loaded now: only with the
+    // user's yes. Cancel leaves everything as it was.
+    const QString mismatch = dataFileMismatch(QFileInfo(path).fileName(), contents, size);
+    if (!mismatch.isEmpty()
+        && ui_.message(this, mismatch + QStringLiteral(" Load it anyway?"), QStringLiteral("Warning"), MsgIcon::Warning,
+                       MsgButtons::OKCancel)
+               != answer::OK)
+        return false;
+    g_.FilePath = path;
+    fillImageFromDataFile(g_.Image, contents);
     g_.CurrentFile = g_.FilePath;
     g_.SaveAsFirst.clear();
     showDocumentTitle();

@@ -3,6 +3,7 @@
 #include "core/ModelFile.h"
 #include "support/AppTestSupport.h"
 
+#include <QMap>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -169,6 +170,7 @@ private slots:
     void saveFailsPartWay();
     void readOnlyFolder();
     void fullDisk();
+    void exportOntoAFullDisk();
     void fileVanishesBeforeTheRead_data();
     void fileVanishesBeforeTheRead();
     void readFailsPartWay();
@@ -440,6 +442,46 @@ void TestFileFaults::fullDisk()
     compareDocuments(documentOf(*f_), before);
     QVERIFY(readFile(model) == previousModel);
     QCOMPARE(folderEntries(folder), entries);
+}
+
+void TestFileFaults::exportOntoAFullDisk()
+{
+    frmMain *w = f_->w.get();
+    const QString folder = f_->path("FULL");
+    SmallDisk disk(folder, QStringLiteral("4m"));
+    const QString sep = QDir::separator();
+    const QStringList targets = {folder + sep + "guide.pdf", folder + sep + "shots.png"};
+    openDocument(dataPath("abc.dat"), false);
+    // A guide and its pictures, exported there before.
+    for (const QString &target : targets) {
+        f_->ui.answerFile(target);
+        TRIGGER(w, "mnuFileExport");
+    }
+    QVERIFY(QFileInfo::exists(targets[0]));
+    QVERIFY(QFileInfo::exists(folder + sep + "shots - MENU.png"));
+    if (disk.mounted()) {
+        QVERIFY(disk.fill());
+    } else {
+        f_->g->makeSaveFile = [](const QString &path) -> std::unique_ptr<QSaveFile> {
+            return std::make_unique<FailingSaveFile>(path, 0, QStringLiteral("No space left on device"));
+        };
+    }
+    QMap<QString, QByteArray> before;
+    for (const QString &name : folderEntries(folder))
+        before.insert(name, readFile(folder + sep + name));
+
+    // Exported again over them: each fails with the reason, and what was there stays whole.
+    for (const QString &target : targets) {
+        f_->ui.answerFile(target);
+        f_->ui.answer(answer::OK);   // "replace"
+        TRIGGER(w, "mnuFileExport");
+        QVERIFY2(f_->ui.lastText().contains(QFileInfo(target).completeBaseName())
+                     && f_->ui.lastText().contains(QStringLiteral("No space left on device"), Qt::CaseInsensitive),
+                 qPrintable(f_->ui.lastText()));
+    }
+    QCOMPARE(folderEntries(folder), before.keys());
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        QVERIFY2(readFile(folder + sep + it.key()) == it.value(), qPrintable(it.key()));
 }
 
 void TestFileFaults::fileVanishesBeforeTheRead_data()

@@ -44,6 +44,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace quillet {
 
@@ -1170,14 +1172,19 @@ void frmMain::runMenuEdit()
     if (g_.LoadedKind != 1 || !hooks.showEditMenu)
         return;
     ReadMenuWorkset(g_.Image, g_);
+    const auto before = std::make_unique<MemoryImage>(g_.Image);
     g_.EditResult = 0;
     hooks.showEditMenu();
     if (!g_.EditResult) {
         // The editor worked in the buffers; the key selector names the devices from them,
         // so a cancelled edit must not stay there.
         ReadMenuWorkset(g_.Image, g_);
-        // A new kind's default layout reached the image all the same.
-        emit documentStateChanged();
+        // A new kind's default layout reached the image all the same: the document has
+        // changed, and says so.
+        if (std::memcmp(before->data(), g_.Image.data(), MemoryImage::TotalBytes) != 0) {
+            g_.Modified = 1;
+            refreshSequence();
+        }
         return;
     }
     WriteMenuWorkset(g_.Image, g_);

@@ -549,6 +549,11 @@ void TestRecovery::copiesAreTheOwnersAloneAndNeverHidden()
     // neither can be judged stale here, and neither may hide the copy.
     const QString copy = QDir(place.recovery()).filePath(place.copies().constFirst());
     const QString lock = copy.chopped(4) + QStringLiteral(".lock");
+    // Left open to others by an earlier version: closed as soon as Quillet starts.
+    QVERIFY(QFile::setPermissions(place.recovery(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                        | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                        | QFileDevice::ExeOther));
+    QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
     const std::pair<QByteArray, QString> locks[] = {
         {QByteArray("4242\nQuillet\nelsewhere\n0123456789\n"), QStringLiteral("on another computer (elsewhere)")},
         {QByteArray(""), QStringLiteral("cannot be told apart")}};
@@ -558,6 +563,7 @@ void TestRecovery::copiesAreTheOwnersAloneAndNeverHidden()
         QCOMPARE(questions(later.ui).size(), 1);
         QVERIFY2(questions(later.ui)[0].contains(said), qPrintable(questions(later.ui)[0]));
         QVERIFY(QFileInfo::exists(copy) && QFileInfo::exists(lock));
+        QVERIFY(!openToOthers(place.recovery()) && !openToOthers(copy));
     }
     Session no(place, answer::No);
     QVERIFY(place.copies().isEmpty());

@@ -250,12 +250,12 @@ QStringList Model::filesIn(const QString &folder, const QString &suffix) const
 
 QDataStream &operator<<(QDataStream &s, const Doc &d)
 {
-    return s << d.kind << d.modified << d.file << d.caption << d.img << d.dev;
+    return s << d.kind << d.modified << d.file << d.caption << d.img << d.dev << d.saveAsFirst;
 }
 
 QDataStream &operator>>(QDataStream &s, Doc &d)
 {
-    return s >> d.kind >> d.modified >> d.file >> d.caption >> d.img >> d.dev;
+    return s >> d.kind >> d.modified >> d.file >> d.caption >> d.img >> d.dev >> d.saveAsFirst;
 }
 
 QDataStream &operator<<(QDataStream &s, const Model &m)

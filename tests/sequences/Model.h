@@ -30,6 +30,7 @@ struct Doc {
     QString caption = QStringLiteral("Quillet");
     QByteArray img = QByteArray(ImageBytes, '\0');
     QByteArray dev;        // the model's five buffers, meaningful with kind 2
+    bool saveAsFirst = false;   // restored over a file saved since: Save goes through Save As
     QByteArray bytes() const { return kind == 2 ? dev : img; }
     bool operator==(const Doc &) const = default;
 };

@@ -105,8 +105,9 @@ public:
     std::function<void(const QString &)> modal;
     int message(QWidget *, const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override
     {
-        shown.append({text, title, icon, buttons});
-        return decide(text, static_cast<int>(buttons));
+        const int answer = decide(text, static_cast<int>(buttons));
+        shown.append({text, title, icon, buttons, answer});
+        return answer;
     }
     int showModal(QDialog &dialog) override
     {
@@ -198,6 +199,8 @@ void clickItem(QAbstractItemView *view, const QModelIndex &index, bool twice = f
     if (twice)
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
 }
+
+constexpr int Later = 8;   // the restore question's third answer, and its Escape
 
 int digit(int number, int i)
 {
@@ -367,7 +370,10 @@ bool Runner::restart(const Step &st, QList<Doc> offered, Failure *f)
             *f = {QStringLiteral("recovery"), QStringLiteral("a damaged copy %1 was left").arg(info.fileName())};
             return false;
         }
-        const Doc d = copyDoc(copy);
+        Doc d = copyDoc(copy);
+        // Its file saved after the copy was kept: restored, it is not saved over that unasked.
+        const QFileInfo file(copy.currentFile);
+        d.saveAsFirst = file.isFile() && file.lastModified().toMSecsSinceEpoch() > copy.writtenMs;
         const auto it = std::find_if(offered.begin(), offered.end(), [&d](const Doc &o) { return sameCopy(o, d); });
         if (it == offered.end()) {
             *f = {QStringLiteral("recovery"), QStringLiteral("a copy nobody expects was left: ") + describe(d)};
@@ -410,7 +416,7 @@ int Runner::answer(const QString &text, int buttons)
     const Step &st = *cur_;
     const auto b = static_cast<MsgButtons>(buttons);
     // What Escape or the close button gives: the escape button of the real box.
-    const int escape = b == MsgButtons::OK ? answer::OK : b == MsgButtons::YesNo ? answer::No : answer::Cancel;
+    const int escape = b == MsgButtons::OK ? answer::OK : b == MsgButtons::YesNoLater ? Later : answer::Cancel;
     if (text == QLatin1String(" OK !") || text == QLatin1String(" fail !"))
         results_ << text;
     if (text == QLatin1String("Data has been modified, do you want to save?")) {
@@ -427,6 +433,8 @@ int Runner::answer(const QString &text, int buttons)
         const int a = digit(st[QStringLiteral("a")], restoreAsked_++);
         return a == 0 ? answer::Yes : a == 1 ? answer::No : escape;
     }
+    if (text.contains(QLatin1String("Cancel will not bring them back")))
+        return st[QStringLiteral("q")] == 0 ? answer::OK : st[QStringLiteral("q")] == 1 ? answer::Cancel : escape;
     if (text.contains(QLatin1String("Load it anyway?")))
         return st[QStringLiteral("short")] == 0 ? answer::OK : st[QStringLiteral("short")] == 1 ? answer::Cancel : escape;
     if (text.startsWith(QLatin1String("Discard your changes")))
@@ -469,6 +477,7 @@ bool Runner::saveDocAs(const Step &st)
     if (rel.isEmpty() || !saved(rel, m.doc.kind == 2 ? m.doc.dev : dataFile(m.doc.img)))
         return false;
     m.doc.file = path(rel);
+    m.doc.saveAsFirst = false;
     return true;
 }
 
@@ -518,6 +527,7 @@ bool Runner::load(const QString &rel)
     m.doc.file = path(rel);
     m.doc.caption = title(m.doc.file);
     m.doc.modified = 0;
+    m.doc.saveAsFirst = false;
     return true;
 }
 
@@ -590,6 +600,9 @@ bool Runner::run(const Step &st, Failure *f)
     const QString &k = st.kind;
     if (k == QLatin1String("open")) {
         open(st);
+    } else if (k == QLatin1String("save") && m.doc.saveAsFirst) {
+        saveAsCommand(st);
+        trigger("mnuFileSave");
     } else if (k == QLatin1String("save")) {
         const bool dat = m.doc.file.endsWith(QLatin1String(".DAT")), mod = m.doc.file.endsWith(QLatin1String(".MOD"));
         if (m.doc.kind && (dat || mod) && saved(m.doc.file.mid(path(QString()).size()), mod ? m.doc.dev : dataFile(m.doc.img))) {
@@ -888,6 +901,9 @@ void Runner::menu(const Step &st)
     if (buttons.isEmpty())
         return;
     const int b = buttons[st[QStringLiteral("b")] % buttons.size()];
+    QByteArray layout = deviceBytes(m.doc.img, b);
+    if (!Layout{layout}.sane())
+        return;
     const int loc = static_cast<quint8>(m.doc.img[at(22132 + b)]);
     if (loc / 16 > 1 || loc % 16 > 11)
         return;
@@ -911,7 +927,10 @@ void Runner::menu(const Step &st)
         writeText(text, name);
         for (int j = 0; j < 20; ++j)
             menu[at(label + j)] = text[j];
-        if (static_cast<quint8>(menu[at(1056 + b)]) != codes[kind]) {
+        QByteArray bank = deviceBytes(m.doc.img, b);
+        // Keys the bank holds are replaced only after the question, answered OK.
+        const bool asked = !Layout{bank}.keys().isEmpty();
+        if (static_cast<quint8>(menu[at(1056 + b)]) != codes[kind] && (!asked || st[QStringLiteral("q")] == 0)) {
             // A new kind's default layout reaches the bank at once; Cancel keeps it, and
             // the document says it changed.
             const QByteArray before = deviceBytes(m.doc.img, b);
@@ -1198,6 +1217,10 @@ void Runner::exitAndStart(const Step &st)
 {
     const bool goOn = discard(st, Discard::SaveThenGoOn);
     trigger("mnuFileClose");
+    // A program folder that cannot be written is taken for an installation at the next
+    // start: the disk is mended first.
+    if (s_->w->hasExited())
+        calm();
     if (s_->w->hasExited() != goOn) {
         violation(QStringLiteral("doc"), goOn ? QStringLiteral("Exit did not end") : QStringLiteral("Exit ended"));
         return;

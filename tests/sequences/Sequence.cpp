@@ -124,6 +124,7 @@ Sequence generate(quint64 seed, int index, int steps, const Rules &rules)
             p(QStringLiteral("t"), below(12));
             p(QStringLiteral("n"), below(25));
             p(QStringLiteral("kind"), below(8));
+            p(QStringLiteral("q"), below(3));
             p(QStringLiteral("name"), below(100000));
             p(QStringLiteral("ok"), below(5) != 0);
             p(QStringLiteral("inner"), below(5) == 0);

@@ -26,9 +26,10 @@ using namespace seq;
 
 namespace {
 
-// Rules that wait for the seams between features to be mended; their sequences are not
-// drawn and their kept regressions not replayed until then. "none" turns every rule on.
-const char *const Waiting = "later,drop,box,short,kind";
+// Rules that wait for a fault to be mended elsewhere: their sequences are not drawn and their
+// kept regressions not replayed until then. "none" turns every rule on.
+const char *const Waiting = "";
+const char *const Switchable = "later,drop,box,short,kind";
 
 void say(const QString &line)
 {
@@ -50,6 +51,8 @@ void say(const QString &line)
 int worker(const QCommandLineParser &args, const Rules &rules)
 {
     const QString root = args.value(QStringLiteral("root"));
+    // Nothing of the user's own: the per-user data folder is one of the worker's too.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/home")));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/settings"));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/settings"));
     QSettings(QStringLiteral("Quillet"), QStringLiteral("Quillet")).setValue(QStringLiteral("Settings/HistoryKeep"), 3);
@@ -353,7 +356,7 @@ int main(int argc, char *argv[])
         }
         // The waiting rules it shows a fault of: with one of them left out, it passes.
         QStringList needs;
-        for (const QString &r : QString::fromLatin1(Waiting).split(QLatin1Char(',')))
+        for (const QString &r : QString::fromLatin1(Switchable).split(QLatin1Char(',')))
             if (rules.on(qPrintable(r)) && sup.runOne(shrunk, QStringList(rules.relaxed.values() << r).join(QLatin1Char(','))).passed)
                 needs << r;
         const QString text = QStringLiteral("# %1: %2\n# found by seed %3, sequence %4\n# needs: %5\n")

@@ -1,5 +1,7 @@
 #include "Model.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,244 +9,179 @@ namespace seq {
 
 namespace {
 
-struct Area {
-    int address;
-    int length;
-};
+// Slot table, corner table, label locations, label records and block records of a bank or
+// backup slot, in the order of a model file.
+const int Bank[5][3] = {{19536, 48, 48}, {0, 96, 96}, {22142, 36, 36}, {24024, 1056, 1056}, {34848, 2640, 2640}};
+const int Backup[5][3] = {{21624, 48, 48}, {20856, 96, 96}, {22505, 36, 36}, {126720, 1056, 1056}, {63360, 2640, 2640}};
 
-// Slot table, corner table, label locations, label records, block records.
-void areasOf(int n, bool backup, Area out[5])
+template <typename F> void eachByte(int n, bool backup, F f)
 {
-    if (backup) {
-        out[0] = {21624 + 48 * n, 48};
-        out[1] = {20856 + 96 * n, 96};
-        out[2] = {22505 + 36 * n, 36};
-        out[3] = {126720 + 1056 * n, 1056};
-        out[4] = {63360 + 2640 * n, 2640};
-    } else {
-        out[0] = {19536 + 48 * n, 48};
-        out[1] = {96 * n, 96};
-        out[2] = {22142 + 36 * n, 36};
-        out[3] = {24024 + 1056 * n, 1056};
-        out[4] = {34848 + 2640 * n, 2640};
-    }
+    int i = 0;
+    for (const auto &a : backup ? Backup : Bank)
+        for (int j = 0; j < a[2]; ++j)
+            f(i++, at(a[0] + a[1] * n + j));
 }
-
-quint8 byteAt(const QByteArray &img, int address) { return static_cast<quint8>(img[at(address)]); }
 
 }  // namespace
 
 QByteArray deviceBytes(const QByteArray &img, int bank, bool backup)
 {
-    Area areas[5];
-    areasOf(bank, backup, areas);
-    QByteArray out;
-    for (const Area &a : areas)
-        for (int i = 0; i < a.length; ++i)
-            out += img[at(a.address + i)];
+    QByteArray out(ModelBytes, '\0');
+    eachByte(bank, backup, [&](int i, int index) { out[i] = img[index]; });
     return out;
 }
 
 void putDeviceBytes(QByteArray &img, int bank, const QByteArray &dev, bool backup)
 {
-    Area areas[5];
-    areasOf(bank, backup, areas);
-    int n = 0;
-    for (const Area &a : areas)
-        for (int i = 0; i < a.length; ++i)
-            img[at(a.address + i)] = dev[n++];
+    eachByte(bank, backup, [&](int i, int index) { img[index] = dev[i]; });
 }
 
-QByteArray dataFile(const QByteArray &img) { return QByteArray("\xFF\x01", 2) + img.left(512 * PageSize); }
-
-void loadDataFile(QByteArray &img, const QByteArray &file)
+QString labelAt(const QByteArray &b, int index)
 {
-    const qsizetype n = std::min<qsizetype>(file.size() - 2, ImageBytes);
-    if (n > 0)
-        std::memcpy(img.data(), file.constData() + 2, static_cast<size_t>(n));
+    QByteArray text;
+    for (int j = 0; j < 20; ++j)
+        if (byteAt(b, index + j) != 255)
+            text += b[index + j];
+    return QString::fromLatin1(text);
+}
+
+void writeText(QByteArray &b, int index, const QString &text)
+{
+    const QByteArray bytes = text.toLatin1().left(20);
+    for (int j = 0; j < 20; ++j)
+        b[index + j] = j < bytes.size() ? bytes[j] : '\xFF';
 }
 
 QStringList deviceNames(const QByteArray &img)
 {
     QStringList names(10);
-    // Menu slots of both pages, each naming the bank of its button; the button's label
-    // record is where its location points, every byte but 255 a character.
+    // Menu slots of both pages name the bank of their button; the button's label is where
+    // its location points.
     for (int i = 0; i < 16; ++i) {
-        const int b = byteAt(img, 20016 + i);
-        if (b > 9)
-            continue;
-        const int pos = byteAt(img, 22132 + b);
-        if (pos / 16 > 1 || pos % 16 > 11)
-            continue;
-        names[b] = labelAt(img, 23496 + (pos / 16) * 264 + (pos % 16) * 22 + 2).trimmed();
+        const int b = byteAt(img, at(20016 + i));
+        const int pos = b > 9 ? 255 : byteAt(img, at(22132 + b));
+        if (pos / 16 <= 1 && pos % 16 <= 11)
+            names[b] = labelAt(img, at(23496 + (pos / 16) * 264 + (pos % 16) * 22 + 2)).trimmed();
     }
     return names;
+}
+
+QStringList listedNames(const QByteArray &img)
+{
+    QStringList out = deviceNames(img);
+    out.removeAll(QString());
+    return out;
+}
+
+void setNames(QByteArray &img, int base, int t, const QString &name)
+{
+    for (int i = 0; i < 12; ++i) {
+        const int index = at(base + 22 * i + 2);
+        QString kept = i == t ? name : QString::fromLatin1(img.mid(index, 20).split('\xFF').first());
+        while (kept.endsWith(u' '))
+            kept.chop(1);
+        writeText(img, index, kept);
+    }
 }
 
 bool pagesNumbered(const QByteArray &img)
 {
     for (int p = 0; p < 512; ++p)
-        if (static_cast<quint8>(img[p * PageSize]) != (p & 255) || static_cast<quint8>(img[p * PageSize + 1]) != (p >> 8))
+        if (byteAt(img, p * PageSize) != (p & 255) || byteAt(img, p * PageSize + 1) != (p >> 8))
             return false;
     return true;
 }
 
 bool cutShort(const QByteArray &now, const QByteArray &before, const QByteArray &from, int pages)
 {
-    int p = 0;
-    auto same = [](const QByteArray &a, const QByteArray &b, int page) {
-        return std::memcmp(a.constData() + page * PageSize, b.constData() + page * PageSize, PageSize) == 0;
+    auto same = [&now](const QByteArray &b, int p) {
+        return std::memcmp(now.constData() + p * PageSize, b.constData() + p * PageSize, PageSize) == 0;
     };
-    while (p < pages && same(now, from, p))
+    int p = 0;
+    while (p < pages && same(from, p))
         ++p;
-    for (; p < 513; ++p)
-        if (!same(now, before, p))
-            return false;
-    return true;
+    while (p < 513 && same(before, p))
+        ++p;
+    return p == 513;
 }
 
-void writeText(char *label, const QString &text)
-{
-    const QByteArray bytes = text.toLatin1().left(20);
-    for (int i = 0; i < 20; ++i)
-        label[i] = i < bytes.size() ? bytes[i] : '\xFF';
-}
-
-QList<int> Layout::keys()
+QList<int> Layout::keys() const
 {
     QList<int> out;
-    for (int p = 0; p < 4; ++p)
-        for (int s = 0; s < 12; ++s)
-            if (static_cast<quint8>(slot(p, s)) <= 34 && static_cast<quint8>(loc(static_cast<quint8>(slot(p, s)))) != 255)
-                out << static_cast<quint8>(slot(p, s));
+    for (int i = 0; i < 48; ++i)
+        if (slot(i / 12, i % 12) <= 34 && loc(slot(i / 12, i % 12)) != 255)
+            out << slot(i / 12, i % 12);
     return out;
 }
 
-QString Layout::text(int key)
-{
-    const int l = static_cast<quint8>(loc(key));
-    QByteArray t;
-    for (int j = 2; j < 22; ++j)
-        if (static_cast<quint8>(label(l / 16, l % 16, j)) != 255)
-            t += label(l / 16, l % 16, j);
-    return QString::fromLatin1(t);
-}
-
-bool Layout::covered(int p, int c, int r)
+bool Layout::covered(int p, int c, int r) const
 {
     for (int s = 0; s < 12; ++s) {
-        const int ul = static_cast<quint8>(corner(p, 2 * s)), lr = static_cast<quint8>(corner(p, 2 * s + 1));
-        if (static_cast<quint8>(slot(p, s)) != 255 && ul / 16 <= c && c <= lr / 16 && ul % 16 <= r && r <= lr % 16)
+        const int ul = corner(p, 2 * s), lr = corner(p, 2 * s + 1);
+        if (slot(p, s) != 255 && ul / 16 <= c && c <= lr / 16 && ul % 16 <= r && r <= lr % 16)
             return true;
     }
     return false;
 }
 
-bool Layout::sane()
+bool Layout::sane() const
 {
     QSet<int> seen;
-    for (int p = 0; p < 4; ++p) {
-        for (int s = 0; s < 12; ++s) {
-            const int k = static_cast<quint8>(slot(p, s));
-            if (k == 255)
-                continue;
-            const int l = static_cast<quint8>(loc(k)), ul = static_cast<quint8>(corner(p, 2 * s)),
-                      lr = static_cast<quint8>(corner(p, 2 * s + 1));
-            if (k > 34 || seen.contains(k) || l / 16 != p || l % 16 > 11 || ul / 16 > lr / 16 || lr / 16 > 5 ||
-                ul % 16 > lr % 16 || lr % 16 > 7)
-                return false;
-            seen << k;
-        }
+    for (int i = 0; i < 48; ++i) {
+        const int p = i / 12, k = slot(p, i % 12), ul = corner(p, 2 * (i % 12)), lr = corner(p, 2 * (i % 12) + 1);
+        if (k == 255)
+            continue;
+        if (k > 34 || seen.contains(k) || loc(k) / 16 != p || loc(k) % 16 > 11 || ul / 16 > lr / 16 || lr / 16 > 5 ||
+            ul % 16 > lr % 16 || lr % 16 > 7)
+            return false;
+        seen << k;
     }
     return true;
 }
 
+// New: a key of fewer than 2 x 2 cells or on another key's cells is refused; then the lowest free key number, slot and label
+// record of the page.
 bool Layout::create(int p, int c1, int r1, int c2, int r2, const QString &text)
 {
     if (c2 - c1 < 1 || r2 - r1 < 1)
-        return false;
-    int freeSlot = -1;
+        return false;   // fewer than 2 x 2 cells
     for (int s = 0; s < 12; ++s) {
-        if (static_cast<quint8>(slot(p, s)) == 255) {
-            if (freeSlot < 0)
-                freeSlot = s;
-            continue;
-        }
-        const int ul = static_cast<quint8>(corner(p, 2 * s)), lr = static_cast<quint8>(corner(p, 2 * s + 1));
-        if (c1 <= lr / 16 && ul / 16 <= c2 && r1 <= lr % 16 && ul % 16 <= r2)
-            return false;   // another key's cells
+        const int ul = corner(p, 2 * s), lr = corner(p, 2 * s + 1);
+        if (slot(p, s) != 255 && c1 <= lr / 16 && ul / 16 <= c2 && r1 <= lr % 16 && ul % 16 <= r2)
+            return false;
     }
-    QSet<int> used;
-    for (int i = 0; i < 48; ++i)
-        used << static_cast<quint8>(m[i]);
-    int key = 0;
-    while (key < 35 && used.contains(key))
+    int key = 0, s = 0, r = 0;
+    while (key < 35 && m.left(48).contains(static_cast<char>(key)))
         ++key;
-    int record = 0;
-    while (record < 12 && static_cast<quint8>(label(p, record, 2)) != 255)
-        ++record;
-    if (key == 35 || freeSlot < 0 || record == 12)
+    while (s < 12 && slot(p, s) != 255)
+        ++s;
+    while (r < 12 && byteAt(m, label(p * 16 + r, 2)) != 255)
+        ++r;
+    if (key == 35 || s == 12 || r == 12)
         return false;
-    slot(p, freeSlot) = static_cast<char>(key);
-    corner(p, 2 * freeSlot) = static_cast<char>(c1 * 16 + r1);
-    corner(p, 2 * freeSlot + 1) = static_cast<char>(c2 * 16 + r2);
-    loc(key) = static_cast<char>(p * 16 + record);
-    writeText(&label(p, record, 2), text);
+    m[12 * p + s] = static_cast<char>(key);
+    m[48 + 24 * p + 2 * s] = static_cast<char>(c1 * 16 + r1);
+    m[48 + 24 * p + 2 * s + 1] = static_cast<char>(c2 * 16 + r2);
+    m[144 + key] = static_cast<char>(p * 16 + r);
+    writeText(m, label(p * 16 + r, 2), text);
     return true;
 }
 
+// Delete: its first slot and corners, all 22 bytes of its label record, its location.
 void Layout::remove(int key)
 {
-    for (int i = 0; i < 48; ++i) {
-        if (static_cast<quint8>(m[i]) == key) {
-            m[i] = '\xFF';
-            corner(i / 12, 2 * (i % 12)) = corner(i / 12, 2 * (i % 12) + 1) = '\xFF';
-            break;
-        }
-    }
-    const int l = static_cast<quint8>(loc(key));
-    for (int j = 0; j < 22; ++j)
-        label(l / 16, l % 16, j) = '\xFF';
-    loc(key) = '\xFF';
+    const int i = static_cast<int>(m.left(48).indexOf(static_cast<char>(key)));
+    m[i] = m[48 + 24 * (i / 12) + 2 * (i % 12)] = m[48 + 24 * (i / 12) + 2 * (i % 12) + 1] = '\xFF';
+    m.replace(label(loc(key), 0), 22, QByteArray(22, '\xFF'));
+    m[144 + key] = '\xFF';
 }
 
-void Layout::relabel(int key, const QString &text)
-{
-    const int l = static_cast<quint8>(loc(key));
-    writeText(&label(l / 16, l % 16, 2), text);
-}
-
-void setNames(QByteArray &img, int base, int t, const QString &name)
-{
-    for (int i = 0; i < 12; ++i) {
-        QByteArray text;
-        for (int j = 0; j < 20 && static_cast<quint8>(img[at(base + 22 * i + 2 + j)]) != 255; ++j)
-            text += img[at(base + 22 * i + 2 + j)];
-        QString kept = i == t ? name : QString::fromLatin1(text);
-        while (kept.endsWith(QLatin1Char(' ')))
-            kept.chop(1);
-        char out[20];
-        writeText(out, kept);
-        for (int j = 0; j < 20; ++j)
-            img[at(base + 22 * i + 2 + j)] = out[j];
-    }
-}
-
-QString labelAt(const QByteArray &img, int address)
-{
-    QByteArray text;
-    for (int j = 0; j < 20; ++j)
-        if (static_cast<quint8>(img[at(address + j)]) != 255)
-            text += img[at(address + j)];
-    return QString::fromLatin1(text);
-}
-
-QStringList Model::filesIn(const QString &folder, const QString &suffix) const
+QStringList Model::filesIn(const QString &folder) const
 {
     QStringList out;
-    for (auto it = files.cbegin(); it != files.cend(); ++it)
-        if (it.key().startsWith(folder + QLatin1Char('/')) && it.key().endsWith(suffix, Qt::CaseInsensitive))
-            out << it.key();
+    for (const QString &name : files.keys())
+        if (name.startsWith(folder + u'/'))
+            out << name;
     return out;
 }
 

@@ -8,11 +8,12 @@
 #include <QDataStream>
 #include <QList>
 #include <QMap>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
 namespace seq {
+
+using namespace Qt::StringLiterals;
 
 constexpr int PageSize = 266;
 constexpr int ImageBytes = 513 * PageSize;
@@ -21,81 +22,73 @@ constexpr int ModelBytes = 3876;
 
 // The image index of a linear data address: 264 data bytes a page, behind a 2-byte header.
 inline int at(int address) { return address / 264 * PageSize + address % 264 + 2; }
+inline int byteAt(const QByteArray &b, int index) { return static_cast<quint8>(b[index]); }
 
 // One document as the window must show it.
 struct Doc {
     int kind = 0;          // 0 nothing, 1 a whole memory, 2 a model
     int modified = 0;
     QString file;          // CurrentFile
-    QString caption = QStringLiteral("Quillet");
+    QString caption = u"Quillet"_s;
     QByteArray img = QByteArray(ImageBytes, '\0');
     QByteArray dev;        // the model's five buffers, meaningful with kind 2
     bool saveAsFirst = false;   // restored over a file saved since: Save goes through Save As
     QByteArray bytes() const { return kind == 2 ? dev : img; }
-    bool operator==(const Doc &) const = default;
 };
 
-// A bank's (or a backup slot's) five areas in model-file order, and the whole layout.
+// A bank's (or a backup slot's) five areas in model-file order.
 QByteArray deviceBytes(const QByteArray &img, int bank, bool backup = false);
 void putDeviceBytes(QByteArray &img, int bank, const QByteArray &dev, bool backup = false);
-QByteArray dataFile(const QByteArray &img);
-// Part of the image a data file fills: the bytes it holds behind FF 01, the rest kept.
-void loadDataFile(QByteArray &img, const QByteArray &file);
-// The names of the ten devices as the main menu gives them ("" = none).
+inline QByteArray dataFile(const QByteArray &img) { return QByteArray("\xFF\x01", 2) + img.left(512 * PageSize); }
+// The names of the ten devices as the main menu gives them ("" = none), and the ones listed.
 QStringList deviceNames(const QByteArray &img);
+QStringList listedNames(const QByteArray &img);
+// The 20 bytes of a label from an index (a label never crosses a page): every byte but 255
+// is a character; a text is written as its characters, then 255.
+QString labelAt(const QByteArray &b, int index);
+void writeText(QByteArray &b, int index, const QString &text);
+// The twelve timer (23232) or hot-macro (34584) names as their page's OK writes them back:
+// the characters before the first 255, trailing blanks dropped; entry t takes `name`.
+void setNames(QByteArray &img, int base, int t, const QString &name);
 // Every page carries its own number, which a remote insists on for an upload.
 bool pagesNumbered(const QByteArray &img);
 // now = the first k pages of `from`, the rest of `before`, for some k (a transfer cut short).
 bool cutShort(const QByteArray &now, const QByteArray &before, const QByteArray &from, int pages);
 
-// Edits of a device layout (model-file bytes) by the key-layout editor's rules. False when
-// the editor refuses them, and then nothing changed.
+// Edits of a device layout (model-file bytes) by the key-layout editor's rules: a refused
+// one changes nothing.
 struct Layout {
     QByteArray &m;
-    char &slot(int p, int s) { return m[12 * p + s]; }
-    char &corner(int p, int i) { return m[48 + 24 * p + i]; }
-    char &loc(int k) { return m[144 + k]; }
-    char &label(int p, int r, int j) { return m[180 + 264 * p + 22 * r + j]; }
-    QList<int> keys();                      // the keys that stand, in slot order
-    bool covered(int p, int c, int r);
-    bool sane();                            // each key in one slot, its label on its page
+    int slot(int p, int s) const { return byteAt(m, 12 * p + s); }
+    int corner(int p, int i) const { return byteAt(m, 48 + 24 * p + i); }
+    int loc(int k) const { return byteAt(m, 144 + k); }
+    int label(int l, int j) const { return 180 + 264 * (l / 16) + 22 * (l % 16) + j; }   // index
+    QList<int> keys() const;                    // the keys that stand, in slot order
+    bool covered(int p, int c, int r) const;
+    bool sane() const;                          // each key in one slot, its label on its page
     bool create(int p, int c1, int r1, int c2, int r2, const QString &text);
     void remove(int key);
-    void relabel(int key, const QString &text);
-    QString text(int key);
+    QString text(int key) const { return labelAt(m, label(loc(key), 2)); }
 };
-void writeText(char *label20, const QString &text);   // text, then 255 up to 20 bytes
-
-// The twelve names of the timers (at 23232) or hot macros (at 34584) as the page's OK
-// writes them back: the characters before the first 255, trailing blanks dropped; entry
-// `t` gets `name` (none when t is -1).
-void setNames(QByteArray &img, int base, int t, const QString &name);
-QString labelAt(const QByteArray &img, int address);   // every byte but 255, up to 20
 
 struct Model {
     Doc doc;
-    QMap<QString, QByteArray> files;   // path below the program folder -> saved bytes
-    QMap<QString, QByteArray> exports; // what Export wrote, as it wrote it
-    QByteArray remote;                 // what the remote holds
-    QList<QByteArray> history;         // kept transfers, oldest first
-    QList<Doc> leftCopies;             // what sessions that were killed left, newest first
+    QMap<QString, QByteArray> files;     // path below the program folder -> saved bytes
+    QMap<QString, QByteArray> exports;   // what Export wrote, as it wrote it
+    QByteArray remote;                   // what the remote holds
+    QList<QByteArray> history;           // kept transfers, oldest first
+    QList<Doc> leftCopies;               // what sessions that were killed left
     int keep = 3;
-    bool unsettled = false;            // the last transfer stopped part way
+    bool unsettled = false;              // the last transfer stopped part way
 
-    QList<Doc> expectedCopies() const
-    {
-        QList<Doc> out = leftCopies;
-        if (doc.modified && doc.kind)
-            out.prepend(doc);
-        return out;
-    }
+    QList<Doc> expectedCopies() const { return doc.modified && doc.kind ? QList<Doc>{doc} + leftCopies : leftCopies; }
     void kept(const QByteArray &image)
     {
         history << dataFile(image);
         while (history.size() > keep)
             history.removeFirst();
     }
-    QStringList filesIn(const QString &folder, const QString &suffix) const;
+    QStringList filesIn(const QString &folder) const;   // DATA: *.DAT, MODEL: *.MOD
 };
 
 QDataStream &operator<<(QDataStream &s, const Doc &d);

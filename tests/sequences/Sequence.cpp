@@ -26,10 +26,8 @@ Sequence fromText(const QString &text)
         if (words.isEmpty() || words[0].startsWith(QLatin1Char('#')))
             continue;
         Step step{words[0], {}};
-        for (int i = 1; i < words.size(); ++i) {
-            const int eq = static_cast<int>(words[i].indexOf(QLatin1Char('=')));
-            step.params.append({words[i].left(eq), words[i].mid(eq + 1).toInt()});
-        }
+        for (const QString &w : words.mid(1))
+            step.params.append({w.section(QLatin1Char('='), 0, 0), w.section(QLatin1Char('='), 1).toInt()});
         s << step;
     }
     return s;
@@ -38,7 +36,6 @@ Sequence fromText(const QString &text)
 QString labelText(int n)
 {
     QString t;
-    n = std::abs(n);
     do {
         t += QChar(u'A' + n % 26);
         n /= 26;
@@ -50,112 +47,67 @@ Sequence generate(quint64 seed, int index, int steps, const Rules &rules)
 {
     std::mt19937_64 rng(seed * 1000003u + static_cast<quint64>(index));
     auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<quint64>(n)); };
-    // How often each action comes, out of the sum.
-    static const QList<QPair<const char *, int>> weights = {
-        {"open", 14}, {"save", 5}, {"saveas", 6}, {"delete", 3}, {"rename", 3}, {"device", 12},
-        {"timer", 4}, {"menu", 4}, {"macro", 3}, {"download", 7}, {"upload", 5}, {"compare", 2}, {"fault", 4},
-        {"modelload", 3}, {"modelsave", 2}, {"backup", 2}, {"comparefile", 2}, {"export", 1}, {"kill", 1},
-        {"exit", 2}};
-    int total = 0;
-    for (const auto &w : weights)
-        total += w.second;
-    auto answers = [&] {
-        // Restore questions, a digit each: 0 Yes, 1 No, 2 Escape (kept for later).
-        int a = 0;
-        for (int i = 0; i < 3; ++i)
-            a = a * 3 + below(rules.on("later") ? 3 : 2);
-        return a;
+    // Each action, how often it comes, and its parameters with the range each is drawn
+    // from: "name:n" is 0..n-1, "name:n/k" is that one time in k and -1 otherwise.
+    struct Kind {
+        const char *name;
+        int weight;
+        const char *params;
     };
+    static const Kind kinds[] = {
+        {"open", 14, "via:5 f:100 save:4 as:100 short:3"},
+        {"save", 5, ""},
+        {"saveas", 6, "as:100 rep:3"},
+        {"delete", 3, "f:100 ok:4"},
+        {"rename", 3, "f:100 ok:4 name:40"},
+        {"device", 12, "via:2 dev:10 end:6"},
+        {"timer", 4, "t:12 cycle:12 mo:12 d:31 h:24 mi:60 name:100000 inner:5 end:6"},
+        {"menu", 4, "b:100 kind:8 q:3 name:100000 ok:5 end:6"},
+        {"macro", 3, "t:12 n:25 name:100000 ok:5 inner:5 end:6"},
+        {"download", 7, "mis:11 page:512 esc:150000/5 drop:150000/5 f:100 save:4 as:100"},
+        {"upload", 5, "mis:11 page:512 esc:150000/5 drop:150000/5 f:100"},
+        {"compare", 2, "mis:11 page:512 esc:150000/5"},
+        {"fault", 4, "how:3"},
+        {"modelload", 3, "f:100 dev:10 to:10 ok:4"},
+        {"modelsave", 2, "dev:10 as:100 rep:3"},
+        {"backup", 2, "dev:10 to:10 ok:4"},
+        {"comparefile", 2, "f:100"},
+        {"export", 1, "f:100 how:2"},
+        {"kill", 1, "ms:400 a:27"},
+        {"exit", 2, "save:4 as:100 a:27"},
+    };
+    int total = 0;
+    for (const Kind &k : kinds)
+        total += k.weight;
 
     Sequence s;
     const int n = steps - steps / 6 + below(steps / 3 + 1);
     while (s.size() < n) {
         int r = below(total);
-        int w = 0;
-        while (r >= weights[w].second)
-            r -= weights[w++].second;
-        Step step{QString::fromLatin1(weights[w].first), {}};
-        auto p = [&step](const QString &k, int v) { step.params.append({k, v}); };
-        const QString &k = step.kind;
-        if (k == QLatin1String("open")) {
-            p(QStringLiteral("via"), below(5));
-            p(QStringLiteral("f"), below(100));
-            p(QStringLiteral("save"), below(4));
-            p(QStringLiteral("as"), below(100));
-            p(QStringLiteral("short"), below(3));
-        } else if (k == QLatin1String("saveas") || k == QLatin1String("modelsave")) {
-            p(QStringLiteral("as"), below(100));
-            p(QStringLiteral("rep"), below(3) == 0);
-            p(QStringLiteral("dev"), below(10));
-        } else if (k == QLatin1String("delete") || k == QLatin1String("rename")) {
-            p(QStringLiteral("f"), below(100));
-            p(QStringLiteral("ok"), below(4) != 0);
-            p(QStringLiteral("name"), below(40));
-        } else if (k == QLatin1String("device")) {
-            p(QStringLiteral("via"), below(2));
-            p(QStringLiteral("dev"), below(10));
-            const int ops = 1 + below(4);
-            p(QStringLiteral("n"), ops);
-            for (int i = 0; i < ops; ++i) {
-                const QString t = QString::number(i);
-                const int page = below(4), c = below(5), row = below(7);
-                p(QStringLiteral("o") + t, below(6));
-                p(QStringLiteral("p") + t, page);
-                p(QStringLiteral("c") + t, c);
-                p(QStringLiteral("r") + t, row);
-                p(QStringLiteral("w") + t, 1 + below(3));
-                p(QStringLiteral("h") + t, 1 + below(3));
-                p(QStringLiteral("k") + t, below(100));
-                p(QStringLiteral("t") + t, below(100000));
-            }
-            p(QStringLiteral("end"), below(6) < 4 ? 0 : 1 + below(2));
-        } else if (k == QLatin1String("timer")) {
-            p(QStringLiteral("t"), below(12));
-            p(QStringLiteral("cycle"), below(12));
-            p(QStringLiteral("mo"), 1 + below(12));
-            p(QStringLiteral("d"), 1 + below(31));
-            p(QStringLiteral("h"), below(24));
-            p(QStringLiteral("mi"), below(60));
-            p(QStringLiteral("name"), below(100000));
-            p(QStringLiteral("inner"), below(5) == 0);
-            p(QStringLiteral("end"), below(6) < 4 ? 0 : 1 + below(2));
-        } else if (k == QLatin1String("menu") || k == QLatin1String("macro")) {
-            p(QStringLiteral("b"), below(100));
-            p(QStringLiteral("t"), below(12));
-            p(QStringLiteral("n"), below(25));
-            p(QStringLiteral("kind"), below(8));
-            p(QStringLiteral("q"), below(3));
-            p(QStringLiteral("name"), below(100000));
-            p(QStringLiteral("ok"), below(5) != 0);
-            p(QStringLiteral("inner"), below(5) == 0);
-            p(QStringLiteral("end"), below(6) < 4 ? 0 : 1 + below(2));
-        } else if (k == QLatin1String("comparefile") || k == QLatin1String("export")) {
-            p(QStringLiteral("f"), below(100));
-            p(QStringLiteral("how"), below(2));
-        } else if (k == QLatin1String("download") || k == QLatin1String("upload") || k == QLatin1String("compare")) {
-            p(QStringLiteral("mis"), below(3) == 0 ? 0 : below(11));
-            p(QStringLiteral("page"), below(512));
-            // Moments in bytes across the cable; a whole memory is some 140,000.
-            p(QStringLiteral("esc"), below(5) == 0 ? below(150000) : -1);
-            p(QStringLiteral("drop"), rules.on("drop") && below(5) == 0 ? below(150000) : -1);
-            p(QStringLiteral("f"), below(100));
-            p(QStringLiteral("save"), below(4));
-            p(QStringLiteral("as"), below(100));
-        } else if (k == QLatin1String("fault")) {
-            p(QStringLiteral("how"), below(3) == 0);
-            p(QStringLiteral("room"), below(3) ? 136194 - below(20000) : below(140000));
-        } else if (k == QLatin1String("modelload") || k == QLatin1String("backup")) {
-            p(QStringLiteral("f"), below(100));
-            p(QStringLiteral("dev"), below(10));
-            p(QStringLiteral("to"), below(10));
-            p(QStringLiteral("ok"), below(4) != 0);
-        } else if (k == QLatin1String("kill")) {
-            p(QStringLiteral("ms"), below(400));
-            p(QStringLiteral("a"), answers());
-        } else if (k == QLatin1String("exit")) {
-            p(QStringLiteral("save"), below(4));
-            p(QStringLiteral("as"), below(100));
-            p(QStringLiteral("a"), answers());
+        const Kind *k = kinds;
+        while (r >= k->weight)
+            r -= (k++)->weight;
+        Step step{QLatin1String(k->name), {}};
+        for (const QString &p : QString::fromLatin1(k->params).split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = p.section(u':', 0, 0), range = p.section(u':', 1);
+            const int v = below(range.section(u'/', 0, 0).toInt());
+            const bool sometimes = range.contains(u'/');
+            // A relaxed rule's moments are not drawn: no drop, no Later at a restore question.
+            if (name == u"drop" && !rules.on("drop"))
+                step.params.append({name, -1});
+            else if (name == u"a" && !rules.on("later"))
+                step.params.append({name, below(8) / 4 * 9 + below(8) / 4 * 3 + below(2)});
+            else
+                step.params.append({name, !sometimes || below(range.section(u'/', 1).toInt() + 1) == 0 ? v : -1});
+        }
+        if (step.kind == u"device") {
+            // One to four edits: New, Relabel, Delete (OK or Cancel), Undo, Redo.
+            const int edits = 1 + below(4);
+            step.params.append({QStringLiteral("n"), edits});
+            for (int i = 0; i < edits; ++i)
+                for (const auto &[name, range] : {std::pair{"o", 6}, {"p", 4}, {"c", 5}, {"r", 7}, {"w", 3}, {"h", 3},
+                                                  {"k", 100}, {"t", 100000}})
+                    step.params.append({QLatin1String(name) + QString::number(i), below(range)});
         }
         s << step;
     }

@@ -15,21 +15,22 @@ namespace seq {
 struct Step {
     QString kind;
     QList<QPair<QString, int>> params;
-    int operator[](const QString &name) const
+    int operator()(const char *name, int i = -1) const
     {
+        const QString key = QLatin1String(name) + (i < 0 ? QString() : QString::number(i));
         for (const auto &[k, v] : params)
-            if (k == name)
+            if (k == key)
                 return v;
         return 0;
     }
-    int sub(const char *name, int i) const { return (*this)[QString::fromLatin1(name) + QString::number(i)]; }
 };
 using Sequence = QList<Step>;
 
 QString toText(const Sequence &s);
 Sequence fromText(const QString &text);
 
-// The rules that wait for a fix elsewhere; a relaxed rule's actions are not drawn.
+// Rules that can be left out while a fault they catch waits for its fix: a relaxed rule's
+// actions are not drawn and its failures not reported.
 struct Rules {
     QSet<QString> relaxed;
     bool on(const char *rule) const { return !relaxed.contains(QLatin1String(rule)); }

@@ -12,7 +12,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -26,10 +25,8 @@ using namespace seq;
 
 namespace {
 
-// Rules that wait for a fault to be mended elsewhere: their sequences are not drawn and their
-// kept regressions not replayed until then. "none" turns every rule on.
-const char *const Waiting = "";
-const char *const Switchable = "later,drop,box,short,kind";
+// Rules that can be left out while a fault they catch waits for its fix elsewhere.
+const QString Switchable = u"later,drop,box,short,kind"_s;
 
 void say(const QString &line)
 {
@@ -37,104 +34,78 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-// ---------------------------------------------------------------------------------------
-// The worker: runs sequences in this process and says how each went, one line each.
-
-[[noreturn]] void awaitKill()
+QString readText(const QString &path)
 {
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? QString::fromUtf8(in.readAll()) : QString();
 }
 
+// The worker: runs sequences in this process and says how each went, one line each. At a
+// kill it puts down the model and waits to be killed; the next worker resumes from there.
 int worker(const QCommandLineParser &args, const Rules &rules)
 {
-    const QString root = args.value(QStringLiteral("root"));
-    // Nothing of the user's own: the per-user data folder is one of the worker's too.
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/home")));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/settings"));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/settings"));
-    QSettings(QStringLiteral("Quillet"), QStringLiteral("Quillet")).setValue(QStringLiteral("Settings/HistoryKeep"), 3);
-    // The program's folder on a small disk of its own, so that a full disk is a real one;
-    // where that cannot be made, saves are refused in the program's save instead.
-    QDir().mkpath(root + QStringLiteral("/app"));
-    if (!args.isSet(QStringLiteral("resume")))
-        QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                   QStringLiteral("size=64m"), QStringLiteral("tmpfs"), root + QStringLiteral("/app")});
+    const QString root = args.value(u"root"_s), app = root + u"/app"_s;
+    // Nothing of the user's own: the per-user folders are the worker's.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root + u"/home"_s));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + u"/settings"_s);
+    QSettings(u"Quillet"_s, u"Quillet"_s).setValue(u"Settings/HistoryKeep"_s, 3);
+    // The program's folder on a small disk of its own, so that a full disk is a real one.
+    QDir().mkpath(app);
+    if (!args.isSet(u"resume"_s))
+        QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64m"_s, u"tmpfs"_s, app});
     const QString assets = qEnvironmentVariable("QUILLET_ASSETS", QCoreApplication::applicationDirPath());
-    for (const char *name : {"IMG0-31.jpg", "IMG128-150.jpg", "IMG2350-52.jpg", "NO.ICO", "NONE.jpg", "START.jpg",
-                             "program icon.ico", "HELP.HLP"})
-        QFile::copy(assets + QLatin1Char('/') + QLatin1String(name), root + QStringLiteral("/app/") + QLatin1String(name));
+    for (const QString &name : {u"IMG0-31.jpg"_s, u"IMG128-150.jpg"_s, u"IMG2350-52.jpg"_s, u"NO.ICO"_s, u"NONE.jpg"_s,
+                                u"program icon.ico"_s, u"HELP.HLP"_s})
+        QFile::copy(assets + u'/' + name, app + u'/' + name);
 
-    const quint64 seed = args.value(QStringLiteral("seed")).toULongLong();
-    const int steps = args.value(QStringLiteral("steps")).toInt();
-    int first = args.value(QStringLiteral("first")).toInt();
-    const int last = args.value(QStringLiteral("last")).toInt();
-    QString fileText;
-    if (args.isSet(QStringLiteral("file"))) {
-        QFile in(args.value(QStringLiteral("file")));
-        in.open(QIODevice::ReadOnly);
-        fileText = QString::fromUtf8(in.readAll());
-    }
     Runner runner(root, rules);
-    const bool trace = qEnvironmentVariableIsSet("QUILLET_SEQUENCES_TRACE");
-    int resumeAt = -1;
+    int first = args.value(u"first"_s).toInt(), k = -1;
     Model resumed;
-    Sequence resumedSeq;
-    if (args.isSet(QStringLiteral("resume"))) {
-        QFile in(args.value(QStringLiteral("resume")));
+    QString resumedText;
+    if (args.isSet(u"resume"_s)) {
+        QFile in(args.value(u"resume"_s));
         in.open(QIODevice::ReadOnly);
-        QDataStream s(&in);
-        QString text;
-        s >> first >> resumeAt >> text >> resumed;
-        resumedSeq = fromText(text);
+        QDataStream state(&in);
+        state >> first >> k >> resumedText >> resumed;
     }
-    for (int i = first; i <= last; ++i) {
-        const Sequence s = resumeAt >= 0 ? resumedSeq : args.isSet(QStringLiteral("file")) ? fromText(fileText)
-                                                                                        : generate(seed, i, steps, rules);
-        say(QStringLiteral("begin %1").arg(i));
+    for (int i = first; i <= args.value(u"last"_s).toInt(); ++i) {
+        const Sequence s = k >= 0                     ? fromText(resumedText)
+                           : args.isSet(u"file"_s) ? fromText(readText(args.value(u"file"_s)))
+                                                   : generate(args.value(u"seed"_s).toULongLong(), i,
+                                                              args.value(u"steps"_s).toInt(), rules);
+        say(u"begin %1"_s.arg(i));
         Failure f;
-        int k = resumeAt >= 0 ? resumeAt : 0;
-        bool good = resumeAt >= 0 ? runner.resume(resumed, s[k++], &f) : runner.start(&f);
-        resumeAt = -1;
+        bool good = k >= 0 ? runner.resume(resumed, s[k++], &f) : (k = 0, runner.start(&f));
         for (; good && k < s.size(); ++k) {
-            say(QStringLiteral("step %1 %2").arg(i).arg(k));
-            if (s[k].kind == QLatin1String("kill")) {
-                const QString state = root + QStringLiteral("/kill.state");
-                QFile out(state);
+            say(u"step %1 %2"_s.arg(i).arg(k));
+            if (s[k].kind == u"kill") {
+                QFile out(root + u"/kill.state"_s);
                 out.open(QIODevice::WriteOnly);
-                QDataStream d(&out);
-                d << i << k << toText(s) << runner.model();
+                QDataStream state(&out);
+                state << i << k << toText(s) << runner.model();
                 out.close();
                 runner.calm();
-                say(QStringLiteral("kill %1 %2").arg(s[k][QStringLiteral("ms")]).arg(state));
-                awaitKill();
+                say(u"kill %1 %2"_s.arg(s[k]("ms")).arg(out.fileName()));
+                for (;;)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
             }
-            QElapsedTimer took;
-            took.start();
             good = runner.run(s[k], &f);
-            if (trace)
-                std::fprintf(stderr, "%5lld ms  %s", took.elapsed(), qPrintable(toText({s[k]})));
         }
-        say(good ? QStringLiteral("pass %1").arg(i) : QStringLiteral("fail %1 %2 %3 %4").arg(i).arg(k - 1).arg(f.rule, f.text));
+        say(good ? u"pass %1"_s.arg(i) : u"fail %1 %2 %3 %4"_s.arg(i).arg(k - 1).arg(f.rule, f.text));
+        k = -1;
     }
-    say(QStringLiteral("end"));
+    say(u"end"_s);
     return 0;
 }
-
-// ---------------------------------------------------------------------------------------
-// The supervisor: starts workers, kills them when a step asks, notices crashes and hangs.
 
 struct Outcome {
     bool passed = false;
     int step = -1;
-    QString rule;
-    QString text;
+    QString rule, text;
 };
 
-class Supervisor {
-public:
+// The supervisor: starts workers, kills them when a step asks, notices crashes and hangs.
+struct Supervisor {
     QStringList common;   // --relax and --steps for every worker
     long long steps = 0;
 
@@ -146,65 +117,47 @@ public:
         int current = first - 1, step = -1;
         while (current < last) {
             QProcess p;
-            p.setProcessChannelMode(QProcess::SeparateChannels);
-            p.start(QCoreApplication::applicationFilePath(),
-                    QStringList{QStringLiteral("--worker"), QStringLiteral("--root"), root.path(), QStringLiteral("--first"),
-                                QString::number(current + 1), QStringLiteral("--last"), QString::number(last)} +
-                        common + kind + resume);
+            p.start(QCoreApplication::applicationFilePath(), QStringList{u"--worker"_s, u"--root"_s, root.path(), u"--first"_s,
+                                                                        QString::number(current + 1), u"--last"_s,
+                                                                        QString::number(last)} + common + kind + resume);
             resume.clear();
             const int started = current;
             QByteArray errors;
             QString ending;
             while (ending.isEmpty()) {
                 if (!p.canReadLine() && !p.waitForReadyRead(60000)) {
-                    if (p.state() == QProcess::Running) {
-                        p.kill();
-                        ending = QStringLiteral("hang");
-                    } else {
-                        ending = QStringLiteral("crash");
-                    }
-                    break;
+                    ending = p.state() == QProcess::Running ? u"hang"_s : u"crash"_s;
+                    p.kill();
                 }
                 errors = (errors + p.readAllStandardError()).right(2000);
-                while (p.canReadLine()) {
-                    const QStringList w = QString::fromUtf8(p.readLine()).trimmed().split(QLatin1Char(' '));
-                    if (w[0] == QLatin1String("begin")) {
-                        current = w[1].toInt();
-                        step = -1;
-                    } else if (w[0] == QLatin1String("step")) {
-                        step = w[2].toInt();
-                        ++steps;
-                    } else if (w[0] == QLatin1String("pass")) {
-                        done(current, {true, -1, {}, {}});
-                    } else if (w[0] == QLatin1String("fail")) {
-                        done(current, {false, w[2].toInt(), w[3], w.mid(4).join(QLatin1Char(' '))});
-                    } else if (w[0] == QLatin1String("kill")) {
+                while (ending.isEmpty() && p.canReadLine()) {
+                    const QStringList w = QString::fromUtf8(p.readLine()).trimmed().split(u' ');
+                    if (w[0] == u"begin")
+                        current = w[1].toInt(), step = -1;
+                    else if (w[0] == u"step")
+                        step = w[2].toInt(), ++steps;
+                    else if (w[0] == u"pass" || w[0] == u"fail")
+                        done(current, {w[0] == u"pass", w.value(2).toInt(), w.value(3), w.mid(4).join(u' ')});
+                    else if (w[0] == u"end")
+                        ending = w[0], current = last;
+                    else if (w[0] == u"kill") {
                         // A kill at its moment; the next worker takes over where this one was.
-                        QThread::msleep(static_cast<unsigned long>(w[1].toInt()));
+                        QThread::msleep(w[1].toULong());
                         p.kill();
-                        resume = {QStringLiteral("--resume"), w[2]};
-                        --current;
-                        ending = QStringLiteral("killed");
-                        break;
-                    } else if (w[0] == QLatin1String("end")) {
-                        ending = QStringLiteral("end");
-                        current = last;
-                        break;
+                        resume = {u"--resume"_s, w[2]};
+                        ending = w[0], --current;
                     }
                 }
             }
             p.waitForFinished(30000);
             errors += p.readAllStandardError();
             // A sanitizer's report at the worker's exit (leaks) shows only in its status.
-            if (ending == QLatin1String("end") && (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)) {
-                ending = QStringLiteral("crash");
-                current = std::max(current, started + 1);
-            }
-            if (ending != QLatin1String("killed"))
-                QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), root.path() + QStringLiteral("/app")});
-            if (ending == QLatin1String("crash") || ending == QLatin1String("hang")) {
-                if (current == started)   // not even one sequence began: it will not go better
-                    current = started + 1;
+            if (ending == u"end" && (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0))
+                ending = u"crash"_s;
+            if (ending != u"kill")
+                QProcess::execute(u"umount"_s, {u"-l"_s, root.path() + u"/app"_s});
+            if (ending == u"crash" || ending == u"hang") {
+                current = std::max(current, started + 1);   // not even one began: it will not go better
                 done(current, {false, step, ending, QString::fromLocal8Bit(errors.right(600)).simplified()});
             }
         }
@@ -213,16 +166,13 @@ public:
     Outcome runOne(const Sequence &s, const QString &relax = {})
     {
         QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("one.seq"));
-        QFile out(file);
+        QFile out(dir.filePath(u"one.seq"_s));
         out.open(QIODevice::WriteOnly);
         out.write(toText(s).toUtf8());
         out.close();
-        Outcome result{false, -1, QStringLiteral("lost"), {}};
-        QStringList kind{QStringLiteral("--file"), file};
-        if (!relax.isEmpty())
-            kind << QStringLiteral("--relax") << relax;
-        chain(kind, 0, 0, [&result](int, const Outcome &o) { result = o; });
+        Outcome result{false, -1, u"lost"_s, {}};
+        chain(QStringList{u"--file"_s, out.fileName()} + (relax.isNull() ? QStringList() : QStringList{u"--relax"_s, relax}),
+              0, 0, [&result](int, const Outcome &o) { result = o; });
         return result;
     }
 
@@ -249,28 +199,13 @@ public:
             }
         }
         // Editor steps with fewer edits.
-        for (Step &step : s) {
-            for (auto &[k, v] : step.params) {
-                while (k == QLatin1String("n") && v > 1) {
-                    --v;
-                    if (!fails(s)) {
-                        ++v;
-                        break;
-                    }
+        for (Step &step : s)
+            for (auto &[k, v] : step.params)
+                while (k == u"n" && v > 1 && (--v, fails(s) || (++v, false))) {
                 }
-            }
-        }
         return s;
     }
 };
-
-QStringList neededRules(const QString &text)
-{
-    for (const QString &line : text.split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("# needs:")))
-            return line.mid(8).simplified().split(QLatin1Char(','), Qt::SkipEmptyParts);
-    return {};
-}
 
 }  // namespace
 
@@ -280,91 +215,74 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser args;
-    args.addOptions({{QStringLiteral("count"), QStringLiteral("Sequences to run (default 20)."), QStringLiteral("n"), QStringLiteral("20")},
-                     {QStringLiteral("seed"), QStringLiteral("Seed (default: a fresh one)."), QStringLiteral("n")},
-                     {QStringLiteral("steps"), QStringLiteral("Steps a sequence, about (default 30)."), QStringLiteral("n"), QStringLiteral("30")},
-                     {QStringLiteral("relax"), QStringLiteral("Rules left out, or \"none\"."), QStringLiteral("rules"), QLatin1String(Waiting)},
-                     {QStringLiteral("keep"), QStringLiteral("Where shrunk failures are kept."), QStringLiteral("dir")},
-                     {QStringLiteral("replay"), QStringLiteral("Replays the kept sequences of a folder."), QStringLiteral("dir")},
-                     {QStringLiteral("worker"), QStringLiteral("(internal)")},
-                     {QStringLiteral("root"), QStringLiteral("(internal)"), QStringLiteral("dir")},
-                     {QStringLiteral("first"), QStringLiteral("(internal)"), QStringLiteral("n")},
-                     {QStringLiteral("last"), QStringLiteral("(internal)"), QStringLiteral("n")},
-                     {QStringLiteral("file"), QStringLiteral("(internal)"), QStringLiteral("file")},
-                     {QStringLiteral("resume"), QStringLiteral("(internal)"), QStringLiteral("file")}});
+    args.addOptions({{u"count"_s, u"Sequences to run."_s, u"n"_s, u"20"_s},
+                     {u"seed"_s, u"Seed; a fresh one by default."_s, u"n"_s},
+                     {u"steps"_s, u"Steps a sequence, about."_s, u"n"_s, u"30"_s},
+                     {u"relax"_s, u"Rules left out, of "_s + Switchable + u'.', u"rules"_s, QString()},
+                     {u"keep"_s, u"Where shrunk failures are kept."_s, u"dir"_s},
+                     {u"replay"_s, u"Replays the kept sequences of a folder."_s, u"dir"_s}});
+    for (const QString &internal : {u"root"_s, u"first"_s, u"last"_s, u"file"_s, u"resume"_s})
+        args.addOption({internal, u"(internal)"_s, u"x"_s});
+    args.addOption({u"worker"_s, u"(internal)"_s});
     args.process(app);
     Rules rules;
-    if (args.value(QStringLiteral("relax")) != QLatin1String("none"))
-        for (const QString &r : args.value(QStringLiteral("relax")).split(QLatin1Char(','), Qt::SkipEmptyParts))
-            rules.relaxed << r;
-    if (args.isSet(QStringLiteral("worker")))
+    for (const QString &r : args.value(u"relax"_s).split(u',', Qt::SkipEmptyParts))
+        rules.relaxed << r;
+    if (args.isSet(u"worker"_s))
         return worker(args, rules);
 
     Supervisor sup;
-    sup.common = {QStringLiteral("--relax"), args.value(QStringLiteral("relax")), QStringLiteral("--steps"),
-                  args.value(QStringLiteral("steps"))};
-    QElapsedTimer clock;
-    clock.start();
-
-    if (args.isSet(QStringLiteral("replay"))) {
-        const QDir dir(args.value(QStringLiteral("replay")));
+    sup.common = {u"--relax"_s, args.value(u"relax"_s), u"--steps"_s, args.value(u"steps"_s)};
+    if (args.isSet(u"replay"_s)) {
+        // A kept sequence waits while a rule it needs is left out.
+        const QDir dir(args.value(u"replay"_s));
         int failed = 0;
-        for (const QString &name : dir.entryList({QStringLiteral("*.seq")}, QDir::Files, QDir::Name)) {
-            QFile in(dir.filePath(name));
-            in.open(QIODevice::ReadOnly);
-            const QString text = QString::fromUtf8(in.readAll());
-            QStringList waiting;
-            for (const QString &r : neededRules(text))
-                if (!rules.on(qPrintable(r)))
-                    waiting << r;
-            if (!waiting.isEmpty()) {
-                say(QStringLiteral("skip %1 (waits for: %2)").arg(name, waiting.join(QLatin1Char(','))));
+        for (const QString &name : dir.entryList({u"*.seq"_s}, QDir::Files, QDir::Name)) {
+            const QString text = readText(dir.filePath(name));
+            const QStringList needs = text.section(u"# needs:"_s, 1, 1).section(u'\n', 0, 0).simplified().split(u',', Qt::SkipEmptyParts);
+            if (std::any_of(needs.begin(), needs.end(), [&rules](const QString &r) { return rules.relaxed.contains(r); })) {
+                say(u"skip %1 (needs %2)"_s.arg(name, needs.join(u',')));
                 continue;
             }
             const Outcome o = sup.runOne(fromText(text));
-            say(o.passed ? QStringLiteral("pass %1").arg(name)
-                         : QStringLiteral("FAIL %1 at step %2: %3: %4").arg(name).arg(o.step).arg(o.rule, o.text));
+            say(o.passed ? u"pass "_s + name : u"FAIL %1 at step %2: %3: %4"_s.arg(name).arg(o.step).arg(o.rule, o.text));
             failed += o.passed ? 0 : 1;
         }
-        return failed == 0 ? 0 : 1;
+        return failed ? 1 : 0;
     }
 
-    const quint64 seed = args.isSet(QStringLiteral("seed")) ? args.value(QStringLiteral("seed")).toULongLong()
-                                                            : std::random_device{}();
-    const int count = args.value(QStringLiteral("count")).toInt();
-    say(QStringLiteral("seed %1, %2 sequences of about %3 steps").arg(seed).arg(count).arg(args.value(QStringLiteral("steps"))));
+    const quint64 seed = args.isSet(u"seed"_s) ? args.value(u"seed"_s).toULongLong() : std::random_device{}();
+    const int count = args.value(u"count"_s).toInt(), steps = args.value(u"steps"_s).toInt();
+    say(u"seed %1, %2 sequences of about %3 steps"_s.arg(seed).arg(count).arg(steps));
+    QElapsedTimer clock;
+    clock.start();
     QList<QPair<int, Outcome>> failures;
-    int passed = 0;
-    sup.chain({QStringLiteral("--seed"), QString::number(seed)}, 0, count - 1, [&](int i, const Outcome &o) {
-        if (o.passed) {
-            ++passed;
-            return;
+    sup.chain({u"--seed"_s, QString::number(seed)}, 0, count - 1, [&](int i, const Outcome &o) {
+        if (!o.passed) {
+            failures.append({i, o});
+            say(u"FAIL sequence %1 at step %2: %3: %4"_s.arg(i).arg(o.step).arg(o.rule, o.text));
         }
-        failures.append({i, o});
-        say(QStringLiteral("FAIL sequence %1 at step %2: %3: %4").arg(i).arg(o.step).arg(o.rule, o.text));
     });
     const double seconds = clock.elapsed() / 1000.0;
-    say(QStringLiteral("%1 sequences, %2 steps in %3 s: %4 steps a second; %5 passed, %6 failed")
-            .arg(count).arg(sup.steps).arg(seconds, 0, 'f', 1).arg(sup.steps / seconds, 0, 'f', 1).arg(passed)
-            .arg(failures.size()));
+    say(u"%1 sequences, %2 steps in %3 s: %4 steps a second; %5 passed, %6 failed"_s.arg(count).arg(sup.steps)
+            .arg(seconds, 0, 'f', 1).arg(sup.steps / seconds, 0, 'f', 1).arg(count - failures.size()).arg(failures.size()));
 
     for (const auto &[i, o] : failures) {
-        const Sequence shrunk = sup.shrink(generate(seed, i, args.value(QStringLiteral("steps")).toInt(), rules), o);
+        const Sequence shrunk = sup.shrink(generate(seed, i, steps, rules), o);
         if (shrunk.isEmpty()) {
-            say(QStringLiteral("sequence %1 does not fail when run on its own").arg(i));
+            say(u"sequence %1 does not fail when run on its own"_s.arg(i));
             continue;
         }
-        // The waiting rules it shows a fault of: with one of them left out, it passes.
+        // The rules it shows a fault of: with one of them left out, it passes.
         QStringList needs;
-        for (const QString &r : QString::fromLatin1(Switchable).split(QLatin1Char(',')))
-            if (rules.on(qPrintable(r)) && sup.runOne(shrunk, QStringList(rules.relaxed.values() << r).join(QLatin1Char(','))).passed)
+        for (const QString &r : Switchable.split(u','))
+            if (!rules.relaxed.contains(r) && sup.runOne(shrunk, QStringList(rules.relaxed.values() << r).join(u',')).passed)
                 needs << r;
-        const QString text = QStringLiteral("# %1: %2\n# found by seed %3, sequence %4\n# needs: %5\n")
-                                 .arg(o.rule, o.text).arg(seed).arg(i).arg(needs.join(QLatin1Char(','))) + toText(shrunk);
-        say(QStringLiteral("sequence %1 shrunk to %2 steps:\n%3").arg(i).arg(shrunk.size()).arg(text));
-        if (args.isSet(QStringLiteral("keep"))) {
-            QDir().mkpath(args.value(QStringLiteral("keep")));
-            QFile out(QDir(args.value(QStringLiteral("keep"))).filePath(QStringLiteral("%1-%2-%3.seq").arg(o.rule).arg(seed).arg(i)));
+        const QString text = u"# %1: %2\n# found by seed %3, sequence %4\n# needs: %5\n"_s.arg(o.rule, o.text).arg(seed).arg(i)
+                                 .arg(needs.join(u',')) + toText(shrunk);
+        say(u"sequence %1 shrunk to %2 steps:\n"_s.arg(i).arg(shrunk.size()) + text);
+        if (args.isSet(u"keep"_s) && QDir().mkpath(args.value(u"keep"_s))) {
+            QFile out(QDir(args.value(u"keep"_s)).filePath(u"%1-%2-%3.seq"_s.arg(o.rule).arg(seed).arg(i)));
             if (out.open(QIODevice::WriteOnly))
                 out.write(text.toUtf8());
         }

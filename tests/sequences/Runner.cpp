@@ -36,6 +36,9 @@
 
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace seq {
 
 using namespace quillet;
@@ -111,10 +114,23 @@ public:
     }
 };
 
+// A file's bytes; read again only when its inode, size or times have changed (every
+// guarded save makes a new inode).
 QByteArray readAll(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    static QHash<QString, QPair<QByteArray, QByteArray>> known;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    const QByteArray stamp = QByteArray::number(quint64(st.st_ino)) + ' ' + QByteArray::number(qint64(st.st_size)) + ' ' +
+                             QByteArray::number(qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec) + ' ' +
+                             QByteArray::number(qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec);
+    auto &entry = known[path];
+    if (entry.first != stamp) {
+        QFile f(path);
+        entry = {stamp, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()};
+    }
+    return entry.second;
 }
 
 QByteArray worksetBytes(const Globals &g)
@@ -548,11 +564,13 @@ bool Runner::run(const Step &st, Failure *f)
         if (readOnly_) {
             QProcess::execute(u"mount"_s, {u"-o"_s, u"remount,ro"_s, path()});
         } else {
+            // Taken without writing: the pages are given to a file until none is left.
             QFile filler(path(u"filler.bin"_s));
-            filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-            for (const int size : {1 << 20, 4096})
-                while (filler.write(QByteArray(size, '\0')) == size) {
-                }
+            filler.open(QIODevice::WriteOnly);
+            off_t end = 0;
+            for (const off_t size : {off_t(1) << 20, off_t(4096)})
+                while (::posix_fallocate(filler.handle(), end, size) == 0)
+                    end += size;
         }
     }
     for (int i = 0; i < 3; ++i)

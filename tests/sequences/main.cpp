@@ -52,7 +52,7 @@ int worker(const QCommandLineParser &args, const Rules &rules)
     // The program's folder on a small disk of its own, so that a full disk is a real one.
     QDir().mkpath(app);
     if (!args.isSet(u"resume"_s))
-        QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64m"_s, u"tmpfs"_s, app});
+        QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=16m"_s, u"tmpfs"_s, app});
     const QString assets = qEnvironmentVariable("QUILLET_ASSETS", QCoreApplication::applicationDirPath());
     for (const QString &name : {u"IMG0-31.jpg"_s, u"IMG128-150.jpg"_s, u"IMG2350-52.jpg"_s, u"NO.ICO"_s, u"NONE.jpg"_s,
                                 u"program icon.ico"_s, u"HELP.HLP"_s})

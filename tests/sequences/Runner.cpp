@@ -561,22 +561,23 @@ bool Runner::run(const Step &st, Failure *f)
         calm();
         armed_ = 4;
         readOnly_ = st("how") == 2;
-        if (readOnly_) {
+        if (readOnly_)
             QProcess::execute(u"mount"_s, {u"-o"_s, u"remount,ro"_s, path()});
-        } else {
-            // Taken without writing: the pages are given to a file until none is left.
-            QFile filler(path(u"filler.bin"_s));
-            filler.open(QIODevice::WriteOnly);
-            off_t end = 0;
-            for (const off_t size : {off_t(1) << 20, off_t(4096)})
-                while (::posix_fallocate(filler.handle(), end, size) == 0)
-                    end += size;
-        }
     }
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
     if (wasArmed && armed_ > 0 && --armed_ == 0)
         calm();
+    if (armed_ && !readOnly_) {
+        // Full, and full again after a step that deleted a file: the free pages are given
+        // to a file, without writing them, until none is left.
+        QFile filler(path(u"filler.bin"_s));
+        filler.open(QIODevice::ReadWrite);
+        off_t end = filler.size();
+        for (const off_t size : {off_t(1) << 20, off_t(4096)})
+            while (::posix_fallocate(filler.handle(), end, size) == 0)
+                end += size;
+    }
     return check(f);
 }
 

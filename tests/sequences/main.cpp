@@ -3,7 +3,7 @@
 // hang or a kill on purpose ends only the worker; a failing sequence is shrunk to the
 // shortest that still fails the same rule and kept as a file that the suite replays.
 //
-//   sequences [--count N] [--seed S] [--steps N] [--relax RULES] [--keep DIR]
+//   sequences [--count N] [--seed S] [--steps N] [--jobs N] [--relax RULES] [--keep DIR]
 //   sequences --replay DIR [--relax RULES]
 
 #include "Runner.h"
@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <thread>
 
 using namespace seq;
 
@@ -220,6 +222,7 @@ int main(int argc, char *argv[])
                      {u"steps"_s, u"Steps a sequence, about."_s, u"n"_s, u"30"_s},
                      {u"relax"_s, u"Rules left out, of "_s + Switchable + u'.', u"rules"_s, QString()},
                      {u"keep"_s, u"Where shrunk failures are kept."_s, u"dir"_s},
+                     {u"jobs"_s, u"Workers side by side."_s, u"n"_s, u"1"_s},
                      {u"replay"_s, u"Replays the kept sequences of a folder."_s, u"dir"_s}});
     for (const QString &internal : {u"root"_s, u"first"_s, u"last"_s, u"file"_s, u"resume"_s})
         args.addOption({internal, u"(internal)"_s, u"x"_s});
@@ -257,12 +260,26 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     QList<QPair<int, Outcome>> failures;
-    sup.chain({u"--seed"_s, QString::number(seed)}, 0, count - 1, [&](int i, const Outcome &o) {
-        if (!o.passed) {
-            failures.append({i, o});
-            say(u"FAIL sequence %1 at step %2: %3: %4"_s.arg(i).arg(o.step).arg(o.rule, o.text));
-        }
-    });
+    // Workers side by side, each on its share of the sequences.
+    const int jobs = std::clamp(args.value(u"jobs"_s).toInt(), 1, 16);
+    QMutex lock;
+    std::vector<std::thread> threads;
+    for (int j = 0; j < jobs; ++j)
+        threads.emplace_back([&, j] {
+            Supervisor own{sup.common};
+            own.chain({u"--seed"_s, QString::number(seed)}, count * j / jobs, count * (j + 1) / jobs - 1,
+                      [&](int i, const Outcome &o) {
+                          const QMutexLocker locked(&lock);
+                          if (!o.passed) {
+                              failures.append({i, o});
+                              say(u"FAIL sequence %1 at step %2: %3: %4"_s.arg(i).arg(o.step).arg(o.rule, o.text));
+                          }
+                      });
+            const QMutexLocker locked(&lock);
+            sup.steps += own.steps;
+        });
+    for (std::thread &t : threads)
+        t.join();
     const double seconds = clock.elapsed() / 1000.0;
     say(u"%1 sequences, %2 steps in %3 s: %4 steps a second; %5 passed, %6 failed"_s.arg(count).arg(sup.steps)
             .arg(seconds, 0, 'f', 1).arg(sup.steps / seconds, 0, 'f', 1).arg(count - failures.size()).arg(failures.size()));

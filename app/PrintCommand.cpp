@@ -15,7 +15,7 @@ void printDocument(Globals &g, UiServices &ui, QWidget *parent)
 {
     if (g.LoadedKind != 1 && g.LoadedKind != 2)
         return;
-    const KeyFaces faces(g.AppDir, KeyFaces::Pictures::WithIcons);
+    const KeyFaces faces(g, KeyFaces::Pictures::WithIcons);
     if (!faces.missingFiles().isEmpty())
         ui.warn(parent, faces.missingMessage());
     const Guide guide = Guide::ofDocument(g, faces);

@@ -3,7 +3,6 @@
 #include "core/SetupFile.h"
 #include "link/PortBinding.h"
 
-#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -56,7 +55,7 @@ int PortsCommand::run(const QCommandLineParser &, Environment &env)
         } else {
             line += device;
             line += bound.isEmpty() ? QStringLiteral("  standard") : QStringLiteral("  bound in your settings");
-            if (!QFileInfo::exists(device))
+            if (!portDevicePresent(device))
                 line += QStringLiteral(", not present now");
         }
         if (n == setupPort)

@@ -1,5 +1,7 @@
 #include "link/PortBinding.h"
 
+#include <QFileInfo>
+#include <QSerialPortInfo>
 #include <QSettings>
 
 #include <algorithm>
@@ -15,6 +17,18 @@ QSettings userSettings() { return QSettings(QStringLiteral("Quillet"), QStringLi
 QString portBindingKey(int portNumber)
 {
     return QStringLiteral("Settings/PortDevice") + QString::number(portNumber);
+}
+
+bool portDevicePresent(const QString &device)
+{
+    if (device.isEmpty())
+        return false;
+    if (QFileInfo::exists(device))
+        return true;
+    const auto ports = QSerialPortInfo::availablePorts();
+    return std::any_of(ports.begin(), ports.end(), [&device](const QSerialPortInfo &info) {
+        return info.systemLocation() == device || info.portName() == device;
+    });
 }
 
 QString defaultPortDevice(int portNumber)

@@ -14,6 +14,9 @@ QString boundPortDevice(int portNumber);     // empty when the number is not bou
 void bindPortDevice(int portNumber, const QString &device);   // empty device: unbind
 QString portDevice(int portNumber);          // the binding, else the default
 QList<int> boundPortNumbers();               // the numbers bound in the settings, ascending
+// Whether the device is there now: listed by the system as a serial port, or present in
+// the file system (a pseudo-terminal, such as a simulator's, is never listed).
+bool portDevicePresent(const QString &device);
 
 QString portBindingKey(int portNumber);
 

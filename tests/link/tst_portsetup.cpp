@@ -17,6 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 using namespace quillet;
 
 namespace {
@@ -216,6 +220,16 @@ void TestPortSetup::listBindsTheChosenPort()
     QVERIFY(dialog.isVisible());   // Enter there does not close the dialog
     QCOMPARE(boundPortDevice(1), QStringLiteral("/dev/pts/77"));
     QCOMPARE(dialog.List1->currentItem()->text(), QStringLiteral("/dev/pts/77 (not present now)"));
+    // A pseudo-terminal that is there is never listed as a serial port, yet it is present.
+    const int pty = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(pty >= 0);
+    const QString ptyPath = QString::fromLocal8Bit(ptsname(pty));
+    dialog.Text1->setText(ptyPath);
+    QTest::keyClick(dialog.Text1, Qt::Key_Return);
+    QCOMPARE(dialog.List1->currentItem()->text(), ptyPath);
+    ::close(pty);
+    dialog.Text1->setText(QStringLiteral("/dev/pts/77"));
+    QTest::keyClick(dialog.Text1, Qt::Key_Return);
 
     // Port 2 has its own binding.
     QTest::mouseClick(dialog.Option2, Qt::LeftButton);

@@ -60,7 +60,7 @@ QString exportDocument(Globals &g, UiServices &ui, QWidget *parent)
         ui.warn(parent, faces.missingMessage());
     QString error;
     if (pictureFormat(chosen) == PictureFormat::Pdf) {
-        if (!guide.writePdf(chosen, &error)) {
+        if (!guide.writePdf(chosen, guidePaperSize(paperLocale()), &error)) {
             ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(chosen), error));
             return {};
         }

@@ -4,10 +4,14 @@
 #include "core/Globals.h"
 #include "render/Guide.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QToolBar>
 
 namespace quillet {
 
@@ -22,13 +26,40 @@ void printDocument(Globals &g, UiServices &ui, QWidget *parent)
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(guide.title());
-    // The guide's own margins; the printer's paper size stays the user's choice.
-    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    // The paper the system's locale uses, and the guide's own margins; the preview offers
+    // the other common size.
+    printer.setPageSize(guidePaperSize(paperLocale()));
+    printer.setPageMargins(QMarginsF(Guide::MarginMm, Guide::MarginMm, Guide::MarginMm, Guide::MarginMm),
+                           QPageLayout::Millimeter);
     QPrintPreviewDialog preview(&printer, parent);
     preview.setObjectName(QStringLiteral("frmPrintPreview"));
     preview.setWindowTitle(QStringLiteral("Print"));
+
+    const QList<QPageSize::PageSizeId> papers{QPageSize::A4, QPageSize::Letter};
+    auto *paper = new QComboBox(&preview);
+    paper->setObjectName(QStringLiteral("ComboPAPER"));
+    paper->setAccessibleName(QStringLiteral("Paper"));
+    for (QPageSize::PageSizeId id : papers)
+        paper->addItem(QPageSize::name(id));
+    auto *pages = preview.findChild<QPrintPreviewWidget *>();
+    if (auto *bar = preview.findChild<QToolBar *>()) {
+        bar->addSeparator();
+        auto *label = new QLabel(QStringLiteral("&Paper:"), bar);
+        label->setBuddy(paper);
+        bar->addWidget(label);
+        bar->addWidget(paper);
+    }
+    QObject::connect(paper, &QComboBox::activated, &preview, [&printer, pages, papers](int index) {
+        printer.setPageSize(QPageSize(papers.value(index, QPageSize::A4)));
+        if (pages)
+            pages->updatePreview();
+    });
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&guide](QPrinter *target) { guide.paint(*target); });
+                     [&guide, paper, papers](QPrinter *target) {
+                         // The paper may also have been chosen in the page setup.
+                         paper->setCurrentIndex(papers.indexOf(target->pageLayout().pageSize().id()));
+                         guide.paint(*target);
+                     });
     ui.showModal(preview);
 }
 

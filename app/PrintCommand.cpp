@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "render/Guide.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPageLayout>
@@ -42,12 +43,14 @@ void printDocument(Globals &g, UiServices &ui, QWidget *parent)
     for (QPageSize::PageSizeId id : papers)
         paper->addItem(QPageSize::name(id));
     auto *pages = preview.findChild<QPrintPreviewWidget *>();
+    // First in the toolbar, so that a narrow window does not fold it away.
     if (auto *bar = preview.findChild<QToolBar *>()) {
-        bar->addSeparator();
-        auto *label = new QLabel(QStringLiteral("&Paper:"), bar);
+        QAction *first = bar->actions().value(0);
+        auto *label = new QLabel(QStringLiteral(" &Paper: "), bar);
         label->setBuddy(paper);
-        bar->addWidget(label);
-        bar->addWidget(paper);
+        bar->insertWidget(first, label);
+        bar->insertWidget(first, paper);
+        bar->insertSeparator(first);
     }
     QObject::connect(paper, &QComboBox::activated, &preview, [&printer, pages, papers](int index) {
         printer.setPageSize(QPageSize(papers.value(index, QPageSize::A4)));

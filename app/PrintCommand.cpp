@@ -1,6 +1,7 @@
 #include "app/PrintCommand.h"
 
 #include "app/UiServices.h"
+#include "core/FileIO.h"
 #include "core/Globals.h"
 #include "render/Guide.h"
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPaintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -58,11 +60,22 @@ void printDocument(Globals &g, UiServices &ui, QWidget *parent)
             pages->updatePreview();
     });
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&guide, paper, papers](QPrinter *target) {
-                         // The paper may also have been chosen in the page setup.
-                         paper->setCurrentIndex(papers.indexOf(target->pageLayout().pageSize().id()));
-                         guide.paint(*target);
-                     });
+                     [&guide, &g, &ui, &preview, paper, papers](QPrinter *target) {
+        // The paper may also have been chosen in the page setup.
+        paper->setCurrentIndex(papers.indexOf(target->pageLayout().pageSize().id()));
+        // Printed to a file, the guide is written by the one guarded save: the printer's own
+        // PDF engine cannot tell a disk that filled up, and would leave a cut file behind.
+        // (The preview draws through an engine of its own and is not a file.)
+        QPaintEngine *engine = target->paintEngine();
+        if (target->outputFormat() == QPrinter::PdfFormat && !target->outputFileName().isEmpty() && engine
+            && engine->type() == QPaintEngine::Pdf) {
+            QString error;
+            if (!saveWholeFile(target->outputFileName(), guide.pdfBytes(target->pageLayout()), &error, g.makeSaveFile))
+                ui.warn(&preview, error);
+            return;
+        }
+        guide.paint(*target);
+    });
     ui.showModal(preview);
 }
 

@@ -652,20 +652,29 @@ int Guide::paint(QPagedPaintDevice &device) const
     return sheets;
 }
 
-bool Guide::writePdf(const QString &path, const QPageSize &paper, QString *error) const
+QByteArray Guide::pdfBytes(const QPageLayout &layout) const
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
     {
-        QPdfWriter pdf(&buffer);
+        QPdfWriter pdf(&out);
         pdf.setCreator(QStringLiteral("Quillet"));
         pdf.setTitle(title_);
         pdf.setResolution(PdfDpi);
-        pdf.setPageLayout(QPageLayout(paper, QPageLayout::Portrait,
-                                      QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm), QPageLayout::Millimeter));
+        pdf.setPageLayout(layout);
         paint(pdf);
     }
-    return saveWholeFile(path, buffer.data(), error);
+    return bytes;
+}
+
+bool Guide::writePdf(const QString &path, const QPageSize &paper, QString *error,
+                     const SaveFileFactory &makeSaveFile) const
+{
+    // Drawn in memory, then written by the one guarded save.
+    const QPageLayout layout(paper, QPageLayout::Portrait, QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm),
+                             QPageLayout::Millimeter);
+    return saveWholeFile(path, pdfBytes(layout), error, makeSaveFile);
 }
 
 }  // namespace quillet

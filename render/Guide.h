@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/FileIO.h"
 #include "render/Pages.h"
 
 #include <QDateTime>
 #include <QLocale>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 #include <QStringList>
@@ -56,7 +58,10 @@ public:
     int paint(QPagedPaintDevice &device) const;
     // Writes the guide as a PDF file on the given paper, replacing the file only when all
     // was written.
-    bool writePdf(const QString &path, const QPageSize &paper, QString *error) const;
+    bool writePdf(const QString &path, const QPageSize &paper, QString *error,
+                  const SaveFileFactory &makeSaveFile = {}) const;
+    // The guide as a PDF file's bytes, on pages of the given layout.
+    QByteArray pdfBytes(const QPageLayout &layout) const;
 
     static constexpr qreal MarginMm = 15;
 

@@ -1,12 +1,14 @@
 #include "render/PictureFile.h"
 
+#include "core/FileIO.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace quillet {
@@ -81,34 +83,35 @@ QStringList pictureFileNames(const QString &chosen, const std::vector<Picture> &
     return out;
 }
 
-bool writePicture(const Picture &picture, const QString &path, QString *error)
+bool pictureBytes(const Picture &picture, PictureFormat format, QByteArray &contents, QString *error)
 {
     QString reason;
-    const PictureFormat format = pictureFormat(path);
-    if (format == PictureFormat::Unknown) {
+    QBuffer buffer(&contents);
+    buffer.open(QIODevice::WriteOnly);
+    switch (format) {
+    case PictureFormat::Png:
+        if (writePng(picture, buffer, &reason))
+            return true;
+        break;
+    case PictureFormat::Svg:
+        writeSvg(picture, buffer);
+        return true;
+    case PictureFormat::Pdf:
+        writePdf(picture, buffer);
+        return true;
+    case PictureFormat::Unknown:
         reason = QStringLiteral("A picture is written as .png, .svg or .pdf.");
-    } else {
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly)) {
-            bool ok = true;
-            if (format == PictureFormat::Png)
-                ok = writePng(picture, file, &reason);
-            else if (format == PictureFormat::Svg)
-                writeSvg(picture, file);
-            else
-                writePdf(picture, file);
-            // The generators report no write errors of their own; the device keeps them.
-            if (ok && file.error() == QFileDevice::NoError && file.commit())
-                return true;
-            if (reason.isEmpty())
-                reason = file.errorString();
-        } else {
-            reason = file.errorString();
-        }
+        break;
     }
     if (error)
         *error = reason;
     return false;
+}
+
+bool writePicture(const Picture &picture, const QString &path, QString *error)
+{
+    QByteArray contents;
+    return pictureBytes(picture, pictureFormat(path), contents, error) && saveWholeFile(path, contents, error);
 }
 
 }  // namespace quillet

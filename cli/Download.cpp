@@ -1,6 +1,7 @@
 #include "cli/Download.h"
 
 #include "cli/Files.h"
+#include "cli/TextLayout.h"
 #include "cli/TransferRun.h"
 #include "core/DataFile.h"
 #include "core/Globals.h"
@@ -54,7 +55,9 @@ int DownloadCommand::run(const QCommandLineParser &parser, Environment &env)
     if (!quiet) {
         // Standard output may be the file itself: the summary is for people, on stderr then.
         QTextStream &to = isStandardStream(output) ? env.err : env.out;
-        to << QStringLiteral("%1 pages saved to %2").arg(result.pages).arg(visible(shownOutput(output))) << Qt::endl;
+        to << QStringLiteral("%1 saved to %2").arg(counted(result.pages, QStringLiteral("page")),
+                                                   visible(shownOutput(output)))
+           << Qt::endl;
     }
     return exitcode::Ok;
 }

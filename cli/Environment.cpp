@@ -50,6 +50,18 @@ QString messageStyle(const QString &message)
         text[0] = text[0].toLower();
     if (text.endsWith(QLatin1Char('.')) && !text.endsWith(QStringLiteral("..")))
         text.chop(1);
+    // Sentences the window shows one after the other become one line: "…program. Close
+    // it" reads "…program; close it". Quoted names are left as they are.
+    bool quoted = false;
+    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && text[i] == QLatin1Char('.') && text[i + 1] == QLatin1Char(' ') &&
+                 capitalisedWord(text.mid(i + 2))) {
+            text[i] = QLatin1Char(';');
+            text[i + 2] = text[i + 2].toLower();
+        }
+    }
     return visible(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 

@@ -17,10 +17,11 @@ namespace quillet::cli {
 
 namespace {
 
-// "136,194 bytes"
+// "136,194 bytes", "1 byte"
 QString bytes(qsizetype n)
 {
-    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)) + QStringLiteral(" bytes");
+    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)) +
+           (n == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
 }
 
 }  // namespace

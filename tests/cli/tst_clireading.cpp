@@ -1,6 +1,7 @@
 // info, show and diff: the structured reading and comparison of files the tests make.
 
 #include "cli/CliTestSupport.h"
+#include "cli/Completion.h"
 #include "core/DataFile.h"
 #include "core/ModelFile.h"
 #include "core/RecordLayout.h"
@@ -12,6 +13,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +39,7 @@ private slots:
     void unknownDeviceListsTheNames();
     void diffGroupsChangesAndExitsLikeDiff();
     void controlBytesFromAFileAreShownAsEscapes();
+    void bashCompletesTheDeviceNames();
 
 private:
     QString write(const QString &name, const QByteArray &bytes) { return writeTestFile(dir_.filePath(name), bytes); }
@@ -252,6 +256,31 @@ void TestCliReading::controlBytesFromAFileAreShownAsEscapes()
     // JSON escapes them its own way.
     QVERIFY(runCliInProcess({QStringLiteral("info"), hostile, QStringLiteral("--json")})
                 .out.contains(QStringLiteral("TV\\u001b[2J\\u0007")));
+}
+
+void TestCliReading::bashCompletesTheDeviceNames()
+{
+    const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+    if (bash.isEmpty())
+        QSKIP("bash is not installed");
+    const QString script = write(QStringLiteral("completion.bash"), cli::completionScript(QStringLiteral("bash")).toUtf8());
+    // As bash calls it, without the bash-completion package: the names of the FILE typed,
+    // after show's FILE and after render's --device, quoted for the command line.
+    QProcess shell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), QCoreApplication::applicationDirPath() + QLatin1Char(':') +
+                                           env.value(QStringLiteral("PATH")));
+    shell.setProcessEnvironment(env);
+    shell.start(bash, {QStringLiteral("--norc"), QStringLiteral("-c"),
+                       QStringLiteral(R"(source "$1"
+at() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _quillet_cli; printf '%s\n' "${COMPREPLY[@]}" --; }
+at quillet-cli show "$2" D
+at quillet-cli render -o x.png "$2" --device "")"),
+                       QStringLiteral("bash"), script, data_});
+    QVERIFY(shell.waitForFinished(10000));
+    QCOMPARE(shell.readAllStandardError(), QByteArray());
+    QCOMPARE(shell.readAllStandardOutput(),
+             QByteArray("DVD\\ Player\n--\nTV\nVCR\nDVD\\ Player\nAmplifier\nSatellite\nCD\nmenu\n--\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCliReading)

@@ -222,7 +222,7 @@ void TestCliTransfer::failuresAreToldInTheRemotesTerms()
                                          remote.path()},
                                         quick());
     QCOMPARE(r.code, 2);
-    QCOMPARE(r.err, QStringLiteral("quillet-cli: download: the serial port \"%1\" is in use by another program. Close "
+    QCOMPARE(r.err, QStringLiteral("quillet-cli: download: the serial port \"%1\" is in use by another program; close "
                                    "that program, or choose another port\n")
                         .arg(remote.path()));
 }

@@ -108,10 +108,13 @@ bool pictureBytes(const Picture &picture, PictureFormat format, QByteArray &cont
     return false;
 }
 
-bool writePicture(const Picture &picture, const QString &path, QString *error)
+// Drawn in memory, then written by the one guarded save: a disk that fills up while the
+// file is written never leaves a cut picture behind as if it were whole.
+bool writePicture(const Picture &picture, const QString &path, QString *error, const SaveFileFactory &makeSaveFile)
 {
     QByteArray contents;
-    return pictureBytes(picture, pictureFormat(path), contents, error) && saveWholeFile(path, contents, error);
+    return pictureBytes(picture, pictureFormat(path), contents, error) &&
+           saveWholeFile(path, contents, error, makeSaveFile);
 }
 
 }  // namespace quillet

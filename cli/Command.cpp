@@ -145,7 +145,7 @@ QString Command::helpText(int width) const
 {
     QString text = wrapText(QStringLiteral("Usage: %1 %2 %3").arg(QLatin1String(ProgramName), name_, usageTail()),
                             width, 7);
-    text += QLatin1Char('\n') + wrapText(description_, width) + QLatin1Char('\n');
+    text += QStringLiteral("\n\n") + wrapText(description_, width) + QLatin1Char('\n');
     if (!positionals_.isEmpty()) {
         text += QStringLiteral("\nArguments:\n");
         QList<QPair<QString, QString>> rows;

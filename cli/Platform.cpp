@@ -20,7 +20,6 @@ namespace {
 // A signal handler can reach nothing but flags of this kind, so this piece of state is
 // process-wide. The first stop wins.
 volatile std::sig_atomic_t caughtStop = 0;
-volatile std::sig_atomic_t deferAll = 0;
 
 void mark(Stop stop)
 {
@@ -36,6 +35,7 @@ HANDLE handle(Stream s)
 }
 
 volatile LONG eventsSeen = 0;
+volatile LONG deferAll = 0;
 
 BOOL WINAPI onConsoleEvent(DWORD event)
 {

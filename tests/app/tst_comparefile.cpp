@@ -154,7 +154,7 @@ void TestCompareFile::modelDocumentAgainstAModelFile()
     QCOMPARE(f.ui.fileRequests.last().request.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
     QCOMPARE(shown.summary, QStringLiteral("1 difference"));
     QCOMPARE(shown.rows, QStringList{QStringLiteral(
-                             "Device, page 1 | key OK moved | column 1, row 1 | column 3, row 3")});
+                             "Device, page 1, key 1 | OK moved | column 1, row 1 | column 3, row 3")});
 }
 
 void TestCompareFile::realDialogsTitledAndOnScreen()

@@ -252,15 +252,26 @@ void TestPortSetup::listBindsTheChosenPort()
 void TestPortSetup::openFailureText()
 {
     const QString denied = portOpenFailureText(1, QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Permission denied"),
-                                               true, QStringLiteral("uucp"));
-    QVERIFY(denied.startsWith(QStringLiteral("The serial port /dev/ttyUSB0 (port 1) cannot be opened: "
+                                               PortRefusal::JoinGroup, QStringLiteral("uucp"));
+    QVERIFY(denied.startsWith(QStringLiteral("The serial port \"/dev/ttyUSB0\" (port 1) cannot be opened: "
                                              "Permission denied.")));
     QVERIFY(denied.contains(QStringLiteral("\"uucp\"")));
-    QVERIFY(portOpenFailureText(1, QStringLiteral("/dev/ttyS0"), QStringLiteral("Permission denied"), true, QString())
+    QVERIFY(portOpenFailureText(1, QStringLiteral("/dev/ttyS0"), QStringLiteral("Permission denied"),
+                                PortRefusal::JoinGroup, QString())
                 .contains(QStringLiteral("\"dialout\"")));
-    const QString busy = portOpenFailureText(2, QStringLiteral("/dev/ttyS1"),
-                                             QStringLiteral("Device or resource busy"), false, QString());
-    QCOMPARE(busy, QStringLiteral("The serial port /dev/ttyS1 (port 2) cannot be opened: Device or resource busy."));
+    // A group that may not use the device either is no advice.
+    const QString noGroup = portOpenFailureText(1, QStringLiteral("/dev/ttyS0"), QStringLiteral("Permission denied"),
+                                                PortRefusal::NoAccess, QStringLiteral("root"));
+    QVERIFY(!noGroup.contains(QStringLiteral("group")));
+    QVERIFY(noGroup.contains(QStringLiteral("ask your administrator")));
+    // A lock held by another program is not a permission the user lacks.
+    QCOMPARE(portOpenFailureText(2, QStringLiteral("/dev/ttyS1"), QStringLiteral("Permission error while locking the device"),
+                                 PortRefusal::InUse, QString()),
+             QStringLiteral("The serial port \"/dev/ttyS1\" (port 2) is in use by another program. Close that program, "
+                            "or choose another port."));
+    const QString other = portOpenFailureText(2, QStringLiteral("/dev/ttyS1"),
+                                              QStringLiteral("Device or resource busy"), PortRefusal::Other, QString());
+    QCOMPARE(other, QStringLiteral("The serial port \"/dev/ttyS1\" (port 2) cannot be opened: Device or resource busy."));
 }
 
 QTEST_MAIN(TestPortSetup)

@@ -114,11 +114,11 @@ QList<int> Layout::keys() const
     return out;
 }
 
-bool Layout::covered(int p, int c, int r) const
+bool Layout::overlaps(int p, int c1, int r1, int c2, int r2) const
 {
     for (int s = 0; s < 12; ++s) {
         const int ul = corner(p, 2 * s), lr = corner(p, 2 * s + 1);
-        if (slot(p, s) != 255 && ul / 16 <= c && c <= lr / 16 && ul % 16 <= r && r <= lr % 16)
+        if (slot(p, s) != 255 && c1 <= lr / 16 && ul / 16 <= c2 && r1 <= lr % 16 && ul % 16 <= r2)
             return true;
     }
     return false;
@@ -143,13 +143,8 @@ bool Layout::sane() const
 // record of the page.
 bool Layout::create(int p, int c1, int r1, int c2, int r2, const QString &text)
 {
-    if (c2 - c1 < 1 || r2 - r1 < 1)
-        return false;   // fewer than 2 x 2 cells
-    for (int s = 0; s < 12; ++s) {
-        const int ul = corner(p, 2 * s), lr = corner(p, 2 * s + 1);
-        if (slot(p, s) != 255 && c1 <= lr / 16 && ul / 16 <= c2 && r1 <= lr % 16 && ul % 16 <= r2)
-            return false;
-    }
+    if (c2 - c1 < 1 || r2 - r1 < 1 || overlaps(p, c1, r1, c2, r2))
+        return false;
     int key = 0, s = 0, r = 0;
     while (key < 35 && m.left(48).contains(static_cast<char>(key)))
         ++key;

@@ -64,7 +64,7 @@ struct Layout {
     int loc(int k) const { return byteAt(m, 144 + k); }
     int label(int l, int j) const { return 180 + 264 * (l / 16) + 22 * (l % 16) + j; }   // index
     QList<int> keys() const;                    // the keys that stand, in slot order
-    bool covered(int p, int c, int r) const;
+    bool overlaps(int p, int c1, int r1, int c2, int r2) const;   // a key on any of these cells
     bool sane() const;                          // each key in one slot, its label on its page
     bool create(int p, int c1, int r1, int c2, int r2, const QString &text);
     void remove(int key);

@@ -6,14 +6,16 @@
 
 namespace seq {
 
+using namespace Qt::StringLiterals;
+
 QString toText(const Sequence &s)
 {
     QString out;
     for (const Step &step : s) {
         out += step.kind;
         for (const auto &[k, v] : step.params)
-            out += QStringLiteral(" %1=%2").arg(k).arg(v);
-        out += QLatin1Char('\n');
+            out += u" %1=%2"_s.arg(k).arg(v);
+        out += u'\n';
     }
     return out;
 }
@@ -21,14 +23,13 @@ QString toText(const Sequence &s)
 Sequence fromText(const QString &text)
 {
     Sequence s;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        const QStringList words = line.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (words.isEmpty() || words[0].startsWith(QLatin1Char('#')))
+    for (const QString &line : text.split(u'\n')) {
+        const QStringList words = line.trimmed().split(u' ', Qt::SkipEmptyParts);
+        if (words.isEmpty() || words[0].startsWith(u'#'))
             continue;
-        Step step{words[0], {}};
+        s << Step{words[0], {}};
         for (const QString &w : words.mid(1))
-            step.params.append({w.section(QLatin1Char('='), 0, 0), w.section(QLatin1Char('='), 1).toInt()});
-        s << step;
+            s.last().params.append({w.section(u'=', 0, 0), w.section(u'=', 1).toInt()});
     }
     return s;
 }
@@ -43,17 +44,13 @@ QString labelText(int n)
     return t;
 }
 
-Sequence generate(quint64 seed, int index, int steps, const Rules &rules)
+Sequence generate(quint64 seed, int index, int steps)
 {
     std::mt19937_64 rng(seed * 1000003u + static_cast<quint64>(index));
     auto below = [&rng](int n) { return static_cast<int>(rng() % static_cast<quint64>(n)); };
     // Each action, how often it comes, and its parameters with the range each is drawn
-    // from: "name:n" is 0..n-1, "name:n/k" is that one time in k and -1 otherwise.
-    struct Kind {
-        const char *name;
-        int weight;
-        const char *params;
-    };
+    // from: "name:n" is 0..n-1, "name:n/k" is that one time in k + 1 and -1 otherwise.
+    struct Kind { const char *name; int weight; const char *params; };
     static const Kind kinds[] = {
         {"open", 14, "via:5 f:100 save:4 as:100 short:3"},
         {"save", 5, ""},
@@ -92,18 +89,12 @@ Sequence generate(quint64 seed, int index, int steps, const Rules &rules)
             const QString name = p.section(u':', 0, 0), range = p.section(u':', 1);
             const int v = below(range.section(u'/', 0, 0).toInt());
             const bool sometimes = range.contains(u'/');
-            // A relaxed rule's moments are not drawn: no drop, no Later at a restore question.
-            if (name == u"drop" && !rules.on("drop"))
-                step.params.append({name, -1});
-            else if (name == u"a" && !rules.on("later"))
-                step.params.append({name, below(8) / 4 * 9 + below(8) / 4 * 3 + below(2)});
-            else
-                step.params.append({name, !sometimes || below(range.section(u'/', 1).toInt() + 1) == 0 ? v : -1});
+            step.params.append({name, !sometimes || below(range.section(u'/', 1).toInt() + 1) == 0 ? v : -1});
         }
         if (step.kind == u"device") {
             // One to four edits: New, Relabel, Delete (OK or Cancel), Undo, Redo.
             const int edits = 1 + below(4);
-            step.params.append({QStringLiteral("n"), edits});
+            step.params.append({u"n"_s, edits});
             for (int i = 0; i < edits; ++i)
                 for (const auto &[name, range] : {std::pair{"o", 6}, {"p", 4}, {"c", 5}, {"r", 7}, {"w", 3}, {"h", 3},
                                                   {"k", 100}, {"t", 100000}})

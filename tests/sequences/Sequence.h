@@ -7,7 +7,6 @@
 
 #include <QList>
 #include <QPair>
-#include <QSet>
 #include <QString>
 
 namespace seq {
@@ -28,17 +27,7 @@ using Sequence = QList<Step>;
 
 QString toText(const Sequence &s);
 Sequence fromText(const QString &text);
-
-// Rules that can be left out while a fault they catch waits for its fix: a relaxed rule's
-// actions are not drawn and its failures not reported.
-struct Rules {
-    QSet<QString> relaxed;
-    bool on(const char *rule) const { return !relaxed.contains(QLatin1String(rule)); }
-};
-
-Sequence generate(quint64 seed, int index, int steps, const Rules &rules);
-
-// A label text from a number: one to six capitals.
-QString labelText(int n);
+Sequence generate(quint64 seed, int index, int steps);
+QString labelText(int n);   // one to six capitals
 
 }  // namespace seq

@@ -3,8 +3,8 @@
 // hang or a kill on purpose ends only the worker; a failing sequence is shrunk to the
 // shortest that still fails the same rule and kept as a file that the suite replays.
 //
-//   sequences [--count N] [--seed S] [--steps N] [--jobs N] [--relax RULES] [--keep DIR]
-//   sequences --replay DIR [--relax RULES]
+//   sequences [--count N] [--seed S] [--steps N] [--jobs N] [--keep DIR]
+//   sequences --replay DIR
 
 #include "Runner.h"
 
@@ -27,9 +27,6 @@ using namespace seq;
 
 namespace {
 
-// Rules that can be left out while a fault they catch waits for its fix elsewhere.
-const QString Switchable = u"later,drop,box,short,kind"_s;
-
 void say(const QString &line)
 {
     std::printf("%s\n", qPrintable(line));
@@ -44,7 +41,7 @@ QString readText(const QString &path)
 
 // The worker: runs sequences in this process and says how each went, one line each. At a
 // kill it puts down the model and waits to be killed; the next worker resumes from there.
-int worker(const QCommandLineParser &args, const Rules &rules)
+int worker(const QCommandLineParser &args)
 {
     const QString root = args.value(u"root"_s), app = root + u"/app"_s;
     // Nothing of the user's own: the per-user folders are the worker's.
@@ -60,7 +57,7 @@ int worker(const QCommandLineParser &args, const Rules &rules)
                                 u"program icon.ico"_s, u"HELP.HLP"_s})
         QFile::copy(assets + u'/' + name, app + u'/' + name);
 
-    Runner runner(root, rules);
+    const auto runner = Runner::create(root);
     int first = args.value(u"first"_s).toInt(), k = -1;
     Model resumed;
     QString resumedText;
@@ -73,25 +70,24 @@ int worker(const QCommandLineParser &args, const Rules &rules)
     for (int i = first; i <= args.value(u"last"_s).toInt(); ++i) {
         const Sequence s = k >= 0                     ? fromText(resumedText)
                            : args.isSet(u"file"_s) ? fromText(readText(args.value(u"file"_s)))
-                                                   : generate(args.value(u"seed"_s).toULongLong(), i,
-                                                              args.value(u"steps"_s).toInt(), rules);
+                                                   : generate(args.value(u"seed"_s).toULongLong(), i, args.value(u"steps"_s).toInt());
         say(u"begin %1"_s.arg(i));
         Failure f;
-        bool good = k >= 0 ? runner.resume(resumed, s[k++], &f) : (k = 0, runner.start(&f));
+        bool good = k >= 0 ? runner->resume(resumed, s[k++], &f) : (k = 0, runner->start(&f));
         for (; good && k < s.size(); ++k) {
             say(u"step %1 %2"_s.arg(i).arg(k));
             if (s[k].kind == u"kill") {
                 QFile out(root + u"/kill.state"_s);
                 out.open(QIODevice::WriteOnly);
                 QDataStream state(&out);
-                state << i << k << toText(s) << runner.model();
+                state << i << k << toText(s) << runner->model();
                 out.close();
-                runner.calm();
+                runner->calm();
                 say(u"kill %1 %2"_s.arg(s[k]("ms")).arg(out.fileName()));
                 for (;;)
                     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
             }
-            good = runner.run(s[k], &f);
+            good = runner->run(s[k], &f);
         }
         say(good ? u"pass %1"_s.arg(i) : u"fail %1 %2 %3 %4"_s.arg(i).arg(k - 1).arg(f.rule, f.text));
         k = -1;
@@ -108,7 +104,7 @@ struct Outcome {
 
 // The supervisor: starts workers, kills them when a step asks, notices crashes and hangs.
 struct Supervisor {
-    QStringList common;   // --relax and --steps for every worker
+    QStringList common;   // --steps for every worker
     long long steps = 0;
 
     // Runs sequences first..last of a worker's kind; `done` hears of each.
@@ -165,7 +161,7 @@ struct Supervisor {
         }
     }
 
-    Outcome runOne(const Sequence &s, const QString &relax = {})
+    Outcome runOne(const Sequence &s)
     {
         QTemporaryDir dir;
         QFile out(dir.filePath(u"one.seq"_s));
@@ -173,8 +169,7 @@ struct Supervisor {
         out.write(toText(s).toUtf8());
         out.close();
         Outcome result{false, -1, u"lost"_s, {}};
-        chain(QStringList{u"--file"_s, out.fileName()} + (relax.isNull() ? QStringList() : QStringList{u"--relax"_s, relax}),
-              0, 0, [&result](int, const Outcome &o) { result = o; });
+        chain({u"--file"_s, out.fileName()}, 0, 0, [&result](int, const Outcome &o) { result = o; });
         return result;
     }
 
@@ -220,7 +215,6 @@ int main(int argc, char *argv[])
     args.addOptions({{u"count"_s, u"Sequences to run."_s, u"n"_s, u"20"_s},
                      {u"seed"_s, u"Seed; a fresh one by default."_s, u"n"_s},
                      {u"steps"_s, u"Steps a sequence, about."_s, u"n"_s, u"30"_s},
-                     {u"relax"_s, u"Rules left out, of "_s + Switchable + u'.', u"rules"_s, QString()},
                      {u"keep"_s, u"Where shrunk failures are kept."_s, u"dir"_s},
                      {u"jobs"_s, u"Workers side by side."_s, u"n"_s, u"1"_s},
                      {u"replay"_s, u"Replays the kept sequences of a folder."_s, u"dir"_s}});
@@ -228,26 +222,16 @@ int main(int argc, char *argv[])
         args.addOption({internal, u"(internal)"_s, u"x"_s});
     args.addOption({u"worker"_s, u"(internal)"_s});
     args.process(app);
-    Rules rules;
-    for (const QString &r : args.value(u"relax"_s).split(u',', Qt::SkipEmptyParts))
-        rules.relaxed << r;
     if (args.isSet(u"worker"_s))
-        return worker(args, rules);
+        return worker(args);
 
     Supervisor sup;
-    sup.common = {u"--relax"_s, args.value(u"relax"_s), u"--steps"_s, args.value(u"steps"_s)};
+    sup.common = {u"--steps"_s, args.value(u"steps"_s)};
     if (args.isSet(u"replay"_s)) {
-        // A kept sequence waits while a rule it needs is left out.
         const QDir dir(args.value(u"replay"_s));
         int failed = 0;
         for (const QString &name : dir.entryList({u"*.seq"_s}, QDir::Files, QDir::Name)) {
-            const QString text = readText(dir.filePath(name));
-            const QStringList needs = text.section(u"# needs:"_s, 1, 1).section(u'\n', 0, 0).simplified().split(u',', Qt::SkipEmptyParts);
-            if (std::any_of(needs.begin(), needs.end(), [&rules](const QString &r) { return rules.relaxed.contains(r); })) {
-                say(u"skip %1 (needs %2)"_s.arg(name, needs.join(u',')));
-                continue;
-            }
-            const Outcome o = sup.runOne(fromText(text));
+            const Outcome o = sup.runOne(fromText(readText(dir.filePath(name))));
             say(o.passed ? u"pass "_s + name : u"FAIL %1 at step %2: %3: %4"_s.arg(name).arg(o.step).arg(o.rule, o.text));
             failed += o.passed ? 0 : 1;
         }
@@ -285,18 +269,12 @@ int main(int argc, char *argv[])
             .arg(seconds, 0, 'f', 1).arg(sup.steps / seconds, 0, 'f', 1).arg(count - failures.size()).arg(failures.size()));
 
     for (const auto &[i, o] : failures) {
-        const Sequence shrunk = sup.shrink(generate(seed, i, steps, rules), o);
+        const Sequence shrunk = sup.shrink(generate(seed, i, steps), o);
         if (shrunk.isEmpty()) {
             say(u"sequence %1 does not fail when run on its own"_s.arg(i));
             continue;
         }
-        // The rules it shows a fault of: with one of them left out, it passes.
-        QStringList needs;
-        for (const QString &r : Switchable.split(u','))
-            if (!rules.relaxed.contains(r) && sup.runOne(shrunk, QStringList(rules.relaxed.values() << r).join(u',')).passed)
-                needs << r;
-        const QString text = u"# %1: %2\n# found by seed %3, sequence %4\n# needs: %5\n"_s.arg(o.rule, o.text).arg(seed).arg(i)
-                                 .arg(needs.join(u',')) + toText(shrunk);
+        const QString text = u"# %1: %2\n# found by seed %3, sequence %4\n"_s.arg(o.rule, o.text).arg(seed).arg(i) + toText(shrunk);
         say(u"sequence %1 shrunk to %2 steps:\n"_s.arg(i).arg(shrunk.size()) + text);
         if (args.isSet(u"keep"_s) && QDir().mkpath(args.value(u"keep"_s))) {
             QFile out(QDir(args.value(u"keep"_s)).filePath(u"%1-%2-%3.seq"_s.arg(o.rule).arg(seed).arg(i)));

@@ -168,13 +168,6 @@ void pickRow(QDialog &d, int row, bool ok)
 // How a dialog is left: 0..3 OK, 4 Cancel, 5 Escape.
 int ending(const Step &st) { return st("end") < 4 ? 0 : st("end") - 3; }
 
-void finish(QDialog &d, const Step &st)
-{
-    if (ending(st) == 2)
-        QTest::keyClick(&d, Qt::Key_Escape);
-    else
-        clickNamed(d, ending(st) == 0 ? u"ComYES"_s : u"ComNO"_s);
-}
 
 void typeInto(QDialog &d, const QString &text, const QString &box = u"Text_IN"_s) { d.findChild<QLineEdit *>(box)->setText(text); }
 
@@ -391,6 +384,19 @@ private:
     bool refused() const { return armed_ > 0; }
     void fileAnswer(const QString &rel) { s_->ui.fileAnswers.push_back(path(rel)); }
     void onDialog(const std::function<void(QDialog &)> &script) { s_->ui.onDialog(script); }
+    // An editor's window: its edits, then OK, Cancel or Escape; a dialog an edit did not open
+    // answers nothing after.
+    void inEditor(const Step &st, const std::function<void(QDialog &)> &edits)
+    {
+        onDialog([this, &st, edits](QDialog &d) {
+            edits(d);
+            s_->ui.dialogScripts.clear();
+            if (ending(st) == 2)
+                QTest::keyClick(&d, Qt::Key_Escape);
+            else
+                clickNamed(d, ending(st) == 0 ? u"ComYES"_s : u"ComNO"_s);
+        });
+    }
     void violation(const QString &rule, const QString &text) { violations_ << Failure{rule, text}; }
     QString pickFile(const Step &st, const QStringList &files, const char *param = "f") const
     {
@@ -429,22 +435,19 @@ private:
         return m.files.contains(rel) && st("rep") == 1 ? QString() : rel;
     }
 
-    bool saveDocAs(const Step &st)
+    // Save As; the caption follows the new name unless the command goes on to replace the
+    // document.
+    bool saveDocAs(const Step &st, bool retitle = true)
     {
-        const QString rel = chooseSave(st, m.doc.kind == 2);
+        const QString rel = m.doc.kind ? chooseSave(st, m.doc.kind == 2) : QString();
         if (rel.isEmpty() || !saved(rel, m.doc.kind == 2 ? m.doc.dev : dataFile(m.doc.img)))
             return false;
         m.doc.file = path(rel);
         m.doc.saveAsFirst = false;
-        return true;
-    }
-
-    void saveAsCommand(const Step &st)
-    {
-        if (m.doc.kind && saveDocAs(st)) {
+        m.doc.modified = 0;
+        if (retitle)
             m.doc.caption = title(m.doc.file);
-            m.doc.modified = 0;
-        }
+        return true;
     }
 
     // The question before a command replaces the document, and what each answer does.
@@ -455,14 +458,7 @@ private:
             return true;
         if (st("save") != 0)
             return false;
-        if (rule == Discard::SaveAsThenStop)
-            return saveAsCommand(st), false;
-        if (!m.doc.kind || !saveDocAs(st))
-            return false;
-        m.doc.modified = 0;
-        if (rule == Discard::SaveThenGoOnRefresh)
-            m.doc.caption = title(m.doc.file);
-        return true;
+        return saveDocAs(st, rule != Discard::SaveThenGoOn) && rule != Discard::SaveAsThenStop;
     }
 
     // A data file fills the memory from its third byte on and leaves the rest; one that is
@@ -587,7 +583,7 @@ private:
             }
             trigger("mnuFileSave");
         } else if (k == u"save" || k == u"saveas") {
-            saveAsCommand(st);
+            saveDocAs(st);
             trigger(k == u"save" ? "mnuFileSave" : "mnuFileSaveAs");
         } else if (k == u"delete" && selectInTree(rel)) {
             if (path(rel) != m.doc.file && st("ok") && !fixed)
@@ -641,7 +637,7 @@ private:
         if (bank >= 0 && !st("via"))
             onDialog([row](QDialog &d) { pickRow(d, row, true); });
         QList<QByteArray> undo, redo;
-        onDialog([&](QDialog &d) {
+        inEditor(st, [&](QDialog &d) {
             auto &e = static_cast<GridEditor &>(d);
             Layout l{layout};
             for (int i = 0; i < st("n"); ++i) {
@@ -700,8 +696,6 @@ private:
                     redo.clear();
                 }
             }
-            s_->ui.dialogScripts.clear();
-            finish(d, st);
         });
         if (bank >= 0 && !st("via"))
             trigger("mnuKeyEdit");
@@ -728,7 +722,7 @@ private:
         while (!timer && steps < 25 && byteAt(m.doc.img, at(record + 2 * steps)) != 255)
             ++steps;
         const int n = steps ? 1 + st("n") % steps : 0;
-        onDialog([&](QDialog &page) {
+        inEditor(st, [&](QDialog &page) {
             onDialog([&](QDialog &d) {
                 typeInto(d, name);
                 if (timer) {
@@ -751,8 +745,6 @@ private:
             });
             clickNamed(page, u"OptEDIT"_s);
             clickNamed(page, u"PicKEY_%1"_s.arg(t));
-            s_->ui.dialogScripts.clear();
-            finish(page, st);
         });
         trigger(timer ? "mnuTimer" : "mnuMacro");
         if (ending(st) != 0)
@@ -812,7 +804,7 @@ private:
                 edited[at(1056 + b)] = static_cast<char>(codes[kind]);
             }
         }
-        onDialog([&](QDialog &d) {
+        inEditor(st, [&](QDialog &d) {
             auto &e = static_cast<GridEditor &>(d);
             onDialog([&](QDialog &in) {
                 typeInto(in, name);
@@ -821,8 +813,6 @@ private:
             });
             clickAt(e.OptEDIT);
             clickAt(e.PicKEY[static_cast<size_t>(b)], QPoint(5, 5));
-            s_->ui.dialogScripts.clear();
-            finish(d, st);
         });
         trigger("mnuMenuEdit");
         if (ending(st) == 0) {

@@ -46,9 +46,8 @@ using namespace quillet::testing;
 
 namespace {
 
-// The remote at the other end of the cable: a fresh simulator for every transfer, so that
-// each misbehaves afresh, all in virtual time. The user acts (Escape, a drop) at a moment
-// of the transfer, counted in the bytes that have crossed the cable.
+// The remote: a fresh simulator, in virtual time, for every transfer; the user acts (Escape,
+// a drop) at a moment counted in the bytes that have crossed the cable.
 class SwitchPort : public SerialPort {
 public:
     void reset(const sim::Options &o, const QByteArray &image, VirtualClock &clock)
@@ -105,16 +104,14 @@ public:
     int showModal(QDialog &dialog) override { return modal(dialog.objectName()), ScriptedUiServices::showModal(dialog); }
 };
 
-// A file's bytes, read again only when its inode, size or times have changed (every guarded
-// save makes a new inode).
+// A file's bytes, read again only when its inode, size or times have changed.
 QByteArray readAll(const QString &path)
 {
-    static QHash<QString, QPair<std::array<qint64, 4>, QByteArray>> known;
+    static QHash<QString, QPair<std::array<qint64, 5>, QByteArray>> known;
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
-    const std::array<qint64, 4> stamp{qint64(st.st_ino), qint64(st.st_size), st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec,
-                                      st.st_ctim.tv_sec * 1000000000 + st.st_ctim.tv_nsec};
+    const std::array<qint64, 5> stamp{qint64(st.st_ino), qint64(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_nsec};
     auto &entry = known[path];
     if (QFile f(path); entry.first != stamp)
         entry = {stamp, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()};
@@ -138,7 +135,8 @@ QByteArray worksetBytes(const Globals &g)
 
 void clickAt(QWidget *w, QPoint p = {})
 {
-    QTest::mouseClick(w, Qt::LeftButton, {}, !p.isNull() ? p : w->inherits("QRadioButton") ? QPoint(6, w->height() / 2) : w->rect().center());
+    const QPoint centre = w->inherits("QRadioButton") ? QPoint(6, w->height() / 2) : w->rect().center();
+    QTest::mouseClick(w, Qt::LeftButton, {}, p.isNull() ? centre : p);
 }
 
 void clickNamed(QWidget &owner, const QString &name)
@@ -169,7 +167,10 @@ void pickRow(QDialog &d, int row, bool ok)
 int ending(const Step &st) { return st("end") < 4 ? 0 : st("end") - 3; }
 
 
-void typeInto(QDialog &d, const QString &text, const QString &box = u"Text_IN"_s) { d.findChild<QLineEdit *>(box)->setText(text); }
+void typeInto(QDialog &d, const QString &text, const QString &box = u"Text_IN"_s)
+{
+    d.findChild<QLineEdit *>(box)->setText(text);
+}
 
 int digit(int number, int i) { return i > 2 ? 0 : number / (i == 0 ? 9 : i == 1 ? 3 : 1) % 3; }
 
@@ -289,8 +290,7 @@ public:
         if (wasArmed && armed_ > 0 && --armed_ == 0)
             calm();
         if (armed_ && !readOnly_) {
-            // Full, and full again after a step that deleted a file: the free pages are given
-            // to a file, without writing them, until none is left.
+            // Full again after a step that deleted a file: the free pages go to a file unwritten.
             QFile filler(path(u"filler.bin"_s));
             filler.open(QIODevice::ReadWrite);
             off_t end = filler.size();
@@ -384,8 +384,7 @@ private:
     bool refused() const { return armed_ > 0; }
     void fileAnswer(const QString &rel) { s_->ui.fileAnswers.push_back(path(rel)); }
     void onDialog(const std::function<void(QDialog &)> &script) { s_->ui.onDialog(script); }
-    // An editor's window: its edits, then OK, Cancel or Escape; a dialog an edit did not open
-    // answers nothing after.
+    // An editor's window: its edits, then OK, Cancel or Escape.
     void inEditor(const Step &st, const std::function<void(QDialog &)> &edits)
     {
         onDialog([this, &st, edits](QDialog &d) {
@@ -435,8 +434,7 @@ private:
         return m.files.contains(rel) && st("rep") == 1 ? QString() : rel;
     }
 
-    // Save As; the caption follows the new name unless the command goes on to replace the
-    // document.
+    // Save As; the caption follows the name unless the document is replaced next.
     bool saveDocAs(const Step &st, bool retitle = true)
     {
         const QString rel = m.doc.kind ? chooseSave(st, m.doc.kind == 2) : QString();
@@ -472,7 +470,7 @@ private:
         } else if ((bytes.size() != FileBytes || !bytes.startsWith("\xFF\x01")) && (*cur_)("short")) {
             return;
         } else {
-            std::memcpy(m.doc.img.data(), bytes.constData() + 2, static_cast<size_t>(std::min<qsizetype>(bytes.size() - 2, ImageBytes)));
+            m.doc.img.replace(0, std::min<qsizetype>(bytes.size() - 2, ImageBytes), bytes.mid(2, ImageBytes));
             m.doc.kind = 1;
         }
         m.doc.file = path(rel);
@@ -483,11 +481,10 @@ private:
 
     // ---- Driving the window
 
-    bool selectInTree(const QString &rel)
+    // An item of a tree by the texts on its way down from `item`, shown and clicked.
+    bool clickPath(QTreeWidget *tree, QTreeWidgetItem *item, const QStringList &names, bool twice = false)
     {
-        QTreeWidget *tree = s_->w->TreeView1;
-        QTreeWidgetItem *item = tree->topLevelItem(0);
-        for (const QString &name : rel.split(u'/')) {
+        for (const QString &name : names) {
             QTreeWidgetItem *parent = item;
             item = nullptr;
             for (int i = 0; parent && i < parent->childCount() && !item; ++i)
@@ -496,17 +493,16 @@ private:
         for (QTreeWidgetItem *p = item ? item->parent() : nullptr; p; p = p->parent())
             p->setExpanded(true);
         if (item)
-            clickItem(tree, tree->indexFromItem(item));
+            clickItem(tree, tree->indexFromItem(item), twice);
         return item;
     }
-
-    bool clickDevice(const QString &name, bool twice = false)
+    bool selectInTree(const QString &rel)
     {
-        QTreeWidget *list = s_->w->ListView1;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            if (list->topLevelItem(i)->text(0) == name)
-                return clickItem(list, list->model()->index(i, 0), twice), true;
-        return false;
+        return clickPath(s_->w->TreeView1, s_->w->TreeView1->topLevelItem(0), rel.split(u'/'));
+    }
+    void clickDevice(const QString &name, bool twice = false)
+    {
+        clickPath(s_->w->ListView1, s_->w->ListView1->invisibleRootItem(), {name}, twice);
     }
 
     // A file manager's drag over the window and its drop; true when the window took it.
@@ -532,8 +528,7 @@ private:
 
     // ---- The actions: each tells the model what must come of it, then does it in the window
 
-    // The next steps meet a full disk or a folder they may not write, for real: the
-    // program's folder is a small disk of its own.
+    // The next steps meet a full disk or a folder they may not write, for real.
     void fault(const Step &st)
     {
         if (!realDisk_)
@@ -547,7 +542,8 @@ private:
     void open(const Step &st)
     {
         const int via = st("via");
-        const QString rel = pickFile(st, (via == 1 ? QStringList() : m.filesIn(u"DATA"_s)) + (via ? m.filesIn(u"MODEL"_s) : QStringList()));
+        const QStringList data = via == 1 ? QStringList() : m.filesIn(u"DATA"_s), models = via ? m.filesIn(u"MODEL"_s) : QStringList();
+        const QString rel = pickFile(st, data + models);
         if (via < 2) {
             // The open dialog, or its Cancel.
             if (discard(st, Discard::SaveAsThenStop) && !rel.isEmpty()) {
@@ -577,7 +573,8 @@ private:
         const bool fixed = armed_ && readOnly_;   // a read-only folder lets nothing be deleted or renamed
         if (k == u"save" && !m.doc.saveAsFirst) {
             const bool mod = m.doc.file.endsWith(u".MOD");
-            if (m.doc.kind && (mod || m.doc.file.endsWith(u".DAT")) && saved(m.doc.file.mid(path().size()), mod ? m.doc.dev : dataFile(m.doc.img))) {
+            const QByteArray bytes = mod ? m.doc.dev : dataFile(m.doc.img);
+            if (m.doc.kind && (mod || m.doc.file.endsWith(u".DAT")) && saved(m.doc.file.mid(path().size()), bytes)) {
                 m.doc.caption = title(m.doc.file);
                 m.doc.modified = 0;
             }
@@ -590,7 +587,7 @@ private:
                 m.files.remove(rel);
             trigger("mnuDelete");
         } else if (k == u"rename" && selectInTree(rel)) {
-            const QString name = u"R%1"_s.arg(st("name")), target = rel.section(u'/', 0, 0) + u'/' + name + rel.right(4).toUpper();
+            const QString name = u"R%1"_s.arg(st("name")), target = rel.section(u'/', 0, 0) + u'/' + name + rel.right(4);
             if (st("ok") && !m.files.contains(target) && !fixed)
                 m.files[target] = m.files.take(rel);
             onDialog([&st, name](QDialog &d) {
@@ -682,8 +679,8 @@ private:
                     QList<QByteArray> &from = op == 4 ? undo : redo, &to = op == 4 ? redo : undo;
                     QPushButton *button = op == 4 ? e.cmdUndo : e.cmdRedo;
                     if (button->isEnabled() == from.isEmpty())
-                        violation(u"doc"_s, u"%1 is %2 with %3 edits to take"_s.arg(button->objectName(), button->isEnabled() ? u"on"_s : u"off"_s)
-                                                .arg(from.size()));
+                        violation(u"doc"_s, u"%1 is %2 with %3 edits to take"_s.arg(button->objectName())
+                                                .arg(button->isEnabled() ? u"on"_s : u"off"_s).arg(from.size()));
                     if (!from.isEmpty()) {
                         to << layout;
                         layout = from.takeLast();
@@ -791,7 +788,8 @@ private:
         // Another button's name is refused, unless the button bears it already.
         bool taken = false;
         for (int other : buttons)
-            taken = taken || (other != b && labelAt(m.doc.img, labelOf(other)).trimmed() == name && labelAt(m.doc.img, label).trimmed() != name);
+            taken = taken || (other != b && labelAt(m.doc.img, labelOf(other)).trimmed() == name);
+        taken = taken && labelAt(m.doc.img, label).trimmed() != name;
         QByteArray edited = m.doc.img;   // the editor's buffers, written back only by OK
         if (st("ok") && !taken) {
             writeText(edited, label, name);
@@ -892,7 +890,7 @@ private:
         QByteArray read = dir == 2 ? QByteArray(ImageBytes, '\0') : before;   // a comparison reads into an empty memory
         std::memcpy(read.data(), m.remote.constData(), static_cast<size_t>(pages * PageSize));
         if (dir == 1) {
-            if (!cutShort(port.image(), remoteBefore, before, 512) || (ok && port.image().left(FileBytes - 2) != before.left(FileBytes - 2)))
+            if (!cutShort(port.image(), remoteBefore, before, 512) || (ok && port.image().left(512 * PageSize) != before.left(512 * PageSize)))
                 violation(u"transfer"_s, u"the remote holds pages the upload did not send"_s);
             m.remote = port.image();
         } else if (!ok && dir == 0) {
@@ -950,8 +948,7 @@ private:
         trigger("mnuFileClose");
         if (s_->w->hasExited() != goOn)
             return violation(u"doc"_s, goOn ? u"Exit did not end"_s : u"Exit ended"_s);
-        // A program folder that cannot be written is taken for an installation at the next
-        // start: the disk is mended first.
+        // A folder that cannot be written would be taken for an installation at the next start.
         calm();
         if (QString why; goOn && !restart(st, m.leftCopies, &why))
             violation(u"recovery"_s, why);

@@ -111,7 +111,8 @@ QByteArray readAll(const QString &path)
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
-    const std::array<qint64, 5> stamp{qint64(st.st_ino), qint64(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_nsec};
+    const std::array<qint64, 5> stamp{qint64(st.st_ino), qint64(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+                                      st.st_ctim.tv_nsec};
     auto &entry = known[path];
     if (QFile f(path); entry.first != stamp)
         entry = {stamp, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()};
@@ -542,8 +543,8 @@ private:
     void open(const Step &st)
     {
         const int via = st("via");
-        const QStringList data = via == 1 ? QStringList() : m.filesIn(u"DATA"_s), models = via ? m.filesIn(u"MODEL"_s) : QStringList();
-        const QString rel = pickFile(st, data + models);
+        const QStringList data = via == 1 ? QStringList() : m.filesIn(u"DATA"_s);
+        const QString rel = pickFile(st, data + (via ? m.filesIn(u"MODEL"_s) : QStringList()));
         if (via < 2) {
             // The open dialog, or its Cancel.
             if (discard(st, Discard::SaveAsThenStop) && !rel.isEmpty()) {
@@ -885,12 +886,14 @@ private:
         // the protocol keeps them; that one may then fail too.
         if (!ok && esc < 0 && !mustFail && !m.unsettled)
             violation(u"transfer"_s, u"a transfer failed (misbehaviour %1, page %2): %3; log ends %4"_s.arg(mis).arg(page)
-                                         .arg(s_->c->engine().failureReason(), s_->c->engine().TransferLog.right(120).simplified()));
+                                         .arg(s_->c->engine().failureReason(),
+                                              s_->c->engine().TransferLog.right(120).simplified()));
         m.unsettled = !ok;
         QByteArray read = dir == 2 ? QByteArray(ImageBytes, '\0') : before;   // a comparison reads into an empty memory
         std::memcpy(read.data(), m.remote.constData(), static_cast<size_t>(pages * PageSize));
         if (dir == 1) {
-            if (!cutShort(port.image(), remoteBefore, before, 512) || (ok && port.image().left(512 * PageSize) != before.left(512 * PageSize)))
+            const int sent = 512 * PageSize;
+            if (!cutShort(port.image(), remoteBefore, before, 512) || (ok && port.image().left(sent) != before.left(sent)))
                 violation(u"transfer"_s, u"the remote holds pages the upload did not send"_s);
             m.remote = port.image();
         } else if (!ok && dir == 0) {
@@ -977,11 +980,11 @@ private:
             return fail("doc", u"the model's bytes differ"_s);
         // Commands by what is loaded, and the devices listed.
         const bool one = d.kind == 1, any = d.kind != 0;
-        for (const auto &[name, on] : {std::pair{"mnuFileSave", any}, {"mnuFileSaveAs", any}, {"mnuMenuEdit", one}, {"mnuKeyEdit", any},
-                                       {"mnuTimer", one}, {"mnuMacro", one}, {"mnuDOWN", true}, {"mnuUP", one}})
+        for (const auto &[name, on] : {std::pair{"mnuFileSave", any}, {"mnuFileSaveAs", any}, {"mnuMenuEdit", one},
+                                       {"mnuKeyEdit", any}, {"mnuTimer", one}, {"mnuMacro", one}, {"mnuDOWN", true}, {"mnuUP", one}})
             if (s_->w->action(QLatin1String(name))->isEnabled() != on)
                 return fail("doc", u"%1 is %2"_s.arg(QLatin1String(name), on ? u"off"_s : u"on"_s));
-        QStringList devices = !any ? QStringList() : one ? QStringList{u"MENU"_s} + listedNames(d.img) : QStringList{u"MODEL"_s}, shown;
+        QStringList shown, devices = !any ? QStringList() : one ? QStringList{u"MENU"_s} + listedNames(d.img) : QStringList{u"MODEL"_s};
         for (int i = 0; i < s_->w->ListView1->topLevelItemCount(); ++i)
             shown << s_->w->ListView1->topLevelItem(i)->text(0);
         if (shown != devices)

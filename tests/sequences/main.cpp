@@ -60,6 +60,7 @@ int worker(const QCommandLineParser &args)
 
     const auto runner = Runner::create(root);
     int first = args.value(u"first"_s).toInt(), k = -1;
+    const int steps = args.value(u"steps"_s).toInt();
     Model resumed;
     QString resumedText;
     if (args.isSet(u"resume"_s)) {
@@ -71,7 +72,7 @@ int worker(const QCommandLineParser &args)
     for (int i = first; i <= args.value(u"last"_s).toInt(); ++i) {
         const Sequence s = k >= 0                     ? fromText(resumedText)
                            : args.isSet(u"file"_s) ? fromText(readText(args.value(u"file"_s)))
-                                                   : generate(args.value(u"seed"_s).toULongLong(), i, args.value(u"steps"_s).toInt());
+                                                   : generate(args.value(u"seed"_s).toULongLong(), i, steps);
         say(u"begin %1"_s.arg(i));
         Failure f;
         bool good = k >= 0 ? runner->resume(resumed, s[k++], &f) : (k = 0, runner->start(&f));
@@ -97,11 +98,7 @@ int worker(const QCommandLineParser &args)
     return 0;
 }
 
-struct Outcome {
-    bool passed = false;
-    int step = -1;
-    QString rule, text;
-};
+struct Outcome { bool passed = false; int step = -1; QString rule, text; };
 
 // The supervisor: starts workers, kills them when a step asks, notices crashes and hangs.
 struct Supervisor {
@@ -251,11 +248,13 @@ int main(int argc, char *argv[])
     std::vector<std::thread> threads;
     for (int j = 0; j < jobs; ++j)
         threads.emplace_back([&, j] {
-            sup.chain({u"--seed"_s, QString::number(seed)}, count * j / jobs, count * (j + 1) / jobs - 1, [&](int i, const Outcome &o) {
-                const QMutexLocker locked(&lock);
-                if (!o.passed)
-                    failures.append({i, o}), say(u"FAIL sequence %1 at step %2: %3: %4"_s.arg(i).arg(o.step).arg(o.rule, o.text));
-            });
+            sup.chain({u"--seed"_s, QString::number(seed)}, count * j / jobs, count * (j + 1) / jobs - 1,
+                      [&](int i, const Outcome &o) {
+                          const QMutexLocker locked(&lock);
+                          if (!o.passed)
+                              failures.append({i, o}), say(u"FAIL sequence %1 at step %2: %3: %4"_s.arg(i).arg(o.step)
+                                                                .arg(o.rule, o.text));
+                      });
         });
     for (std::thread &t : threads)
         t.join();
@@ -269,7 +268,8 @@ int main(int argc, char *argv[])
             say(u"sequence %1 does not fail when run on its own"_s.arg(i));
             continue;
         }
-        const QString text = u"# %1: %2\n# found by seed %3, sequence %4\n"_s.arg(o.rule, o.text).arg(seed).arg(i) + toText(shrunk);
+        const QString text = u"# %1: %2\n# found by seed %3, sequence %4\n"_s.arg(o.rule, o.text).arg(seed).arg(i)
+                             + toText(shrunk);
         say(u"sequence %1 shrunk to %2 steps:\n"_s.arg(i).arg(shrunk.size()) + text);
         if (args.isSet(u"keep"_s) && QDir().mkpath(args.value(u"keep"_s))) {
             QFile out(QDir(args.value(u"keep"_s)).filePath(u"%1-%2-%3.seq"_s.arg(o.rule).arg(seed).arg(i)));

@@ -46,6 +46,7 @@ public:
         std::function<void()> compareRemote;     // "Compare with Remote"
         std::function<void()> showPortSettings;  // frmSETUP, modal
         std::function<void()> shutdown;          // stop anything running before the window goes
+        std::function<bool()> transferRunning;   // a download or upload is under way
     } hooks;
 
     // The named action of a menu item (mnuFileOpenDATA, mnuDOWN, ...), or nullptr.
@@ -155,6 +156,7 @@ private:
     void mnuFileSaveAs_Click();
     void mnuFileCompare_Click();
     void mnuFileExport_Click();
+    void mnuFileImportText_Click();
     void mnuFilePrint_Click();
     void mnuLoad_Click();
     void mnuDelete_Click();

@@ -3,6 +3,8 @@
 #include "cli/Command.h"
 #include "cli/Diff.h"
 #include "cli/Download.h"
+#include "cli/Export.h"
+#include "cli/Import.h"
 #include "cli/Info.h"
 #include "cli/Ports.h"
 #include "cli/Render.h"
@@ -26,6 +28,8 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<ShowCommand>());
     list.push_back(std::make_unique<DiffCommand>());
     list.push_back(std::make_unique<RenderCommand>());
+    list.push_back(std::make_unique<ExportCommand>());
+    list.push_back(std::make_unique<ImportCommand>());
     list.push_back(std::make_unique<PortsCommand>());
     list.push_back(std::make_unique<DownloadCommand>());
     list.push_back(std::make_unique<UploadCommand>());
@@ -38,7 +42,7 @@ QString overview(const std::vector<std::unique_ptr<Command>> &commands)
 {
     QString text = QStringLiteral("Usage: %1 COMMAND [options] [arguments]\n\n"
                                   "The remote control's memory from a terminal: read and compare data and model files, "
-                                  "draw their pages, move the memory to and from the remote.\n\nCommands:\n")
+                                  "draw their pages, turn them into text and back, move the memory to and from the remote.\n\nCommands:\n")
                        .arg(QLatin1String(ProgramName));
     qsizetype width = 0;
     for (const auto &c : commands)

@@ -78,7 +78,7 @@ void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
         {"File",
-         {"Open", "Save", "Save As..", "Compare with File..", "", "Export..", "Print..", "", "Fast Open", "",
+         {"Open", "Save", "Save As..", "Compare with File..", "", "Export..", "Import Text..", "Print..", "", "Fast Open", "",
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
@@ -115,7 +115,7 @@ void TestMainWindow::menusHoldEveryCommand()
     const QList<std::pair<const char *, const char *>> named{
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
         {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
-        {"mnuFileExport", "Export.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
+        {"mnuFileExport", "Export.."}, {"mnuFileImportText", "Import Text.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},

@@ -9,6 +9,8 @@
 #include "core/ImageCompare.h"
 #include "core/ImageReading.h"
 #include "core/MemoryImage.h"
+#include "core/MemoryText.h"
+#include "core/ModelFile.h"
 #include "core/Worksets.h"
 
 #include <array>
@@ -105,6 +107,19 @@ void compareTwoImages(const std::uint8_t *data, std::size_t size)
     auto db = std::make_unique<DeviceWorkset>();
     ReadDeviceWorkset(*a, *da, 0);
     ReadDeviceWorkset(*b, *db, 0);
+
+    // As text and back, the same bytes: a model every time, a whole memory for the inputs
+    // that get the dearer checks (its text is tens of kilobytes).
+    const TextImport model = importMemoryText(modelText(*db, QString()));
+    FUZZ_CHECK(model.ok() && model.model && model.file == modelFileBytes(*db),
+               QStringLiteral("a model's text does not give it back: ")
+                   + (model.problems.empty() ? QString() : model.problems.front().text()));
+    if (checkedAgain(data, size)) {
+        const TextImport memory = importMemoryText(memoryText(*b, QString()));
+        FUZZ_CHECK(memory.ok() && memory.file == dataFileBytes(*b),
+                   QStringLiteral("a memory's text does not give it back: ")
+                       + (memory.problems.empty() ? QString() : memory.problems.front().text()));
+    }
     const std::vector<Difference> models = compareModels(*da, *db);
     FUZZ_CHECK(models.empty() == (std::memcmp(da.get(), db.get(), sizeof(DeviceWorkset)) == 0),
                QStringLiteral("a model difference went untold, or one was made up: ") + firstSentence(models));

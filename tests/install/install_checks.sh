@@ -19,6 +19,7 @@ installed_files() {
   for f in IMG0-31.jpg IMG128-150.jpg IMG2350-52.jpg NONE.jpg NO.ICO START.jpg "program icon.ico" HELP.HLP; do
     echo "share/quillet/$f"
   done
+  echo share/quillet/schema/quillet-memory.schema.json
   echo "share/applications/$id.desktop"
   echo "share/metainfo/$id.metainfo.xml"
   for s in 16 22 24 32 48 64 128 256; do

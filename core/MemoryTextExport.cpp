@@ -48,7 +48,8 @@ Layout layoutOf(const std::vector<Byte> &bytes, const DevicePositions &p)
         // The editors show a key of one cell, but the text holds only keys the remote can.
         if (k.cells.columns() < 2 || k.cells.rows() < 2)
             continue;
-        Placed v{k.key, k.page, k.slot, k.labelPage, k.record, k.cells, {}, {}};
+        Placed v;
+        static_cast<PlacedKey &>(v) = k;
         std::memcpy(v.label.data(), buf.labelBytes(k.labelPage, k.record), LabelBytes);
         out.keys.push_back(std::move(v));
     }
@@ -89,7 +90,7 @@ Memory readData(const std::vector<Byte> &bytes)
         if (k.cells.columns() < 2 || k.cells.rows() < 2)
             continue;
         Button b;
-        static_cast<Placed &>(b) = {k.key, k.page, k.slot, k.labelPage, k.record, k.cells, {}, {}};
+        static_cast<PlacedKey &>(b) = k;
         std::memcpy(b.label.data(), buf.labelBytes(k.labelPage, k.record), LabelBytes);
         const int kind = menu.MenuKindBuf[static_cast<size_t>(k.key)];
         if (!kindName(kind).isEmpty())

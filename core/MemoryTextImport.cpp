@@ -76,6 +76,15 @@ private:
                        const char *tooMany = nullptr);
     bool hexBytes(const Value &v, const QString &path, int length, QByteArray *out);
     bool labelChars(const Value &v, const QString &path, const QString &text, const char *what);
+    // The 20 bytes of a label or name as they are, in hex.
+    bool labelBytes(const Value &v, const QString &path, Label *out)
+    {
+        QByteArray raw;
+        if (!hexBytes(v, path, LabelBytes, &raw))
+            return false;
+        std::memcpy(out->data(), raw.constData(), LabelBytes);
+        return true;
+    }
     std::optional<Label> labelOf(const Value &v, const QString &path);
     std::optional<Label> nameOf(const Value &owner, const QString &path, bool menu);
 
@@ -242,11 +251,9 @@ std::optional<Label> Reader::labelOf(const Value &v, const QString &path)
     }
     if (const Value *bytes = v.find(QStringLiteral("bytes"))) {
         // The bytes as they are; the text or icon beside them must be what they show.
-        QByteArray raw;
-        if (!hexBytes(*bytes, member(path, "bytes"), LabelBytes, &raw))
-            return std::nullopt;
         Label out;
-        std::memcpy(out.data(), raw.constData(), LabelBytes);
+        if (!labelBytes(*bytes, member(path, "bytes"), &out))
+            return std::nullopt;
         const bool agrees =
             icon ? out[0] == iconByte : !isIconByte(out[0]) && labelText(out.data()) == text->toString();
         if (!agrees) {
@@ -283,11 +290,9 @@ std::optional<Label> Reader::nameOf(const Value &owner, const QString &path, boo
     if (!name)
         return std::nullopt;
     if (const Value *bytes = owner.find(QStringLiteral("nameBytes"))) {
-        QByteArray raw;
-        if (!hexBytes(*bytes, member(path, "nameBytes"), LabelBytes, &raw))
-            return std::nullopt;
         Label out;
-        std::memcpy(out.data(), raw.constData(), LabelBytes);
+        if (!labelBytes(*bytes, member(path, "nameBytes"), &out))
+            return std::nullopt;
         if ((menu ? labelText(out.data()) : nameText(out)) != name->toString()) {
             problem(*bytes, member(path, "nameBytes"),
                     QStringLiteral("the bytes do not show the name; change both, or leave the bytes out"));
@@ -557,13 +562,14 @@ bool Reader::readLayout(const Value &owner, const QString &path, Layout &layout)
     for (const Entry &e : entries)
         layout.keys.push_back(e.placed);
 
+    // Block data left out is no value: kept bytes may still give it.
     layout.blocks.fill(Empty);
-    layout.hasBlocks = true;
     const Value *blocks = array(owner, path, "blocks");
     if (!blocks) {
         leftOut_ = leftOut_ || !owner.find(QStringLiteral("blocks"));
         return good;
     }
+    layout.hasBlocks = true;
     size_t at = 0;
     for (size_t i = 0; i < blocks->items().size(); ++i) {
         QByteArray line;
@@ -995,6 +1001,10 @@ TextImport Reader::run(const QByteArray &text)
     } else {
         readMenu(root);
         readDevices(root);
+        // A device the text leaves out keeps neither keys nor block data.
+        for (const Button &b : m_.menu)
+            if (!deviceName(b.key).isEmpty() && !m_.layoutOfBank(b.key))
+                leftOut_ = true;
         readTimers(root);
         readMacros(root);
         readBackups(root);
@@ -1019,8 +1029,8 @@ TextImport Reader::run(const QByteArray &text)
             canvas.bytes[i] = kept_[i];
     }
     if (leftOut_)
-        out_.notes << QStringLiteral("the text leaves out block data or kept bytes; those bytes take the empty value "
-                                     "(FF), as on a cleared remote");
+        out_.notes << QStringLiteral("the text leaves out devices, block data or kept bytes; those bytes take the "
+                                     "empty value (FF), as on a cleared remote");
     if (underValues > 0)
         out_.notes << QStringLiteral("%1 kept bytes lie where the text's values now stand; the values were taken")
                           .arg(underValues);

@@ -39,13 +39,7 @@ struct Where {
 };
 
 // A key of a device's layout, or a button of the main menu (its key is then its bank).
-struct Placed {
-    int key = 0;
-    int page = 0;
-    int slot = 0;
-    int labelPage = 0;
-    int record = 0;
-    CellRect cells;
+struct Placed : PlacedKey {
     Label label{};
     Where where;
 };

@@ -49,7 +49,8 @@ bool readMemoryTextFile(const QString &path, QByteArray &text, QString *error);
 // Reads a text back into a data file (FF 01 and pages 0 to 511) or a model file.
 TextImport importMemoryText(const QByteArray &text);
 
-// The schema as installed beside the shipped pictures, and as the "$schema" of a text.
+// The schema as shipped (its "schema" folder beside the shipped pictures when installed),
+// and as the "$schema" of a text.
 QString memoryTextSchemaPath(const QString &shippedDir);
 QString memoryTextSchemaUri(const QString &shippedDir);
 

@@ -15,6 +15,7 @@
 #include "core/TextCodec.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -488,7 +489,11 @@ QByteArray modelText(const DeviceWorkset &device, const QString &schema)
 
 QString memoryTextSchemaPath(const QString &shippedDir)
 {
-    return QDir(shippedDir).filePath(QStringLiteral("schema/quillet-memory.schema.json"));
+    // Installed in its own folder of the share folder; beside the program in a build.
+    const QString name = QStringLiteral("quillet-memory.schema.json");
+    const QDir shipped(shippedDir);
+    const QString installed = shipped.filePath(QStringLiteral("schema/") + name);
+    return QFileInfo::exists(installed) || !QFileInfo::exists(shipped.filePath(name)) ? installed : shipped.filePath(name);
 }
 
 QString memoryTextSchemaUri(const QString &shippedDir)

@@ -454,39 +454,32 @@ bool flat(const Value &v)
     return true;
 }
 
+// Quotes, backslashes and control characters; the last are escaped to be seen in an editor.
+bool needsEscape(char16_t u) { return u == '"' || u == '\\' || u < 0x20 || (u >= 0x7F && u <= 0x9F); }
+
 void writeString(QByteArray &out, const QString &s)
 {
     out.append('"');
-    const qsizetype start = out.size();
-    out.append(s.toUtf8());
-    // Escapes are rare: the text is written whole, then mended where one is needed.
-    QByteArray escaped;
-    bool any = false;
-    for (QChar ch : s) {
-        const char16_t u = ch.unicode();
-        if (u == '"' || u == '\\' || u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
-            any = true;
-            break;
-        }
+    // Run by run: the characters between two escapes go in whole.
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t u = s.at(i).unicode();
+        if (!needsEscape(u))
+            continue;
+        out.append(QStringView(s).sliced(run, i - run).toUtf8());
+        run = i + 1;
+        if (u == '"')
+            out.append("\\\"");
+        else if (u == '\\')
+            out.append("\\\\");
+        else if (u == '\n')
+            out.append("\\n");
+        else if (u == '\t')
+            out.append("\\t");
+        else
+            out.append("\\u").append(QByteArray::number(u, 16).rightJustified(4, '0'));
     }
-    if (any) {
-        out.truncate(start);
-        for (QChar ch : s) {
-            const char16_t u = ch.unicode();
-            if (u == '"')
-                out.append("\\\"");
-            else if (u == '\\')
-                out.append("\\\\");
-            else if (u == '\n')
-                out.append("\\n");
-            else if (u == '\t')
-                out.append("\\t");
-            else if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
-                out.append("\\u").append(QByteArray::number(u, 16).rightJustified(4, '0'));
-            else
-                out.append(QString(ch).toUtf8());
-        }
-    }
+    out.append(QStringView(s).sliced(run).toUtf8());
     out.append('"');
 }
 

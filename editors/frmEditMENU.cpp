@@ -3,6 +3,7 @@
 #include "app/UiServices.h"
 #include "core/Backups.h"
 #include "core/Globals.h"
+#include "core/LayoutModel.h"
 #include "core/TextCodec.h"
 #include "editors/frmMenuIn.h"
 
@@ -124,6 +125,23 @@ void frmEditMENU::attributionChange(int button, int attribution)
     auto &kind = g_.MenuKindBuf[static_cast<size_t>(button)];
     if (attribution == kind)
         return;
+    // The default layout goes into the bank at once, and the editor's Cancel does not undo
+    // it: keys the bank holds are only replaced with the user's OK.
+    auto bank = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(g_.Image, *bank, button);
+    const size_t keys = placedKeys(LayoutBuffers::device(*bank)).size();
+    if (keys > 0) {
+        const char *present = kindCaption(kind);
+        const char *chosen = kindCaption(attribution);
+        const QString owner = present ? QString::fromLatin1(present) : QStringLiteral("bank %1").arg(button);
+        const QString text = QStringLiteral("Loading the default layout of %1 replaces the %2 of %3. Cancel will not "
+                                            "bring them back.")
+                                 .arg(chosen ? QString::fromLatin1(chosen) : QString::number(attribution),
+                                      keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys), owner);
+        g_.DialogResult = ui_.message(this, text, QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::OKCancel);
+        if (g_.DialogResult != answer::OK)
+            return;
+    }
     const int slot = backupSlotForKind(attribution);
     if (slot >= 0)
         ReadBackupSlot(g_.Image, g_, slot);

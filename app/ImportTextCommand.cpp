@@ -39,7 +39,8 @@ void importText(frmMain &w)
 {
     Globals &g = w.globals();
     UiServices &ui = w.ui();
-    if (w.hooks.transferRunning && w.hooks.transferRunning())
+    // No document opens while a transfer runs.
+    if (ui.backgroundHeld())
         return;
     if (!w.askBeforeDiscard(frmMain::DiscardRule::SaveAsThenStop))
         return;

@@ -46,7 +46,6 @@ public:
         std::function<void()> compareRemote;     // "Compare with Remote"
         std::function<void()> showPortSettings;  // frmSETUP, modal
         std::function<void()> shutdown;          // stop anything running before the window goes
-        std::function<bool()> transferRunning;   // a download or upload is under way
     } hooks;
 
     // The named action of a menu item (mnuFileOpenDATA, mnuDOWN, ...), or nullptr.

@@ -35,7 +35,6 @@ TransferController *installLink(frmMain &w, std::unique_ptr<SerialPort> port, st
     auto *compare = new CompareWithRemote(*controller, w.globals(), w.ui(), &w);
     w.hooks.compareRemote = [compare] { compare->start(); };
     w.hooks.shutdown = [controller] { controller->shutdown(); };
-    w.hooks.transferRunning = [controller] { return controller->engine().active(); };
     w.hooks.showPortSettings = [&w] {
         frmSETUP dialog(w.globals(), w.ui(), &w);
         w.ui().showModal(dialog);

@@ -48,6 +48,12 @@ void TestImportText::init()
 
 void TestImportText::exportedTextComesBackAsANewDocument()
 {
+    // A text that cannot be written is told, not taken for written.
+    fx->ui.answerFile(fx->path(QStringLiteral("gone/abc.json")));
+    TRIGGER(fx->w.get(), "mnuFileExport");
+    QVERIFY(fx->ui.lastText().contains(fx->path(QStringLiteral("gone/abc.json"))));
+    fx->ui.clear();
+
     const QString text = fx->path(QStringLiteral("abc.json"));
     exportText(text);
     // Something else in the window first, so that the import has something to replace.
@@ -116,10 +122,10 @@ void TestImportText::refusedWhileUnsavedTransferringOrFaulty()
 
     // While a transfer runs nothing opens, and nothing is asked.
     fx->ui.clear();
-    fx->w->hooks.transferRunning = [] { return true; };
+    fx->ui.holdBackground();
     TRIGGER(fx->w.get(), "mnuFileImportText");
+    fx->ui.releaseBackground();
     QVERIFY(fx->ui.shown.isEmpty() && fx->ui.fileRequests.isEmpty());
-    fx->w->hooks.transferRunning = {};
 
     // A text with a fault: its place and why, and the document as it was.
     g.Modified = 0;

@@ -4,6 +4,8 @@
 #include "core/MemoryText.h"
 #include "core/Paths.h"
 
+#include <QFileInfo>
+
 namespace quillet::cli {
 
 namespace {
@@ -35,6 +37,8 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
         return fail(env, QStringLiteral("\"%1\" is no data or model file name; end it in .DAT or .MOD").arg(output));
     if (!output.isEmpty() && !checkOutput(output, force, &error))
         return fail(env, error);
+    if (!QFileInfo::exists(input))
+        return fail(env, QStringLiteral("\"%1\" does not exist").arg(input));
     QByteArray text;
     if (!readMemoryTextFile(input, text, &error))
         return fail(env, error);

@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 
@@ -104,8 +105,14 @@ private:
     TextImport out_;
     Memory m_;
     bool leftOut_ = false;
-    std::vector<Byte> kept_;
-    std::vector<Byte> keptGiven_;
+    // The kept bytes the text gives, by position.
+    struct KeptByte {
+        int position;
+        int offset;
+        int entry;  // of "bytes"
+        Byte value;
+    };
+    std::vector<KeptByte> kept_;
 };
 
 bool Reader::object(const Value &v, const QString &path, Fields allowed, Fields required)
@@ -894,15 +901,12 @@ void Reader::readBackups(const Value &root)
 void Reader::readKept(const Value &root)
 {
     const bool model = m_.model;
-    kept_.assign(static_cast<size_t>(fileSize(model)), Empty);
-    keptGiven_.assign(static_cast<size_t>(fileSize(model)), 0);
     const Value *bytes = array(root, QString(), "bytes");
     if (!bytes) {
         leftOut_ = leftOut_ || !root.find(QStringLiteral("bytes"));
         return;
     }
     const QStringList &areas = areaNames(model);
-    std::vector<int> setBy(static_cast<size_t>(fileSize(model)), -1);
     for (size_t i = 0; i < bytes->items().size(); ++i) {
         const Value &v = bytes->items()[i];
         const QString at = item(QStringLiteral("bytes"), i);
@@ -933,17 +937,28 @@ void Reader::readKept(const Value &root)
                             .arg(offset + k));
                 break;
             }
-            if (setBy[static_cast<size_t>(position)] >= 0) {
-                problem(v, at,
-                        QStringLiteral("the byte at offset %1 is given by bytes[%2] already")
-                            .arg(offset + k)
-                            .arg(setBy[static_cast<size_t>(position)]));
-                break;
-            }
-            setBy[static_cast<size_t>(position)] = static_cast<int>(i);
-            kept_[static_cast<size_t>(position)] = static_cast<Byte>(run[k % run.size()]);
-            keptGiven_[static_cast<size_t>(position)] = 1;
+            kept_.push_back(
+                {position, offset + static_cast<int>(k), static_cast<int>(i), static_cast<Byte>(run[k % run.size()])});
         }
+    }
+    // A byte given twice is told once, at the later entry.
+    std::vector<std::uint64_t> given(static_cast<size_t>(fileSize(model) + 63) / 64, 0);
+    int lastTold = -1;
+    for (const KeptByte &k : kept_) {
+        std::uint64_t &word = given[static_cast<size_t>(k.position) / 64];
+        const std::uint64_t bit = std::uint64_t{1} << (k.position % 64);
+        if ((word & bit) == 0) {
+            word |= bit;
+            continue;
+        }
+        if (k.entry == lastTold)
+            continue;
+        lastTold = k.entry;
+        const auto first =
+            std::find_if(kept_.begin(), kept_.end(), [&](const KeptByte &o) { return o.position == k.position; });
+        problem(bytes->items()[static_cast<size_t>(k.entry)],
+                item(QStringLiteral("bytes"), static_cast<size_t>(k.entry)),
+                QStringLiteral("the byte at offset %1 is given by bytes[%2] already").arg(k.offset).arg(first->entry));
     }
 }
 
@@ -1020,13 +1035,12 @@ TextImport Reader::run(const QByteArray &text)
     Canvas canvas(m_.model);
     draw(m_, canvas);
     int underValues = 0;
-    for (size_t i = 0; i < canvas.bytes.size(); ++i) {
-        if (!keptGiven_[i])
-            continue;
-        if (canvas.owned[i])
-            underValues += canvas.bytes[i] != kept_[i] ? 1 : 0;
+    for (const KeptByte &k : kept_) {
+        const auto at = static_cast<size_t>(k.position);
+        if (canvas.owned[at])
+            underValues += canvas.bytes[at] != k.value ? 1 : 0;
         else
-            canvas.bytes[i] = kept_[i];
+            canvas.bytes[at] = k.value;
     }
     if (leftOut_)
         out_.notes << QStringLiteral("the text leaves out devices, block data or kept bytes; those bytes take the "

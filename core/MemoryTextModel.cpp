@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <cstddef>
+#include <cstring>
 
 namespace quillet::memtext {
 
@@ -47,8 +48,7 @@ void drawLayout(Canvas &c, const Layout &layout, const DevicePositions &p)
             c.set(p[static_cast<size_t>(label + i)], k.label[static_cast<size_t>(i)]);
     }
     if (layout.hasBlocks)
-        for (size_t i = 0; i < layout.blocks.size(); ++i)
-            c.set(p[dev::Blocks + i], layout.blocks[i]);
+        c.set(p.data() + dev::Blocks, layout.blocks.data(), static_cast<int>(layout.blocks.size()));
 }
 
 void drawName(Canvas &c, const std::optional<Label> &name, const NamePositions &p, int index)
@@ -146,6 +146,18 @@ Canvas::Canvas(bool model)
     for (int page = 0; page < MemoryImage::RemotePages; ++page) {
         bytes[static_cast<size_t>(page * MemoryImage::PageSize)] = static_cast<Byte>(page & 0xFF);
         bytes[static_cast<size_t>(page * MemoryImage::PageSize + 1)] = static_cast<Byte>(page >> 8);
+    }
+}
+
+void Canvas::set(const int *positions, const Byte *values, int n)
+{
+    for (int i = 0; i < n;) {
+        int run = 1;
+        while (i + run < n && positions[i + run] == positions[i] + run)
+            ++run;
+        std::memcpy(bytes.data() + positions[i], values + i, static_cast<size_t>(run));
+        std::memset(owned.data() + positions[i], 1, static_cast<size_t>(run));
+        i += run;
     }
 }
 

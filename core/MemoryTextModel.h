@@ -103,6 +103,8 @@ struct Canvas {
         bytes[static_cast<size_t>(position)] = b;
         owned[static_cast<size_t>(position)] = 1;
     }
+    // n values at n positions, a stretch of consecutive positions at a time.
+    void set(const int *positions, const Byte *values, int n);
 };
 
 // Draws the values onto the canvas; bytes no value decides are left as they were.

@@ -328,6 +328,12 @@ void TestMemoryText::nothingIsWrittenForAProblem()
         const TextImport r = importMemoryText(QByteArray(t));
         QVERIFY2(!r.ok() && r.file.isEmpty(), t);
     }
+    // Two entries of kept bytes that give one byte: neither is taken over the other.
+    const TextImport twice = importMemoryText(R"({"format": "quillet-memory", "version": 1, "kind": "data", "bytes": [
+        {"area": "unused", "offset": 1000, "hex": "00"}, {"area": "unused", "offset": 998, "hex": "010203"}]})");
+    QCOMPARE(twice.problems.size(), size_t(1));
+    QCOMPARE(twice.problems.front().text(),
+             QStringLiteral("2:58 bytes[1]: the byte at offset 1000 is given by bytes[0] already"));
 }
 
 QTEST_GUILESS_MAIN(TestMemoryText)

@@ -141,8 +141,8 @@ void readRecoveryCopy(QByteArrayView input)
 }
 
 // The input as a memory's text: refused with a place for each problem, or read into a file
-// whose own text reads back into the same file.
-void readMemoryText(QByteArrayView input)
+// whose own text reads back into the same file (now and then: a whole memory's text is dear).
+void readMemoryText(QByteArrayView input, bool again)
 {
     const TextImport text = importMemoryText(input.toByteArray());
     if (!text.ok()) {
@@ -151,17 +151,19 @@ void readMemoryText(QByteArrayView input)
         FUZZ_CHECK(text.file.isEmpty(), QStringLiteral("a refused text gave a file"));
         return;
     }
-    QByteArray again;
+    if (!again)
+        return;
+    QByteArray written;
     if (text.model) {
         auto dev = std::make_unique<DeviceWorkset>();
         fillWorksetFromModelFile(*dev, text.file);
-        again = modelText(*dev, QString());
+        written = modelText(*dev, QString());
     } else {
         auto image = std::make_unique<MemoryImage>();
         fillImageFromDataFile(*image, text.file);
-        again = memoryText(*image, QString());
+        written = memoryText(*image, QString());
     }
-    const TextImport back = importMemoryText(again);
+    const TextImport back = importMemoryText(written);
     FUZZ_CHECK(back.ok() && back.file == text.file, QStringLiteral("an imported file's text does not give it back"));
 }
 
@@ -184,7 +186,7 @@ void readFiles(const std::uint8_t *data, std::size_t size)
     readModelFile(file, input);
     readSetupFile(folder().path(), setupPath, setupText);
     readRecoveryCopy(input);
-    readMemoryText(input);
+    readMemoryText(input, checkedAsText(data, size, 1024));
 }
 
 std::vector<Seed> fileReaderSeeds()

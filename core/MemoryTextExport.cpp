@@ -409,33 +409,35 @@ private:
     {
         Value out = Value::array();
         const QStringList &areas = areaNames(m_.model);
-        const std::vector<KeptPlace> &order = keptOrder(m_.model);
-        auto keptAt = [&](size_t i) {
-            const auto pos = static_cast<size_t>(order[i].position);
-            return canvas.bytes[pos] != original[pos];
-        };
+        const bool model = m_.model;
+        const int count = keptCount(model);
         // Stretches that are alike in order are alike in place too: passed over whole.
-        constexpr size_t Stretch = 64;
-        for (size_t i = 0; i < order.size();) {
-            if (i % Stretch == 0 && i + Stretch <= order.size()
-                && order[i + Stretch - 1].position == order[i].position + static_cast<int>(Stretch) - 1
-                && std::memcmp(canvas.bytes.data() + order[i].position, original + order[i].position, Stretch) == 0) {
+        constexpr int Stretch = 64;
+        for (int i = 0; i < count;) {
+            const KeptPlace first = keptPlace(model, i);
+            if (i % Stretch == 0 && i + Stretch <= count
+                && keptPlace(model, i + Stretch - 1).position == first.position + Stretch - 1
+                && std::memcmp(canvas.bytes.data() + first.position, original + first.position, Stretch) == 0) {
                 i += Stretch;
                 continue;
             }
-            if (!keptAt(i)) {
+            const auto differs = [&](const KeptPlace &p) {
+                return canvas.bytes[static_cast<size_t>(p.position)] != original[p.position];
+            };
+            if (!differs(first)) {
                 ++i;
                 continue;
             }
-            size_t end = i + 1;
-            while (end < order.size() && keptAt(end) && order[end].area == order[i].area
-                   && order[end].offset == order[end - 1].offset + 1)
-                ++end;
-            std::vector<Byte> run;
-            for (size_t k = i; k < end; ++k)
-                run.push_back(original[static_cast<size_t>(order[k].position)]);
-            const QString &area = areas[order[i].area];
-            const int offset = order[i].offset;
+            std::vector<Byte> run{original[first.position]};
+            int end = i + 1;
+            for (; end < count; ++end) {
+                const KeptPlace next = keptPlace(model, end);
+                if (!differs(next) || next.area != first.area || next.offset != first.offset + (end - i))
+                    break;
+                run.push_back(original[next.position]);
+            }
+            const QString &area = areas[first.area];
+            const int offset = first.offset;
             for (size_t at = 0; at < run.size();) {
                 size_t same = at + 1;
                 while (same < run.size() && run[same] == run[at])

@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -105,14 +106,9 @@ private:
     TextImport out_;
     Memory m_;
     bool leftOut_ = false;
-    // The kept bytes the text gives, by position.
-    struct KeptByte {
-        int position;
-        int offset;
-        int entry;  // of "bytes"
-        Byte value;
-    };
-    std::vector<KeptByte> kept_;
+    // The kept bytes the text gives: their values by position, and a bit for each given.
+    std::vector<Byte> keptValue_;
+    std::vector<std::uint64_t> keptGiven_;
 };
 
 bool Reader::object(const Value &v, const QString &path, Fields allowed, Fields required)
@@ -907,6 +903,14 @@ void Reader::readKept(const Value &root)
         return;
     }
     const QStringList &areas = areaNames(model);
+    keptValue_.assign(static_cast<size_t>(fileSize(model)), Empty);
+    keptGiven_.assign(static_cast<size_t>(fileSize(model) + 63) / 64, 0);
+    struct Given {
+        int area;
+        int offset;
+        qsizetype length;
+    };
+    std::vector<Given> entries(bytes->items().size(), Given{-1, 0, 0});
     for (size_t i = 0; i < bytes->items().size(); ++i) {
         const Value &v = bytes->items()[i];
         const QString at = item(QStringLiteral("bytes"), i);
@@ -928,6 +932,7 @@ void Reader::readKept(const Value &root)
             continue;
         }
         const qsizetype length = run.size() * repeat;
+        entries[i] = {area, offset, length};
         for (qsizetype k = 0; k < length; ++k) {
             const int position = positionOf(model, area, offset + static_cast<int>(k));
             if (position < 0) {
@@ -937,28 +942,24 @@ void Reader::readKept(const Value &root)
                             .arg(offset + k));
                 break;
             }
-            kept_.push_back(
-                {position, offset + static_cast<int>(k), static_cast<int>(i), static_cast<Byte>(run[k % run.size()])});
-        }
-    }
-    // A byte given twice is told once, at the later entry.
-    std::vector<std::uint64_t> given(static_cast<size_t>(fileSize(model) + 63) / 64, 0);
-    int lastTold = -1;
-    for (const KeptByte &k : kept_) {
-        std::uint64_t &word = given[static_cast<size_t>(k.position) / 64];
-        const std::uint64_t bit = std::uint64_t{1} << (k.position % 64);
-        if ((word & bit) == 0) {
+            std::uint64_t &word = keptGiven_[static_cast<size_t>(position) / 64];
+            const std::uint64_t bit = std::uint64_t{1} << (position % 64);
+            if (word & bit) {
+                // Told once, at the later entry, naming the earlier.
+                size_t earlier = 0;
+                for (size_t e = 0; e < i && earlier == 0; ++e)
+                    for (qsizetype j = 0; j < entries[e].length && earlier == 0; ++j)
+                        if (positionOf(model, entries[e].area, entries[e].offset + static_cast<int>(j)) == position)
+                            earlier = e + 1;
+                problem(v, at,
+                        QStringLiteral("the byte at offset %1 is given by bytes[%2] already")
+                            .arg(offset + k)
+                            .arg(earlier - 1));
+                break;
+            }
             word |= bit;
-            continue;
+            keptValue_[static_cast<size_t>(position)] = static_cast<Byte>(run[k % run.size()]);
         }
-        if (k.entry == lastTold)
-            continue;
-        lastTold = k.entry;
-        const auto first =
-            std::find_if(kept_.begin(), kept_.end(), [&](const KeptByte &o) { return o.position == k.position; });
-        problem(bytes->items()[static_cast<size_t>(k.entry)],
-                item(QStringLiteral("bytes"), static_cast<size_t>(k.entry)),
-                QStringLiteral("the byte at offset %1 is given by bytes[%2] already").arg(k.offset).arg(first->entry));
     }
 }
 
@@ -1035,12 +1036,14 @@ TextImport Reader::run(const QByteArray &text)
     Canvas canvas(m_.model);
     draw(m_, canvas);
     int underValues = 0;
-    for (const KeptByte &k : kept_) {
-        const auto at = static_cast<size_t>(k.position);
-        if (canvas.owned[at])
-            underValues += canvas.bytes[at] != k.value ? 1 : 0;
-        else
-            canvas.bytes[at] = k.value;
+    for (size_t w = 0; w < keptGiven_.size(); ++w) {
+        for (std::uint64_t bits = keptGiven_[w]; bits != 0; bits &= bits - 1) {
+            const size_t at = w * 64 + static_cast<size_t>(std::countr_zero(bits));
+            if (canvas.owned[at])
+                underValues += canvas.bytes[at] != keptValue_[at] ? 1 : 0;
+            else
+                canvas.bytes[at] = keptValue_[at];
+        }
     }
     if (leftOut_)
         out_.notes << QStringLiteral("the text leaves out devices, block data or kept bytes; those bytes take the "

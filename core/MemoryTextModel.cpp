@@ -289,16 +289,6 @@ AreaTable dataAreas()
         for (int i = 0; i < t.areas[static_cast<size_t>(a)].length; ++i)
             t.areaOfAddress[static_cast<size_t>(t.areas[static_cast<size_t>(a)].start + i)] =
                 static_cast<std::int16_t>(a);
-    // Told in address order, the page headers last.
-    t.order.reserve(DataPositions);
-    for (int address = 0; address < DataAddresses; ++address) {
-        const int a = t.areaOfAddress[static_cast<size_t>(address)];
-        t.order.push_back({positionOfAddress(address), a < 0 ? t.unused : a,
-                           a < 0 ? address : address - t.areas[static_cast<size_t>(a)].start});
-    }
-    for (int page = 0; page < MemoryImage::RemotePages; ++page)
-        for (int b = 0; b < MemoryImage::HeaderSize; ++b)
-            t.order.push_back({page * MemoryImage::PageSize + b, t.headers, 2 * page + b});
     for (const Area &a : t.areas)
         t.names << a.name;
     return t;
@@ -312,11 +302,8 @@ AreaTable modelAreas()
                {QStringLiteral("label locations"), dev::Locs, 36},
                {QStringLiteral("labels"), dev::Labels, 1056},
                {QStringLiteral("blocks"), dev::Blocks, 2640}};
-    for (int a = 0; a < static_cast<int>(t.areas.size()); ++a) {
-        t.names << t.areas[static_cast<size_t>(a)].name;
-        for (int i = 0; i < t.areas[static_cast<size_t>(a)].length; ++i)
-            t.order.push_back({t.areas[static_cast<size_t>(a)].start + i, a, i});
-    }
+    for (const Area &a : t.areas)
+        t.names << a.name;
     return t;
 }
 
@@ -331,7 +318,26 @@ const AreaTable &table(bool model)
 
 int fileSize(bool model) { return model ? DeviceWorkset::ModelFileSize : DataPositions; }
 
-const std::vector<KeptPlace> &keptOrder(bool model) { return table(model).order; }
+int keptCount(bool model) { return fileSize(model); }
+
+// Told in address order, the page headers last; worked out, not looked up, as a table of
+// every position would cost more to make than a whole export.
+KeptPlace keptPlace(bool model, int i)
+{
+    const AreaTable &t = table(model);
+    if (model) {
+        int a = 0;
+        while (i >= t.areas[static_cast<size_t>(a)].start + t.areas[static_cast<size_t>(a)].length)
+            ++a;
+        return {i, a, i - t.areas[static_cast<size_t>(a)].start};
+    }
+    if (i >= DataAddresses) {
+        const int header = i - DataAddresses;
+        return {header / 2 * MemoryImage::PageSize + header % 2, t.headers, header};
+    }
+    const int a = t.areaOfAddress[static_cast<size_t>(i)];
+    return {positionOfAddress(i), a < 0 ? t.unused : a, a < 0 ? i : i - t.areas[static_cast<size_t>(a)].start};
+}
 
 const QStringList &areaNames(bool model) { return table(model).names; }
 

@@ -143,8 +143,10 @@ struct KeptPlace {
     int area = 0;  // index into areaNames
     int offset = 0;
 };
-// Every position in the order the kept bytes are told, with its area and offset.
-const std::vector<KeptPlace> &keptOrder(bool model);
+// Every position in the order the kept bytes are told (i from 0 to keptCount), with its area
+// and offset.
+int keptCount(bool model);
+KeptPlace keptPlace(bool model, int i);
 const QStringList &areaNames(bool model);
 // The position of an area's offset; -1 when the area has no such byte.
 int positionOf(bool model, int area, int offset);

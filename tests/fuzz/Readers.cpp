@@ -191,6 +191,19 @@ std::vector<Seed> readersSeeds()
                                                          .put(true, 0, 1, 12)
                                                          .bytes()});
     out.push_back({QStringLiteral("same.bin"), PatchInput(Base::Realistic).bytes()});
+    // A known memory with two bytes no value holds, chosen so that this input is one of
+    // those that go through the text, model and whole memory, so the replay covers that too.
+    for (int n = 0; n < 0x10000; ++n) {
+        const QByteArray text = PatchInput(Base::Realistic)
+                                    .put(true, area::MacroRecords + 50, static_cast<std::uint8_t>(n & 0xFF))
+                                    .put(true, area::MacroRecords + 51, static_cast<std::uint8_t>(n >> 8))
+                                    .bytes();
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(text.constData());
+        if (checkedAsText(bytes, static_cast<std::size_t>(text.size()), 1024)) {
+            out.push_back({QStringLiteral("as-text.bin"), text});
+            break;
+        }
+    }
     out.push_back({QStringLiteral("zeros.bin"), PatchInput(Base::Zeros).put(true, area::MenuSlots, 0).bytes()});
     out.push_back({QStringLiteral("ones.bin"), PatchInput(Base::Ones).put(true, area::MenuLocations, 0).bytes()});
     // Any bytes: the first pages of two data files.

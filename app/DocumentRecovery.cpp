@@ -293,6 +293,11 @@ bool DocumentRecovery::offerLeftCopiesIn(const QString &folder)
 {
     const QDir dir(folder);
     const QFileInfoList copies = dir.entryInfoList({QLatin1Char('*') + CopySuffix}, QDir::Files, QDir::Time);
+    // What an earlier version left open to others is closed now, not at the next write.
+    if (folder == folder_ && dir.exists())
+        QFile::setPermissions(folder, OwnerFolder);
+    for (const QFileInfo &info : copies)
+        QFile::setPermissions(info.filePath(), OwnerOnly);
     for (const QFileInfo &info : copies) {
         const QString path = info.filePath();
         if (path == copyPath_)

@@ -10,9 +10,10 @@ ExportCommand::ExportCommand()
     : Command(QStringLiteral("export"),
               QStringLiteral("Write a data or model file as text (JSON) that import turns back into the same bytes."))
 {
-    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file."));
-    addOption(
-        outputOption(QStringLiteral("OUT"), QStringLiteral("The text file to write; standard output without it.")));
+    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file, or - for standard input."),
+                  Values::DataOrModelFile);
+    addOption(outputOption(QStringLiteral("OUT"), QStringLiteral("The text file to write; standard output without it.")),
+              Values::TextFile);
     addOption(forceOption());
 }
 
@@ -20,23 +21,18 @@ QString ExportCommand::usageTail() const { return QStringLiteral("FILE [-o OUT.j
 
 int ExportCommand::run(const QCommandLineParser &parser, Environment &env)
 {
-    const QString output = parser.value(QStringLiteral("output"));
+    const QString output = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
+                                                                  : QStringLiteral("-");
     const bool force = parser.isSet(QStringLiteral("force"));
     QString error;
-    if (!output.isEmpty() && !checkOutput(output, force, &error))
+    if (!checkOutput(env, output, force, false, &error))
         return fail(env, error);
     Document doc;
-    if (!loadDocument(parser.positionalArguments().constFirst(), doc, &error))
+    if (!loadDocument(env, parser.positionalArguments().constFirst(), doc, &error))
         return fail(env, error);
     const QString schema = env.shippedDir.isEmpty() ? QString() : memoryTextSchemaUri(env.shippedDir);
-    const QByteArray text = doc.isModel() ? modelText(doc.model, schema) : memoryText(*doc.image, schema);
-    if (output.isEmpty()) {
-        env.out << QString::fromUtf8(text) << Qt::flush;
-        return exitcode::Ok;
-    }
-    if (!writeOutput(output, text, force, &error))
-        return fail(env, error, exitcode::Failed);
-    return exitcode::Ok;
+    return writeOutputFile(env, output, doc.isModel() ? modelText(doc.model, schema) : memoryText(*doc.image, schema),
+                           force);
 }
 
 }  // namespace quillet::cli

@@ -4,6 +4,9 @@
 #include "support/AppTestSupport.h"
 
 #include <QMap>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -170,7 +173,7 @@ private slots:
     void saveFailsPartWay();
     void readOnlyFolder();
     void fullDisk();
-    void exportOntoAFullDisk();
+    void exportAndPrintOntoAFullDisk();
     void fileVanishesBeforeTheRead_data();
     void fileVanishesBeforeTheRead();
     void readFailsPartWay();
@@ -444,7 +447,7 @@ void TestFileFaults::fullDisk()
     QCOMPARE(folderEntries(folder), entries);
 }
 
-void TestFileFaults::exportOntoAFullDisk()
+void TestFileFaults::exportAndPrintOntoAFullDisk()
 {
     frmMain *w = f_->w.get();
     const QString folder = f_->path("FULL");
@@ -479,6 +482,19 @@ void TestFileFaults::exportOntoAFullDisk()
                      && f_->ui.lastText().contains(QStringLiteral("No space left on device"), Qt::CaseInsensitive),
                  qPrintable(f_->ui.lastText()));
     }
+    // Printed to a file there, from the print preview: the same.
+    f_->ui.onDialog([&targets](QDialog &d) {
+        auto &preview = static_cast<QPrintPreviewDialog &>(d);
+        preview.printer()->setOutputFormat(QPrinter::PdfFormat);
+        preview.printer()->setOutputFileName(targets[0]);
+        auto *widget = d.findChild<QPrintPreviewWidget *>();
+        QVERIFY(widget);
+        widget->print();
+    });
+    TRIGGER(w, "mnuFilePrint");
+    QVERIFY2(f_->ui.lastText().contains(QStringLiteral("guide.pdf"))
+                 && f_->ui.lastText().contains(QStringLiteral("No space left on device"), Qt::CaseInsensitive),
+             qPrintable(f_->ui.lastText()));
     QCOMPARE(folderEntries(folder), before.keys());
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         QVERIFY2(readFile(folder + sep + it.key()) == it.value(), qPrintable(it.key()));

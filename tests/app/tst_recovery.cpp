@@ -450,16 +450,12 @@ void TestRecovery::realBoxKeepsTheCopyOnEscape()
     QVERIFY(!leaveCopy(place.recovery(), QStringLiteral("left"), place.dataFile(),
                        QDateTime::currentMSecsSinceEpoch())
                  .isEmpty());
-    auto click = [](const char *name) {
-        return [name](QMessageBox *box) {
-            auto *b = box->findChild<QAbstractButton *>(QLatin1String(name));
-            if (!b) {
-                for (QAbstractButton *candidate : box->buttons())
-                    if (candidate->text().remove(QLatin1Char('&')) == QLatin1String(name))
-                        b = candidate;
-            }
-            QVERIFY2(b, name);
-            QTest::mouseClick(b, Qt::LeftButton);
+    auto click = [](const char *text) {
+        return [text](QMessageBox *box) {
+            for (QAbstractButton *b : box->buttons())
+                if (b->text().remove(QLatin1Char('&')) == QLatin1String(text))
+                    return QTest::mouseClick(b, Qt::LeftButton);
+            box->done(0);   // no such button: the checks below fail
         };
     };
     const struct {
@@ -467,7 +463,6 @@ void TestRecovery::realBoxKeepsTheCopyOnEscape()
         int copies;
         int loadedKind;
     } steps[] = {{[](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); }, 1, 0},
-                 {[](QMessageBox *box) { box->close(); }, 1, 0},
                  {click("Later"), 1, 0},
                  {click("Yes"), 1, 1},
                  {click("No"), 0, 0}};
@@ -549,6 +544,11 @@ void TestRecovery::copiesAreTheOwnersAloneAndNeverHidden()
     // neither can be judged stale here, and neither may hide the copy.
     const QString copy = QDir(place.recovery()).filePath(place.copies().constFirst());
     const QString lock = copy.chopped(4) + QStringLiteral(".lock");
+    // Left open to others by an earlier version: closed as soon as Quillet starts.
+    QVERIFY(QFile::setPermissions(place.recovery(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                        | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                        | QFileDevice::ExeOther));
+    QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
     const std::pair<QByteArray, QString> locks[] = {
         {QByteArray("4242\nQuillet\nelsewhere\n0123456789\n"), QStringLiteral("on another computer (elsewhere)")},
         {QByteArray(""), QStringLiteral("cannot be told apart")}};
@@ -558,6 +558,7 @@ void TestRecovery::copiesAreTheOwnersAloneAndNeverHidden()
         QCOMPARE(questions(later.ui).size(), 1);
         QVERIFY2(questions(later.ui)[0].contains(said), qPrintable(questions(later.ui)[0]));
         QVERIFY(QFileInfo::exists(copy) && QFileInfo::exists(lock));
+        QVERIFY(!openToOthers(place.recovery()) && !openToOthers(copy));
     }
     Session no(place, answer::No);
     QVERIFY(place.copies().isEmpty());

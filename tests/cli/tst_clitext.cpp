@@ -87,7 +87,7 @@ void TestCliText::theSuitesFilesComeBackByteForByte()
     // To standard output without -o, the same text.
     const CliResult out = runCliInProcess({QStringLiteral("export"), data_});
     QCOMPARE(out.code, 0);
-    QCOMPARE(out.out.toUtf8(), fileBytes(data_ + QStringLiteral(".json")));
+    QCOMPARE(out.bytes, fileBytes(data_ + QStringLiteral(".json")));
 }
 
 void TestCliText::anEditOfTheTextIsExactlyThatEdit()
@@ -121,10 +121,11 @@ void TestCliText::anEditOfTheTextIsExactlyThatEdit()
     QCOMPARE(r.code, 1);
     QCOMPARE(r.out,
              QStringLiteral("Devices:\n"
-                            "  TV, page 1: key relabelled from MUTE to QUIET\n"
-                            "  TV, page 3: key INFO moved from page 1, column 5, row 5 to page 3, column 3, row 5\n"
+                            "  TV, page 1, key 2: relabelled from MUTE to QUIET\n"
+                            "  TV, page 3, key 9: INFO moved from page 1, column 5, row 5 to page 3, column 3, row 5\n"
                             "Timers:\n"
-                            "  Timer 2: time changed from 20:15 to 20:45\n"));
+                            "  Timer 2 (Christmas film): time changed from 20:15 to 20:45\n"
+                            "3 differences\n"));
 }
 
 void TestCliText::aRefusedTextWritesNothing()

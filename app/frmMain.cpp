@@ -3,6 +3,7 @@
 #include "app/CompareWithFile.h"
 #include "app/ExportCommand.h"
 #include "app/ExternalFiles.h"
+#include "app/ImportTextCommand.h"
 #include "app/Icons.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
@@ -208,6 +209,8 @@ void frmMain::buildMenusAndToolbar()
                &frmMain::mnuFileCompare_Click);
     mnuFile->addSeparator();
     addCommand(mnuFile, QStringLiteral("mnuFileExport"), QStringLiteral("&Export.."), &frmMain::mnuFileExport_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileImportText"), QStringLiteral("&Import Text.."),
+               &frmMain::mnuFileImportText_Click);
     addCommand(mnuFile, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print.."), &frmMain::mnuFilePrint_Click);
     mnuFile->addSeparator();
     addCommand(mnuFile, QStringLiteral("mnuLoad"), QStringLiteral("&Fast Open"), &frmMain::mnuLoad_Click);
@@ -1065,7 +1068,10 @@ void frmMain::mnuFileSave_Click()
         showDocumentTitle();
         g_.LoadedKind = 2;
     } else {
-        // No file name yet (after a download): Save As is the way.
+        // No file name yet: after a download Save As is the way; an imported text goes
+        // there at once, as its caption promises.
+        if (windowTitle().endsWith(importedCaptionSuffix()))
+            mnuFileSaveAs_Click();
         return;
     }
     g_.Modified = 0;
@@ -1166,6 +1172,11 @@ void frmMain::mnuFileExport_Click()
     const QString written = exportDocument(g_, ui_, this);
     if (!written.isEmpty())
         StatusBar1->showMessage(written);
+}
+
+void frmMain::mnuFileImportText_Click()
+{
+    importText(*this);
 }
 
 void frmMain::mnuFilePrint_Click()

@@ -79,7 +79,7 @@ void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
         {"File",
-         {"Open", "Open Recent", "Save", "Save As..", "Compare with File..", "", "Export..", "Print..", "", "Fast Open", "",
+         {"Open", "Open Recent", "Save", "Save As..", "Compare with File..", "", "Export..", "Import Text..", "Print..", "", "Fast Open", "",
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
@@ -117,7 +117,7 @@ void TestMainWindow::menusHoldEveryCommand()
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
         {"mnuFileRecent", "Open Recent"},
         {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
-        {"mnuFileExport", "Export.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
+        {"mnuFileExport", "Export.."}, {"mnuFileImportText", "Import Text.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},

@@ -30,6 +30,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
@@ -388,6 +389,10 @@ void frmMain::buildContents()
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     progress->addWidget(Label1);
     progress->addWidget(ProgressBar1);
+    // Escape is the one key a running transfer answers; the panel says so.
+    auto *escapeHint = new QLabel(QStringLiteral("Press Escape to stop the transfer."), Picture1);
+    escapeHint->setObjectName(QStringLiteral("lblEscape"));
+    progress->addWidget(escapeHint);
     Picture1->resize(300, Picture1->sizeHint().height());
     Picture1->installEventFilter(this);
     Text1 = new QPlainTextEdit(central);
@@ -405,6 +410,7 @@ void frmMain::buildContents()
         if (!fillingTree_ && item && TreeView1->hasFocus())
             TreeView1_NodeClick(item);
     });
+    ListView1->installEventFilter(this);
     connect(ListView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { ListView1_Click(item); });
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *item) { ListView1_DblClick(item); });
@@ -537,6 +543,14 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Picture1 && event->type() == QEvent::Show)
         centreProgressPanel();
+    // Enter on the device list opens the device's editor, as a double-click does.
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ListView1->currentItem()) {
+            ListView1_DblClick(ListView1->currentItem());
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -51,6 +51,7 @@ frmEditMENU::frmEditMENU(Globals &g, UiServices &ui, QWidget *parent)
     const QString missing = faces().missingMessage();
     if (!missing.isEmpty())
         g_.DialogResult = ui_.warn(parent, missing);
+    setLayoutName(QStringLiteral("MENU"));   // as the main window lists it
     openLayout();
 }
 

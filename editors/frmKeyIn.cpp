@@ -109,6 +109,7 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
         b->setCheckable(true);
         b->setFixedSize(40, 40);
         b->setToolTip(QString::fromLatin1(iconName(number)));
+        b->setAccessibleName(b->toolTip());
         const QImage cell = number < 32 ? first.cell(number, 32, 32) : second.cell(number - 128, 32, 32);
         if (cell.isNull()) {
             b->setText(QString::number(number));

@@ -366,7 +366,8 @@ void TestEditorFuzz::undoAllAndRedoAll()
             QFAIL(qPrintable(QStringLiteral("round %1").arg(round)));
         steps += made;
     }
-    QVERIFY2(steps > 150, "the sessions made steps to undo");
+    // Clicks that change nothing (a key dropped where it was) make no step.
+    QVERIFY2(steps > 120, "the sessions made steps to undo");
     QCOMPARE(kinds, (QSet<QString>{"New", "Move", "Resize", "Relabel", "Delete"}));
 }
 

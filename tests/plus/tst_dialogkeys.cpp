@@ -28,6 +28,7 @@ struct DialogCase {
     bool hasDefault;     // has an OK for Enter to press
     std::function<std::unique_ptr<QDialog>(Globals &, UiServices &)> open;
     std::function<void(QDialog &)> beforeEnter = {};   // what makes OK possible, on screen
+    int backSteps = 1;   // Tab steps back once, where it wraps; the editors' pages follow their modes
 };
 
 const QList<DialogCase> &dialogs()
@@ -52,8 +53,10 @@ const QList<DialogCase> &dialogs()
          [](Globals &g, UiServices &ui) {
              ReadDeviceWorkset(g.Image, g, 2);
              return std::make_unique<frmEditKey>(g, ui);
-         }},
-        {"frmEditMENU", true, true, [](Globals &g, UiServices &ui) { return std::make_unique<frmEditMENU>(g, ui); }},
+         },
+         {}, 2},
+        {"frmEditMENU", true, true, [](Globals &g, UiServices &ui) { return std::make_unique<frmEditMENU>(g, ui); },
+         {}, 2},
         {"frmKeyIn", true, true,
          [](Globals &g, UiServices &ui) {
              g.EditResult = 1;
@@ -197,9 +200,9 @@ void TestDialogKeys::keys()
             if (readsBefore(stops[(i + 1) % stops.size()], stops[i]))
                 backSteps << stops[i] << stops[(i + 1) % stops.size()];
         }
-        if (backSteps.size() != 2)
+        if (backSteps.size() != 2 * c.backSteps)
             qInfo() << "Tab steps back (from, to):" << backSteps;
-        QCOMPARE(backSteps.size(), 2);
+        QCOMPARE(backSteps.size(), 2 * c.backSteps);
     }
 
     // Escape cancels.

@@ -346,6 +346,7 @@ void frmMain::buildContents()
     lblTitle[0] = titleLabel(0, central);
     TreeView1 = new QTreeWidget(central);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setAccessibleName(QStringLiteral("Files"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setColumnCount(1);
     TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -360,6 +361,8 @@ void frmMain::buildContents()
     ListView1 = listView(QStringLiteral("ListView1"), central);
     lblTitle[2] = titleLabel(2, central);
     ListView2 = listView(QStringLiteral("ListView2"), central);
+    ListView1->setAccessibleName(QStringLiteral("Devices"));
+    ListView2->setAccessibleName(QStringLiteral("Backup"));
     listSplitter_ = new QSplitter(Qt::Horizontal);
     listSplitter_->setObjectName(QStringLiteral("listSplitter"));
     listSplitter_->setChildrenCollapsible(false);

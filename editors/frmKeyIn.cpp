@@ -86,6 +86,7 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
 
     Text_IN = new QLineEdit(this);
     Text_IN->setObjectName(QStringLiteral("Text_IN"));
+    Text_IN->setAccessibleName(QStringLiteral("Key label"));
     Text_IN->installEventFilter(this);
     // Typing, deleting or pasting into the box means a text label; keys that only move
     // the cursor or the focus do not.

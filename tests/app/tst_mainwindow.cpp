@@ -305,6 +305,10 @@ void TestMainWindow::doubleClickEditsDeviceOrMenu()
     clickItem(w->ListView1, w->ListView1->topLevelItem(2), true);
     QCOMPARE(g.Image.at(dvdSlots.page, dvdSlots.byte), 33);
     QCOMPARE(g.Modified, 1);
+    // Enter on the list does what a double-click does.
+    w->ListView1->setCurrentItem(w->ListView1->topLevelItem(2));
+    QTest::keyClick(w->ListView1, Qt::Key_Return);
+    QCOMPARE(keyEdits, 3);
 
     // "MENU" opens the main-menu editor; an accepted rename shows in the device list.
     w->hooks.showEditMenu = [&] {

@@ -32,6 +32,7 @@
 #include <QPlainTextEdit>
 #include <QKeyEvent>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -169,6 +170,8 @@ void frmMain::addToolButton(const QString &actionName, const QString &key)
     button->setToolTip(key);
     button->setAccessibleName(key);
     button->setAutoRaise(true);
+    // The menus reach every command from the keyboard; Tab goes to the tree and lists.
+    button->setFocusPolicy(Qt::NoFocus);
     button->setEnabled(a->isEnabled());
     connect(button, &QToolButton::clicked, a, &QAction::trigger);
     connect(a, &QAction::changed, button, [button, a] { button->setEnabled(a->isEnabled()); });
@@ -413,7 +416,13 @@ void frmMain::buildContents()
         if (!fillingTree_ && item && TreeView1->hasFocus())
             TreeView1_NodeClick(item);
     });
-    ListView1->installEventFilter(this);
+    for (QTreeWidget *list : {TreeView1, ListView1, ListView2})
+        list->installEventFilter(this);
+    // Moving through the device list with the keyboard chooses as a click does.
+    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (ListView1->hasFocus() && ListView1->currentItem() && ListView1->currentItem()->isSelected())
+            ListView1_Click(ListView1->currentItem());
+    });
     connect(ListView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { ListView1_Click(item); });
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *item) { ListView1_DblClick(item); });
@@ -546,6 +555,15 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Picture1 && event->type() == QEvent::Show)
         centreProgressPanel();
+    // A list taking focus with nothing current shows where the keyboard is: on its first
+    // entry, which is not chosen by that.
+    if (event->type() == QEvent::FocusIn && (watched == TreeView1 || watched == ListView1 || watched == ListView2)) {
+        auto *list = static_cast<QTreeWidget *>(watched);
+        if (!list->currentItem() && list->topLevelItemCount() > 0) {
+            const QSignalBlocker quiet(list);
+            list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        }
+    }
     // Enter on the device list opens the device's editor, as a double-click does.
     if (watched == ListView1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();

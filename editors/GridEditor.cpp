@@ -1002,7 +1002,8 @@ QString GridEditor::cursorText(int page) const
     const QPoint at = cursor_[static_cast<size_t>(page)];
     QString text = QStringLiteral("Column %1, row %2, page %3: ").arg(at.x() + 1).arg(at.y() + 1).arg(page + 1);
     const int key = keyUnderCursor(page);
-    return text + (key < 0 ? QStringLiteral("no key") : PicKEY[static_cast<size_t>(key)]->accessibleName());
+    const Byte *record = key >= 0 ? buf_.recordOfKey(key) : nullptr;
+    return text + (record ? labelName(record + 2, spec_.icons) : QStringLiteral("no key"));
 }
 
 void GridEditor::cursorChanged()

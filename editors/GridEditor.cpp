@@ -1001,6 +1001,9 @@ QString GridEditor::cursorText(int page) const
 {
     const QPoint at = cursor_[static_cast<size_t>(page)];
     QString text = QStringLiteral("Column %1, row %2, page %3: ").arg(at.x() + 1).arg(at.y() + 1).arg(page + 1);
+    // A key picked up from the keyboard travels with the cursor until Space, Enter or Escape.
+    if (const Byte *carried = dragging() ? buf_.recordOfKey(dragKey_) : nullptr)
+        text.prepend(QStringLiteral("Moving %1. ").arg(labelName(carried + 2, spec_.icons)));
     const int key = keyUnderCursor(page);
     const Byte *record = key >= 0 ? buf_.recordOfKey(key) : nullptr;
     return text + (record ? labelName(record + 2, spec_.icons) : QStringLiteral("no key"));

@@ -60,6 +60,7 @@ private slots:
     void menuSessionEqualsTheMouse();
     void cursorIsSpokenAndStopsAtTheEdges();
     void escapeAsksBeforeChangesAreLost();
+    void darkPaletteReachesAllButThePages();
 
 private:
     std::unique_ptr<Globals> fresh(bool menu);
@@ -298,6 +299,26 @@ void TestKeyboard::escapeAsksBeforeChangesAreLost()
     press(Qt::Key_Escape);
     QVERIFY(!e->isVisible());
     QCOMPARE(g->EditResult, 0);
+}
+
+void TestKeyboard::darkPaletteReachesAllButThePages()
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark;
+    for (auto [role, colour] : {std::pair{QPalette::Window, QColor(40, 40, 44)}, {QPalette::WindowText, QColor(230, 230, 230)},
+                                {QPalette::Button, QColor(52, 52, 58)}, {QPalette::ButtonText, QColor(235, 235, 235)},
+                                {QPalette::Base, QColor(30, 30, 30)}, {QPalette::Text, QColor(230, 230, 230)}})
+        dark.setColor(role, colour);
+    QApplication::setPalette(dark);
+    auto g = fresh(false);
+    auto e = open<frmEditKey>(*g);
+    const QImage shot = e->grab().toImage();
+    QApplication::setPalette(light);
+    // A mode option's face and the prompt line are dark; a page keeps the remote's colour.
+    auto dim = [&](QPoint p) { return qGray(shot.pixel(p)) < 100; };
+    QVERIFY(dim(e->OptNEW->geometry().center() + QPoint(20, 20)));
+    QVERIFY(dim(e->Label5->geometry().center() + QPoint(0, 18)));
+    QCOMPARE(QColor(shot.pixel(e->PicPAGE1[0]->geometry().topLeft() + QPoint(5, 5))), QColor(196, 206, 186));
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -153,7 +153,10 @@ void GridEditor::buildControls()
         const auto [option, mode] = modes[i];
         const QKeySequence keys(QStringLiteral("Alt+%1").arg(QLatin1Char(letters[i])));
         auto *shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, this, [this, mode] { selectMode(mode); });
+        connect(shortcut, &QShortcut::activated, this, [this, mode] {
+            endDrag();
+            selectMode(mode);
+        });
         option->setToolTip(QStringLiteral("%1 (%2)").arg(option->text(), keys.toString(QKeySequence::NativeText)));
     }
     // Graphical option buttons: framed tiles, the chosen one lit, in the desktop's colours
@@ -206,6 +209,9 @@ void GridEditor::buildControls()
         previous = w;
     }
 
+    // A key carried from the keyboard stays where it was when the mode changes.
+    for (QRadioButton *o : {OptMOVE, OptNEW, OptMODIFY, OptEDIT, OptDEL})
+        connect(o, &QRadioButton::clicked, this, &GridEditor::endDrag);
     connect(OptMOVE, &QRadioButton::clicked, this, &GridEditor::OptMOVE_Click);
     connect(OptNEW, &QRadioButton::clicked, this, &GridEditor::OptNEW_Click);
     connect(OptMODIFY, &QRadioButton::clicked, this, &GridEditor::OptMODIFY_Click);

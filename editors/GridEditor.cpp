@@ -1022,10 +1022,13 @@ void GridEditor::cursorChanged()
         if (w->accessibleName() != text)
             w->setAccessibleName(text);
     };
+    auto pageName = [this](int p) {
+        return QStringLiteral("Page %1 of %2, %3").arg(p + 1).arg(buf_.pages).arg(layoutName_);
+    };
     const int page = cursorPage();
     for (int p = 0; p < static_cast<int>(PicPAGE1.size()); ++p)
         if (p != page)
-            name(PicPAGE1[static_cast<size_t>(p)], QStringLiteral("Page %1 of %2, %3").arg(p + 1).arg(buf_.pages).arg(layoutName_));
+            name(PicPAGE1[static_cast<size_t>(p)], pageName(p));
     if (page < 0) {
         cellCursor_->hide();
         lblCursor->clear();
@@ -1039,8 +1042,7 @@ void GridEditor::cursorChanged()
     const QString text = cursorText(page);
     lblCursor->setText(text);
     // The focused page's name carries the cursor, so a screen reader hears every move.
-    name(PicPAGE1[static_cast<size_t>(page)],
-         QStringLiteral("%1. Page %2 of %3, %4").arg(text).arg(page + 1).arg(buf_.pages).arg(layoutName_));
+    name(PicPAGE1[static_cast<size_t>(page)], text + QStringLiteral(". ") + pageName(page));
 }
 
 void GridEditor::nameKey(int key)

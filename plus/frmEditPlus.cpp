@@ -111,12 +111,9 @@ bool frmEditPlus::eventFilter(QObject *watched, QEvent *event)
 void frmEditPlus::drawKey(int k)
 {
     faces_->drawText(*PicKEY[k], KeyLabels[k]);
-    const QString number = QStringLiteral("%1 %2").arg(g_.PlusKind == 0 ? QStringLiteral("Timer")
-                                                                       : QStringLiteral("Hot macro"))
-                               .arg(k + 1);
-    const QString name = trimmedBoth(KeyLabels[k]);
-    PicKEY[k]->setAccessibleName(name.isEmpty() ? number : name);
-    PicKEY[k]->setAccessibleDescription(number);
+    const bool timers = g_.PlusKind == 0;
+    PicKEY[k]->setAccessibleName(plusKeyName(timers, k, KeyLabels[k]));
+    PicKEY[k]->setAccessibleDescription(plusKeyName(timers, k, {}));
 }
 
 void frmEditPlus::OptEDIT_Click()

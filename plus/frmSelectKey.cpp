@@ -260,8 +260,7 @@ void frmSelectKey::showHotMacroKeys()
         PicKEY[k]->show();
         PicKEY[k]->raise();
         faces_->drawText(*PicKEY[k], KeyText[k]);
-        PicKEY[k]->setAccessibleName(isBlankField(KeyText[k]) ? QStringLiteral("Hot macro %1").arg(k + 1)
-                                                              : trimmedBoth(KeyText[k]));
+        PicKEY[k]->setAccessibleName(plusKeyName(false, k, KeyText[k]));
     }
     keyTabStop(PicKEY, nullptr);
 }

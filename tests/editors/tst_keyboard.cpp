@@ -305,9 +305,10 @@ void TestKeyboard::darkPaletteReachesAllButThePages()
 {
     const QPalette light = QApplication::palette();
     QPalette dark;
-    for (auto [role, colour] : {std::pair{QPalette::Window, QColor(40, 40, 44)}, {QPalette::WindowText, QColor(230, 230, 230)},
-                                {QPalette::Button, QColor(52, 52, 58)}, {QPalette::ButtonText, QColor(235, 235, 235)},
-                                {QPalette::Base, QColor(30, 30, 30)}, {QPalette::Text, QColor(230, 230, 230)}})
+    for (auto [role, colour] : {std::pair{QPalette::Window, QColor(40, 40, 44)},
+                                {QPalette::WindowText, QColor(230, 230, 230)}, {QPalette::Button, QColor(52, 52, 58)},
+                                {QPalette::ButtonText, QColor(235, 235, 235)}, {QPalette::Base, QColor(30, 30, 30)},
+                                {QPalette::Text, QColor(230, 230, 230)}})
         dark.setColor(role, colour);
     QApplication::setPalette(dark);
     auto g = fresh(false);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QThread>
 #include <QUuid>
 
@@ -32,20 +33,56 @@ std::unique_ptr<QLockFile> sessionLock(const QString &path)
     return lock;
 }
 
+// A copy holds the user's whole memory and the paths of their files: for their eyes only.
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions OwnerFolder = OwnerOnly | QFileDevice::ExeOwner;
+
 // Reads a copy without trusting its size: anything past the largest copy is not read.
 bool readCopy(const QString &path, RecoveryCopy &copy, QString *reason)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
+    QByteArray bytes;
+    qint64 size = 0;
+    if (!readFileAtMost(path, recoveryfile::MaxSize + 1, bytes, reason, &size))
         return false;
-    }
-    const QByteArray bytes = file.read(recoveryfile::MaxSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *reason = file.errorString();
-        return false;
-    }
     return parseRecovery(bytes, copy, reason);
+}
+
+// Who holds a lock that could not be taken. Its file says which process on which computer
+// (Qt's lock files: pid, program, host name, machine id, one a line). A lock written on
+// another computer can never be seen as stale here, and one that cannot be read at all
+// never either; both would hide their copy for ever.
+enum class LockOwner { Running, OtherComputer, Unknown };
+
+LockOwner lockOwner(const QString &lockPath, QString *host)
+{
+    QByteArray bytes;
+    if (!readFileAtMost(lockPath, 4096, bytes, nullptr))
+        return LockOwner::Unknown;
+    const QList<QByteArray> lines = bytes.split('\n');
+    bool isNumber = false;
+    if (lines.size() < 3 || lines[0].trimmed().toLongLong(&isNumber) <= 0 || !isNumber)
+        return LockOwner::Unknown;
+    *host = QString::fromUtf8(lines[2].trimmed());
+    const QByteArray machine = lines.size() > 3 ? lines[3].trimmed() : QByteArray();
+    if (*host != QSysInfo::machineHostName() || (!machine.isEmpty() && machine != QSysInfo::machineUniqueId()))
+        return LockOwner::OtherComputer;
+    return LockOwner::Running;
+}
+
+// The name a copy may give the restored document: one that Save can write as its own kind,
+// never a relative path or another kind's file a forged copy could aim Save at.
+QString acceptableName(const RecoveryCopy &copy)
+{
+    const QString &name = copy.currentFile;
+    if (name.isEmpty() || !QDir::isAbsolutePath(name))
+        return {};
+    const bool fits = copy.loadedKind == 1 ? hasDataSuffix(name) : hasModelSuffix(name);
+    return fits ? name : QString();
+}
+
+QString whenText(const QDateTime &when)
+{
+    return when.toString(QStringLiteral("yyyy-MM-dd' at 'HH:mm:ss"));
 }
 
 }  // namespace
@@ -63,6 +100,8 @@ public:
             emit failed(error);
             return;
         }
+        // The folder is the owner's alone, so the file was never open to others meanwhile.
+        QFile::setPermissions(path, OwnerOnly);
         if (!replaces.isEmpty())
             removeFile(replaces, nullptr);
     }
@@ -81,10 +120,13 @@ DocumentRecovery::DocumentRecovery(frmMain &window, const QString &folder) : QOb
 {
     setObjectName(QStringLiteral("DocumentRecovery"));
     folder_ = folder.isEmpty() ? defaultFolder() : folder;
+    if (folder.isEmpty())
+        earlierFolder_ = earlierFolder();
     if (!folder_.isEmpty()) {
         const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
         copyPath_ = QDir(folder_).filePath(id + CopySuffix);
-        lock_ = sessionLock(QDir(folder_).filePath(id + LockSuffix));
+        lockPath_ = QDir(folder_).filePath(id + LockSuffix);
+        lock_ = sessionLock(lockPath_);
     }
     writer_ = std::make_unique<RecoveryWriter>();
     writer_->moveToThread(&writerThread_);
@@ -118,7 +160,16 @@ void DocumentRecovery::stopWriter()
     writer_.reset();
 }
 
+// Beside the per-user data folder, not in it: installed, that folder is the file tree's
+// root, and the copies are nothing to show, open or rename there.
 QString DocumentRecovery::defaultFolder()
+{
+    const QString data = userDataFolder();
+    return data.isEmpty() ? QString() : data + QStringLiteral(" Recovery");
+}
+
+// Where earlier versions kept the copies; what a crash left there is still offered.
+QString DocumentRecovery::earlierFolder()
 {
     const QString data = userDataFolder();
     return data.isEmpty() ? QString() : joinPath(data, QStringLiteral("Recovery"));
@@ -169,10 +220,13 @@ bool DocumentRecovery::prepareFolder(QString *error)
         *error = QStringLiteral("the folder \"%1\" cannot be created.").arg(QDir::toNativeSeparators(folder_));
         return false;
     }
+    // Also a folder an earlier version made open to all.
+    QFile::setPermissions(folder_, OwnerFolder);
     if (!lock_->tryLock(0)) {
         *error = QStringLiteral("the folder \"%1\" cannot be written to.").arg(QDir::toNativeSeparators(folder_));
         return false;
     }
+    QFile::setPermissions(lockPath_, OwnerOnly);
     return true;
 }
 
@@ -214,51 +268,103 @@ void DocumentRecovery::reportOnce(const QString &error)
     if (reported_)
         return;
     reported_ = true;
-    w_.ui().warn(&w_, QStringLiteral("The unsaved changes cannot be kept safe for after a crash: %1\n"
+    // A transfer may be running: the box waits for its end.
+    w_.ui().whenFree(this, [this, error] {
+        w_.ui().warn(&w_, QStringLiteral("The unsaved changes cannot be kept safe for after a crash: %1\n"
                                      "Saving the document keeps them. This is not reported again until "
-                                     "Quillet is started anew.")
-                          .arg(error));
+                                         "Quillet is started anew.")
+                              .arg(error));
+    });
 }
 
 void DocumentRecovery::offerLeftCopies()
 {
-    if (folder_.isEmpty())
-        return;
-    const QDir dir(folder_);
+    for (const QString &folder : {folder_, earlierFolder_}) {
+        if (!folder.isEmpty() && offerLeftCopiesIn(folder))
+            break;
+    }
+    // The earlier place sits in the documents' folder when installed; once it is empty it
+    // goes, so the file tree no longer shows it.
+    if (!earlierFolder_.isEmpty() && QDir(earlierFolder_).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        QDir().rmdir(earlierFolder_);
+}
+
+bool DocumentRecovery::offerLeftCopiesIn(const QString &folder)
+{
+    const QDir dir(folder);
     const QFileInfoList copies = dir.entryInfoList({QLatin1Char('*') + CopySuffix}, QDir::Files, QDir::Time);
+    // What an earlier version left open to others is closed now, not at the next write.
+    if (folder == folder_ && dir.exists())
+        QFile::setPermissions(folder, OwnerFolder);
+    for (const QFileInfo &info : copies)
+        QFile::setPermissions(info.filePath(), OwnerOnly);
     for (const QFileInfo &info : copies) {
         const QString path = info.filePath();
         if (path == copyPath_)
             continue;
-        // Held while the owner runs: that copy is another window's live work.
-        auto owner = sessionLock(dir.filePath(info.completeBaseName() + LockSuffix));
-        if (!owner->tryLock(0))
-            continue;
+        LeftCopy left;
+        left.path = path;
+        left.lockPath = dir.filePath(info.completeBaseName() + LockSuffix);
+        // Held while the owner runs: that copy is another window's live work. A lock this
+        // computer cannot judge is offered all the same, saying where it came from.
+        auto owner = sessionLock(left.lockPath);
+        if (!owner->tryLock(0)) {
+            const LockOwner who = lockOwner(left.lockPath, &left.otherComputer);
+            if (who == LockOwner::Running)
+                continue;
+            left.foreignLock = true;
+            if (who == LockOwner::Unknown)
+                left.otherComputer.clear();
+        }
         RecoveryCopy copy;
         QString reason;
         if (!readCopy(path, copy, &reason)) {
             setAside(path, reason);
             continue;
         }
-        if (offer(path, copy))
-            break;
+        if (offer(left, copy))
+            return true;
     }
+    return false;
 }
 
-bool DocumentRecovery::offer(const QString &path, const RecoveryCopy &copy)
+QString DocumentRecovery::question(const LeftCopy &left, const RecoveryCopy &copy, bool *newerOnDisk) const
 {
-    const QString name = copy.currentFile.isEmpty() ? QStringLiteral("the downloaded memory")
-                                                    : QFileInfo(copy.currentFile).fileName();
-    const int reply = w_.ui().message(
-        &w_, QStringLiteral("Quillet did not close normally. Restore the unsaved changes to %1?").arg(name),
-        QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::YesNo);
+    const QString name = acceptableName(copy);
+    const QString what = !name.isEmpty()          ? QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(name))
+                         : copy.loadedKind == 1 ? QStringLiteral("the downloaded memory")
+                                                : QStringLiteral("a model without a file name");
+    QString text = QStringLiteral("Quillet did not close normally. Restore the unsaved changes to %1, kept on %2?")
+                       .arg(what, whenText(QDateTime::fromMSecsSinceEpoch(copy.writtenMs)));
+    const QFileInfo onDisk(name);
+    *newerOnDisk = !name.isEmpty() && onDisk.isFile() && onDisk.lastModified().toMSecsSinceEpoch() > copy.writtenMs;
+    if (*newerOnDisk)
+        text += QStringLiteral("\nThe file was saved on %1, after these changes were kept; restored, they are not "
+                               "saved over it unless you choose so in Save As.")
+                    .arg(whenText(onDisk.lastModified()));
+    if (left.foreignLock)
+        text += left.otherComputer.isEmpty()
+                    ? QStringLiteral("\nThe copy was left by a Quillet that cannot be told apart.")
+                    : QStringLiteral("\nThe copy was left by Quillet on another computer (%1).").arg(left.otherComputer);
+    text += QStringLiteral("\nNo deletes the copy; Later keeps it for the next start.");
+    return text;
+}
+
+bool DocumentRecovery::offer(const LeftCopy &left, const RecoveryCopy &copy)
+{
+    bool newerOnDisk = false;
+    const int reply = w_.ui().message(&w_, question(left, copy, &newerOnDisk), QStringLiteral("Warning"),
+                                      MsgIcon::Warning, MsgButtons::YesNoLater);
     if (reply == answer::No) {
         QString error;
-        if (!removeFile(path, &error))
+        if (!removeFile(left.path, &error))
             w_.ui().warn(&w_, error);
+        else if (left.foreignLock)
+            removeFile(left.lockPath, nullptr);
         return false;
     }
-    // A box closed without an answer deletes nothing: the copy waits for the next start.
+    // Only a plain Yes restores: Later, Escape and the close box keep the copy for the next
+    // start.
     if (reply != answer::Yes)
         return false;
 
@@ -267,13 +373,23 @@ bool DocumentRecovery::offer(const QString &path, const RecoveryCopy &copy)
         std::memcpy(g.Image.data(), copy.document.constData(), MemoryImage::TotalBytes);
     else
         fillWorksetFromModelFile(g, copy.document);
+    const QString name = acceptableName(copy);
     g.LoadedKind = copy.loadedKind;
-    g.CurrentFile = copy.currentFile;
-    g.FilePath = copy.currentFile;
+    g.CurrentFile = name;
+    g.FilePath = name;
+    g.SaveAsFirst = newerOnDisk ? name : QString();
     g.SelectedBank = 255;
     g.Modified = 1;
-    w_.setWindowTitle(copy.caption);
-    w_.setListTitle(copy.currentFile);
+    if (name == copy.currentFile) {
+        w_.setWindowTitle(copy.caption);
+        w_.setListTitle(copy.currentFile);
+    } else if (copy.loadedKind == 1) {
+        // Shown as a download is: a memory without a file of its own.
+        w_.setCaptionSuffix(QStringLiteral("  [DOWNLOAD]"));
+        w_.setListTitle(QString());
+    } else {
+        w_.showDocumentTitle();
+    }
     if (copy.loadedKind == 1) {
         w_.refreshSequence();
     } else {
@@ -286,20 +402,25 @@ bool DocumentRecovery::offer(const QString &path, const RecoveryCopy &copy)
     // a rename needs no room on a disk that may be full.
     timer_.stop();
     QString error;
-    if (prepareFolder(&error) && renamePath(path, copyPath_, &error)) {
+    if (prepareFolder(&error) && renamePath(left.path, copyPath_, &error)) {
+        QFile::setPermissions(copyPath_, OwnerOnly);
         pending_.reset();
-        return true;
+    } else {
+        writeCopy(left.path);
     }
-    writeCopy(path);
+    if (left.foreignLock)
+        removeFile(left.lockPath, nullptr);
     return true;
 }
 
 void DocumentRecovery::setAside(const QString &path, const QString &reason)
 {
-    QString target = path + QStringLiteral(".damaged");
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = path + QStringLiteral(".damaged-%1").arg(n);
+    // Into this session's folder, so that the earlier place can go once it is empty.
     QString error;
+    const QString base = prepareFolder(&error) ? QDir(folder_).filePath(QFileInfo(path).fileName()) : path;
+    QString target = base + QStringLiteral(".damaged");
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = base + QStringLiteral(".damaged-%1").arg(n);
     const QString shown = QDir::toNativeSeparators(path);
     if (renamePath(path, target, &error))
         w_.ui().warn(&w_, QStringLiteral("The recovery copy \"%1\" cannot be restored: %2.\nIt has been set aside as \"%3\".")

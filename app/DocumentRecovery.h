@@ -34,10 +34,12 @@ public:
     ~DocumentRecovery() override;
 
     static QString defaultFolder();
+    static QString earlierFolder();
 
     // Start-up: offers each copy an earlier session left behind, newest first, until one
-    // is restored. Yes restores it as the document, No deletes it; a copy that cannot be
-    // read is set aside with a "Warning" and the next one is looked at.
+    // is restored. Yes restores it as the document, No deletes it, Later (Escape, the
+    // close box) keeps it for the next start; a copy that cannot be read is set aside with
+    // a "Warning" and the next one is looked at.
     void offerLeftCopies();
 
     QString folder() const { return folder_; }
@@ -56,13 +58,24 @@ private:
     void stopWriter();
     bool prepareFolder(QString *error);
     void reportOnce(const QString &error);
-    // Puts a copy's document back into the window; false when the user kept it for later.
-    bool offer(const QString &path, const RecoveryCopy &copy);
+    struct LeftCopy {
+        QString path;
+        QString lockPath;
+        bool foreignLock = false;   // its lock could not be taken nor judged here
+        QString otherComputer;      // the computer that wrote that lock, when known
+    };
+    bool offerLeftCopiesIn(const QString &folder);
+    QString question(const LeftCopy &left, const RecoveryCopy &copy, bool *newerOnDisk) const;
+    // Puts a copy's document back into the window; false when the user deleted it or kept
+    // it for later.
+    bool offer(const LeftCopy &left, const RecoveryCopy &copy);
     void setAside(const QString &path, const QString &reason);
 
     frmMain &w_;
     QString folder_;
+    QString earlierFolder_;
     QString copyPath_;
+    QString lockPath_;
     std::unique_ptr<QLockFile> lock_;
     QThread writerThread_;
     std::unique_ptr<RecoveryWriter> writer_;

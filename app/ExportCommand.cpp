@@ -60,13 +60,13 @@ void exportDocument(Globals &g, UiServices &ui, QWidget *parent)
         ui.warn(parent, faces.missingMessage());
     QString error;
     if (pictureFormat(chosen) == PictureFormat::Pdf) {
-        if (!guide.writePdf(chosen, &error))
+        if (!guide.writePdf(chosen, &error, g.makeSaveFile))
             ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(chosen), error));
         return;
     }
     for (size_t i = 0; i < guide.pictures().size(); ++i) {
         const QString &target = targets[static_cast<qsizetype>(i)];
-        if (!writePicture(guide.pictures()[i], target, &error)) {
+        if (!writePicture(guide.pictures()[i], target, &error, g.makeSaveFile)) {
             ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(target), error));
             return;
         }

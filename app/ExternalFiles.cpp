@@ -1,5 +1,6 @@
 #include "app/ExternalFiles.h"
 
+#include "app/UiServices.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
@@ -41,9 +42,11 @@ protected:
             }
             drop->acceptProposedAction();
             // The file manager waits for the drop to finish; the save question must not
-            // keep it waiting, so the file opens once the drop is done.
-            const QString path = droppableFile(drop->mimeData());
-            QTimer::singleShot(0, &window_, [&w = window_, path] { w.openFile(path); });
+            // keep it waiting, so the file opens once the drop is done, and not before a
+            // transfer that started meanwhile has ended.
+            QTimer::singleShot(0, &window_, [&w = window_, path = droppableFile(drop->mimeData())] {
+                w.ui().whenFree(&w, [&w, path] { w.openFile(path); });
+            });
             return true;
         }
         default:
@@ -54,9 +57,10 @@ protected:
 private:
     bool acceptable(const QDropEvent *event) const
     {
-        // While a dialog or an editor is open it works on the document; replacing the
-        // document under it would lose or mix up its edits.
-        if (QApplication::activeModalWidget() || window_.hasExited())
+        // While a dialog or an editor is open it works on the document, and while a
+        // transfer runs it moves the document; replacing the document under either would
+        // lose or mix up the work.
+        if (QApplication::activeModalWidget() || window_.hasExited() || window_.ui().backgroundHeld())
             return false;
         return !droppableFile(event->mimeData()).isEmpty();
     }
@@ -93,7 +97,9 @@ void openWhenShown(frmMain &window, const QString &path)
 {
     // Made absolute now: the caption and a later Save must name the same file.
     const QString absolute = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    QTimer::singleShot(0, &window, [&window, absolute] { window.openFile(absolute); });
+    QTimer::singleShot(0, &window, [&window, absolute] {
+        window.ui().whenFree(&window, [&window, absolute] { window.openFile(absolute); });
+    });
 }
 
 }  // namespace quillet

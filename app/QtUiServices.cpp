@@ -2,10 +2,12 @@
 
 #include "app/HelpWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 
 namespace quillet {
@@ -21,32 +23,50 @@ int QtUiServices::message(QWidget *parent, const QString &text, const QString &t
     box.setIcon(icon == MsgIcon::Warning ? QMessageBox::Warning
                 : icon == MsgIcon::Information ? QMessageBox::Information
                                                : QMessageBox::NoIcon);
+    QAbstractButton *later = nullptr;
     switch (buttons) {
     case MsgButtons::OK:
         box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
         break;
     case MsgButtons::OKCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
         break;
     case MsgButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case MsgButtons::YesNoLater:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        later = box.addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+        later->setObjectName(QStringLiteral("Later"));
+        // "No" cannot be undone: neither Enter nor Escape may give it by accident.
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(later);
         break;
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
         break;
     }
-    box.setEscapeButton(buttons == MsgButtons::OK    ? QMessageBox::Ok
-                        : buttons == MsgButtons::YesNo ? QMessageBox::No
-                                                       : QMessageBox::Cancel);
-    switch (box.exec()) {
+    box.exec();
+    // Escape and the close button "click" the escape button; a box closed some other way
+    // (its parent going) has no clicked button and answers as Escape would.
+    QAbstractButton *clicked = box.clickedButton();
+    if (!clicked || clicked == later)
+        return escapeAnswer(buttons);
+    switch (box.standardButton(clicked)) {
     case QMessageBox::Ok:
         return 1;
     case QMessageBox::Yes:
         return 6;
     case QMessageBox::No:
         return 7;
-    default:
+    case QMessageBox::Cancel:
         return 2;
+    default:
+        return escapeAnswer(buttons);
     }
 }
 

@@ -27,14 +27,22 @@ void ScriptedUiServices::clear()
 int ScriptedUiServices::message(QWidget *, const QString &text, const QString &title, MsgIcon icon,
                                 MsgButtons buttons)
 {
-    shown.append({text, title, icon, buttons});
+    // Nobody scripted it: a notice is taken with OK, a question closed.
+    int a = buttons == MsgButtons::OKCancel ? 1 : escapeAnswer(buttons);
     if (!answers.empty()) {
-        const int a = answers.front();
+        const int scripted = answers.front();
         answers.pop_front();
-        return a;
+        if (scripted == Escape || scripted == CloseButton) {
+            a = escapeAnswer(buttons);
+        } else {
+            if (!canAnswer(buttons, scripted))
+                qFatal("The script answers %d to \"%s\", a box that has no such button", scripted,
+                       qPrintable(text));
+            a = scripted;
+        }
     }
-    // A question nobody scripted is closed without an answer.
-    return buttons == MsgButtons::YesNoCancel || buttons == MsgButtons::YesNo ? 2 : 1;
+    shown.append({text, title, icon, buttons, a});
+    return a;
 }
 
 QString ScriptedUiServices::openFileName(QWidget *, const FileDialogSpec &request)

@@ -22,6 +22,7 @@ public:
         QString title;
         MsgIcon icon;
         MsgButtons buttons;
+        int answer;   // what the box gave back
     };
     struct FileRequest {
         bool save;
@@ -29,8 +30,14 @@ public:
     };
     using DialogScript = std::function<void(QDialog &)>;
 
-    // Queued answers; when a queue runs dry, a message box answers OK (Cancel for a
-    // Yes/No or Yes/No/Cancel question) and a file dialog is cancelled.
+    // Script entries for the user pressing Escape or the box's close button: the box gives
+    // its escape button's answer, as the real one does.
+    static constexpr int Escape = -1;
+    static constexpr int CloseButton = -2;
+
+    // Queued answers; when a queue runs dry, a message box answers OK (a question with Yes
+    // and No is closed: its escape button's answer) and a file dialog is cancelled. An answer the box has no button for stops
+    // the test: the real box could never give it.
     std::deque<int> answers;
     std::deque<QString> fileAnswers;
     std::deque<DialogScript> dialogScripts;

@@ -10,6 +10,7 @@
 #include "app/frmRENAME.h"
 #include "core/Backups.h"
 #include "core/DataFile.h"
+#include "core/FileIO.h"
 #include "core/FileOps.h"
 #include "core/Globals.h"
 #include "core/ModelFile.h"
@@ -34,15 +35,19 @@
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QScreen>
+#include <QSet>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace quillet {
 
@@ -692,8 +697,30 @@ void frmMain::addTreeFiles(QTreeWidgetItem *parent, const QString &folderPath)
         treeNode(parent, name, QString(), 5);
 }
 
+namespace {
+
+// A node's place in the tree: the names from below the root down to it.
+QString nodePath(const QTreeWidgetItem *item)
+{
+    QStringList parts;
+    for (; item && item->parent(); item = item->parent())
+        parts.prepend(item->text(0));
+    return parts.join(QLatin1Char('/'));
+}
+
+}  // namespace
+
 void frmMain::FillFileTree()
 {
+    // Filled anew, the tree shows what the user had opened and selected, where it is still
+    // there; a selection that is gone takes the tree commands with it.
+    QSet<QString> expanded;
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+        if ((*it)->isExpanded() && (*it)->childCount() > 0)
+            expanded.insert(nodePath(*it));
+    const bool hadSelection = TreeView1->currentItem() != nullptr;
+    const QString selected = hadSelection ? nodePath(TreeView1->currentItem()) : QString();
+
     fillingTree_ = true;
     TreeView1->clear();
     auto *root = new QTreeWidgetItem(TreeView1, {g_.AppDirName});
@@ -719,6 +746,21 @@ void frmMain::FillFileTree()
         addTreeFiles(n1, p1);
     }
     root->setExpanded(true);
+    QTreeWidgetItem *current = nullptr;
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it) {
+        const QString path = nodePath(*it);
+        if (expanded.contains(path))
+            (*it)->setExpanded(true);
+        if (hadSelection && !current && path == selected)
+            current = *it;
+    }
+    if (current)
+        TreeView1->setCurrentItem(current);
+    else if (hadSelection && !g_.SelectedFile.isEmpty() && g_.SelectedFile != g_.AppDirName) {
+        g_.SelectedFolder.clear();
+        g_.SelectedFile.clear();
+        setTreeCommands(false, false, false);
+    }
     fillingTree_ = false;
 }
 
@@ -899,6 +941,7 @@ bool frmMain::SaveDataFileAs()
         return false;
     }
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     return true;
 }
 
@@ -915,18 +958,32 @@ bool frmMain::SaveModelFileAs()
         return false;
     }
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     return true;
 }
 
 bool frmMain::openDataFile(const QString &path)
 {
-    g_.FilePath = path;
     QString error;
-    if (!LOAD_DATA_FILE(g_.FilePath, g_.Image, &error)) {
+    QByteArray contents;
+    qint64 size = 0;
+    // Bytes beyond the image's end would be ignored anyway: never read them.
+    if (!readFileAtMost(path, 2 + MemoryImage::TotalBytes, contents, &error, &size)) {
         ui_.warn(this, error);
         return false;
     }
+    // A file that is not a whole data file mixes into the memory loaded now: only with the
+    // user's yes. Cancel leaves everything as it was.
+    const QString mismatch = dataFileMismatch(QFileInfo(path).fileName(), contents, size);
+    if (!mismatch.isEmpty()
+        && ui_.message(this, mismatch + QStringLiteral(" Load it anyway?"), QStringLiteral("Warning"), MsgIcon::Warning,
+                       MsgButtons::OKCancel)
+               != answer::OK)
+        return false;
+    g_.FilePath = path;
+    fillImageFromDataFile(g_.Image, contents);
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     showDocumentTitle();
     g_.LoadedKind = 1;
     g_.Modified = 0;
@@ -942,6 +999,7 @@ bool frmMain::openModelFile(const QString &path)
         return false;
     }
     g_.CurrentFile = g_.FilePath;
+    g_.SaveAsFirst.clear();
     showDocumentTitle();
     g_.LoadedKind = 2;
     g_.Modified = 0;
@@ -1003,6 +1061,11 @@ void frmMain::mnuFileOpenMODEL_Click()
 
 void frmMain::mnuFileSave_Click()
 {
+    // Restored work whose file was saved anew meanwhile is not written over it unasked.
+    if (!g_.SaveAsFirst.isEmpty() && g_.SaveAsFirst == g_.CurrentFile) {
+        mnuFileSaveAs_Click();
+        return;
+    }
     QString error;
     if (hasDataSuffix(g_.CurrentFile)) {
         g_.FilePath = g_.CurrentFile;
@@ -1144,14 +1207,19 @@ void frmMain::runMenuEdit()
     if (g_.LoadedKind != 1 || !hooks.showEditMenu)
         return;
     ReadMenuWorkset(g_.Image, g_);
+    const auto before = std::make_unique<MemoryImage>(g_.Image);
     g_.EditResult = 0;
     hooks.showEditMenu();
     if (!g_.EditResult) {
         // The editor worked in the buffers; the key selector names the devices from them,
         // so a cancelled edit must not stay there.
         ReadMenuWorkset(g_.Image, g_);
-        // A new kind's default layout reached the image all the same.
-        emit documentStateChanged();
+        // A new kind's default layout reached the image all the same: the document has
+        // changed, and says so.
+        if (std::memcmp(before->data(), g_.Image.data(), MemoryImage::TotalBytes) != 0) {
+            g_.Modified = 1;
+            refreshSequence();
+        }
         return;
     }
     WriteMenuWorkset(g_.Image, g_);

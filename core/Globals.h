@@ -19,12 +19,15 @@ struct Globals : DeviceWorkset, MenuWorkset, TimerWorkset, MacroWorkset {
     int Modified = 0;
     QString CurrentFile;
     QString FilePath;
+    // A file on disk newer than the document restored for it: Save does not write over it
+    // without asking, it goes through Save As. Empty otherwise.
+    QString SaveAsFirst;
 
     // Selection state.
     QString SelectedFile;
     QString SelectedFolder;
     int SelectedBank = 255;    // 0..9 a device, 10 the main menu, 255 none
-    int DialogResult = 0;      // 1 OK, 2 Cancel, 6 Yes, 7 No
+    int DialogResult = 0;      // 1 OK, 2 Cancel, 6 Yes, 7 No, 8 Later
     int EditResult = 0;
     int TargetIndex = 255;
 
@@ -60,6 +63,8 @@ constexpr int OK = 1;
 constexpr int Cancel = 2;
 constexpr int Yes = 6;
 constexpr int No = 7;
+// "Later": the question is put off, nothing is decided (the recovery question's escape).
+constexpr int Later = 8;
 }  // namespace answer
 
 }  // namespace quillet

@@ -5,11 +5,12 @@
 #include "core/Paths.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 
 #include <algorithm>
-#include <tuple>
 #include <vector>
 
 namespace quillet {
@@ -17,6 +18,8 @@ namespace quillet {
 namespace {
 
 const QString StampFormat = QStringLiteral("yyyy-MM-dd HH-mm-ss");
+// The record is a few lines a transfer; this is far more than any history holds.
+constexpr qint64 MaxIndexBytes = 4 * 1024 * 1024;
 
 // The files keepHistory writes: a stamp, the kind, now and then a number.
 const QRegularExpression &historyName()
@@ -26,35 +29,110 @@ const QRegularExpression &historyName()
     return re;
 }
 
-struct Entry {
-    QString stamp;
-    int number;   // 1, or the order of a later file of the same second
+// One written file as the record keeps it.
+struct Written {
     QString name;
+    qint64 size = -1;
+    qint64 modifiedMs = -1;
 };
 
-std::vector<Entry> historyFiles(const QString &folder)
+Written asWritten(const QString &folder, const QString &name)
 {
-    std::vector<Entry> files;
+    const QFileInfo info(joinPath(folder, name));
+    return {name, info.size(), info.lastModified().toMSecsSinceEpoch()};
+}
+
+bool unchanged(const QString &folder, const Written &w)
+{
+    const QFileInfo info(joinPath(folder, w.name));
+    return info.isFile() && info.size() == w.size && info.lastModified().toMSecsSinceEpoch() == w.modifiedMs;
+}
+
+// The record, oldest first. Without one (a history an earlier version kept), the history
+// files there are taken as they are, in the order of their names.
+std::vector<Written> readIndex(const QString &folder)
+{
+    std::vector<Written> out;
+    const QString path = joinPath(folder, history::Index);
+    QByteArray bytes;
+    if (!QFileInfo::exists(path)) {
+        QStringList names = QDir(folder).entryList(QDir::Files);
+        names.sort();
+        for (const QString &name : names)
+            if (historyName().match(name).hasMatch())
+                out.push_back(asWritten(folder, name));
+        return out;
+    }
+    if (!readFileAtMost(path, MaxIndexBytes, bytes, nullptr))
+        return out;
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() != 3)
+            continue;
+        Written w{QString::fromUtf8(fields[0]), fields[1].toLongLong(), fields[2].toLongLong()};
+        // Only names of the history's own: a damaged record deletes nothing else.
+        if (historyName().match(w.name).hasMatch() && !w.name.contains(QLatin1Char('/'))
+            && !w.name.contains(QLatin1Char('\\')))
+            out.push_back(w);
+    }
+    return out;
+}
+
+bool writeIndex(const QString &folder, const std::vector<Written> &index, QString *error)
+{
+    QByteArray bytes;
+    for (const Written &w : index)
+        bytes += w.name.toUtf8() + '\t' + QByteArray::number(w.size) + '\t' + QByteArray::number(w.modifiedMs) + '\n';
+    return saveWholeFile(joinPath(folder, history::Index), bytes, error);
+}
+
+// Deletes the oldest unchanged files beyond `keep`, never `newest`; a file no longer as
+// written leaves the record and stays.
+void prune(const QString &folder, std::vector<Written> &index, const QString &newest, int keep)
+{
+    std::vector<Written> kept;
+    for (const Written &w : index)
+        if (unchanged(folder, w))
+            kept.push_back(w);
+    int surplus = static_cast<int>(kept.size()) - keep;
+    std::vector<Written> out;
+    for (const Written &w : kept) {
+        // A file that cannot be deleted now is tried again after the next transfer.
+        if (surplus > 0 && w.name != newest && removeFile(joinPath(folder, w.name), nullptr)) {
+            --surplus;
+            continue;
+        }
+        out.push_back(w);
+    }
+    index = std::move(out);
+}
+
+// Makes the file under the first free name for the stamp; an existing file, however it
+// came, is never written over.
+bool reserveName(const QString &folder, const QString &stamp, const QString &kind, QString *file, QString *error)
+{
+    int number = 1;
     const QStringList names = QDir(folder).entryList(QDir::Files);
     for (const QString &name : names) {
         const QRegularExpressionMatch m = historyName().match(name);
-        if (m.hasMatch())
-            files.push_back({m.captured(1), m.captured(3).isEmpty() ? 1 : m.captured(3).toInt(), name});
+        if (m.hasMatch() && m.captured(1) == stamp)
+            number = std::max(number, (m.captured(3).isEmpty() ? 1 : m.captured(3).toInt()) + 1);
     }
-    return files;
-}
-
-void prune(const QString &folder, int keep)
-{
-    std::vector<Entry> files = historyFiles(folder);
-    if (static_cast<int>(files.size()) <= keep)
-        return;
-    std::sort(files.begin(), files.end(), [](const Entry &a, const Entry &b) {
-        return std::tie(a.stamp, a.number, a.name) < std::tie(b.stamp, b.number, b.name);
-    });
-    // A file that cannot be deleted now is tried again after the next transfer.
-    for (size_t i = 0; i + static_cast<size_t>(keep) < files.size(); ++i)
-        removeFile(joinPath(folder, files[i].name), nullptr);
+    for (int tries = 0; tries < 1000; ++tries, ++number) {
+        const QString numbered = number == 1 ? QString() : QLatin1Char(' ') + QString::number(number);
+        *file = joinPath(folder, stamp + QLatin1Char(' ') + kind + numbered + QStringLiteral(".DAT"));
+        QFile f(*file);
+        if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!QFileInfo::exists(*file)) {
+            if (error)
+                *error = QStringLiteral("Cannot save \"%1\": %2").arg(*file, f.errorString());
+            return false;
+        }
+    }
+    if (error)
+        *error = QStringLiteral("Cannot save \"%1\": too many files of the same second.").arg(*file);
+    return false;
 }
 
 }  // namespace
@@ -70,15 +148,8 @@ int historyKeep()
 bool keepHistory(const QString &folder, const MemoryImage &image, const QString &kind, const QDateTime &when,
                  int keep, QString *path, QString *error, const SaveFileFactory &makeSaveFile)
 {
-    // A later transfer of the same second, of either kind, is numbered after the ones before
-    // it, so the order of the names is the order of the transfers.
     const QString stamp = when.toString(StampFormat);
-    int number = 1;
-    for (const Entry &e : historyFiles(folder))
-        if (e.stamp == stamp)
-            number = std::max(number, e.number + 1);
-    const QString numbered = number == 1 ? QString() : QLatin1Char(' ') + QString::number(number);
-    const QString file = joinPath(folder, stamp + QLatin1Char(' ') + kind + numbered + QStringLiteral(".DAT"));
+    QString file = joinPath(folder, stamp + QLatin1Char(' ') + kind + QStringLiteral(".DAT"));
     if (path)
         *path = file;
     QString reason;
@@ -87,9 +158,36 @@ bool keepHistory(const QString &folder, const MemoryImage &image, const QString 
             *error = QStringLiteral("Cannot save \"%1\". %2").arg(file, reason);
         return false;
     }
-    if (!SaveDataFile(file, image, error, makeSaveFile))
+    // The record as it was before this file, so that a first record does not count the
+    // file twice.
+    std::vector<Written> index = readIndex(folder);
+    if (!reserveName(folder, stamp, kind, &file, error)) {
+        if (path)
+            *path = file;
         return false;
-    prune(folder, std::max(keep, 1));
+    }
+    if (path)
+        *path = file;
+    if (!SaveDataFile(file, image, error, makeSaveFile)) {
+        removeFile(file, nullptr);
+        return false;
+    }
+    const QString name = QFileInfo(file).fileName();
+    std::erase_if(index, [&name](const Written &w) { return w.name == name; });
+    index.push_back(asWritten(folder, name));
+    prune(folder, index, name, std::max(keep, 1));
+    return writeIndex(folder, index, error);
+}
+
+bool dropHistory(const QString &folder, const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    std::vector<Written> index = readIndex(folder);
+    const auto it = std::find_if(index.begin(), index.end(), [&name](const Written &w) { return w.name == name; });
+    if (it == index.end() || !unchanged(folder, *it) || !removeFile(joinPath(folder, name), nullptr))
+        return false;
+    index.erase(it);
+    writeIndex(folder, index, nullptr);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "app/UiServices.h"
 #include "core/Backups.h"
 #include "core/Globals.h"
+#include "core/LayoutModel.h"
 #include "core/TextCodec.h"
 #include "editors/frmMenuIn.h"
 
@@ -73,7 +74,7 @@ bool frmEditMENU::nameTaken(const QString &name, int except) const
     return false;
 }
 
-bool frmEditMENU::askNewLabel(int, LabelChoice &label)
+bool frmEditMENU::askNewLabel(int button, LabelChoice &label)
 {
     g_.EditResult = 1;
     g_.KeyLabel.clear();
@@ -81,8 +82,10 @@ bool frmEditMENU::askNewLabel(int, LabelChoice &label)
     // Asked again, with what the user gave, until the name is free or the user cancels.
     // Every button counts, the new one too: its blank text refuses a blank name.
     while (showNameDialog(label)) {
-        if (!nameTaken(label.text, -1))
+        if (!nameTaken(label.text, -1)) {
+            confirmKindChange(button, label);
             return true;
+        }
         warn(NameTaken);
     }
     return false;
@@ -109,6 +112,7 @@ bool frmEditMENU::askRelabel(int button, LabelChoice &label)
         warn(NameTaken);
         return false;
     }
+    confirmKindChange(button, label);
     return true;
 }
 
@@ -118,6 +122,31 @@ void frmEditMENU::storeRelabel(int button, const LabelChoice &label)
     setKeyText(button, label.text);
     faces().drawText(*PicKEY[static_cast<size_t>(button)], label.text);
     attributionChange(button, label.attribution);
+}
+
+void frmEditMENU::confirmKindChange(int button, LabelChoice &label)
+{
+    const int kind = g_.MenuKindBuf[static_cast<size_t>(button)];
+    const int attribution = label.attribution;
+    if (attribution == kind)
+        return;
+    // The default layout goes into the bank at once, and the editor's Cancel does not undo
+    // it: keys the bank holds are only replaced with the user's OK.
+    auto bank = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(g_.Image, *bank, button);
+    const size_t keys = placedKeys(LayoutBuffers::device(*bank)).size();
+    if (keys > 0) {
+        const char *present = kindCaption(kind);
+        const char *chosen = kindCaption(attribution);
+        const QString owner = present ? QString::fromLatin1(present) : QStringLiteral("bank %1").arg(button);
+        const QString text = QStringLiteral("Loading the default layout of %1 replaces the %2 of %3. Cancel will not "
+                                            "bring them back.")
+                                 .arg(chosen ? QString::fromLatin1(chosen) : QString::number(attribution),
+                                      keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys), owner);
+        g_.DialogResult = ui_.message(this, text, QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::OKCancel);
+        if (g_.DialogResult != answer::OK)
+            label.attribution = kind;
+    }
 }
 
 void frmEditMENU::attributionChange(int button, int attribution)

@@ -140,8 +140,10 @@ bool TransferEngine::beginDownload(const QString &caption)
     resetTransferState();
     DownState = 0;
     DownloadActive = 1;
+    ui_.holdBackground();
     if (!openPort()) {
         DownloadActive = 0;
+        ui_.releaseBackground();
         return false;
     }
     display_.setTimerEnabled(true);
@@ -153,15 +155,19 @@ void TransferEngine::StartUpload()
 {
     if (g_.LoadedKind == 0 || active())
         return;
+    // What the remote held is about to be replaced: keep what replaces it. Before the port
+    // opens: the disk may be slow, and a failure's box must not keep the port open.
+    const QString kept = display_.keepHistory(history::Upload, g_.Image);
     resetTransferState();
     UpState = 0;
     UploadActive = 1;
+    ui_.holdBackground();
     if (!openPort()) {
         UploadActive = 0;
+        display_.dropHistory(kept);
+        ui_.releaseBackground();
         return;
     }
-    // What the remote held is about to be replaced: keep what replaces it.
-    display_.keepHistory(history::Upload, g_.Image);
     display_.setTimerEnabled(true);
     display_.showProgressPanel(QStringLiteral("Upload to Remote "));
 }
@@ -191,6 +197,8 @@ void TransferEngine::shutdown()
     scratch_ = nullptr;
     scratchDone_ = {};
     display_.hideProgressPanel();
+    // The window is going: what waited for the end has nobody left to show it to.
+    ui_.releaseBackground(false);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -589,21 +597,21 @@ void TransferEngine::finishDownload()
     // nothing when it succeeds: the comparison it is for follows.
     MemoryImage *const scratch = std::exchange(scratch_, nullptr);
     const std::function<void(bool)> done = std::exchange(scratchDone_, {});
-    if (succeeded) {
-        display_.keepHistory(history::Download, scratch ? *scratch : g_.Image);
-        if (!scratch)
-            ui_.message(display_.messageParent(), QStringLiteral(" OK !"), QStringLiteral("Notify"),
-                        MsgIcon::Warning, MsgButtons::OK);
-    } else {
-        RetryCount = 0;
-        DownState = 255;
-        ui_.message(display_.messageParent(), QStringLiteral(" fail !"), QStringLiteral("Warning"), MsgIcon::Warning,
-                    MsgButtons::OK);
-    }
     if (scratch) {
+        if (succeeded)
+            display_.keepHistory(history::Download, *scratch);
+        else
+            downloadFailed();
+        ui_.releaseBackground();
         if (done)
             done(succeeded);
         return;
+    }
+    if (succeeded) {
+        ui_.message(display_.messageParent(), QStringLiteral(" OK !"), QStringLiteral("Notify"), MsgIcon::Warning,
+                    MsgButtons::OK);
+    } else {
+        downloadFailed();
     }
     g_.CurrentFile.clear();
     display_.setListTitle(g_.CurrentFile);
@@ -612,6 +620,18 @@ void TransferEngine::finishDownload()
     g_.Modified = succeeded ? 1 : 0;
     g_.SelectedBank = 255;
     display_.refreshSequence();
+    // Kept once the window shows the result; a failure to keep it is told after " OK !".
+    if (succeeded)
+        display_.keepHistory(history::Download, g_.Image);
+    ui_.releaseBackground();
+}
+
+void TransferEngine::downloadFailed()
+{
+    RetryCount = 0;
+    DownState = 255;
+    ui_.message(display_.messageParent(), QStringLiteral(" fail !"), QStringLiteral("Warning"), MsgIcon::Warning,
+                MsgButtons::OK);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -809,6 +829,7 @@ void TransferEngine::finishUpload()
         ui_.message(display_.messageParent(), QStringLiteral(" fail !"), QStringLiteral("Warning"), MsgIcon::Warning,
                     MsgButtons::OK);
     }
+    ui_.releaseBackground();
 }
 
 }  // namespace quillet

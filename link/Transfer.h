@@ -36,8 +36,11 @@ public:
     // Called over and over while the transfer waits: lets the window paint.
     virtual void keepAlive() {}
     // Keeps a transfer's memory in the history ("download" after a download, "upload"
-    // before an upload); a failure is told but changes nothing of the transfer.
-    virtual void keepHistory(const QString & /*kind*/, const MemoryImage & /*image*/) {}
+    // before an upload) and returns the file kept; a failure is told but changes nothing
+    // of the transfer.
+    virtual QString keepHistory(const QString & /*kind*/, const MemoryImage & /*image*/) { return {}; }
+    // An upload kept in the history that never began (the port did not open) goes again.
+    virtual void dropHistory(const QString & /*path*/) {}
     virtual QWidget *messageParent() { return nullptr; }
 };
 
@@ -113,6 +116,7 @@ private:
     Step receivePage();
     void sendPage();
     void finishDownload();
+    void downloadFailed();
     void finishUpload();
     bool beginDownload(const QString &caption);
     void endTransfer(int &activeFlag);

@@ -71,6 +71,12 @@ bool EscapeWatcher::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Shortcut:
     case QEvent::ShortcutOverride:
         return true;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        // Ignored, the desktop shows the no-drop cursor.
+        event->ignore();
+        return true;
     default:
         if (event->isInputEvent())
             return true;
@@ -235,17 +241,27 @@ void TransferController::keepAlive()
     sincePaint_.restart();
 }
 
-void TransferController::keepHistory(const QString &kind, const MemoryImage &image)
+QString TransferController::keepHistory(const QString &kind, const MemoryImage &image)
 {
     // Without a program folder (a bare transfer) there is nowhere to keep it.
     if (g_.AppDir.isEmpty())
-        return;
+        return {};
     QString error;
+    QString path;
     if (!quillet::keepHistory(historyFolder(g_.AppDir), image, kind, QDateTime::currentDateTime(), historyKeep(),
-                              nullptr, &error, g_.makeSaveFile)) {
+                              &path, &error, g_.makeSaveFile)) {
         ui_.warn(messageParent(), error);
-        return;
+        return {};
     }
+    if (w_.fillFileTree)
+        w_.fillFileTree();
+    return path;
+}
+
+void TransferController::dropHistory(const QString &path)
+{
+    if (path.isEmpty() || !quillet::dropHistory(historyFolder(g_.AppDir), path))
+        return;
     if (w_.fillFileTree)
         w_.fillFileTree();
 }

@@ -38,7 +38,8 @@ struct LinkWindow {
 };
 
 // While a transfer runs, user input to any window of the program is held back (no command
-// may run), except that Escape is noted. Qt offers no global "is this key down now", so the
+// may run), except that Escape is noted. Drops are refused too: a drop is no input event,
+// and a document dropped in would open in the middle of the transfer. Qt offers no global "is this key down now", so the
 // state comes from the key events that arrive while the window is kept painting.
 class EscapeWatcher : public QObject, public EscapeKey {
     Q_OBJECT
@@ -98,7 +99,8 @@ private:
     void refreshSequence() override;
     bool saveDocumentAs(int loadedKind) override;
     void keepAlive() override;
-    void keepHistory(const QString &kind, const MemoryImage &image) override;
+    QString keepHistory(const QString &kind, const MemoryImage &image) override;
+    void dropHistory(const QString &path) override;
     QWidget *messageParent() override;
 
     LinkWindow w_;

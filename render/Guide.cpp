@@ -1,5 +1,6 @@
 #include "render/Guide.h"
 
+#include "core/FileIO.h"
 #include "core/Globals.h"
 #include "core/ImageReading.h"
 #include "core/MemoryImage.h"
@@ -14,7 +15,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
 
 #include <algorithm>
 #include <functional>
@@ -342,25 +343,29 @@ int Guide::paint(QPagedPaintDevice &device) const
     return flow.pages();
 }
 
-bool Guide::writePdf(const QString &path, QString *error) const
+QByteArray Guide::pdfBytes(const QPageLayout &layout) const
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        {
-            QPdfWriter pdf(&file);
-            pdf.setCreator(QStringLiteral("Quillet"));
-            pdf.setTitle(title_);
-            pdf.setResolution(PdfDpi);
-            pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
-                                          QPageLayout::Millimeter));
-            paint(pdf);
-        }
-        if (file.error() == QFileDevice::NoError && file.commit())
-            return true;
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&out);
+        pdf.setCreator(QStringLiteral("Quillet"));
+        pdf.setTitle(title_);
+        pdf.setResolution(PdfDpi);
+        pdf.setPageLayout(layout);
+        paint(pdf);
     }
-    if (error)
-        *error = file.errorString();
-    return false;
+    return bytes;
+}
+
+bool Guide::writePdf(const QString &path, QString *error, const SaveFileFactory &makeSaveFile) const
+{
+    // Drawn in memory, then written by the one guarded save.
+    return saveWholeFile(path,
+                         pdfBytes(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                              QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter)),
+                         error, makeSaveFile);
 }
 
 }  // namespace quillet

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/FileIO.h"
 #include "render/Pages.h"
 
 #include <QDateTime>
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 
@@ -41,7 +43,9 @@ public:
     // Returns the number of pages.
     int paint(QPagedPaintDevice &device) const;
     // Writes the guide as a PDF file, replacing the file only when all was written.
-    bool writePdf(const QString &path, QString *error) const;
+    bool writePdf(const QString &path, QString *error, const SaveFileFactory &makeSaveFile = {}) const;
+    // The guide as a PDF file's bytes, on pages of the given layout.
+    QByteArray pdfBytes(const QPageLayout &layout) const;
 
 private:
     // One part of the guide: it starts on a new page, and its lines flow onto further

@@ -1,12 +1,14 @@
 #include "render/PictureFile.h"
 
+#include "core/FileIO.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace quillet {
@@ -81,31 +83,34 @@ QStringList pictureFileNames(const QString &chosen, const std::vector<Picture> &
     return out;
 }
 
-bool writePicture(const Picture &picture, const QString &path, QString *error)
+bool writePicture(const Picture &picture, const QString &path, QString *error, const SaveFileFactory &makeSaveFile)
 {
     QString reason;
     const PictureFormat format = pictureFormat(path);
     if (format == PictureFormat::Unknown) {
-        reason = QStringLiteral("A picture is written as .png, .svg or .pdf.");
-    } else {
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly)) {
-            bool ok = true;
-            if (format == PictureFormat::Png)
-                ok = writePng(picture, file, &reason);
-            else if (format == PictureFormat::Svg)
-                writeSvg(picture, file);
-            else
-                writePdf(picture, file);
-            // The generators report no write errors of their own; the device keeps them.
-            if (ok && file.error() == QFileDevice::NoError && file.commit())
-                return true;
-            if (reason.isEmpty())
-                reason = file.errorString();
-        } else {
-            reason = file.errorString();
-        }
+        if (error)
+            *error = QStringLiteral("A picture is written as .png, .svg or .pdf.");
+        return false;
     }
+    // Drawn in memory, then written by the one guarded save: a disk that fills up while
+    // the file is written never leaves a cut picture behind as if it were whole.
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    if (format == PictureFormat::Png) {
+        if (!writePng(picture, out, &reason)) {
+            if (error)
+                *error = reason;
+            return false;
+        }
+    } else if (format == PictureFormat::Svg) {
+        writeSvg(picture, out);
+    } else {
+        writePdf(picture, out);
+    }
+    out.close();
+    if (saveWholeFile(path, bytes, &reason, makeSaveFile))
+        return true;
     if (error)
         *error = reason;
     return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileIO.h"
 #include "render/Pages.h"
 
 #include <QString>
@@ -18,7 +19,7 @@ PictureFormat pictureFormat(const QString &path);
 // Writes one picture, replacing the file only when the whole picture was written.
 // False, and the reason in *error, when the extension is none of the three or the file
 // cannot be written.
-bool writePicture(const Picture &picture, const QString &path, QString *error);
+bool writePicture(const Picture &picture, const QString &path, QString *error, const SaveFileFactory &makeSaveFile = {});
 
 // The files a set of pictures goes to when the user chose `chosen`: "<stem> - <name>.<ext>"
 // beside it, one per picture. Characters a file name cannot hold become "_", and a name

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+#include <memory>
+
 using namespace quillet;
 using namespace quillet::testing;
 
@@ -29,6 +32,7 @@ private slots:
     void treeClicksSetSelection();
     void openDataShowsDevicesAndBackups();
     void failedOpenKeepsTheDocument();
+    void partOfADataFileIsLoadedOnlyWhenAsked();
     void questionBeforeOpenData_data();
     void questionBeforeOpenData();
     void questionBeforeFastOpen_data();
@@ -229,6 +233,67 @@ void TestFileCommands::failedOpenKeepsTheDocument()
     QVERIFY(f_->ui.shown[1].text.contains("folder.DAT"));
     QCOMPARE(g.CurrentFile, dataPath("abc.dat"));
     QCOMPARE(g.Image.at(300, 10), 0xAB);
+}
+
+void TestFileCommands::partOfADataFileIsLoadedOnlyWhenAsked()
+{
+    openStandard();
+    frmMain *w = f_->w.get();
+    Globals &g = *f_->g;
+    const auto before = std::make_unique<MemoryImage>(g.Image);
+    const QString caption = w->windowTitle();
+    QVERIFY(writeFile(dataPath("room.DAT"), QByteArray("\xFF\x01", 2) + QByteArray(998, '\x11')));
+    const QString question = QStringLiteral("room.DAT holds 1,000 of 136,194 bytes; pages 4 to 511 would keep the "
+                                            "memory loaded now. Load it anyway?");
+
+    // Cancelled or closed, whichever way the file comes: everything stays as it was.
+    f_->ui.clear();
+    f_->ui.answerFile(dataPath("room.DAT"));
+    f_->ui.answer(answer::Cancel);
+    TRIGGER(w, "mnuFileOpenDATA");
+    w->FillFileTree();
+    selectInTree({"DATA", "room.DAT"});
+    f_->ui.answer(ScriptedUiServices::Escape);
+    TRIGGER(w, "mnuLoad");
+    f_->ui.answer(answer::Cancel);
+    QVERIFY(!w->openFile(dataPath("room.DAT")));   // a drop, the command line
+    QCOMPARE(f_->ui.texts(), QStringList({question, question, question}));
+    QCOMPARE(f_->ui.shown[0].buttons, MsgButtons::OKCancel);
+    QCOMPARE(std::memcmp(g.Image.data(), before->data(), MemoryImage::TotalBytes), 0);
+    QCOMPARE(g.CurrentFile, dataPath("abc.dat"));
+    QCOMPARE(w->windowTitle(), caption);
+    QCOMPARE(g.Modified, 0);
+
+    // OK mixes it in, as the format has it.
+    f_->ui.answer(answer::OK);
+    TRIGGER(w, "mnuLoad");
+    QCOMPARE(g.CurrentFile, dataPath("room.DAT"));
+    QCOMPARE(g.Image.at(3, 199), 0x11);
+    QCOMPARE(g.Image.at(3, 200), before->at(3, 200));
+    QCOMPARE(g.Image.at(300, 10), 0xAB);
+
+    // A whole file that starts otherwise says what it starts with.
+    QByteArray odd(datafile::CompleteSize, '\x22');
+    odd[0] = 'P';
+    odd[1] = 'K';
+    QVERIFY(writeFile(dataPath("odd.DAT"), odd));
+    f_->ui.clear();
+    f_->ui.answer(answer::OK);
+    QVERIFY(w->openFile(dataPath("odd.DAT")));
+    QCOMPARE(f_->ui.texts(), QStringList{QStringLiteral("odd.DAT starts with 50 4B, not FF 01. Load it anyway?")});
+    QCOMPARE(g.Image.at(511, 265), 0x22);
+
+    // A file far longer than a memory is read only as far as the memory goes, silently.
+    QFile big(dataPath("big.DAT"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    QVERIFY(big.write(QByteArray("\xFF\x01", 2) + QByteArray(MemoryImage::TotalBytes, '\x33')) > 0);
+    QVERIFY(big.resize(qint64(3) << 30));
+    big.close();
+    f_->ui.clear();
+    QVERIFY(w->openFile(dataPath("big.DAT")));
+    QVERIFY(f_->ui.texts().isEmpty());
+    QCOMPARE(g.Image.at(512, 265), 0x33);
+    QCOMPARE(g.CurrentFile, dataPath("big.DAT"));
 }
 
 void TestFileCommands::questionBeforeOpenData_data()

@@ -3,6 +3,10 @@
 #include "core/ModelFile.h"
 #include "support/AppTestSupport.h"
 
+#include <QMap>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -169,6 +173,7 @@ private slots:
     void saveFailsPartWay();
     void readOnlyFolder();
     void fullDisk();
+    void exportAndPrintOntoAFullDisk();
     void fileVanishesBeforeTheRead_data();
     void fileVanishesBeforeTheRead();
     void readFailsPartWay();
@@ -442,6 +447,59 @@ void TestFileFaults::fullDisk()
     QCOMPARE(folderEntries(folder), entries);
 }
 
+void TestFileFaults::exportAndPrintOntoAFullDisk()
+{
+    frmMain *w = f_->w.get();
+    const QString folder = f_->path("FULL");
+    SmallDisk disk(folder, QStringLiteral("4m"));
+    const QString sep = QDir::separator();
+    const QStringList targets = {folder + sep + "guide.pdf", folder + sep + "shots.png"};
+    openDocument(dataPath("abc.dat"), false);
+    // A guide and its pictures, exported there before.
+    for (const QString &target : targets) {
+        f_->ui.answerFile(target);
+        TRIGGER(w, "mnuFileExport");
+    }
+    QVERIFY(QFileInfo::exists(targets[0]));
+    QVERIFY(QFileInfo::exists(folder + sep + "shots - MENU.png"));
+    if (disk.mounted()) {
+        QVERIFY(disk.fill());
+    } else {
+        f_->g->makeSaveFile = [](const QString &path) -> std::unique_ptr<QSaveFile> {
+            return std::make_unique<FailingSaveFile>(path, 0, QStringLiteral("No space left on device"));
+        };
+    }
+    QMap<QString, QByteArray> before;
+    for (const QString &name : folderEntries(folder))
+        before.insert(name, readFile(folder + sep + name));
+
+    // Exported again over them: each fails with the reason, and what was there stays whole.
+    for (const QString &target : targets) {
+        f_->ui.answerFile(target);
+        f_->ui.answer(answer::OK);   // "replace"
+        TRIGGER(w, "mnuFileExport");
+        QVERIFY2(f_->ui.lastText().contains(QFileInfo(target).completeBaseName())
+                     && f_->ui.lastText().contains(QStringLiteral("No space left on device"), Qt::CaseInsensitive),
+                 qPrintable(f_->ui.lastText()));
+    }
+    // Printed to a file there, from the print preview: the same.
+    f_->ui.onDialog([&targets](QDialog &d) {
+        auto &preview = static_cast<QPrintPreviewDialog &>(d);
+        preview.printer()->setOutputFormat(QPrinter::PdfFormat);
+        preview.printer()->setOutputFileName(targets[0]);
+        auto *widget = d.findChild<QPrintPreviewWidget *>();
+        QVERIFY(widget);
+        widget->print();
+    });
+    TRIGGER(w, "mnuFilePrint");
+    QVERIFY2(f_->ui.lastText().contains(QStringLiteral("guide.pdf"))
+                 && f_->ui.lastText().contains(QStringLiteral("No space left on device"), Qt::CaseInsensitive),
+             qPrintable(f_->ui.lastText()));
+    QCOMPARE(folderEntries(folder), before.keys());
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        QVERIFY2(readFile(folder + sep + it.key()) == it.value(), qPrintable(it.key()));
+}
+
 void TestFileFaults::fileVanishesBeforeTheRead_data()
 {
     QTest::addColumn<QString>("command");
@@ -475,10 +533,12 @@ void TestFileFaults::fileVanishesBeforeTheRead()
         f_->ui.answerFile(victim);
         f_->ui.beforeFileAnswer = [&](const QString &) { takeAway(); };
     }
-    f_->ui.answer(answer::No);   // do not save the unsaved work: open anyway
+    // Open Model.. loads into the open document and asks nothing first.
+    const bool asks = command != "Open Model..";
+    if (asks)
+        f_->ui.answer(answer::No);   // do not save the unsaved work: open anyway
     const Document before = documentOf(*f_);
     const int shown = static_cast<int>(f_->ui.shown.size());
-    const bool asks = command != "Open Model..";
 
     const char *action = command == "Open DATA"      ? "mnuFileOpenDATA"
                          : command == "Open MODEL"   ? "mnuFileOpenMODEL"

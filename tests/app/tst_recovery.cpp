@@ -2,20 +2,26 @@
 // and what the next start makes of it.
 
 #include "app/DocumentRecovery.h"
+#include "app/QtUiServices.h"
 #include "app/ScriptedUiServices.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "core/Globals.h"
 #include "core/DataFile.h"
 #include "core/ModelFile.h"
+#include "core/Paths.h"
 #include "core/RecoveryFile.h"
 #include "support/AppTestSupport.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QMessageBox>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,7 +35,15 @@ using namespace quillet::testing;
 
 namespace {
 
-const QString Question = QStringLiteral("Quillet did not close normally. Restore the unsaved changes to %1?");
+// The start of the question for a named file or for "the downloaded memory".
+QString questionFor(const QString &what)
+{
+    return QStringLiteral("Quillet did not close normally. Restore the unsaved changes to %1, kept on ").arg(what);
+}
+QString questionFor(const char *path)
+{
+    return questionFor(QLatin1Char('"') + QDir::toNativeSeparators(QString::fromLocal8Bit(path)) + QLatin1Char('"'));
+}
 
 // What the timer page's OK leaves in the buffers: one timer set to 17:42.
 void timerEdit(TimerWorkset &t)
@@ -118,6 +132,52 @@ QStringList questions(const ScriptedUiServices &ui)
     return ui.texts().filter(QStringLiteral("did not close normally"));
 }
 
+// A copy of a whole memory as a session that ended without Exit leaves it, with a lock file
+// when given one.
+QString leaveCopy(const QString &folder, const QString &name, const QString &currentFile, qint64 writtenMs,
+                  const QByteArray &lock = {})
+{
+    QDir().mkpath(folder);
+    RecoveryCopy copy;
+    copy.loadedKind = 1;
+    copy.currentFile = currentFile;
+    copy.caption = QStringLiteral("Quillet  [%1]").arg(currentFile);
+    copy.writtenMs = writtenMs;
+    copy.document = QByteArray(MemoryImage::TotalBytes, '\x5A');
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".rec"));
+    if (!writeFile(path, recoveryBytes(copy)))
+        return {};
+    if (!lock.isNull() && !writeFile(QDir(folder).filePath(name + QStringLiteral(".lock")), lock))
+        return {};
+    return path;
+}
+
+// Acts on the next message box once it is up, as a user would.
+void onNextBox(const std::function<void(QMessageBox *)> &act)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(5);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, [poll, act, started] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box && started->elapsed() < 10000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (box)
+            act(box);
+    });
+    poll->start();
+}
+
+bool openToOthers(const QString &path)
+{
+    constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                            | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    return (QFileInfo(path).permissions() & others) != 0;
+}
+
 // The child of killedSessionIsRestoredByteForByte: opens the data file, edits a timer,
 // says so and waits to be killed.
 int killedSession(int argc, char *argv[])
@@ -148,6 +208,10 @@ private slots:
     void savedReplacedOrLeftWorkLeavesNoCopy();
     void exitWhileACopyIsWrittenLeavesNone();
     void copyThatCannotBeWrittenIsReportedOnce();
+    void realBoxKeepsTheCopyOnEscape();
+    void questionSaysWhatAndWhenAndTrustsNoForgedName();
+    void copiesAreTheOwnersAloneAndNeverHidden();
+    void copiesLeaveTheDocumentsFolder();
 
 private:
     QTemporaryDir settings_;
@@ -183,8 +247,10 @@ void TestRecovery::killedSessionIsRestoredByteForByte()
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
 
     Session s(place, answer::Yes);
-    QCOMPARE(questions(s.ui), QStringList{Question.arg(QStringLiteral("Living.DAT"))});
-    QCOMPARE(s.ui.shown.constLast().buttons, MsgButtons::YesNo);
+    QCOMPARE(questions(s.ui).size(), 1);
+    QVERIFY(questions(s.ui)[0].startsWith(questionFor(qPrintable(place.dataFile()))));
+    QVERIFY(!questions(s.ui)[0].contains(QStringLiteral("was saved on")));
+    QCOMPARE(s.ui.shown.constLast().buttons, MsgButtons::YesNoLater);
 
     auto expected = std::make_unique<MemoryImage>();
     QVERIFY(LOAD_DATA_FILE(place.dataFile(), *expected, nullptr));
@@ -220,7 +286,8 @@ void TestRecovery::modelComesBackAsTheModel()
         // The window goes without Exit.
     }
     Session s(place, answer::Yes);
-    QCOMPARE(questions(s.ui), QStringList{Question.arg(QStringLiteral("Tv.MOD"))});
+    QCOMPARE(questions(s.ui).size(), 1);
+    QVERIFY(questions(s.ui)[0].startsWith(questionFor(qPrintable(place.modelFile()))));
     QCOMPARE(modelFileBytes(s.g), expected);
     QCOMPARE(s.g.LoadedKind, 2);
     QCOMPARE(s.g.Modified, 1);
@@ -255,7 +322,8 @@ void TestRecovery::noDeletesAndADamagedCopyIsSetAside()
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings[0].contains(QDir::toNativeSeparators(damaged)) && warnings[0].contains(QStringLiteral("checksum")),
              qPrintable(warnings[0]));
-    QCOMPARE(questions(s.ui), QStringList{Question.arg(QStringLiteral("the downloaded memory"))});
+    QCOMPARE(questions(s.ui).size(), 1);
+    QVERIFY(questions(s.ui)[0].startsWith(questionFor(QStringLiteral("the downloaded memory"))));
     // The good copy is deleted, the damaged one set aside, not deleted; nothing is loaded.
     QVERIFY(place.copies().isEmpty());
     QCOMPARE(readFile(damaged + QStringLiteral(".damaged")), bad);
@@ -347,6 +415,196 @@ void TestRecovery::copyThatCannotBeWrittenIsReportedOnce()
     QVERIFY2(s.ui.shown[0].text.contains(QStringLiteral("Recovery")), qPrintable(s.ui.shown[0].text));
     QCOMPARE(s.g.Modified, 1);
     QCOMPARE(s.w->windowTitle(), caption);
+}
+
+void TestRecovery::realBoxKeepsTheCopyOnEscape()
+{
+    // Escape and the close button give each box's escape answer; the scripted services
+    // answer an Escape entry the same way.
+    const std::pair<MsgButtons, int> sets[] = {{MsgButtons::OK, answer::OK},
+                                               {MsgButtons::OKCancel, answer::Cancel},
+                                               {MsgButtons::YesNo, answer::No},
+                                               {MsgButtons::YesNoLater, answer::Later},
+                                               {MsgButtons::YesNoCancel, answer::Cancel}};
+    QtUiServices real;
+    for (const auto &[buttons, expected] : sets) {
+        for (const bool escape : {true, false}) {
+            onNextBox([escape](QMessageBox *box) {
+                if (escape)
+                    QTest::keyClick(box, Qt::Key_Escape);
+                else
+                    box->close();
+            });
+            QCOMPARE(real.message(nullptr, QStringLiteral("?"), QStringLiteral("Warning"), MsgIcon::Warning, buttons),
+                     expected);
+        }
+        ScriptedUiServices scripted;
+        scripted.answer(ScriptedUiServices::Escape);
+        QCOMPARE(scripted.message(nullptr, QStringLiteral("?"), QStringLiteral("Warning"), MsgIcon::Warning, buttons),
+                 expected);
+    }
+
+    // The restore question on the real box: only No deletes, only Yes restores.
+    QTemporaryDir dir;
+    const Place place{dir.path()};
+    place.make();
+    QVERIFY(!leaveCopy(place.recovery(), QStringLiteral("left"), place.dataFile(),
+                       QDateTime::currentMSecsSinceEpoch())
+                 .isEmpty());
+    auto click = [](const char *text) {
+        return [text](QMessageBox *box) {
+            for (QAbstractButton *b : box->buttons())
+                if (b->text().remove(QLatin1Char('&')) == QLatin1String(text))
+                    return QTest::mouseClick(b, Qt::LeftButton);
+            box->done(0);   // no such button: the checks below fail
+        };
+    };
+    const struct {
+        std::function<void(QMessageBox *)> act;
+        int copies;
+        int loadedKind;
+    } steps[] = {{[](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Escape); }, 1, 0},
+                 {click("Later"), 1, 0},
+                 {click("Yes"), 1, 1},
+                 {click("No"), 0, 0}};
+    for (const auto &step : steps) {
+        Globals g;
+        QtUiServices ui;
+        onNextBox(step.act);
+        std::unique_ptr<frmMain> w = startSession(g, ui, place);
+        QCOMPARE(place.copies().size(), step.copies);
+        QCOMPARE(g.LoadedKind, step.loadedKind);
+    }
+}
+
+void TestRecovery::questionSaysWhatAndWhenAndTrustsNoForgedName()
+{
+    QTemporaryDir dir;
+    const Place place{dir.path()};
+    place.make();
+    // Kept long before the file was last saved.
+    const QDateTime kept(QDate(2023, 1, 2), QTime(3, 4, 5));
+    QVERIFY(!leaveCopy(place.recovery(), QStringLiteral("older"), place.dataFile(), kept.toMSecsSinceEpoch()).isEmpty());
+    const QByteArray onDisk = readFile(place.dataFile());
+    {
+        Session s(place, answer::Yes);
+        const QStringList q = questions(s.ui);
+        QCOMPARE(q.size(), 1);
+        QVERIFY2(q[0].startsWith(questionFor(qPrintable(place.dataFile())) + QStringLiteral("2023-01-02 at 03:04:05?\n")
+                                 + QStringLiteral("The file was saved on ")),
+                 qPrintable(q[0]));
+        QCOMPARE(s.g.CurrentFile, place.dataFile());
+        // The first Save asks for a name; cancelled, the newer file is as it was.
+        TRIGGER(s.w.get(), "mnuFileSave");
+        QCOMPARE(s.ui.fileRequests.size(), 1);
+        QVERIFY(s.ui.fileRequests[0].save);
+        QCOMPARE(readFile(place.dataFile()), onDisk);
+        QCOMPARE(s.g.Modified, 1);
+        s.ui.answer(answer::No);
+        TRIGGER(s.w.get(), "mnuFileClose");
+    }
+
+    // A name that is not an absolute path of the copy's kind is not taken: the memory comes
+    // back unnamed, and Save writes nowhere.
+    const QByteArray model = readFile(place.modelFile());
+    for (const QString &forged : {QStringLiteral("DATA/Living.DAT"), place.modelFile()}) {
+        QVERIFY(!leaveCopy(place.recovery(), QStringLiteral("forged"), forged, QDateTime::currentMSecsSinceEpoch())
+                     .isEmpty());
+        Session s(place, answer::Yes);
+        QCOMPARE(questions(s.ui).size(), 1);
+        QVERIFY2(questions(s.ui)[0].startsWith(questionFor(QStringLiteral("the downloaded memory"))),
+                 qPrintable(questions(s.ui)[0]));
+        QCOMPARE(s.g.LoadedKind, 1);
+        QCOMPARE(s.g.CurrentFile, QString());
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("Quillet  [DOWNLOAD]"));
+        TRIGGER(s.w.get(), "mnuFileSave");
+        QCOMPARE(readFile(place.modelFile()), model);
+        QCOMPARE(readFile(place.dataFile()), onDisk);
+        s.ui.answer(answer::No);
+        TRIGGER(s.w.get(), "mnuFileClose");
+    }
+}
+
+void TestRecovery::copiesAreTheOwnersAloneAndNeverHidden()
+{
+    QTemporaryDir dir;
+    const Place place{dir.path()};
+    place.make();
+    {
+        Session s(place);
+        s.ui.answerFile(place.dataFile());
+        TRIGGER(s.w.get(), "mnuFileOpenDATA");
+        TRIGGER(s.w.get(), "mnuTimer");
+        QTRY_COMPARE(place.copies().size(), 1);
+        QVERIFY(!openToOthers(place.recovery()));
+        for (const QString &name : QDir(place.recovery()).entryList(QDir::Files))
+            QVERIFY2(!openToOthers(QDir(place.recovery()).filePath(name)), qPrintable(name));
+        // The window goes without Exit; its lock goes with it.
+    }
+    // The copy's lock as a Quillet on another computer leaves it, and one nobody can read:
+    // neither can be judged stale here, and neither may hide the copy.
+    const QString copy = QDir(place.recovery()).filePath(place.copies().constFirst());
+    const QString lock = copy.chopped(4) + QStringLiteral(".lock");
+    // Left open to others by an earlier version: closed as soon as Quillet starts.
+    QVERIFY(QFile::setPermissions(place.recovery(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                        | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                        | QFileDevice::ExeOther));
+    QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+    const std::pair<QByteArray, QString> locks[] = {
+        {QByteArray("4242\nQuillet\nelsewhere\n0123456789\n"), QStringLiteral("on another computer (elsewhere)")},
+        {QByteArray(""), QStringLiteral("cannot be told apart")}};
+    for (const auto &[contents, said] : locks) {
+        QVERIFY(writeFile(lock, contents));
+        Session later(place, answer::Later);
+        QCOMPARE(questions(later.ui).size(), 1);
+        QVERIFY2(questions(later.ui)[0].contains(said), qPrintable(questions(later.ui)[0]));
+        QVERIFY(QFileInfo::exists(copy) && QFileInfo::exists(lock));
+        QVERIFY(!openToOthers(place.recovery()) && !openToOthers(copy));
+    }
+    Session no(place, answer::No);
+    QVERIFY(place.copies().isEmpty());
+    QVERIFY(!QFileInfo::exists(lock));
+}
+
+void TestRecovery::copiesLeaveTheDocumentsFolder()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("the per-user data folder is moved through XDG_DATA_HOME");
+#endif
+    QTemporaryDir home;
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+    const auto restore = qScopeGuard([&before] {
+        if (before.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", before);
+    });
+    // Installed, the per-user data folder is the file tree's root: no copy belongs in it.
+    const QString documents = userDataFolder() + QDir::separator();
+    QVERIFY(!DocumentRecovery::defaultFolder().startsWith(documents));
+
+    // A copy an earlier version left in the documents' folder is still offered, and its
+    // folder goes once empty.
+    QTemporaryDir dir;
+    const Place place{dir.path()};
+    place.make();
+    QVERIFY(!leaveCopy(DocumentRecovery::earlierFolder(), QStringLiteral("left"), place.dataFile(),
+                       QDateTime::currentMSecsSinceEpoch())
+                 .isEmpty());
+    Globals g;
+    ScriptedUiServices ui;
+    ui.answer(answer::Yes);
+    StartupOptions options;
+    options.appDir = place.appDir();
+    options.showSplash = false;
+    std::unique_ptr<frmMain> w = runStartup(g, ui, options);
+    QCOMPARE(g.LoadedKind, 1);
+    QVERIFY(!QFileInfo::exists(DocumentRecovery::earlierFolder()));
+    QCOMPARE(filesIn(DocumentRecovery::defaultFolder(), QStringLiteral("*.rec")).size(), 1);
+    QVERIFY(!openToOthers(DocumentRecovery::defaultFolder()));
+    ui.answer(answer::No);
+    TRIGGER(w.get(), "mnuFileClose");
 }
 
 int main(int argc, char *argv[])

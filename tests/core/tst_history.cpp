@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,12 +14,22 @@
 
 using namespace quillet;
 
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}  // namespace
+
 class TestHistory : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void keepsTheNewestAndOnlyItsOwnFiles();
     void aFileInTheWayIsReportedByName();
+    void theOrderOfWritingDecidesNotTheClock();
+    void twoTransfersOfOneSecondBothStay();
     void keepComesFromTheUsersSettings();
 
 private:
@@ -52,7 +63,7 @@ void TestHistory::keepsTheNewestAndOnlyItsOwnFiles()
             QVERIFY(QFile(QDir(folder).filePath(QStringLiteral("mine.DAT"))).open(QIODevice::WriteOnly));
         }
     }
-    QStringList left = QDir(folder).entryList(QDir::Files);
+    QStringList left = QDir(folder).entryList({QStringLiteral("*.DAT")}, QDir::Files);
     left.sort();
     QCOMPARE(left, (QStringList{QStringLiteral("2024-03-10 00-00-00 download.DAT"),
                                 QStringLiteral("2024-03-10 00-00-01 download 2.DAT"),
@@ -71,6 +82,65 @@ void TestHistory::aFileInTheWayIsReportedByName()
     QString path, error;
     QVERIFY(!keepHistory(folder, *image, history::Download, QDateTime::currentDateTime(), 50, &path, &error));
     QVERIFY2(error.contains(path) && error.contains(QStringLiteral("in the way")), qPrintable(error));
+}
+
+namespace {
+QStringList historyIn(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList({QStringLiteral("*.DAT")}, QDir::Files);
+    names.sort();
+    return names;
+}
+}  // namespace
+
+void TestHistory::theOrderOfWritingDecidesNotTheClock()
+{
+    QTemporaryDir dir;
+    const QString folder = QDir(dir.path()).filePath(QStringLiteral("History"));
+    auto image = std::make_unique<MemoryImage>();
+    QString path, error;
+    const QDateTime now(QDate(2024, 3, 9), QTime(12, 0, 0));
+    // Written when the clock ran a year ahead; then the clock is put right: the file just
+    // written sorts oldest by its name, and is the one kept.
+    QVERIFY2(keepHistory(folder, *image, history::Download, now.addYears(1), 1, &path, &error), qPrintable(error));
+    QVERIFY2(keepHistory(folder, *image, history::Upload, now, 1, &path, &error), qPrintable(error));
+    QCOMPARE(historyIn(folder), QStringList{QStringLiteral("2024-03-09 12-00-00 upload.DAT")});
+
+    // A file the user changed since it was written is theirs: never deleted, no longer
+    // counted.
+    QFile changed(path);
+    QVERIFY(changed.open(QIODevice::Append));
+    QVERIFY(changed.write("x") == 1);
+    changed.close();
+    QVERIFY(keepHistory(folder, *image, history::Download, now.addSecs(1), 1, &path, &error));
+    QVERIFY(keepHistory(folder, *image, history::Download, now.addSecs(2), 1, &path, &error));
+    QCOMPARE(historyIn(folder), (QStringList{QStringLiteral("2024-03-09 12-00-00 upload.DAT"),
+                                             QStringLiteral("2024-03-09 12-00-02 download.DAT")}));
+}
+
+void TestHistory::twoTransfersOfOneSecondBothStay()
+{
+    QTemporaryDir dir;
+    const QString folder = QDir(dir.path()).filePath(QStringLiteral("History"));
+    auto first = std::make_unique<MemoryImage>();
+    auto second = std::make_unique<MemoryImage>();
+    first->set(5, 5, 1);
+    second->set(5, 5, 2);
+    const QDateTime when(QDate(2024, 3, 9), QTime(12, 0, 0));
+    QString firstPath, secondPath, error;
+    // Another window keeps its transfer of the same second while this one is writing.
+    const SaveFileFactory otherWindowMeanwhile = [&](const QString &path) {
+        QString e;
+        if (secondPath.isEmpty() && !keepHistory(folder, *second, history::Download, when, 50, &secondPath, &e))
+            qWarning("%s", qPrintable(e));
+        return std::make_unique<QSaveFile>(path);
+    };
+    QVERIFY2(keepHistory(folder, *first, history::Download, when, 50, &firstPath, &error, otherWindowMeanwhile),
+             qPrintable(error));
+    QVERIFY(firstPath != secondPath);
+    QCOMPARE(historyIn(folder).size(), 2);
+    QCOMPARE(readAll(firstPath), dataFileBytes(*first));
+    QCOMPARE(readAll(secondPath), dataFileBytes(*second));
 }
 
 void TestHistory::keepComesFromTheUsersSettings()

@@ -2,6 +2,8 @@
 #include "editors/frmMenuIn.h"
 
 #include "editors/EditorTestSupport.h"
+#include "editors/Install.h"
+#include "support/AppTestSupport.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -50,6 +52,7 @@ private slots:
     void moveAndResizeKeepTheText();
     void leftoverLabelBytesDoNotFillAPage();
     void deviceNamesFollowAfterOk();
+    void newKindOverKeysAsksAndMarksTheDocument();
 
 private:
     std::unique_ptr<frmEditMENU> open();
@@ -69,6 +72,11 @@ void TestEditMenu::init()
     clearMenu(*g);
     for (int slot = 0; slot < 8; ++slot)
         WriteBackupSlot(g->Image, *defaultLayout(slot), slot);
+    // Banks without keys, as a remote keeps an unused one.
+    auto unused = std::make_unique<DeviceWorkset>();
+    std::memset(static_cast<void *>(unused.get()), 0xFF, sizeof(DeviceWorkset));
+    for (int bank = 0; bank < 10; ++bank)
+        WriteDeviceWorkset(g->Image, *unused, bank);
     ui.clear();
 }
 
@@ -375,6 +383,65 @@ void TestEditMenu::deviceNamesFollowAfterOk()
     QCOMPARE(trimmedBoth(g->DeviceNames[1]), QStringLiteral("Radio"));
     QCOMPARE(int(g->MenuKindBuf[1]), 199);
     QVERIFY(bankHolds(g->Image, 1, *defaultLayout(6)));
+}
+
+void TestEditMenu::newKindOverKeysAsksAndMarksTheDocument()
+{
+    // In the main window: "Video", a VCR whose bank holds three keys.
+    MainWindowFixture f;
+    f.open();
+    installEditors(*f.w);
+    Globals &w = *f.g;
+    w.Image = g->Image;
+    w.ShareDir = pictures->path();
+    auto bank = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(w.Image, *bank, 4);
+    for (int k = 0; k < 3; ++k)
+        putKey(*bank, k, 0, k, k, 0, 2 * k, 1, 2 * k + 1, QStringLiteral("K%1").arg(k));
+    WriteDeviceWorkset(w.Image, *bank, 4);
+    auto menu = std::make_unique<MenuWorkset>();
+    ReadMenuWorkset(w.Image, *menu);
+    putButton(*menu, 4, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("Video"), 195);
+    WriteMenuWorkset(w.Image, *menu);
+    w.LoadedKind = 1;
+    w.Modified = 0;
+    f.w->refreshSequence();
+    const QString question = QStringLiteral(
+        "Loading the default layout of CD replaces the 3 keys of VCR. Cancel will not bring them back.");
+
+    // Asked first; Cancel keeps the keys and the kind. Asked again; OK loads the layout.
+    // Then the editor is left with Cancel.
+    f.ui.onDialog([&](QDialog &d) {
+        auto &e = static_cast<frmEditMENU &>(d);
+        e.selectMode(GridEditor::Mode::Relabel);
+        f.ui.answer(answer::Cancel);
+        clickKey(e, 4);
+        QCOMPARE(f.ui.texts().filter(question).size(), 1);
+        QVERIFY(bankHolds(w.Image, 4, *bank));
+        QCOMPARE(int(w.MenuKindBuf[4]), 195);
+        f.ui.answer(answer::OK);
+        clickKey(e, 4);
+        QCOMPARE(f.ui.texts().filter(question).size(), 2);
+        QVERIFY(bankHolds(w.Image, 4, *defaultLayout(7)));
+        // Undo puts the keys back; Redo loads the layout again without asking again.
+        QCOMPARE(e.undoStack().count(), 1);
+        e.undo();
+        QVERIFY(bankHolds(w.Image, 4, *bank));
+        e.redo();
+        QCOMPARE(f.ui.texts().filter(question).size(), 2);
+        QVERIFY(bankHolds(w.Image, 4, *defaultLayout(7)));
+        QTest::mouseClick(e.ComNO, Qt::LeftButton);
+    });
+    f.ui.onDialog(nameAndOk(QStringLiteral("Video"), QStringLiteral("OptCD")));
+    f.ui.onDialog(nameAndOk(QStringLiteral("Video"), QStringLiteral("OptCD")));
+    TRIGGER(f.w.get(), "mnuMenuEdit");
+    QCOMPARE(w.EditResult, 0);
+    QVERIFY(bankHolds(w.Image, 4, *defaultLayout(7)));
+    // The memory changed, and the window says so: the next Open asks first.
+    QCOMPARE(w.Modified, 1);
+    f.ui.clear();
+    TRIGGER(f.w.get(), "mnuFileOpenDATA");
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Data has been modified, do you want to save?")});
 }
 
 QTEST_MAIN(TestEditMenu)

@@ -277,8 +277,8 @@ void TestKeyboard::escapeAsksBeforeChangesAreLost()
     ui.answer(answer::OK);
     clickKey(*e, 0);
 
-    // No (also what the box's own Escape gives): the editor stays, changes and all.
-    ui.answer(answer::No);
+    // Escape on the box (as No): the editor stays, changes and all.
+    ui.answer(ScriptedUiServices::Escape);
     press(Qt::Key_Escape);
     QVERIFY(e->isVisible());
     QCOMPARE(ui.shown.last().text, QStringLiteral("Discard your changes to TV?"));

@@ -122,6 +122,7 @@ public:
     Driver driver;
     QStringList warnings;   // texts of the "Warning" boxes
     QStringList messages;   // texts of every box
+    QString alwaysOk;       // a question answered OK whatever the input says, by its ending
     int depth = 0;
     QMap<QString, int> shownCount;   // dialogs shown in this run, by name
     QMap<QString, qint64> shownNs;   // and the time spent in them, nested ones included
@@ -132,6 +133,8 @@ public:
         if (title == QLatin1String("Warning"))
             warnings << text;
         messages << text;
+        if (!alwaysOk.isEmpty() && text.endsWith(alwaysOk))
+            return answer::OK;
         switch (buttons) {
         case MsgButtons::OK:
             return answer::OK;
@@ -139,6 +142,10 @@ public:
             return choices && choices->flag() ? answer::OK : answer::Cancel;
         case MsgButtons::YesNo:
             return choices && choices->flag() ? answer::Yes : answer::No;
+        case MsgButtons::YesNoLater: {
+            static const int codes[3] = {answer::Later, answer::Yes, answer::No};
+            return codes[choices ? choices->below(3) : 0];
+        }
         case MsgButtons::YesNoCancel: {
             static const int codes[3] = {answer::Cancel, answer::Yes, answer::No};
             return codes[choices ? choices->below(3) : 0];
@@ -787,7 +794,14 @@ void runDataFile(const std::uint8_t *data, std::size_t size)
     Globals &g = *env.g;
 
     writeInput(env.dataPath(), data, size);
+    // Anything short of a whole data file is loaded only after the user's OK.
+    const QString loadAnyway = QStringLiteral(" Load it anyway?");
+    env.ui.alwaysOk = loadAnyway;
     fastOpen(env, QStringLiteral("DATA"), QStringLiteral("fuzz.DAT"));
+    env.ui.alwaysOk.clear();
+    const bool whole = size >= static_cast<std::size_t>(datafile::CompleteSize) && data[0] == 0xFF && data[1] == 0x01;
+    FUZZ_CHECK(env.ui.messages.filter(loadAnyway).size() == (whole ? 0 : 1),
+               QStringLiteral("asked %1 times whether to load it").arg(env.ui.messages.filter(loadAnyway).size()));
     FUZZ_CHECK(g.LoadedKind == 1 && g.Modified == 0 && g.CurrentFile == env.dataPath(),
                QStringLiteral("a readable data file must open; told: ") + env.ui.warnings.join(QLatin1Char('|')));
     const std::size_t loaded = size > 2 ? std::min<std::size_t>(size - 2, MemoryImage::TotalBytes) : 0;

@@ -22,7 +22,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
@@ -234,17 +237,28 @@ void TestLinkPty::downloadAndUploadTheWholeMemory()
     QVERIFY(r.w.Text1->toPlainText().startsWith(QStringLiteral("READ")));
     QCOMPARE(remote.stats().downloadsCompleted, 1);
 
-    // And back to a remote whose memory is empty.
+    // And back to a remote whose memory is empty. It ends as the simulator's --once does,
+    // as soon as it counts the upload complete, while its last answer waits to be sent: the
+    // PC must still get that answer.
     MemoryImage blank;
     sim::Options up;
     up.beaconMs = 100;
+    up.stalls.push_back({sim::Point::Verdict, 511, 200});
     PtyRemote second(up, blank);
     QVERIFY2(second.ok, qPrintable(second.error));
     bindPortDevice(1, second.path());
+    std::atomic<bool> watching{true};
+    std::thread once([&second, &watching] {
+        while (watching && second.stats().uploadsCompleted == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        second.runner().stopWhenSent(300);
+    });
     r.ui.clear();
     r.controller->StartUpload();
     QCOMPARE(r.w.Label1->text(), QStringLiteral("Upload to Remote "));
     QVERIFY(r.waitDone());
+    watching = false;
+    once.join();
     QCOMPARE(r.ui.texts(), QStringList{QStringLiteral(" OK !")});
     QCOMPARE(second.stats().uploadsCompleted, 1);
     QVERIFY(samePages(second.image(), demoImage(), 0, 511));

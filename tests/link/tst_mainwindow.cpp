@@ -1,6 +1,7 @@
 // The remote link in the real main window: its commands, its controls, and a transfer
 // over a pseudo-terminal against the simulator.
 
+#include "app/DocumentRecovery.h"
 #include "app/frmCompare.h"
 #include "core/DataFile.h"
 #include "link/Install.h"
@@ -13,7 +14,10 @@
 #include "support/PtyRemote.h"
 #include "tools/remotesim/DemoImage.h"
 
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QMimeData>
+#include <QUrl>
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -46,7 +50,7 @@ QStringList listTexts(QTreeWidget *list)
 // The history files written so far, oldest first.
 QStringList historyFiles(const MainWindowFixture &f)
 {
-    QStringList names = QDir(f.path(QStringLiteral("DATA/History"))).entryList(QDir::Files);
+    QStringList names = QDir(f.path(QStringLiteral("DATA/History"))).entryList({QStringLiteral("*.DAT")}, QDir::Files);
     names.sort();
     return names;
 }
@@ -109,6 +113,7 @@ private slots:
     void silentRemoteComparisonChangesNothing();
     void everyTransferIsKeptUpToTheLimit();
     void aHistoryThatCannotBeWrittenIsToldOnce();
+    void nothingGetsIntoATransfer();
 
 private:
     QTemporaryDir settingsDir_;
@@ -374,15 +379,102 @@ void TestLinkMainWindow::aHistoryThatCannotBeWrittenIsToldOnce()
     TRIGGER(f.w.get(), "mnuDOWN");
     QVERIFY(waitIdle(l.c));
     QCOMPARE(f.ui.shown.size(), 2);
-    QCOMPARE(f.ui.shown[0].title, QStringLiteral("Warning"));
-    QVERIFY2(f.ui.shown[0].text.contains(f.path(QStringLiteral("DATA/History/"))) &&
-                 f.ui.shown[0].text.contains(QStringLiteral(" download.DAT")),
-             qPrintable(f.ui.shown[0].text));
-    // The download itself went as it would have.
-    QCOMPARE(f.ui.shown[1].text, QStringLiteral(" OK !"));
+    QCOMPARE(f.ui.shown[1].title, QStringLiteral("Warning"));
+    QVERIFY2(f.ui.shown[1].text.contains(f.path(QStringLiteral("DATA/History/"))) &&
+                 f.ui.shown[1].text.contains(QStringLiteral(" download.DAT")),
+             qPrintable(f.ui.shown[1].text));
+    // The download itself went as it would have, and said so first.
+    QCOMPARE(f.ui.shown[0].text, QStringLiteral(" OK !"));
     QCOMPARE(f.g->LoadedKind, 1);
     QCOMPARE(f.g->Modified, 1);
     QCOMPARE(f.w->windowTitle(), QStringLiteral("Quillet  [DOWNLOAD]"));
+}
+
+// A file dropped from a file manager, as the window receives it; true when it was taken.
+bool dropFile(QWidget *window, const QString &path)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(40, 40), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(40, 40), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    return enter.isAccepted() || drop.isAccepted();
+}
+
+void TestLinkMainWindow::nothingGetsIntoATransfer()
+{
+    // A remote that pauses on the way, so that the drop and the recovery copy's timer both
+    // come while the transfer runs.
+    sim::Options o = beaconEvery(50);
+    o.pageCount = 40;
+    o.stalls.push_back({sim::Point::Hs7, 5, 400});
+    o.stalls.push_back({sim::Point::UlHs3, 5, 400});
+    const MemoryImage remoteImage = demoImage();
+    LinkedWindow l(o, remoteImage);
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    MainWindowFixture &f = l.f;
+    // A recovery folder that cannot be made: its warning must wait for the transfer's end.
+    QVERIFY(writeFile(f.path(QStringLiteral("Recovery")), "in the way"));
+    installRecovery(*f.w, f.path(QStringLiteral("Recovery")))->delayMs = 250;
+    const QString other = f.path(QStringLiteral("DATA/other.DAT"));
+    saveImage(other, standardImage);
+    // A document of the remote's shape (every page holds its number), with a change.
+    saveImage(f.path(QStringLiteral("DATA/mine.DAT")), [&remoteImage](MemoryImage &image) {
+        image = remoteImage;
+        image.set(3, 3, static_cast<std::uint8_t>(remoteImage.at(3, 3) ^ 0xFF));
+    });
+    f.ui.answerFile(f.path(QStringLiteral("DATA/mine.DAT")));
+    TRIGGER(f.w.get(), "mnuFileOpenDATA");
+    // The user's place in the tree, which the transfers' refills must keep.
+    QVERIFY(writeFile(f.path(QStringLiteral("MODEL/tv.MOD")), QByteArray(3876, '\0')));
+    f.w->FillFileTree();
+    QTreeWidgetItem *model = treeItem(f.w->TreeView1, {f.g->AppDirName, QStringLiteral("MODEL")});
+    QVERIFY(model);
+    model->setExpanded(true);
+    clickItem(f.w->TreeView1, treeItem(f.w->TreeView1, {f.g->AppDirName, QStringLiteral("DATA"), QStringLiteral("other.DAT")}));
+    QCOMPARE(f.g->SelectedFile, QStringLiteral("other.DAT"));
+
+    bool taken = false;
+    QTimer poke;
+    poke.setInterval(5);
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+        if (l.c->engine().active() && l.c->engine().PageNo >= 5 && !taken) {
+            taken = true;
+            QVERIFY(!dropFile(f.w.get(), other));
+        }
+    });
+    poke.start();
+
+    // A download: the memory is the remote's, whole, and so is its history.
+    f.ui.clear();
+    TRIGGER(f.w.get(), "mnuDOWN");
+    QVERIFY(waitIdle(l.c));
+    QVERIFY(taken);
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral(" OK !")});
+    QVERIFY(samePages(f.g->Image, remoteImage, 0, 39));
+    QCOMPARE(f.g->CurrentFile, QString());
+    QCOMPARE(f.w->windowTitle(), QStringLiteral("Quillet  [DOWNLOAD]"));
+    const QString kept = historyFiles(f).value(0);
+    QCOMPARE(readFile(f.path(QStringLiteral("DATA/History/") + kept)), dataFileBytes(f.g->Image));
+    QVERIFY(treeItem(f.w->TreeView1, {f.g->AppDirName, QStringLiteral("MODEL")})->isExpanded());
+    QCOMPARE(f.w->TreeView1->currentItem()->text(0), QStringLiteral("other.DAT"));
+    QVERIFY(actionEnabled(f.w.get(), QStringLiteral("mnuLoad")));
+
+    // An upload, with the recovery copy of the downloaded memory due meanwhile: the remote
+    // gets the document and nothing else, and the warning waits for " OK !".
+    taken = false;
+    f.ui.clear();
+    TRIGGER(f.w.get(), "mnuUP");
+    QVERIFY(waitIdle(l.c));
+    QVERIFY(taken);
+    QCOMPARE(f.ui.texts().value(0), QStringLiteral(" OK !"));
+    QCOMPARE(f.ui.texts().size(), 2);
+    QVERIFY2(f.ui.texts()[1].contains(QStringLiteral("cannot be kept safe")), qPrintable(f.ui.texts()[1]));
+    QCOMPARE(l.remote.stats().uploadsCompleted, 1);
+    QVERIFY(samePages(l.remote.image(), f.g->Image, 0, 511));
+    QCOMPARE(f.g->CurrentFile, QString());
+    poke.stop();
 }
 
 QTEST_MAIN(TestLinkMainWindow)

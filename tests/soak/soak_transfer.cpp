@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -31,6 +32,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -163,7 +165,7 @@ public:
 
         QProcess simulator;
         QStringList args = plan.simArgs;
-        args << QStringLiteral("--once");
+        args << QStringLiteral("--once") << QStringLiteral("--verbose");
         if (plan.upload)
             args << QStringLiteral("--save") << saved;
         simulator.start(simPath_, args);
@@ -173,9 +175,11 @@ public:
         QElapsedTimer clock;
         clock.start();
         static const QRegularExpression ready(QStringLiteral("ready on (\\S+)"));
+        simulatorOutput.clear();
         while (device.isEmpty() && clock.elapsed() < 10000) {
             simulator.waitForReadyRead(100);
-            const auto m = ready.match(QString::fromLocal8Bit(simulator.readAll()));
+            simulatorOutput += QString::fromLocal8Bit(simulator.readAll());
+            const auto m = ready.match(simulatorOutput);
             if (m.hasMatch())
                 device = m.captured(1);
         }
@@ -207,6 +211,7 @@ public:
                 simulator.kill();
             simulator.waitForFinished(3000);
         }
+        simulatorOutput += QString::fromLocal8Bit(simulator.readAll());
 
         const QStringList results = ui_.texts().filter(QRegularExpression(QStringLiteral("^ (OK|fail) !$")));
         if (results.size() != 1)
@@ -262,8 +267,35 @@ public:
         return true;
     }
 
+    // What the engine and the log box held at the end, for a broken rule: one run is then
+    // enough to see where the transfer stood.
+    QString lastState() const
+    {
+        const TransferEngine &e = controller_->engine();
+        QStringList lines;
+        lines << QStringLiteral("engine: DownState %1, UpState %2, PageNo %3, PagesLeft %4, RetryCount %5, "
+                                "TickCount %6, ReceiveQueue %7 bytes; %8")
+                     .arg(e.DownState)
+                     .arg(e.UpState)
+                     .arg(e.PageNo)
+                     .arg(e.PagesLeft)
+                     .arg(e.RetryCount)
+                     .arg(e.TickCount)
+                     .arg(e.ReceiveQueue.size())
+                     .arg(e.failureReason().isEmpty() ? QStringLiteral("no failure reason")
+                                                      : QStringLiteral("failure: ") + e.failureReason());
+        QStringList log = w_->Text1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (QString &line : log)
+            line = line.trimmed();
+        log.removeAll(QString());
+        lines << QStringLiteral("log box, last lines: ") + log.mid(std::max<qsizetype>(0, log.size() - 8)).join(QStringLiteral(" | "));
+        lines << QStringLiteral("simulator: ") + simulatorOutput.trimmed().replace(QLatin1Char('\n'), QStringLiteral(" | "));
+        return QStringLiteral("    ") + lines.join(QStringLiteral("\n    "));
+    }
+
     double seconds = 0;
     QString outcome;
+    QString simulatorOutput;
 
 private:
     bool trigger(const QString &name)
@@ -351,6 +383,8 @@ int main(int argc, char *argv[])
                     plan.upload ? "upload" : "download", qPrintable(plan.misbehaviour),
                     qPrintable(plan.simArgs.join(QLatin1Char(' '))), qPrintable(soak->outcome.trimmed()), soak->seconds,
                     now.fds, now.threads, now.rssKb / 1024.0, good ? "" : "  BROKEN: ", qPrintable(why));
+        if (!good)
+            std::printf("%s\n", qPrintable(soak->lastState()));
         std::fflush(stdout);
         if (!good)
             ++failures;

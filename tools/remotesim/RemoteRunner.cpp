@@ -179,6 +179,7 @@ void RemoteRunner::run()
         ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 #endif
     auto ms = [this](std::int64_t ns) { return (ns - epochNs_) / 1'000'000; };
+    std::int64_t finishAtNs = -1;
 
     while (!stop_ && fd_ >= 0) {
         // Everything the model wants to say goes out first; it reads nothing meanwhile.
@@ -208,6 +209,13 @@ void RemoteRunner::run()
             writeChunk(chunk.bytes);
             std::lock_guard<std::mutex> lock(mutex_);
             model_.outputSent(ms(nowNs()));
+            finishAtNs = -1;
+        }
+        if (finishing_) {
+            if (finishAtNs < 0)
+                finishAtNs = std::max(nowNs(), txFreeNs_) + std::int64_t(lingerMs_) * 1'000'000;
+            if (nowNs() >= finishAtNs)
+                break;
         }
 
         // Wait for the PC's bytes, or for the next one still on its way down the line.

@@ -35,6 +35,14 @@ public:
     // Serves until stop() or the line is dropped.
     void run();
     void stop() { stop_ = true; }
+    // Stops once everything the model has to say is on the line and the line has stayed up
+    // lingerMs more, for the PC to read it: a remote that hangs up right after the last
+    // answer of a transfer would make the PC lose that answer.
+    void stopWhenSent(int lingerMs)
+    {
+        lingerMs_ = lingerMs;
+        finishing_ = true;
+    }
     bool hungUp() const { return hungUp_; }
 
     // Runs f with the model while the runner cannot touch it.
@@ -71,6 +79,8 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> hungUp_{false};
     std::atomic<bool> readyRequested_{false};
+    std::atomic<bool> finishing_{false};
+    std::atomic<int> lingerMs_{0};
     std::int64_t epochNs_ = 0;
     std::int64_t txFreeNs_ = 0;
     std::int64_t rxFreeNs_ = 0;

@@ -230,8 +230,10 @@ int main(int argc, char *argv[])
     };
     while (!finished) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // The transfer's last answer may still be on its way: the line stays up until the
+        // PC has had it.
         if (report())
-            runner.stop();
+            runner.stopWhenSent(1000);
     }
     worker.join();
     report();

@@ -283,7 +283,11 @@ void TestKeyboard::escapeAsksBeforeChangesAreLost()
     QVERIFY(e->isVisible());
     QCOMPARE(ui.shown.last().text, QStringLiteral("Discard your changes to TV?"));
     QCOMPARE(ui.shown.last().buttons, MsgButtons::YesNo);
-    // Undone to the start, there is nothing to lose: no question.
+    // Undone to the start, there is nothing to lose: no question. Redo answers Ctrl+Y too.
+    QTest::mouseClick(e->cmdUndo, Qt::LeftButton);
+    press(Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(e->PicKEY[0]->isHidden());
+    QVERIFY(e->cmdRedo->toolTip().contains(QKeySequence(Qt::CTRL | Qt::Key_Y).toString(QKeySequence::NativeText)));
     QTest::mouseClick(e->cmdUndo, Qt::LeftButton);
     const qsizetype asked = ui.shown.size();
     press(Qt::Key_Escape);

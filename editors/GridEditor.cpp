@@ -160,13 +160,16 @@ void GridEditor::buildControls()
         option->setToolTip(QStringLiteral("%1 (%2)").arg(option->text(), keys.toString(QKeySequence::NativeText)));
     }
     // Graphical option buttons: framed tiles, the chosen one lit, in the desktop's colours
-    // so that a dark palette keeps them readable.
-    setStyleSheet(QStringLiteral(
+    // so that a dark palette keeps them readable. Set on the five alone: a sheet on the
+    // window would restyle every key box and page too, and opening would cost more.
+    const QString tiles = QStringLiteral(
         "QRadioButton { border: 1px solid palette(mid); border-radius: 4px; padding-left: 6px;"
         " background: palette(button); color: palette(button-text); }"
         "QRadioButton:checked { background: palette(highlight); color: palette(highlighted-text);"
         " border: 2px solid palette(dark); }"
-        "QRadioButton:focus { border: 2px dashed palette(window-text); }"));
+        "QRadioButton:focus { border: 2px dashed palette(window-text); }");
+    for (const auto &[option, mode] : modes)
+        option->setStyleSheet(tiles);
 
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -118,7 +119,6 @@ KeyBox *neighbourKey(const QWidget *from, std::span<KeyBox *const> keys, int arr
     }
     return best;
 }
-
 
 void keyTabStop(std::span<KeyBox *const> keys, KeyBox *current)
 {

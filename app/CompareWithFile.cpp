@@ -23,7 +23,7 @@ void compareWithFile(Globals &g, UiServices &ui, QWidget *parent)
     const QString path = ui.openFileName(
         parent, {model ? QStringLiteral("MODEL FILE(*.MOD)|*.MOD") : QStringLiteral("DATA FILE(*.DAT)|*.DAT"),
                  model ? QStringLiteral("MOD") : QStringLiteral("DAT"), QString(),
-                 joinPath(g.AppDir, folder) + nativeSeparator()});
+                 joinPath(g.AppDir, folder) + nativeSeparator(), QStringLiteral("Compare with File")});
     if (path.isEmpty())
         return;
 

@@ -26,11 +26,11 @@ FileDialogSpec exportRequest(const Globals &g)
 
 }  // namespace
 
-void exportDocument(Globals &g, UiServices &ui, QWidget *parent)
+QString exportDocument(Globals &g, UiServices &ui, QWidget *parent)
 {
     if (g.LoadedKind != 1 && g.LoadedKind != 2)
-        return;
-    const KeyFaces faces(g.AppDir, KeyFaces::Pictures::WithIcons);
+        return {};
+    const KeyFaces faces(g, KeyFaces::Pictures::WithIcons);
     const Guide guide = Guide::ofDocument(g, faces);
 
     QString chosen;
@@ -39,7 +39,7 @@ void exportDocument(Globals &g, UiServices &ui, QWidget *parent)
         chosen = ui.saveFileName(parent, exportRequest(g));
         if (chosen.isEmpty()) {
             g.DialogResult = answer::Cancel;
-            return;
+            return {};
         }
         const PictureFormat format = pictureFormat(chosen);
         if (format != PictureFormat::Pdf && format != PictureFormat::Png) {
@@ -60,17 +60,24 @@ void exportDocument(Globals &g, UiServices &ui, QWidget *parent)
         ui.warn(parent, faces.missingMessage());
     QString error;
     if (pictureFormat(chosen) == PictureFormat::Pdf) {
-        if (!guide.writePdf(chosen, &error, g.makeSaveFile))
+        if (!guide.writePdf(chosen, guidePaperSize(paperLocale()), &error, g.makeSaveFile)) {
             ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(chosen), error));
-        return;
+            return {};
+        }
+        return QStringLiteral("The guide was written to %1").arg(QDir::toNativeSeparators(chosen));
     }
     for (size_t i = 0; i < guide.pictures().size(); ++i) {
         const QString &target = targets[static_cast<qsizetype>(i)];
         if (!writePicture(guide.pictures()[i], target, &error, g.makeSaveFile)) {
             ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(target), error));
-            return;
+            return {};
         }
     }
+    const QFileInfo first(targets.constFirst());
+    const QString folder = QDir::toNativeSeparators(first.absolutePath());
+    if (targets.size() == 1)
+        return QStringLiteral("The picture was written to %1").arg(QDir::toNativeSeparators(first.absoluteFilePath()));
+    return QStringLiteral("%1 pictures were written to %2 (%3, ...)").arg(targets.size()).arg(folder, first.fileName());
 }
 
 }  // namespace quillet

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace quillet {
@@ -10,6 +12,8 @@ class UiServices;
 // "Export..": asks for a file name and, by its extension, writes the loaded document as
 // a PDF layout guide (".pdf") or as one PNG picture per screen (".png", each named
 // "<file stem> - <screen>.png" beside the chosen name). Nothing loaded: nothing happens.
-void exportDocument(Globals &g, UiServices &ui, QWidget *parent);
+// Returns a sentence saying where the files went, for the status bar; empty when nothing
+// was written.
+QString exportDocument(Globals &g, UiServices &ui, QWidget *parent);
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #include "app/HelpWindow.h"
 
+#include "app/WindowPlacement.h"
 #include "core/FileIO.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -136,6 +137,7 @@ bool showHelpWindow(QWidget *owner, const QString &helpFile, QString *error)
             delete window;
         return false;
     }
+    fitIntoScreenWhenShown(*window);
     window->show();
     window->raise();
     window->activateWindow();

@@ -1,6 +1,7 @@
 #include "app/QtUiServices.h"
 
 #include "app/HelpWindow.h"
+#include "app/WindowPlacement.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -98,6 +99,8 @@ QString runFileDialog(QWidget *parent, const FileDialogSpec &request, QFileDialo
     dialog.setDirectory(request.startFolder);
     // The overwrite question is the program's own ("replace").
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     if (!request.proposedName.isEmpty())
         dialog.selectFile(request.proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -118,6 +121,7 @@ QString QtUiServices::saveFileName(QWidget *parent, const FileDialogSpec &reques
 
 int QtUiServices::showModal(QDialog &dialog)
 {
+    fitIntoScreenWhenShown(dialog);
     return dialog.exec();
 }
 

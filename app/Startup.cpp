@@ -2,6 +2,7 @@
 
 #include "app/DocumentRecovery.h"
 #include "app/UiServices.h"
+#include "app/WindowPlacement.h"
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
 #include "core/FileOps.h"
@@ -100,6 +101,8 @@ std::unique_ptr<frmMain> runStartup(Globals &g, UiServices &ui, const StartupOpt
         splash->close();
     splash.reset();
     mainWindow->show();
+    // The stored place was fitted to the screen before the window had a frame.
+    fitIntoScreen(*mainWindow);
     mainWindow->FillFileTree();
 
     const QString iconPath = joinPath(g.ShareDir, QStringLiteral("program icon.ico"));

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <utility>
 
 class QDialog;
 class QObject;
@@ -18,10 +19,22 @@ enum class MsgButtons { OK, OKCancel, YesNo, YesNoLater, YesNoCancel };
 
 // A file dialog request. The filter is written as "DATA FILE(*.DAT)|*.DAT".
 struct FileDialogSpec {
+    FileDialogSpec() = default;
+    FileDialogSpec(QString filter_, QString defaultSuffix_, QString proposedName_, QString startFolder_,
+                   QString title_ = {})
+        : filter(std::move(filter_))
+        , defaultSuffix(std::move(defaultSuffix_))
+        , proposedName(std::move(proposedName_))
+        , startFolder(std::move(startFolder_))
+        , title(std::move(title_))
+    {
+    }
+
     QString filter;
     QString defaultSuffix;
     QString proposedName;
     QString startFolder;
+    QString title;   // the dialog's caption; empty: the toolkit's "Open" or "Save As"
 };
 
 // Everything the program asks of the user goes through here, so tests can answer it.

@@ -6,7 +6,9 @@
 #include "app/Icons.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
+#include "app/WindowPlacement.h"
 #include "app/PrintCommand.h"
+#include "app/RecentFilesMenu.h"
 #include "app/frmRENAME.h"
 #include "core/Backups.h"
 #include "core/DataFile.h"
@@ -200,6 +202,10 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenDATA"), QStringLiteral("&DATA"), &frmMain::mnuFileOpenDATA_Click);
     addCommand(mnuFileOpen, QStringLiteral("mnuFileOpenMODEL"), QStringLiteral("&MODEL"),
                &frmMain::mnuFileOpenMODEL_Click);
+    // Under Open, so the items after it keep their order.
+    auto *recent = new RecentFilesMenu(*this, mnuFile);
+    mnuFile->addMenu(recent);
+    namedMenu(recent, QStringLiteral("mnuFileRecent"));
     addCommand(mnuFile, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), &frmMain::mnuFileSave_Click);
     addCommand(mnuFile, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As.."), &frmMain::mnuFileSaveAs_Click);
     addCommand(mnuFile, QStringLiteral("mnuFileCompare"), QStringLiteral("&Compare with File.."),
@@ -414,6 +420,12 @@ void frmMain::buildContents()
     setCentralWidget(central);
     StatusBar1 = statusBar();
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    // The caption stays as it is; the status bar tells of unsaved changes.
+    lblModified = new QLabel(QStringLiteral("Modified"), StatusBar1);
+    lblModified->setObjectName(QStringLiteral("lblModified"));
+    lblModified->hide();
+    StatusBar1->addPermanentWidget(lblModified);
+    connect(this, &frmMain::documentStateChanged, this, [this] { lblModified->setVisible(g_.Modified == 1); });
 
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { TreeView1_NodeClick(item); });
     // Moving through the tree with the keyboard selects as a click does.
@@ -494,6 +506,10 @@ void frmMain::restoreWindowSettings()
         r.setSize(r.size().boundedTo(scr->availableGeometry().size()));
     if (!QGuiApplication::screenAt(r.topLeft() + QPoint(20, 20)))
         r.moveTopLeft(QPoint(twipsToPixels(SettingsDefaults[0], dpiX), twipsToPixels(SettingsDefaults[1], dpiY)));
+    // All of it on that screen, not only its corner: at a larger scale the stored place
+    // can reach past the edges.
+    if (const QScreen *on = QGuiApplication::screenAt(r.topLeft() + QPoint(20, 20)))
+        r = fitIntoArea(r, {}, on->availableGeometry(), least);
     // The place is the client area's, as it is stored: the frame's corner would move the
     // window by the frame at every start.
     setGeometry(r);
@@ -1182,7 +1198,9 @@ void frmMain::mnuRENAME_Click()
 
 void frmMain::mnuFileExport_Click()
 {
-    exportDocument(g_, ui_, this);
+    const QString written = exportDocument(g_, ui_, this);
+    if (!written.isEmpty())
+        StatusBar1->showMessage(written);
 }
 
 void frmMain::mnuFilePrint_Click()

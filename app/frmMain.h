@@ -86,6 +86,7 @@ public:
     std::array<QLabel *, 3> lblTitle{};
     QToolBar *Toolbar1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
+    QLabel *lblModified = nullptr;      // "Modified" in the status bar while changes are unsaved
     QFrame *Picture1 = nullptr;         // transfer progress panel, hidden when idle
     QLabel *Label1 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;

@@ -1,15 +1,16 @@
 #include "cli/Cli.h"
 
 #include "cli/Command.h"
+#include "cli/Completion.h"
 #include "cli/Diff.h"
 #include "cli/Download.h"
 #include "cli/Info.h"
 #include "cli/Ports.h"
 #include "cli/Render.h"
 #include "cli/Show.h"
+#include "cli/TextLayout.h"
 #include "cli/Upload.h"
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -29,25 +30,39 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<PortsCommand>());
     list.push_back(std::make_unique<DownloadCommand>());
     list.push_back(std::make_unique<UploadCommand>());
+    list.push_back(std::make_unique<CompletionCommand>());
     return list;
 }
 
 namespace {
 
-QString overview(const std::vector<std::unique_ptr<Command>> &commands)
+QString overview(const std::vector<std::unique_ptr<Command>> &commands, int width)
 {
-    QString text = QStringLiteral("Usage: %1 COMMAND [options] [arguments]\n\n"
-                                  "The remote control's memory from a terminal: read and compare data and model files, "
-                                  "draw their pages, move the memory to and from the remote.\n\nCommands:\n")
-                       .arg(QLatin1String(ProgramName));
-    qsizetype width = 0;
+    const QString program = QLatin1String(ProgramName);
+    QString text = wrapText(QStringLiteral("Usage: %1 COMMAND [options] [arguments]").arg(program), width) +
+                   QStringLiteral("\n\n") +
+                   wrapText(QStringLiteral("The remote control's memory from a terminal: read and compare data and "
+                                           "model files, draw their pages, move the memory to and from the remote."),
+                            width) +
+                   QStringLiteral("\n\nCommands:\n");
+    QList<QPair<QString, QString>> rows;
     for (const auto &c : commands)
-        width = std::max(width, c->name().size());
-    for (const auto &c : commands)
-        text += QStringLiteral("  ") + c->name().leftJustified(width + 2) + c->description() + QLatin1Char('\n');
-    text += QStringLiteral("\n%1 COMMAND --help shows a command's arguments and options.\n"
-                           "Exit codes: 0 done, 1 failed (diff: differences found), 2 bad input.\n")
-                .arg(QLatin1String(ProgramName));
+        rows.append({c->name(), c->description()});
+    text += wrappedTable(rows, width);
+    text += QStringLiteral("\nOptions:\n");
+    text += wrappedTable({{QStringLiteral("-h, --help"), QStringLiteral("Show this help.")},
+                          {QStringLiteral("--version"), QStringLiteral("Show the version.")}},
+                         width);
+    text += QLatin1Char('\n') +
+            wrapText(QStringLiteral("%1 help COMMAND (or %1 COMMAND --help) shows a command's arguments and "
+                                    "options. A FILE may be - for standard input, -o - is standard output.")
+                         .arg(program),
+                     width) +
+            QLatin1Char('\n') +
+            wrapText(QStringLiteral("Exit codes: 0 done, 1 failed (diff: differences found), 2 bad input, "
+                                    "130 interrupted by Ctrl+C (128 + the signal's number)."),
+                     width) +
+            QLatin1Char('\n');
     return text;
 }
 
@@ -67,11 +82,12 @@ int runCli(const QStringList &arguments, Environment &env)
                 return c.get();
         return nullptr;
     };
+    const QString program = QLatin1String(ProgramName);
     const QString first = arguments.value(1);
     if (first.isEmpty())
-        return env.fail(QStringLiteral("a command is needed; see %1 --help").arg(QLatin1String(ProgramName)));
+        return env.fail(QStringLiteral("a command is needed; see %1 --help").arg(program));
     if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
-        env.out << overview(commands) << Qt::flush;
+        env.out << overview(commands, env.textWidth()) << Qt::flush;
         return exitcode::Ok;
     }
     if (first == QLatin1String("--version")) {
@@ -81,20 +97,19 @@ int runCli(const QStringList &arguments, Environment &env)
     if (first == QLatin1String("help")) {
         const QString topic = arguments.value(2);
         if (topic.isEmpty()) {
-            env.out << overview(commands) << Qt::flush;
+            env.out << overview(commands, env.textWidth()) << Qt::flush;
             return exitcode::Ok;
         }
         if (Command *c = find(topic)) {
-            env.out << c->helpText() << Qt::flush;
+            env.out << visible(c->helpText(env.textWidth())) << Qt::flush;
             return exitcode::Ok;
         }
-        return env.fail(QStringLiteral("unknown command \"%1\"; see %2 --help").arg(topic, QLatin1String(ProgramName)));
+        return env.fail(QStringLiteral("unknown command \"%1\"; see %2 --help").arg(topic, program));
     }
     Command *command = find(first);
     if (!command) {
         const QString what = first.startsWith(QLatin1Char('-')) ? QStringLiteral("option") : QStringLiteral("command");
-        return env.fail(
-            QStringLiteral("unknown %1 \"%2\"; see %3 --help").arg(what, first, QLatin1String(ProgramName)));
+        return env.fail(QStringLiteral("unknown %1 \"%2\"; see %3 --help").arg(what, first, program));
     }
     return command->execute(arguments.mid(2), env);
 }

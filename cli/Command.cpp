@@ -1,5 +1,8 @@
 #include "cli/Command.h"
 
+#include "cli/Files.h"
+#include "cli/TextLayout.h"
+
 #include <QJsonDocument>
 
 #include <algorithm>
@@ -26,31 +29,53 @@ QString optionSyntax(const QCommandLineOption &option)
     return s;
 }
 
-// Two columns, the second starting where the widest first one ends.
-void appendTable(QString &text, const QList<QPair<QString, QString>> &rows)
+// The name the parser is handed: the longest, so a one-letter option is never mistaken.
+QString canonicalName(const QCommandLineOption &option)
 {
-    qsizetype width = 0;
-    for (const auto &row : rows)
-        width = std::max(width, row.first.size());
-    for (const auto &row : rows)
-        text += QStringLiteral("  ") + row.first.leftJustified(width + 2) + row.second + QLatin1Char('\n');
+    QString longest;
+    for (const QString &n : option.names())
+        if (n.size() > longest.size())
+            longest = n;
+    return longest;
 }
 
 }  // namespace
-
-int Environment::fail(const QString &message, int code)
-{
-    err << ProgramName << ": " << message << Qt::endl;
-    return code;
-}
 
 Command::Command(QString name, QString description) : name_(std::move(name)), description_(std::move(description))
 {
 }
 
-void Command::addPositional(const QString &name, const QString &description)
+void Command::addPositional(const QString &name, const QString &description, Values values, bool optional)
 {
-    positionals_.append({name, description});
+    positionals_.append({name, description, values, optional});
+}
+
+void Command::addOption(const QCommandLineOption &option, Values values)
+{
+    if (values == Values::None && !option.valueName().isEmpty())
+        values = Values::AnyFile;
+    options_.append({option, values});
+}
+
+void Command::addOptions(const QList<QCommandLineOption> &options)
+{
+    for (const QCommandLineOption &o : options)
+        addOption(o);
+}
+
+QList<Command::Option> Command::allOptions() const
+{
+    QList<Option> all = options_;
+    all.append({helpOption(), Values::None});
+    return all;
+}
+
+QList<QCommandLineOption> Command::options() const
+{
+    QList<QCommandLineOption> list;
+    for (const Option &o : allOptions())
+        list.append(o.option);
+    return list;
 }
 
 QCommandLineOption Command::jsonOption()
@@ -69,68 +94,159 @@ QCommandLineOption Command::forceOption()
                               QStringLiteral("Replace the output file if it exists."));
 }
 
+QCommandLineOption Command::quietOption()
+{
+    return QCommandLineOption({QStringLiteral("q"), QStringLiteral("quiet")},
+                              QStringLiteral("Show no progress and no notes; errors are still shown."));
+}
+
+QString Command::spelled(const QString &optionName) const { return spelled_.value(optionName); }
+
+void Command::printJson(Environment &env, const QString &format, QJsonObject document)
+{
+    document.insert(QStringLiteral("format"), format);
+    document.insert(QStringLiteral("version"), JsonVersion);
+    printJson(env, document);
+}
+
 void Command::printJson(Environment &env, const QJsonObject &document)
 {
     env.out << QJsonDocument(document).toJson(QJsonDocument::Indented) << Qt::flush;
 }
 
+void Command::printText(Environment &env, const QString &text) { env.out << visible(text) << Qt::flush; }
+
 int Command::fail(Environment &env, const QString &message, int code) const
 {
-    return env.fail(name_ + QStringLiteral(": ") + message, code);
+    return env.fail(name_ + QStringLiteral(": ") + messageStyle(message), code);
+}
+
+int Command::writeOutputFile(Environment &env, const QString &path, const QByteArray &contents, bool force) const
+{
+    QString error;
+    platform::Stop stopped = platform::Stop::None;
+    if (writeOutput(env, path, contents, force, &error, &stopped))
+        return exitcode::Ok;
+    if (stopped != platform::Stop::None)
+        return fail(env, QStringLiteral("stopped while writing %1; nothing written").arg(shownOutput(path)),
+                    platform::exitCodeFor(stopped));
+    return fail(env, error, exitcode::Failed);
 }
 
 QString Command::usageTail() const
 {
     QString tail = QStringLiteral("[options]");
     for (const Positional &p : positionals_)
-        tail += QLatin1Char(' ') + p.name;
+        tail += QLatin1Char(' ') + (p.optional ? QLatin1Char('[') + p.name + QLatin1Char(']') : p.name);
     return tail;
 }
 
-QString Command::helpText() const
+QString Command::helpText(int width) const
 {
-    QString text = QStringLiteral("Usage: %1 %2 %3\n\n%4\n").arg(QLatin1String(ProgramName), name_, usageTail(),
-                                                                   description_);
+    QString text = wrapText(QStringLiteral("Usage: %1 %2 %3").arg(QLatin1String(ProgramName), name_, usageTail()),
+                            width, 7);
+    text += QStringLiteral("\n\n") + wrapText(description_, width) + QLatin1Char('\n');
     if (!positionals_.isEmpty()) {
         text += QStringLiteral("\nArguments:\n");
         QList<QPair<QString, QString>> rows;
         for (const Positional &p : positionals_)
             rows.append({p.name, p.description});
-        appendTable(text, rows);
+        text += wrappedTable(rows, width);
     }
     text += QStringLiteral("\nOptions:\n");
     QList<QPair<QString, QString>> rows;
-    for (const QCommandLineOption &o : options_)
-        rows.append({optionSyntax(o), o.description()});
-    const QCommandLineOption help = helpOption();
-    rows.append({optionSyntax(help), help.description()});
-    appendTable(text, rows);
+    for (const Option &o : allOptions())
+        rows.append({optionSyntax(o.option), o.option.description()});
+    text += wrappedTable(rows, width);
     return text;
+}
+
+const Command::Option *Command::findOption(const QString &name) const
+{
+    for (const Option &o : options_)
+        if (o.option.names().contains(name))
+            return &o;
+    static const Option help{helpOption(), Values::None};
+    return help.option.names().contains(name) ? &help : nullptr;
 }
 
 int Command::execute(const QStringList &arguments, Environment &env)
 {
+    spelled_.clear();
+    QStringList canonical;
+    QStringList positional;
+    const auto unknown = [&](const QString &typed) {
+        return fail(env, QStringLiteral("unknown option \"%1\"; see %2 %3 --help")
+                             .arg(typed, QLatin1String(ProgramName), name_));
+    };
+    const auto take = [&](const Option &o, const QString &typed, const QString *value) {
+        spelled_.insert(canonicalName(o.option), typed);
+        canonical << QStringLiteral("--") + canonicalName(o.option) + (value ? QLatin1Char('=') + *value : QString());
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == QLatin1String("--")) {
+            positional += arguments.mid(i + 1);
+            break;
+        }
+        if (arg.startsWith(QLatin1String("--"))) {
+            const qsizetype eq = arg.indexOf(QLatin1Char('='));
+            const QString typed = arg.left(eq);
+            const Option *o = typed.size() > 3 ? findOption(typed.mid(2)) : nullptr;
+            if (!o)
+                return unknown(typed);
+            const bool takesValue = !o->option.valueName().isEmpty();
+            if (!takesValue && eq >= 0)
+                return fail(env, QStringLiteral("option \"%1\" takes no value (in \"%2\")").arg(typed, arg));
+            if (!takesValue) {
+                take(*o, typed, nullptr);
+                continue;
+            }
+            if (eq < 0 && i + 1 >= arguments.size())
+                return fail(env, QStringLiteral("option \"%1\" needs a value (%2)").arg(typed, o->option.valueName()));
+            const QString value = eq >= 0 ? arg.mid(eq + 1) : arguments[++i];
+            take(*o, typed, &value);
+            continue;
+        }
+        if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            // Grouped short options: flags, then at most one that takes the rest as its value.
+            for (qsizetype j = 1; j < arg.size(); ++j) {
+                const QString typed = QLatin1Char('-') + arg[j];
+                const Option *o = findOption(arg.mid(j, 1));
+                if (!o)
+                    return unknown(arg.size() > 2 ? QStringLiteral("%1\" in \"%2").arg(typed, arg) : typed);
+                if (o->option.valueName().isEmpty()) {
+                    take(*o, typed, nullptr);
+                    continue;
+                }
+                if (j + 1 == arg.size() && i + 1 >= arguments.size())
+                    return fail(env,
+                                QStringLiteral("option \"%1\" needs a value (%2)").arg(typed, o->option.valueName()));
+                const QString value = j + 1 < arg.size() ? arg.mid(j + 1) : arguments[++i];
+                take(*o, typed, &value);
+                break;
+            }
+            continue;
+        }
+        positional << arg;
+    }
+
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions(options_);
-    parser.addOption(helpOption());
-    // The parser takes the first entry for the program's name.
-    if (!parser.parse(QStringList{name_} + arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty())
-            return fail(env, QStringLiteral("unknown option \"%1\"; see %2 %3 --help")
-                                 .arg(dashed(unknown.first()), QLatin1String(ProgramName), name_));
-        QString why = parser.errorText();
-        if (why.endsWith(QLatin1Char('.')))
-            why.chop(1);
-        return fail(env, why);
-    }
+    for (const Option &o : allOptions())
+        parser.addOption(o.option);
+    // The parser takes the first entry for the program's name; the arguments come as
+    // "--name" and "--name=value" only, so it cannot read them otherwise than above.
+    if (!parser.parse(QStringList{name_} + canonical + QStringList{QStringLiteral("--")} + positional))
+        return fail(env, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
-        env.out << helpText() << Qt::flush;
+        printText(env, helpText(env.textWidth()));
         return exitcode::Ok;
     }
     const QStringList given = parser.positionalArguments();
-    if (given.size() < positionals_.size())
+    const auto required = std::count_if(positionals_.begin(), positionals_.end(),
+                                        [](const Positional &p) { return !p.optional; });
+    if (given.size() < required)
         return fail(env, QStringLiteral("%1 is missing; usage: %2 %3 %4")
                              .arg(positionals_[given.size()].name, QLatin1String(ProgramName), name_, usageTail()));
     if (given.size() > positionals_.size())

@@ -22,8 +22,8 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
             target.device = doc.model;
             return true;
         }
-        *error = QStringLiteral("no device \"%1\" in \"%2\": a model file holds one device, called \"model\"")
-                     .arg(wanted, doc.path);
+        *error = QStringLiteral("no device \"%1\" in %2: a model file holds one device, called \"model\"")
+                     .arg(wanted, doc.shown());
         return false;
     }
     if (name.compare(kMenu, Qt::CaseInsensitive) == 0) {
@@ -42,8 +42,8 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
         for (const DeviceReading &d : devices)
             names << d.name;
         names << kMenu;
-        *error = QStringLiteral("no device \"%1\" in \"%2\"; the devices are: %3")
-                     .arg(wanted, doc.path, names.join(QStringLiteral(", ")));
+        *error = QStringLiteral("no device \"%1\" in %2; the devices are: %3")
+                     .arg(wanted, doc.shown(), names.join(QStringLiteral(", ")));
         return false;
     }
     const int bank = found->bank;

@@ -5,10 +5,10 @@
 
 namespace quillet::cli {
 
-bool loadDocument(const QString &path, Document &doc, QString *error)
+bool loadDocument(const Environment &env, const QString &path, Document &doc, QString *error)
 {
     QByteArray contents;
-    if (!readInputFile(path, doc.kind, contents, error))
+    if (!readInputFile(env, path, doc.kind, contents, error))
         return false;
     doc.path = path;
     if (doc.isModel()) {

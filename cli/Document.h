@@ -18,9 +18,14 @@ struct Document {
     DeviceWorkset model;                   // a model file's
 
     bool isModel() const { return kind == FileKind::Model; }
+    // As messages name it: quoted, or "standard input".
+    QString shown() const { return shownInput(path); }
+    // As output names it: the path, or "standard input".
+    QString name() const { return isStandardStream(path) ? QStringLiteral("standard input") : path; }
 };
 
-// Reads and checks the file (see readInputFile); false with the reason.
-bool loadDocument(const QString &path, Document &doc, QString *error);
+// Reads and checks the file, or standard input for "-" (see readInputFile); false with the
+// reason.
+bool loadDocument(const Environment &env, const QString &path, Document &doc, QString *error);
 
 }  // namespace quillet::cli

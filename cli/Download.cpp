@@ -1,6 +1,7 @@
 #include "cli/Download.h"
 
 #include "cli/Files.h"
+#include "cli/TextLayout.h"
 #include "cli/TransferRun.h"
 #include "core/DataFile.h"
 #include "core/Globals.h"
@@ -10,16 +11,19 @@
 namespace quillet::cli {
 
 DownloadCommand::DownloadCommand()
-    : Command(QStringLiteral("download"), QStringLiteral("Read the remote's whole memory into a data file."))
+    : TransferCommand(QStringLiteral("download"), QStringLiteral("Read the remote's whole memory into a data file."))
 {
-    addOption(outputOption(QStringLiteral("OUT.DAT"), QStringLiteral("The data file to write (required).")));
+    addOption(outputOption(QStringLiteral("OUT.DAT"),
+                           QStringLiteral("The data file to write (required); - writes it to standard output.")),
+              Values::DataFile);
     addOption(forceOption());
-    addOptions(portOptions());
+    addPortOptions();
+    addOption(quietOption());
 }
 
 QString DownloadCommand::usageTail() const
 {
-    return QStringLiteral("-o OUT.DAT [--port N | --device PATH] [--force]");
+    return QStringLiteral("-o OUT.DAT [--port N | --port-device PATH] [--force] [--quiet]");
 }
 
 int DownloadCommand::run(const QCommandLineParser &parser, Environment &env)
@@ -28,25 +32,33 @@ int DownloadCommand::run(const QCommandLineParser &parser, Environment &env)
     if (output.isEmpty())
         return fail(env, QStringLiteral("-o OUT.DAT is required"));
     const bool force = parser.isSet(QStringLiteral("force"));
+    const bool quiet = parser.isSet(QStringLiteral("quiet"));
     QString error;
     PortChoice port;
-    if (!checkOutput(output, force, &error) || !choosePort(parser, env, port, &error))
+    if (!checkOutput(env, output, force, true, &error) || !choosePort(parser, env, port, &error))
         return fail(env, error);
+    noteOldPortOption(env, quiet);
 
     // The image is large; keep it off the stack.
     auto g = std::make_unique<Globals>();
-    const TransferResult result = runDownload(*g, port, env);
+    const TransferResult result = runDownload(*g, port, quiet, env);
     switch (result.outcome) {
     case TransferEngine::Outcome::Succeeded:
         break;
     case TransferEngine::Outcome::NotStarted:
         return fail(env, result.reason);
     default:
-        return fail(env, QStringLiteral("failed: %1; nothing written").arg(result.reason), exitcode::Failed);
+        return fail(env, QStringLiteral("failed: %1; nothing written").arg(result.reason), failureExitCode(result));
     }
-    if (!writeOutput(output, dataFileBytes(g->Image), force, &error))
-        return fail(env, error, exitcode::Failed);
-    env.out << QStringLiteral("%1 pages saved to %2").arg(result.pages).arg(output) << Qt::endl;
+    if (const int code = writeOutputFile(env, output, dataFileBytes(g->Image), force); code != exitcode::Ok)
+        return code;
+    if (!quiet) {
+        // Standard output may be the file itself: the summary is for people, on stderr then.
+        QTextStream &to = isStandardStream(output) ? env.err : env.out;
+        to << QStringLiteral("%1 saved to %2").arg(counted(result.pages, QStringLiteral("page")),
+                                                   visible(shownOutput(output)))
+           << Qt::endl;
+    }
     return exitcode::Ok;
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/TransferRun.h"
 
 namespace quillet::cli {
 
 // The remote's whole memory into a data file.
-class DownloadCommand : public Command {
+class DownloadCommand : public TransferCommand {
 public:
     DownloadCommand();
 

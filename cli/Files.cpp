@@ -6,7 +6,9 @@
 #include "core/Paths.h"
 
 #include <QDir>
+#include <QFileDevice>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QLocale>
 
 #include <algorithm>
@@ -15,19 +17,48 @@ namespace quillet::cli {
 
 namespace {
 
-// "136,194 bytes"
+// "136,194 bytes", "1 byte"
 QString bytes(qsizetype n)
 {
-    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)) + QStringLiteral(" bytes");
+    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)) +
+           (n == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
 }
 
 }  // namespace
 
-bool checkOutput(const QString &path, bool force, QString *error)
+bool isStandardStream(const QString &path) { return path == QLatin1String("-"); }
+
+QString shownInput(const QString &path)
 {
+    return isStandardStream(path) ? QStringLiteral("standard input") : QLatin1Char('"') + path + QLatin1Char('"');
+}
+
+QString shownOutput(const QString &path)
+{
+    return isStandardStream(path) ? QStringLiteral("standard output") : QLatin1Char('"') + path + QLatin1Char('"');
+}
+
+bool checkOutput(const Environment &env, const QString &path, bool force, bool binary, QString *error)
+{
+    if (isStandardStream(path)) {
+        if (binary && env.outIsTerminal) {
+            *error = QStringLiteral("standard output is a terminal; redirect it to a file or a program, "
+                                    "or give -o FILE");
+            return false;
+        }
+        return true;
+    }
     const QFileInfo info(path);
     if (info.isDir()) {
         *error = QStringLiteral("\"%1\" is a folder").arg(path);
+        return false;
+    }
+    // A link that leads nowhere is an entry too: writing through it would create a file
+    // wherever it points.
+    if (info.isSymLink() && !info.exists()) {
+        *error = QStringLiteral("\"%1\" is a symbolic link to \"%2\", which does not exist; remove the link or "
+                                "choose another name")
+                     .arg(path, info.symLinkTarget());
         return false;
     }
     if (info.exists() && !force) {
@@ -46,48 +77,102 @@ bool checkOutput(const QString &path, bool force, QString *error)
     return true;
 }
 
-bool writeOutput(const QString &path, const QByteArray &contents, bool force, QString *error)
+bool writeOutput(Environment &env, const QString &path, const QByteArray &contents, bool force, QString *error,
+                 platform::Stop *stopped)
 {
-    return checkOutput(path, force, error) && saveWholeFile(path, contents, error);
+    *stopped = platform::Stop::None;
+    if (isStandardStream(path)) {
+        env.out.flush();
+        QString reason;
+        if (!env.stdOut || !writeAll(*env.stdOut, contents, &reason)) {
+            *error = QStringLiteral("write error: %1").arg(env.stdOut ? reason : QStringLiteral("no standard output"));
+            return false;
+        }
+        return true;
+    }
+    // The check is made again: a file may have appeared since the command began.
+    if (!checkOutput(env, path, force, false, error))
+        return false;
+    // Only marks while the file is written, so a stop abandons it cleanly.
+    const platform::StopSignals stops(platform::StopSignals::Mode::Deferred);
+    SaveRules rules;
+    rules.replace = force;
+    rules.stillWanted = [&stops] { return stops.caught() == platform::Stop::None; };
+    if (saveWholeFile(path, contents, error, rules))
+        return true;
+    *stopped = stops.caught();
+    return false;
 }
 
-bool readInputFile(const QString &path, FileKind &kind, QByteArray &contents, QString *error)
+bool readInput(const Environment &env, const QString &path, qint64 limit, QByteArray &contents, qint64 &size,
+               QString *error)
 {
-    if (!QFileInfo::exists(path)) {
-        *error = QStringLiteral("\"%1\" does not exist").arg(path);
+    if (!isStandardStream(path)) {
+        if (!QFileInfo::exists(path)) {
+            *error = QStringLiteral("\"%1\" does not exist").arg(path);
+            return false;
+        }
+        return readFileAtMost(path, limit, contents, error, &size);
+    }
+    if (!env.stdIn) {
+        *error = QStringLiteral("there is no standard input");
         return false;
     }
-    // Read no more than the larger kind holds plus one byte; the size check below uses the
-    // file's real size, so a huge file or a device is refused without being read.
-    qint64 size = 0;
-    if (!readFileAtMost(path, std::max<qint64>(datafile::CompleteSize, modelfile::Size) + 1, contents, error, &size))
+    // One byte past the limit tells a longer input from one that fits.
+    QByteArray data;
+    while (data.size() <= limit) {
+        const QByteArray more = env.stdIn->read(limit + 1 - data.size());
+        if (more.isEmpty())
+            break;
+        data += more;
+    }
+    if (const auto *file = qobject_cast<const QFileDevice *>(env.stdIn); file && file->error() != QFileDevice::NoError) {
+        *error = QStringLiteral("cannot read standard input: %1").arg(file->errorString());
         return false;
-    if (hasDataSuffix(path) || (!hasModelSuffix(path) && size == datafile::CompleteSize)) {
+    }
+    size = data.size();
+    contents = std::move(data);
+    return true;
+}
+
+bool readInputFile(const Environment &env, const QString &path, FileKind &kind, QByteArray &contents,
+                   QString *error)
+{
+    // Read no more than the larger kind holds; the size check below uses the file's real
+    // size, so a huge file or a device is refused without being read.
+    const qint64 limit = std::max<qint64>(datafile::CompleteSize, modelfile::Size);
+    qint64 size = 0;
+    if (!readInput(env, path, limit, contents, size, error))
+        return false;
+    const bool fromInput = isStandardStream(path);
+    const QString name = shownInput(path);
+    const QString has = fromInput && size > limit ? QStringLiteral("more than ") + bytes(limit) : bytes(size);
+    if ((!fromInput && hasDataSuffix(path)) || (!hasModelSuffix(path) && size == datafile::CompleteSize)) {
         kind = FileKind::Data;
         if (size != datafile::CompleteSize) {
-            *error = QStringLiteral("\"%1\" is not a data file: it has %2, a data file %3")
-                         .arg(path, bytes(size), bytes(datafile::CompleteSize));
+            *error = QStringLiteral("%1 is not a data file: it has %2, a data file %3")
+                         .arg(name, has, bytes(datafile::CompleteSize));
             return false;
         }
         if (static_cast<unsigned char>(contents[0]) != datafile::Lead0 ||
             static_cast<unsigned char>(contents[1]) != datafile::Lead1) {
-            *error = QStringLiteral("\"%1\" is not a data file: it begins with %2, a data file with FF 01")
-                         .arg(path, QString::fromLatin1(contents.first(2).toHex(' ').toUpper()));
+            *error = QStringLiteral("%1 is not a data file: it begins with %2, a data file with FF 01")
+                         .arg(name, QString::fromLatin1(contents.first(2).toHex(' ').toUpper()));
             return false;
         }
         return true;
     }
-    if (hasModelSuffix(path) || size == modelfile::Size) {
+    if ((!fromInput && hasModelSuffix(path)) || size == modelfile::Size) {
         kind = FileKind::Model;
         if (size != modelfile::Size) {
-            *error = QStringLiteral("\"%1\" is not a model file: it has %2, a model file %3")
-                         .arg(path, bytes(size), bytes(modelfile::Size));
+            *error = QStringLiteral("%1 is not a model file: it has %2, a model file %3")
+                         .arg(name, has, bytes(modelfile::Size));
             return false;
         }
         return true;
     }
-    *error = QStringLiteral("\"%1\" is not a data or model file: it has %2 (a data file has %3, a model file %4)")
-                 .arg(path, bytes(size), bytes(datafile::CompleteSize), bytes(modelfile::Size));
+    *error = QStringLiteral("%1 is not a data or model file: it has %2 (a data file has %3, a model file %4)")
+                 .arg(name, has, bytes(datafile::CompleteSize), bytes(modelfile::Size));
     return false;
 }
 

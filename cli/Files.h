@@ -1,22 +1,44 @@
 #pragma once
 
+#include "cli/Environment.h"
+#include "cli/Platform.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace quillet::cli {
 
-// An output is refused before any work when it exists and --force was not given, or when
-// its folder cannot take it; the check is made again at the end so a file that appeared
-// meanwhile is not replaced. Writing goes through a save file: a failure leaves any
-// previous file as it was.
-bool checkOutput(const QString &path, bool force, QString *error);
-bool writeOutput(const QString &path, const QByteArray &contents, bool force, QString *error);
+// "-" in place of a file: standard input for a file argument, standard output for -o.
+bool isStandardStream(const QString &path);
+// How messages name a file: quoted, or "standard input" / "standard output" for "-".
+QString shownInput(const QString &path);
+QString shownOutput(const QString &path);
+
+// An output is refused before any work when it exists (any entry, a symbolic link
+// included) and --force was not given, or when its folder cannot take it. Binary output is
+// not written to a terminal. Standard output needs none of the file checks.
+bool checkOutput(const Environment &env, const QString &path, bool force, bool binary, QString *error);
+
+// Writes the whole output, or nothing: through a temporary file that is committed only
+// when it was written whole. Without --force the commit never replaces a file that
+// appeared meanwhile. A stop signal during the write abandons it and leaves no temporary
+// file; *stopped then says which.
+bool writeOutput(Environment &env, const QString &path, const QByteArray &contents, bool force, QString *error,
+                 platform::Stop *stopped);
+
+// At most `limit` bytes of a regular file, or of standard input for "-", and how large it
+// is: the real size of a file, or for standard input what was read (more than `limit`
+// when it holds more). A device, a folder or a huge file is refused or cut short without
+// being read whole.
+bool readInput(const Environment &env, const QString &path, qint64 limit, QByteArray &contents, qint64 &size,
+               QString *error);
 
 enum class FileKind { Data, Model };
 
 // A data or model file, whole. The kind comes from the name's last three letters (DAT,
-// MOD) as in the window, else from the size; the size, and a data file's lead bytes, must
-// then be right. The error says which check failed.
-bool readInputFile(const QString &path, FileKind &kind, QByteArray &contents, QString *error);
+// MOD) as in the window, else (and for standard input) from the size; the size, and a
+// data file's lead bytes, must then be right. The error says which check failed.
+bool readInputFile(const Environment &env, const QString &path, FileKind &kind, QByteArray &contents,
+                   QString *error);
 
 }  // namespace quillet::cli

@@ -1,9 +1,10 @@
 #include "cli/Info.h"
 
 #include "cli/Document.h"
-#include "cli/Json.h"
+#include "cli/TextLayout.h"
 #include "core/Backups.h"
 #include "core/ImageReading.h"
+#include "core/ReadingJson.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -47,12 +48,12 @@ QJsonObject imageInfo(const Document &doc)
     for (const DeviceReading &d : reading.devices)
         devices.append(QJsonObject{{QStringLiteral("bank"), d.bank + 1},
                                    {QStringLiteral("name"), d.name},
-                                   {QStringLiteral("kind"), kindText(d.kind)},
+                                   {QStringLiteral("kind"), kindJson(d.kind)},
                                    {QStringLiteral("keysPerPage"), keysPerPage(d.keys)}});
     QJsonArray menu;
     for (const MenuButtonReading &b : reading.menu)
         menu.append(QJsonObject{{QStringLiteral("bank"), b.bank + 1},
-                                {QStringLiteral("label"), b.label.trimmed()},
+                                {QStringLiteral("label"), textLabelJson(b.label.trimmed())},
                                 {QStringLiteral("page"), b.page + 1},
                                 {QStringLiteral("cells"), cellsJson(b.cells)}});
     QJsonArray timers;
@@ -61,10 +62,12 @@ QJsonObject imageInfo(const Document &doc)
         if (timerInUse(t))
             timers.append(QJsonObject{{QStringLiteral("number"), static_cast<int>(i) + 1},
                                       {QStringLiteral("name"), t.name},
-                                      {QStringLiteral("cycle"), cycleText(t.cycle)},
-                                      {QStringLiteral("day"), dateText(t.month, t.day)},
-                                      {QStringLiteral("time"), timeText(t.hour, t.minute)},
-                                      {QStringLiteral("key"), reading.keyName(t.keyBank, t.key)}});
+                                      {QStringLiteral("cycle"), cycleJson(t.cycle)},
+                                      {QStringLiteral("month"), codeJson(t.month)},
+                                      {QStringLiteral("day"), codeJson(t.day)},
+                                      {QStringLiteral("hour"), codeJson(t.hour)},
+                                      {QStringLiteral("minute"), codeJson(t.minute)},
+                                      {QStringLiteral("key"), keyRefJson(reading, t.keyBank, t.key)}});
     }
     QJsonArray macros;
     for (size_t i = 0; i < reading.macros.size(); ++i) {
@@ -88,50 +91,67 @@ QJsonObject imageInfo(const Document &doc)
                        {QStringLiteral("backupSlots"), backups}};
 }
 
-void printImageInfo(QTextStream &out, const QJsonObject &info)
+// A value read back from the JSON for the text: what is not set says so.
+QString orNotSet(const QJsonValue &v, const QString &shown) { return v.isNull() ? QStringLiteral("not set") : shown; }
+
+QString two(const QJsonValue &v) { return QStringLiteral("%1").arg(v.toInt(), 2, 10, QLatin1Char('0')); }
+
+QString imageInfoText(const Document &doc, const QJsonObject &info)
 {
-    out << info[QStringLiteral("file")].toString() << ": data file\n";
+    QString out = doc.name() + QStringLiteral(": data file\n");
     const auto section = [&out](const QString &title, const QJsonArray &rows, const auto &line) {
-        out << title << (rows.isEmpty() ? QStringLiteral(": none\n") : QStringLiteral(":\n"));
+        out += title + (rows.isEmpty() ? QStringLiteral(": none\n") : QStringLiteral(":\n"));
         for (const auto &row : rows)
-            out << "  " << line(row.toObject()) << '\n';
+            out += QStringLiteral("  ") + line(row.toObject()) + QLatin1Char('\n');
     };
+    const auto kind = [](const QJsonValue &v) { return v.isNull() ? QStringLiteral("none") : v.toString(); };
     // Names and kinds in columns, so the counts line up.
     const QJsonArray devices = info[QStringLiteral("devices")].toArray();
     qsizetype nameWidth = 0;
     qsizetype kindWidth = 0;
     for (const auto &d : devices) {
         nameWidth = std::max(nameWidth, d[QStringLiteral("name")].toString().size());
-        kindWidth = std::max(kindWidth, d[QStringLiteral("kind")].toString().size());
+        kindWidth = std::max(kindWidth, kind(d[QStringLiteral("kind")]).size());
     }
-    section(QStringLiteral("Devices"), devices, [nameWidth, kindWidth](const QJsonObject &d) {
+    section(QStringLiteral("Devices"), devices, [&](const QJsonObject &d) {
         return QStringLiteral("bank %1  %2  kind %3  keys per page %4")
             .arg(d[QStringLiteral("bank")].toInt(), 2)
             .arg(d[QStringLiteral("name")].toString().leftJustified(nameWidth),
-                 d[QStringLiteral("kind")].toString().leftJustified(kindWidth),
+                 kind(d[QStringLiteral("kind")]).leftJustified(kindWidth),
                  countsText(d[QStringLiteral("keysPerPage")].toArray()));
     });
     section(QStringLiteral("Main menu"), info[QStringLiteral("menu")].toArray(), [](const QJsonObject &b) {
         return QStringLiteral("page %1  %2  opens bank %3")
             .arg(b[QStringLiteral("page")].toInt())
-            .arg(b[QStringLiteral("label")].toString())
+            .arg(b[QStringLiteral("label")][QStringLiteral("text")].toString())
             .arg(b[QStringLiteral("bank")].toInt());
     });
     section(QStringLiteral("Timers in use"), info[QStringLiteral("timers")].toArray(), [](const QJsonObject &t) {
+        const QJsonValue month = t[QStringLiteral("month")], day = t[QStringLiteral("day")];
+        const QJsonValue hour = t[QStringLiteral("hour")], minute = t[QStringLiteral("minute")];
+        const QString date = month.isNull() && day.isNull()
+                                 ? QStringLiteral("not set")
+                                 : orNotSet(month, two(month)) + QLatin1Char('-') + orNotSet(day, two(day));
+        const QString time = hour.isNull() && minute.isNull()
+                                 ? QStringLiteral("not set")
+                                 : orNotSet(hour, two(hour)) + QLatin1Char(':') + orNotSet(minute, two(minute));
+        const QJsonValue key = t[QStringLiteral("key")];
         return QStringLiteral("timer %1  %2  cycle %3, day %4, time %5, key %6")
             .arg(t[QStringLiteral("number")].toInt())
-            .arg(t[QStringLiteral("name")].toString(), t[QStringLiteral("cycle")].toString(),
-                 t[QStringLiteral("day")].toString(), t[QStringLiteral("time")].toString(),
-                 t[QStringLiteral("key")].toString());
+            .arg(t[QStringLiteral("name")].toString(),
+                 orNotSet(t[QStringLiteral("cycle")], t[QStringLiteral("cycle")].toString()), date, time,
+                 key.isNull() ? QStringLiteral("none") : key[QStringLiteral("name")].toString());
     });
     section(QStringLiteral("Hot macros in use"), info[QStringLiteral("macros")].toArray(), [](const QJsonObject &m) {
-        return QStringLiteral("hot macro %1  %2  %3 steps")
+        return QStringLiteral("hot macro %1  %2  %3")
             .arg(m[QStringLiteral("number")].toInt())
-            .arg(m[QStringLiteral("name")].toString())
-            .arg(m[QStringLiteral("steps")].toInt());
+            .arg(m[QStringLiteral("name")].toString(), counted(m[QStringLiteral("steps")].toInt(), QStringLiteral("step")));
     });
     section(QStringLiteral("Backup slots in use"), info[QStringLiteral("backupSlots")].toArray(),
-            [](const QJsonObject &s) { return s[QStringLiteral("kind")].toString(); });
+            [](const QJsonObject &s) {
+                return QStringLiteral("slot %1  %2").arg(s[QStringLiteral("slot")].toInt()).arg(s[QStringLiteral("kind")].toString());
+            });
+    return out;
 }
 
 }  // namespace
@@ -139,7 +159,8 @@ void printImageInfo(QTextStream &out, const QJsonObject &info)
 InfoCommand::InfoCommand()
     : Command(QStringLiteral("info"), QStringLiteral("Show what a data or model file holds."))
 {
-    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file."));
+    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file; - reads standard input."),
+                  Values::DataOrModelFile);
     addOption(jsonOption());
 }
 
@@ -147,26 +168,27 @@ int InfoCommand::run(const QCommandLineParser &parser, Environment &env)
 {
     QString error;
     Document doc;
-    if (!loadDocument(parser.positionalArguments().constFirst(), doc, &error))
+    if (!loadDocument(env, parser.positionalArguments().constFirst(), doc, &error))
         return fail(env, error);
     const bool json = parser.isSet(QStringLiteral("json"));
+    const QString format = QStringLiteral("quillet-info");
     if (doc.isModel()) {
         const QJsonArray counts = keysPerPage(readKeys(doc.model));
         if (json)
-            printJson(env, QJsonObject{{QStringLiteral("file"), doc.path},
-                                       {QStringLiteral("type"), QStringLiteral("model")},
-                                       {QStringLiteral("keysPerPage"), counts}});
+            printJson(env, format,
+                      QJsonObject{{QStringLiteral("file"), doc.path},
+                                  {QStringLiteral("type"), QStringLiteral("model")},
+                                  {QStringLiteral("keysPerPage"), counts}});
         else
-            env.out << doc.path << ": model file, one device\n  keys per page " << countsText(counts) << '\n';
-        env.out.flush();
+            printText(env, doc.name() + QStringLiteral(": model file, one device\n  keys per page ") +
+                               countsText(counts) + QLatin1Char('\n'));
         return exitcode::Ok;
     }
     const QJsonObject info = imageInfo(doc);
     if (json)
-        printJson(env, info);
+        printJson(env, format, info);
     else
-        printImageInfo(env.out, info);
-    env.out.flush();
+        printText(env, imageInfoText(doc, info));
     return exitcode::Ok;
 }
 

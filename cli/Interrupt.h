@@ -1,27 +1,23 @@
 #pragma once
 
+#include "cli/Platform.h"
 #include "link/LinkInterfaces.h"
-
-#include <csignal>
 
 namespace quillet::cli {
 
-// Ctrl+C as the transfer's Escape key. While one of these lives, SIGINT only marks the
-// transfer to stop at its next look, so it ends the way Escape ends it in the window: port
-// closed, result reported, nothing written. The handler is one-shot: a second Ctrl+C ends
-// the program at once. The previous handler comes back when this goes.
+// Ctrl+C, SIGTERM and SIGHUP as the transfer's Escape key. While one of these lives, such
+// a signal only marks the transfer to stop at its next look, so it ends the way Escape ends
+// it in the window: port closed and put back as it was, result reported, nothing written.
+// A second signal ends the program at once.
 class InterruptKey : public EscapeKey {
 public:
-    InterruptKey();
-    ~InterruptKey() override;
-    InterruptKey(const InterruptKey &) = delete;
-    InterruptKey &operator=(const InterruptKey &) = delete;
+    InterruptKey() : signals_(platform::StopSignals::Mode::Once) {}
 
-    bool isDown() override;
-    bool interrupted() const;
+    bool isDown() override { return signals_.caught() != platform::Stop::None; }
+    platform::Stop caught() const { return signals_.caught(); }
 
 private:
-    struct sigaction previous_ {};
+    platform::StopSignals signals_;
 };
 
 }  // namespace quillet::cli

@@ -3,7 +3,7 @@
 #include "core/SetupFile.h"
 #include "link/PortBinding.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -32,14 +32,15 @@ int PortsCommand::run(const QCommandLineParser &, Environment &env)
             about << QStringLiteral("USB %1:%2")
                          .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
                          .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
-        env.out << "  " << info.systemLocation();
+        QString line = QStringLiteral("  ") + info.systemLocation();
         if (!about.isEmpty())
-            env.out << "  " << about.join(QStringLiteral(", "));
-        env.out << '\n';
+            line += QStringLiteral("  ") + about.join(QStringLiteral(", "));
+        env.out << visible(line) << '\n';
     }
 
     int setupPort = 1;
     const bool fromFile = ReadComPort(env.documentsDir, setupPort, nullptr);
+    const QString setupPath = QDir::toNativeSeparators(setupFilePath(env.documentsDir));
     QList<int> numbers = boundPortNumbers();
     for (int n : {1, 2, setupPort})
         if (!numbers.contains(n))
@@ -56,14 +57,16 @@ int PortsCommand::run(const QCommandLineParser &, Environment &env)
         } else {
             line += device;
             line += bound.isEmpty() ? QStringLiteral("  standard") : QStringLiteral("  bound in your settings");
-            if (!QFileInfo::exists(device))
+            if (!portDevicePresent(device))
                 line += QStringLiteral(", not present now");
         }
         if (n == setupPort)
             line += fromFile ? QStringLiteral("  (setup.inf)") : QStringLiteral("  (used: setup.inf gives no port)");
-        env.out << line << '\n';
+        env.out << visible(line) << '\n';
     }
-    env.out << Qt::flush;
+    env.out << visible(fromFile ? QStringLiteral("setup.inf read from %1\n").arg(setupPath)
+                                : QStringLiteral("setup.inf: none usable at %1\n").arg(setupPath))
+            << Qt::flush;
     return exitcode::Ok;
 }
 

@@ -1,36 +1,52 @@
 #include "cli/Progress.h"
 
+#include "cli/Environment.h"
+
+#include <algorithm>
+
 namespace quillet::cli {
 
 namespace {
 
-constexpr int BarWidth = 30;
+constexpr int MaxBar = 30;
+constexpr int MinBar = 10;
 const QString kClearToEnd = QStringLiteral("\x1b[K");
 
+// Rounded up: a transfer is never said to have no time left while pages remain.
 QString minutes(qint64 ms)
 {
-    const qint64 s = (ms + 500) / 1000;
+    const qint64 s = (ms + 999) / 1000;
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace
 
-QString progressBarLine(const QString &verb, int done, int total, qint64 elapsedMs)
+QString progressBarLine(const QString &verb, int done, int total, qint64 leftMs, int width)
 {
-    const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(done) * BarWidth / total) : 0;
     const int percent = total > 0 ? static_cast<int>(static_cast<qint64>(done) * 100 / total) : 0;
-    QString line = QStringLiteral("%1 [%2%3]  %4/%5 pages  %6%")
-                       .arg(verb, QString(filled, QLatin1Char('#')), QString(BarWidth - filled, QLatin1Char('-')))
-                       .arg(done)
-                       .arg(total)
-                       .arg(percent);
-    if (done > 0 && done < total)
-        line += QStringLiteral("  %1 left").arg(minutes(elapsedMs * (total - done) / done));
-    return line;
+    QString tail = QStringLiteral("  %1/%2 pages  %3%").arg(done).arg(total).arg(percent);
+    if (leftMs >= 0 && done < total)
+        tail += QStringLiteral("  %1 left").arg(minutes(std::max<qint64>(leftMs, 1)));
+    // The last column stays free: some terminals wrap on writing it.
+    const int room = width - 1 - static_cast<int>(verb.size() + 3 + tail.size());
+    const int bar = std::min(MaxBar, room);
+    if (bar < MinBar)
+        return verb + tail;
+    const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(done) * bar / total) : 0;
+    return QStringLiteral("%1 [%2%3]").arg(verb, QString(filled, QLatin1Char('#')),
+                                          QString(bar - filled, QLatin1Char('-'))) +
+           tail;
 }
 
-ProgressReport::ProgressReport(QTextStream &err, bool terminal, QString verb)
-    : err_(err), terminal_(terminal), verb_(std::move(verb))
+ProgressReport::Style progressStyle(const Environment &env)
+{
+    if (!env.errIsTerminal)
+        return ProgressReport::Style::Lines;
+    return env.plainTerminal ? ProgressReport::Style::PlainBar : ProgressReport::Style::Bar;
+}
+
+ProgressReport::ProgressReport(QTextStream &err, Style style, QString verb, int columns)
+    : err_(err), style_(style), verb_(std::move(verb)), width_(columns > 0 ? columns : 80)
 {
     clock_.start();
 }
@@ -38,23 +54,51 @@ ProgressReport::ProgressReport(QTextStream &err, bool terminal, QString verb)
 void ProgressReport::begin(const QString &what)
 {
     clock_.restart();
+    firstDone_ = -1;
     tenthsShown_ = 0;
-    err_ << verb_ << ": " << what;
-    if (terminal_) {
-        lineOpen_ = true;
-        err_ << Qt::flush;
-    } else {
-        err_ << Qt::endl;
+    switch (style_) {
+    case Style::Silent:
+        return;
+    case Style::Lines:
+        err_ << verb_ << ": " << what << Qt::endl;
+        return;
+    case Style::Bar:
+    case Style::PlainBar:
+        redraw(verb_ + QStringLiteral(": ") + what);
+        return;
     }
+}
+
+qint64 ProgressReport::leftMs(int done, int total) const
+{
+    if (firstDone_ < 0 || done <= firstDone_)
+        return -1;
+    const qint64 perPage = (clock_.elapsed() - firstMs_) / (done - firstDone_);
+    return perPage * (total - done);
+}
+
+void ProgressReport::redraw(const QString &line)
+{
+    err_ << '\r' << line;
+    if (style_ == Style::Bar)
+        err_ << kClearToEnd;
+    else if (line.size() < shownLength_)
+        err_ << QString(shownLength_ - line.size(), QLatin1Char(' '));
+    err_ << Qt::flush;
+    shownLength_ = line.size();
+    lineOpen_ = true;
 }
 
 void ProgressReport::update(int done, int total)
 {
-    if (total <= 0)
+    if (total <= 0 || style_ == Style::Silent)
         return;
-    if (terminal_) {
-        err_ << '\r' << progressBarLine(verb_, done, total, clock_.elapsed()) << kClearToEnd << Qt::flush;
-        lineOpen_ = true;
+    if (firstDone_ < 0 && done > 0) {
+        firstDone_ = done;
+        firstMs_ = clock_.elapsed();
+    }
+    if (style_ != Style::Lines) {
+        redraw(progressBarLine(verb_, done, total, leftMs(done, total), width_));
         return;
     }
     const int tenths = static_cast<int>(static_cast<qint64>(done) * 10 / total);

@@ -6,16 +6,23 @@
 
 namespace quillet::cli {
 
-// "download [#######-------]  128/512 pages  25%  1:30 left": the bar a terminal shows.
-// The time left is the time so far scaled by the pages still to come; unknown (no page
-// yet) shows none.
-QString progressBarLine(const QString &verb, int done, int total, qint64 elapsedMs);
+struct Environment;
 
-// A transfer's progress on stderr: on a terminal the bar, redrawn in place; otherwise one
-// line each time another tenth is done, so a log stays short.
+// "download [#######-------]  128/512 pages  25%  1:30 left": the bar a terminal shows,
+// fitted into `width` columns (the bar shrinks, and goes on a terminal too narrow for it).
+// leftMs < 0: no estimate yet, none shown.
+QString progressBarLine(const QString &verb, int done, int total, qint64 leftMs, int width);
+
+// A transfer's progress on stderr.
 class ProgressReport {
 public:
-    ProgressReport(QTextStream &err, bool terminal, QString verb);
+    enum class Style {
+        Silent,     // -q
+        Lines,      // not a terminal: a line each time another tenth is done, so a log stays short
+        Bar,        // the bar, redrawn in place
+        PlainBar,   // the same without escape codes (TERM=dumb, NO_COLOR)
+    };
+    ProgressReport(QTextStream &err, Style style, QString verb, int columns);
 
     void begin(const QString &what);
     void update(int done, int total);
@@ -23,12 +30,24 @@ public:
     void end(bool succeeded, int done, int total);
 
 private:
+    qint64 leftMs(int done, int total) const;
+    void redraw(const QString &line);
+
     QTextStream &err_;
-    bool terminal_;
+    Style style_;
     QString verb_;
+    int width_;
     QElapsedTimer clock_;
+    // The first page seen and when: the time per page is measured from there, so the wait
+    // before the first page (the remote's handshake, the user's key press) does not count.
+    int firstDone_ = -1;
+    qint64 firstMs_ = 0;
     int tenthsShown_ = 0;
+    qsizetype shownLength_ = 0;
     bool lineOpen_ = false;
 };
+
+// The style the environment calls for.
+ProgressReport::Style progressStyle(const Environment &env);
 
 }  // namespace quillet::cli

@@ -2,7 +2,7 @@
 
 #include "cli/DeviceLookup.h"
 #include "cli/Document.h"
-#include "cli/Json.h"
+#include "core/ReadingJson.h"
 
 #include <QJsonArray>
 
@@ -50,9 +50,11 @@ QString placeText(const CellRect &cells) { return cellsText(cells) + QStringLite
 ShowCommand::ShowCommand()
     : Command(QStringLiteral("show"), QStringLiteral("Show one device's keys, page by page, or the main menu's."))
 {
-    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file."));
+    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file; - reads standard input."),
+                  Values::DataOrModelFile);
     addPositional(QStringLiteral("DEVICE"),
-                  QStringLiteral("A device's name, \"menu\" for the main menu, \"model\" in a model file."));
+                  QStringLiteral("A device's name, \"menu\" for the main menu, \"model\" in a model file."),
+                  Values::DeviceName);
     addOption(jsonOption());
 }
 
@@ -61,7 +63,7 @@ int ShowCommand::run(const QCommandLineParser &parser, Environment &env)
     const QStringList args = parser.positionalArguments();
     QString error;
     Document doc;
-    if (!loadDocument(args[0], doc, &error))
+    if (!loadDocument(env, args[0], doc, &error))
         return fail(env, error);
     DeviceTarget target;
     if (!findDevice(doc, args[1], target, &error))
@@ -76,8 +78,8 @@ int ShowCommand::run(const QCommandLineParser &parser, Environment &env)
             const QString label = b.label.trimmed();
             return std::pair{QJsonObject{{QStringLiteral("bank"), b.bank + 1},
                                          {QStringLiteral("cells"), cellsJson(b.cells)},
-                                         {QStringLiteral("label"), label},
-                                         {QStringLiteral("kind"), kindText(b.kind)}},
+                                         {QStringLiteral("label"), textLabelJson(label)},
+                                         {QStringLiteral("kind"), kindJson(b.kind)}},
                              QStringLiteral("bank %1  %2  %3").arg(b.bank + 1).arg(placeText(b.cells), label)};
         };
         pages = byPage(readMenuButtons(*doc.image), MenuPageCount, QStringLiteral("buttons"), button);
@@ -85,10 +87,10 @@ int ShowCommand::run(const QCommandLineParser &parser, Environment &env)
         if (target.bank >= 0) {
             const QString kind = kindText(target.kind);
             shown[QStringLiteral("bank")] = target.bank + 1;
-            shown[QStringLiteral("kind")] = kind;
+            shown[QStringLiteral("kind")] = kindJson(target.kind);
             heading = QStringLiteral("%1 (bank %2, kind %3)").arg(target.name).arg(target.bank + 1).arg(kind);
         } else {
-            heading = QStringLiteral("The device of %1").arg(doc.path);
+            heading = QStringLiteral("The device of %1").arg(doc.name());
         }
         pages = byPage(readKeys(target.device), DevicePageCount, QStringLiteral("keys"), [](const KeyReading &k) {
             return std::pair{QJsonObject{{QStringLiteral("key"), k.key + 1},
@@ -100,9 +102,9 @@ int ShowCommand::run(const QCommandLineParser &parser, Environment &env)
     shown[QStringLiteral("pages")] = pages.json;
 
     if (parser.isSet(QStringLiteral("json")))
-        printJson(env, shown);
+        printJson(env, QStringLiteral("quillet-show"), shown);
     else
-        env.out << heading << '\n' << pages.text << Qt::flush;
+        printText(env, heading + QLatin1Char('\n') + pages.text);
     return exitcode::Ok;
 }
 

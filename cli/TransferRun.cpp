@@ -16,7 +16,7 @@ namespace quillet::cli {
 namespace {
 
 const QString kPortOption = QStringLiteral("port");
-const QString kDeviceOption = QStringLiteral("device");
+const QString kDeviceOption = QStringLiteral("port-device");
 
 // The engine asks nothing of a command line: no document is open, so no save question
 // comes; its result boxes are read from the engine's outcome instead.
@@ -64,15 +64,27 @@ private:
     QString where_;
 };
 
-TransferResult runTransfer(bool download, Globals &g, const PortChoice &choice, Environment &env)
+// What stopped a transfer, in the user's words.
+QString stopText(platform::Stop stop)
+{
+    switch (stop) {
+    case platform::Stop::Interrupt: return QStringLiteral("interrupted by Ctrl+C");
+    case platform::Stop::Terminate: return QStringLiteral("stopped by SIGTERM");
+    case platform::Stop::HangUp: return QStringLiteral("stopped by SIGHUP");
+    case platform::Stop::None: break;
+    }
+    return {};
+}
+
+TransferResult runTransfer(bool download, Globals &g, const PortChoice &choice, bool quiet, Environment &env)
 {
     NoDialogs ui;
     QtSerialPort port;
     port.setDevicePath(choice.device);
     std::unique_ptr<Clock> clock = env.makeClock ? env.makeClock() : std::make_unique<SteadyClock>();
     InterruptKey interrupt;
-    ProgressReport report(env.err, env.errIsTerminal,
-                          download ? QStringLiteral("download") : QStringLiteral("upload"));
+    ProgressReport report(env.err, quiet ? ProgressReport::Style::Silent : progressStyle(env),
+                          download ? QStringLiteral("download") : QStringLiteral("upload"), env.columns);
     ConsoleDisplay display(report, download,
                            choice.device.isEmpty() ? QStringLiteral("port %1").arg(choice.number) : choice.device);
     TransferEngine engine(g, ui, port, *clock, interrupt, display);
@@ -95,35 +107,46 @@ TransferResult runTransfer(bool download, Globals &g, const PortChoice &choice, 
     result.outcome = engine.outcome();
     result.reason = engine.failureReason();
     result.pages = engine.PageNo;
-    result.interrupted = interrupt.interrupted();
-    if (result.interrupted && result.outcome == TransferEngine::Outcome::Failed)
-        result.reason = QStringLiteral("interrupted by Ctrl+C at page %1").arg(result.pages);
+    result.stopped = interrupt.caught();
+    if (result.stopped != platform::Stop::None && result.outcome == TransferEngine::Outcome::Failed)
+        result.reason = QStringLiteral("%1 at page %2").arg(stopText(result.stopped)).arg(engine.pageShown());
     report.end(result.outcome == TransferEngine::Outcome::Succeeded, result.pages, display.total());
     return result;
 }
 
 }  // namespace
 
-QList<QCommandLineOption> portOptions()
+void TransferCommand::addPortOptions()
 {
-    return {QCommandLineOption(kPortOption,
+    addOption(QCommandLineOption(kPortOption,
                                QStringLiteral("Use port number N and the device it is bound to in your settings "
                                               "(default: the port of setup.inf)."),
                                QStringLiteral("N")),
-            QCommandLineOption(kDeviceOption, QStringLiteral("Use the serial device at PATH."),
-                               QStringLiteral("PATH"))};
+              Values::Word);
+    addOption(QCommandLineOption({kDeviceOption, QStringLiteral("device")},
+                                 QStringLiteral("Use the serial device at PATH. --device is its old name, still read "
+                                                "in this release."),
+                                 QStringLiteral("PATH")),
+              Values::SerialDevice);
+}
+
+void TransferCommand::noteOldPortOption(Environment &env, bool quiet) const
+{
+    if (!quiet && spelled(kDeviceOption) == QLatin1String("--device"))
+        env.err << ProgramName << ": " << name()
+                << ": note: --device is now --port-device; the old name goes in the next release" << Qt::endl;
 }
 
 bool choosePort(const QCommandLineParser &parser, const Environment &env, PortChoice &choice, QString *error)
 {
     if (parser.isSet(kPortOption) && parser.isSet(kDeviceOption)) {
-        *error = QStringLiteral("give either --port or --device, not both");
+        *error = QStringLiteral("give either --port or --port-device, not both");
         return false;
     }
     if (parser.isSet(kDeviceOption)) {
         choice.device = parser.value(kDeviceOption);
         if (choice.device.isEmpty()) {
-            *error = QStringLiteral("--device needs a device path");
+            *error = QStringLiteral("--port-device needs a device path");
             return false;
         }
         return true;
@@ -144,14 +167,19 @@ bool choosePort(const QCommandLineParser &parser, const Environment &env, PortCh
     return true;
 }
 
-TransferResult runDownload(Globals &g, const PortChoice &port, Environment &env)
+TransferResult runDownload(Globals &g, const PortChoice &port, bool quiet, Environment &env)
 {
-    return runTransfer(true, g, port, env);
+    return runTransfer(true, g, port, quiet, env);
 }
 
-TransferResult runUpload(Globals &g, const PortChoice &port, Environment &env)
+TransferResult runUpload(Globals &g, const PortChoice &port, bool quiet, Environment &env)
 {
-    return runTransfer(false, g, port, env);
+    return runTransfer(false, g, port, quiet, env);
+}
+
+int failureExitCode(const TransferResult &result)
+{
+    return result.stopped != platform::Stop::None ? platform::exitCodeFor(result.stopped) : exitcode::Failed;
 }
 
 }  // namespace quillet::cli

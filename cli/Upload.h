@@ -1,11 +1,11 @@
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/TransferRun.h"
 
 namespace quillet::cli {
 
 // A data file into the remote's memory.
-class UploadCommand : public Command {
+class UploadCommand : public TransferCommand {
 public:
     UploadCommand();
 

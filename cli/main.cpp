@@ -2,15 +2,16 @@
 // (the offscreen platform) and never opens a window.
 
 #include "cli/Cli.h"
+#include "cli/Platform.h"
 #include "core/Paths.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -26,6 +27,7 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext &context, const QS
 
 int main(int argc, char **argv)
 {
+    using namespace quillet::cli;
     qInstallMessageHandler(quietQtMessages);
 
     QStringList arguments;
@@ -33,24 +35,43 @@ int main(int argc, char **argv)
         arguments << QString::fromLocal8Bit(argv[i]);
 
     std::unique_ptr<QCoreApplication> app;
-    if (quillet::cli::needsGui(arguments)) {
+    if (needsGui(arguments)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
 
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    quillet::cli::Environment env(out, err);
-    env.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    // Unbuffered below the text streams, so a failed write (a full disk, a closed pipe)
+    // shows in the stream's status when it is flushed.
+    platform::setBinary(platform::Stream::In);
+    platform::setBinary(platform::Stream::Out);
+    QFile stdIn;
+    QFile stdOut;
+    QFile stdErr;
+    stdIn.open(0, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    stdOut.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    stdErr.open(2, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    QTextStream out(&stdOut);
+    QTextStream err(&stdErr);
+    Environment env(out, err);
+    env.stdIn = &stdIn;
+    env.stdOut = &stdOut;
+    env.outIsTerminal = platform::isTerminal(platform::Stream::Out);
+    env.errIsTerminal = platform::isTerminal(platform::Stream::Err);
+    env.plainTerminal = qEnvironmentVariableIsSet("NO_COLOR") || qgetenv("TERM") == "dumb";
+    env.columns = platform::terminalColumns(env.errIsTerminal ? platform::Stream::Err : platform::Stream::Out);
     // The same places as the window's: its name decides the per-user data folder.
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
     const quillet::Installation where = quillet::locateInstallation(QCoreApplication::applicationDirPath());
     env.documentsDir = where.documents;
     env.shippedDir = where.shipped;
-    const int code = quillet::cli::runCli(QCoreApplication::arguments(), env);
+    int code = runCli(QCoreApplication::arguments(), env);
     out.flush();
+    if (out.status() != QTextStream::Ok || stdOut.error() != QFileDevice::NoError) {
+        env.fail(QStringLiteral("write error: %1").arg(stdOut.errorString()));
+        code = code == exitcode::Ok ? exitcode::Failed : code;
+    }
     err.flush();
     return code;
 }

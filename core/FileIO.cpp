@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <algorithm>
 
@@ -59,8 +60,76 @@ bool writeAll(QIODevice &device, const QByteArray &contents, QString *error)
     return true;
 }
 
-bool saveWholeFile(const QString &path, const QByteArray &contents, QString *error,
-                   const SaveFileFactory &makeSaveFile)
+namespace {
+
+QString cannotSave(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot save \"%1\": %2").arg(path, reason);
+}
+
+// Everything written, and the last buffered bytes too: a device that fails only while
+// closing (a full disk) is caught here rather than after the file replaced the old one.
+bool writeAndFlush(QFileDevice &file, const QByteArray &contents, QString *reason)
+{
+    if (!writeAll(file, contents, reason))
+        return false;
+    if (!file.flush()) {
+        *reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool abandoned(const SaveRules &rules) { return rules.stillWanted && !rules.stillWanted(); }
+
+// The permissions a new file gets beside `unique` (a name no one else uses), the user's
+// mask applied: a file written through a temporary one, which only its owner may read,
+// must end up as any new file.
+QFileDevice::Permissions newFilePermissions(const QString &unique)
+{
+    QFile probe(unique + QStringLiteral(".new"));
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions permissions = probe.permissions();
+    probe.close();
+    probe.remove();
+    return permissions;
+}
+
+// The file must not exist when it is committed: written beside it under a unique name,
+// then renamed without replacing (the rename fails on any entry at the path, a dangling
+// link included, and never falls back to copying over it).
+bool saveNewFile(const QString &path, const QByteArray &contents, QString *error, const SaveRules &rules)
+{
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + QLatin1Char('/') + target.fileName() + QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
+        setError(error, cannotSave(path, file.errorString()));
+        return false;
+    }
+    QString reason;
+    if (!writeAndFlush(file, contents, &reason)) {
+        setError(error, cannotSave(path, reason));
+        return false;
+    }
+    file.setPermissions(newFilePermissions(file.fileName()));
+    if (abandoned(rules)) {
+        setError(error, cannotSave(path, QStringLiteral("the save was stopped")));
+        return false;
+    }
+    if (!file.rename(target.absoluteFilePath())) {
+        const QFileInfo now(path);
+        setError(error, cannotSave(path, now.exists() || now.isSymLink()
+                                             ? QStringLiteral("a file of that name appeared meanwhile; it was kept")
+                                             : file.errorString()));
+        return false;
+    }
+    file.setAutoRemove(false);
+    return true;
+}
+
+bool saveThroughSaveFile(const QString &path, const QByteArray &contents, QString *error,
+                         const SaveFileFactory &makeSaveFile, const SaveRules &rules)
 {
     if (QFileInfo(path).isDir()) {
         setError(error, QStringLiteral("Cannot save \"%1\": it is a folder.").arg(path));
@@ -70,29 +139,43 @@ bool saveWholeFile(const QString &path, const QByteArray &contents, QString *err
     if (!file)
         file = std::make_unique<QSaveFile>(path);
     if (!file->open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, file->errorString()));
+        setError(error, cannotSave(path, file->errorString()));
         return false;
     }
     QString reason;
-    if (!writeAll(*file, contents, &reason)) {
-        file->cancelWriting();
-        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, reason));
-        return false;
-    }
     // QSaveFile keeps up to a buffer's worth of bytes back and its commit() does not see a
     // write that fails while closing: on a full disk a small file would replace the
     // previous one with a truncated copy and report success. Flushing first catches that.
-    if (!file->flush()) {
-        reason = file->errorString();
+    if (!writeAndFlush(*file, contents, &reason)) {
         file->cancelWriting();
-        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, reason));
+        setError(error, cannotSave(path, reason));
+        return false;
+    }
+    if (abandoned(rules)) {
+        file->cancelWriting();
+        setError(error, cannotSave(path, QStringLiteral("the save was stopped")));
         return false;
     }
     if (!file->commit()) {
-        setError(error, QStringLiteral("Cannot save \"%1\": %2").arg(path, file->errorString()));
+        setError(error, cannotSave(path, file->errorString()));
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool saveWholeFile(const QString &path, const QByteArray &contents, QString *error,
+                   const SaveFileFactory &makeSaveFile)
+{
+    return saveThroughSaveFile(path, contents, error, makeSaveFile, SaveRules{});
+}
+
+bool saveWholeFile(const QString &path, const QByteArray &contents, QString *error, const SaveRules &rules)
+{
+    if (!rules.replace)
+        return saveNewFile(path, contents, error, rules);
+    return saveThroughSaveFile(path, contents, error, {}, rules);
 }
 
 }  // namespace quillet

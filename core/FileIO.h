@@ -28,6 +28,16 @@ using SaveFileFactory = std::function<std::unique_ptr<QSaveFile>(const QString &
 bool saveWholeFile(const QString &path, const QByteArray &contents, QString *error,
                    const SaveFileFactory &makeSaveFile = {});
 
+// How a save may end, for a caller that must not replace what it did not mean to.
+struct SaveRules {
+    // False: the file must still not exist when the save commits. A file that appeared
+    // meanwhile, a symbolic link included, is kept and the save fails.
+    bool replace = true;
+    // Asked just before the commit; false abandons the save and leaves no temporary file.
+    std::function<bool()> stillWanted;
+};
+bool saveWholeFile(const QString &path, const QByteArray &contents, QString *error, const SaveRules &rules);
+
 // Writes contents to an already opened device and checks every byte went out.
 bool writeAll(QIODevice &device, const QByteArray &contents, QString *error);
 

@@ -4,6 +4,7 @@
 #include "core/Backups.h"
 #include "core/ImageReading.h"
 #include "core/MemoryImage.h"
+#include "core/ReadingJson.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 
@@ -174,6 +175,51 @@ QString placeAndSize(const Placement &p)
     return cellsText(p.cells) + QStringLiteral(", ") + sizeText(p.cells);
 }
 
+// Where a difference is, for a program.
+struct Where {
+    int bank = -1;
+    QString device;
+    int page = -1;
+    int key = -1;
+    int number = -1;
+    int step = -1;
+};
+
+void describe(Difference &d, const Where &w, const QString &property, const QJsonValue &first,
+              const QJsonValue &second)
+{
+    d.bank = w.bank;
+    d.device = w.device;
+    d.page = w.page;
+    d.key = w.key;
+    d.number = w.number;
+    d.step = w.step;
+    d.property = property;
+    d.firstValue = first;
+    d.secondValue = second;
+}
+
+// A place as data: page, upper-left cell and, for a whole key or a resize, the size.
+QJsonObject placeJson(const Placement &p, bool withSize)
+{
+    QJsonObject o = cellsJson(p.cells);
+    if (!withSize) {
+        o.remove(QStringLiteral("columns"));
+        o.remove(QStringLiteral("rows"));
+    }
+    o.insert(QStringLiteral("page"), p.page + 1);
+    return o;
+}
+
+// "Timer 1 (WAKE UP)": the later name, else the earlier; the number alone when neither has one.
+QString namedSubject(const QString &base, const QString &first, const QString &second)
+{
+    const QString name = trimmedBoth(second).isEmpty() ? trimmedBoth(first) : trimmedBoth(second);
+    return name.isEmpty() ? base : QStringLiteral("%1 (%2)").arg(base, name);
+}
+
+QJsonValue nameJson(const QString &name) { return name.isEmpty() ? QJsonValue() : QJsonValue(name); }
+
 // The bytes of two memories side by side: where they differ, by area, and which of the
 // differing bytes the differences found so far explain.
 class Comparison {
@@ -194,7 +240,13 @@ public:
     Difference &add(Group group, Change change, const QString &subject, const QString &what, const QString &first,
                     const QString &second)
     {
-        Difference d{group, change, subject, what, first, second, QString()};
+        Difference d;
+        d.group = group;
+        d.change = change;
+        d.subject = subject;
+        d.what = what;
+        d.first = first;
+        d.second = second;
         switch (change) {
         case Change::Changed:
             d.sentence = QStringLiteral("%1: %2 from %3 to %4").arg(subject, what, first, second);
@@ -279,7 +331,7 @@ void explainButton(Comparison &c, const MenuPositions &pos, const MenuButtonRead
 
 // A move keeps the size; anything else that changes the cells is a resize.
 struct PlaceChange {
-    QString verb, first, second;
+    QString verb, first, second, property;
 };
 bool placeChange(const Placement &a, const Placement &b, PlaceChange &out)
 {
@@ -287,18 +339,33 @@ bool placeChange(const Placement &a, const Placement &b, PlaceChange &out)
         return false;
     const bool pages = a.page != b.page;
     if (a.cells.columns() == b.cells.columns() && a.cells.rows() == b.cells.rows()) {
-        out = {QStringLiteral("moved"), where(a, pages), where(b, pages)};
+        out = {QStringLiteral("moved"), where(a, pages), where(b, pages), QStringLiteral("position")};
     } else {
         out = {QStringLiteral("resized"), sizeText(a.cells) + QStringLiteral(" at ") + where(a, pages),
-               sizeText(b.cells) + QStringLiteral(" at ") + where(b, pages)};
+               sizeText(b.cells) + QStringLiteral(" at ") + where(b, pages), QStringLiteral("size")};
     }
     return true;
 }
 
+// A key as the differences name it: its label, or "key" for one whose label shows nothing.
+QString keyWord(const KeyReading &k)
+{
+    const QString shown = k.label.shown();
+    return trimmedBoth(shown).isEmpty() ? QStringLiteral("key") : shown;
+}
+
+QJsonObject keyJson(const KeyReading &k)
+{
+    QJsonObject o = placeJson(k, true);
+    o.insert(QStringLiteral("label"), labelJson(k.label));
+    return o;
+}
+
 // The keys of one device in both memories, matched by key number, page by page; each
-// change found explains the key's bytes in both. `device` names the device in subjects.
+// change found explains the key's bytes in both. `device` names the device in subjects;
+// `owner` says where it is for a program.
 void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std::vector<KeyReading> &second,
-                 const DevicePositions &pos, const QString &device)
+                 const DevicePositions &pos, const QString &device, const Where &owner)
 {
     std::array<const KeyReading *, 256> a{}, b{};
     for (const KeyReading &k : first)
@@ -306,7 +373,9 @@ void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std:
     for (const KeyReading &k : second)
         b[static_cast<size_t>(k.key)] = &k;
     // One arg() for all: a name may itself hold "%1".
-    auto subject = [&](int page) { return QStringLiteral("%1, page %2").arg(device, QString::number(page + 1)); };
+    auto subject = [&](int page, size_t key) {
+        return QStringLiteral("%1, page %2, key %3").arg(device, QString::number(page + 1), QString::number(key + 1));
+    };
     const size_t before = c.out.size();
     std::vector<int> pages;   // the page each difference is told under
     for (size_t n = 0; n < a.size(); ++n) {
@@ -316,20 +385,29 @@ void compareKeys(Comparison &c, const std::vector<KeyReading> &first, const std:
             continue;
         const size_t start = c.out.size();
         const int page = kb ? kb->page : ka->page;
+        Where at = owner;
+        at.page = page;
+        at.key = static_cast<int>(n);
         if (ka && kb) {
             PlaceChange change;
-            if (placeChange(*ka, *kb, change))
-                c.add(Group::Devices, Change::Changed, subject(page),
-                      QStringLiteral("key %1 %2").arg(kb->name(), change.verb), change.first, change.second);
+            if (placeChange(*ka, *kb, change)) {
+                const bool sized = change.property == QLatin1String("size");
+                describe(c.add(Group::Devices, Change::Changed, subject(page, n),
+                               QStringLiteral("%1 %2").arg(keyWord(*kb), change.verb), change.first, change.second),
+                         at, change.property, placeJson(*ka, sized), placeJson(*kb, sized));
+            }
             if (!(ka->label == kb->label))
-                c.add(Group::Devices, Change::Changed, subject(page), QStringLiteral("key relabelled"),
-                      labelValue(ka->label), labelValue(kb->label));
+                describe(c.add(Group::Devices, Change::Changed, subject(page, n), QStringLiteral("relabelled"),
+                               labelValue(ka->label), labelValue(kb->label)),
+                         at, QStringLiteral("label"), labelJson(ka->label), labelJson(kb->label));
         } else if (ka) {
-            c.add(Group::Devices, Change::Removed, subject(page), QStringLiteral("key ") + ka->name(),
-                  placeAndSize(*ka), QString());
+            describe(c.add(Group::Devices, Change::Removed, subject(page, n), keyWord(*ka), placeAndSize(*ka),
+                           QString()),
+                     at, QStringLiteral("key"), keyJson(*ka), QJsonValue());
         } else {
-            c.add(Group::Devices, Change::Added, subject(page), QStringLiteral("key ") + kb->name(), QString(),
-                  placeAndSize(*kb));
+            describe(c.add(Group::Devices, Change::Added, subject(page, n), keyWord(*kb), QString(),
+                           placeAndSize(*kb)),
+                     at, QStringLiteral("key"), QJsonValue(), keyJson(*kb));
         }
         if (c.out.size() == start)
             continue;
@@ -406,6 +484,11 @@ public:
             keys(bank);
         return reading.keyName(bank, key);
     }
+    QJsonValue keyRef(int bank, int key)
+    {
+        keyName(bank, key);
+        return keyRefJson(reading, bank, key);
+    }
 
 private:
     const MemoryImage &image_;
@@ -418,8 +501,8 @@ private:
 
 // The steps of two macros as an edit: the longest run of steps they share stays, the rest
 // is added or removed, and a removal facing an addition at the same place is a change.
-void compareSteps(Comparison &c, const QString &subject, const MacroReading &a, const MacroReading &b, Side &sa,
-                  Side &sb)
+void compareSteps(Comparison &c, const QString &subject, const Where &macro, const MacroReading &a,
+                  const MacroReading &b, Side &sa, Side &sb)
 {
     const size_t n = a.steps.size(), m = b.steps.size();
     // Most macros of two memories are alike; those need no table.
@@ -438,18 +521,36 @@ void compareSteps(Comparison &c, const QString &subject, const MacroReading &a, 
     auto value = [](Side &side, const MacroStepReading &s) {
         return side.keyName(s.bank, s.key) + QStringLiteral(", ") + delayText(s.delayCode);
     };
+    // The delay in seconds; null for a code the setup does not offer.
+    auto data = [](Side &side, const MacroStepReading &s) {
+        QJsonValue seconds;
+        for (const DelayChoice &d : Delays)
+            if (d.code == s.delayCode)
+                seconds = d.code == 0 ? 0.5 : double(d.code);
+        return QJsonObject{{QStringLiteral("key"), side.keyRef(s.bank, s.key)}, {QStringLiteral("delay"), seconds}};
+    };
+    auto at = [&macro](const MacroStepReading &s) {
+        Where w = macro;
+        w.step = s.step;
+        return w;
+    };
+    const QString step = QStringLiteral("step");
     std::vector<const MacroStepReading *> removed, added;
     auto flush = [&] {
         const size_t pairs = std::min(removed.size(), added.size());
         for (size_t k = 0; k < pairs; ++k)
-            c.add(Group::Macros, Change::Changed, subject, QStringLiteral("step %1 changed").arg(added[k]->step),
-                  value(sa, *removed[k]), value(sb, *added[k]));
+            describe(c.add(Group::Macros, Change::Changed, subject,
+                           QStringLiteral("step %1 changed").arg(added[k]->step), value(sa, *removed[k]),
+                           value(sb, *added[k])),
+                     at(*added[k]), step, data(sa, *removed[k]), data(sb, *added[k]));
         for (size_t k = pairs; k < removed.size(); ++k)
-            c.add(Group::Macros, Change::Removed, subject, QStringLiteral("step %1").arg(removed[k]->step),
-                  value(sa, *removed[k]), QString());
+            describe(c.add(Group::Macros, Change::Removed, subject, QStringLiteral("step %1").arg(removed[k]->step),
+                           value(sa, *removed[k]), QString()),
+                     at(*removed[k]), step, data(sa, *removed[k]), QJsonValue());
         for (size_t k = pairs; k < added.size(); ++k)
-            c.add(Group::Macros, Change::Added, subject, QStringLiteral("step %1").arg(added[k]->step), QString(),
-                  value(sb, *added[k]));
+            describe(c.add(Group::Macros, Change::Added, subject, QStringLiteral("step %1").arg(added[k]->step),
+                           QString(), value(sb, *added[k])),
+                     at(*added[k]), step, QJsonValue(), data(sb, *added[k]));
         removed.clear();
         added.clear();
     };
@@ -500,6 +601,13 @@ void explainName(Comparison &c, const ImageLayout &layout, const MenuWorkset &me
                   LabelRecordSize);
 }
 
+QJsonObject buttonJson(const MenuButtonReading &b)
+{
+    QJsonObject o = placeJson(b, true);
+    o.insert(QStringLiteral("label"), textLabelJson(b.label));
+    return o;
+}
+
 void compareMenu(Comparison &c, const ImageLayout &layout, const Side &sa, const Side &sb)
 {
     // What the device list already tells (a device that comes or goes, a new name or
@@ -510,22 +618,32 @@ void compareMenu(Comparison &c, const ImageLayout &layout, const Side &sa, const
         const DeviceReading *da = sa.device(bank), *db = sb.device(bank);
         const bool comesOrGoes = (da != nullptr) != (db != nullptr);
         const size_t start = c.out.size();
+        const MenuButtonReading *shown = bb ? bb : ba;
+        const Where at{bank, db ? db->name : da ? da->name : QString(), shown ? shown->page : -1};
         if (ba && bb) {
             PlaceChange change;
-            if (placeChange(*ba, *bb, change))
-                c.add(Group::Menu, Change::Changed, subject(*bb), buttonName(*bb) + QLatin1Char(' ') + change.verb,
-                      change.first, change.second);
+            if (placeChange(*ba, *bb, change)) {
+                const bool sized = change.property == QLatin1String("size");
+                describe(c.add(Group::Menu, Change::Changed, subject(*bb),
+                               buttonName(*bb) + QLatin1Char(' ') + change.verb, change.first, change.second),
+                         at, change.property, placeJson(*ba, sized), placeJson(*bb, sized));
+            }
             const bool renamed = da && db && da->name != db->name;
             if (ba->label != bb->label && !comesOrGoes && !renamed)
-                c.add(Group::Menu, Change::Changed, subject(*bb), QStringLiteral("button relabelled"),
-                      shownText(ba->label), shownText(bb->label));
+                describe(c.add(Group::Menu, Change::Changed, subject(*bb), QStringLiteral("button relabelled"),
+                               shownText(ba->label), shownText(bb->label)),
+                         at, QStringLiteral("label"), textLabelJson(ba->label), textLabelJson(bb->label));
             if (ba->kind != bb->kind && !da && !db)
-                c.add(Group::Menu, Change::Changed, subject(*bb), buttonName(*bb) + QStringLiteral(" kind changed"),
-                      kindText(ba->kind), kindText(bb->kind));
+                describe(c.add(Group::Menu, Change::Changed, subject(*bb),
+                               buttonName(*bb) + QStringLiteral(" kind changed"), kindText(ba->kind),
+                               kindText(bb->kind)),
+                         at, QStringLiteral("kind"), kindJson(ba->kind), kindJson(bb->kind));
         } else if (ba && !(da && !db)) {
-            c.add(Group::Menu, Change::Removed, subject(*ba), buttonName(*ba), placeAndSize(*ba), QString());
+            describe(c.add(Group::Menu, Change::Removed, subject(*ba), buttonName(*ba), placeAndSize(*ba), QString()),
+                     at, QStringLiteral("button"), buttonJson(*ba), QJsonValue());
         } else if (bb && !(db && !da)) {
-            c.add(Group::Menu, Change::Added, subject(*bb), buttonName(*bb), QString(), placeAndSize(*bb));
+            describe(c.add(Group::Menu, Change::Added, subject(*bb), buttonName(*bb), QString(), placeAndSize(*bb)),
+                     at, QStringLiteral("button"), QJsonValue(), buttonJson(*bb));
         }
         if (c.out.size() != start) {
             if (ba)
@@ -539,25 +657,35 @@ void compareMenu(Comparison &c, const ImageLayout &layout, const Side &sa, const
 void compareDevices(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb,
                     const std::array<QString, area::BankCount> &subjects)
 {
-    auto describe = [](const DeviceReading &d, size_t keys, const MenuButtonReading *b) {
+    auto text = [](const DeviceReading &d, size_t keys, const MenuButtonReading *b) {
         QString s = QStringLiteral("bank %1, kind %2, %3").arg(d.bank + 1).arg(kindText(d.kind), keysText(keys));
         if (b)
             s += QStringLiteral(", button on menu page %1 at %2").arg(b->page + 1).arg(cellsText(b->cells));
         return s;
     };
+    auto data = [](const DeviceReading &d, size_t keys, const MenuButtonReading *b) {
+        return QJsonObject{{QStringLiteral("bank"), d.bank + 1},
+                           {QStringLiteral("kind"), kindJson(d.kind)},
+                           {QStringLiteral("keys"), static_cast<int>(keys)},
+                           {QStringLiteral("button"), b ? QJsonValue(placeJson(*b, false)) : QJsonValue()}};
+    };
     for (int bank = 0; bank < area::BankCount; ++bank) {
         const DeviceReading *da = sa.device(bank), *db = sb.device(bank);
         const QString &subject = subjects[static_cast<size_t>(bank)];
         const DevicePositions &pos = layout.banks[static_cast<size_t>(bank)];
+        const Where at{bank, db ? db->name : da ? da->name : QString()};
         if (da && db) {
             if (da->name != db->name) {
-                c.add(Group::Devices, Change::Changed, subject, QStringLiteral("device renamed"), da->name, db->name);
+                describe(c.add(Group::Devices, Change::Changed, subject, QStringLiteral("device renamed"), da->name,
+                               db->name),
+                         at, QStringLiteral("name"), da->name, db->name);
                 explainName(c, layout, sa.menu, bank);
                 explainName(c, layout, sb.menu, bank);
             }
             if (da->kind != db->kind) {
-                c.add(Group::Devices, Change::Changed, subject, QStringLiteral("kind changed"), kindText(da->kind),
-                      kindText(db->kind));
+                describe(c.add(Group::Devices, Change::Changed, subject, QStringLiteral("kind changed"),
+                               kindText(da->kind), kindText(db->kind)),
+                         at, QStringLiteral("kind"), kindJson(da->kind), kindJson(db->kind));
                 // A new kind brings that kind's stored layout and data with it.
                 c.explain(layout.menu.data(), MenuKinds + bank, 1);
                 c.explainArea(ImageLayout::bankArea(bank, BufferCount - 1));
@@ -567,15 +695,19 @@ void compareDevices(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb
             for (int buffer = 0; buffer < BufferCount - 1; ++buffer)
                 layoutDiffers = layoutDiffers || c.differs(ImageLayout::bankArea(bank, buffer));
             if (layoutDiffers)
-                compareKeys(c, sa.keys(bank), sb.keys(bank), pos, subject);
+                compareKeys(c, sa.keys(bank), sb.keys(bank), pos, subject, at);
         } else if (da || db) {
             Side &side = da ? sa : sb;
             const DeviceReading &d = da ? *da : *db;
-            const QString value = describe(d, side.keys(bank).size(), side.button(bank));
+            const size_t keys = side.keys(bank).size();
+            const QString value = text(d, keys, side.button(bank));
+            const QJsonObject json = data(d, keys, side.button(bank));
             if (da)
-                c.add(Group::Devices, Change::Removed, subject, QStringLiteral("device"), value, QString());
+                describe(c.add(Group::Devices, Change::Removed, subject, QStringLiteral("device"), value, QString()),
+                         at, QStringLiteral("device"), json, QJsonValue());
             else
-                c.add(Group::Devices, Change::Added, subject, QStringLiteral("device"), QString(), value);
+                describe(c.add(Group::Devices, Change::Added, subject, QStringLiteral("device"), QString(), value),
+                         at, QStringLiteral("device"), QJsonValue(), json);
             // The whole bank goes or comes with it, and its button and name.
             for (int buffer = 0; buffer < BufferCount; ++buffer)
                 c.explainArea(ImageLayout::bankArea(bank, buffer));
@@ -595,27 +727,34 @@ void compareTimers(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb)
         return;
     for (size_t i = 0; i < 12; ++i) {
         const TimerReading &a = sa.timers()[i], &b = sb.timers()[i];
-        const QString subject = QStringLiteral("Timer %1").arg(i + 1);
+        const QString subject = namedSubject(QStringLiteral("Timer %1").arg(i + 1), a.name, b.name);
+        Where at;
+        at.number = static_cast<int>(i);
         const size_t start = c.out.size();
         if (a.name != b.name)
-            c.add(Group::Timers, Change::Changed, subject, QStringLiteral("name changed"), shownText(a.name),
-                  shownText(b.name));
+            describe(c.add(Group::Timers, Change::Changed, subject, QStringLiteral("name changed"), shownText(a.name),
+                           shownText(b.name)),
+                     at, QStringLiteral("name"), nameJson(a.name), nameJson(b.name));
         if (a.cycle != b.cycle)
-            c.add(Group::Timers, Change::Changed, subject, QStringLiteral("cycle changed"), cycleText(a.cycle),
-                  cycleText(b.cycle));
+            describe(c.add(Group::Timers, Change::Changed, subject, QStringLiteral("cycle changed"),
+                           cycleText(a.cycle), cycleText(b.cycle)),
+                     at, QStringLiteral("cycle"), cycleJson(a.cycle), cycleJson(b.cycle));
         // What the setup does not show for a cycle (the date but for SPECIFIC, anything for
         // DISABLE) is not a difference a user can see.
         const bool date = a.cycle == timer::SpecificCycle || b.cycle == timer::SpecificCycle;
         const bool timeAndKey = a.cycle != timer::DisabledCycle || b.cycle != timer::DisabledCycle;
         if (date && (a.month != b.month || a.day != b.day))
-            c.add(Group::Timers, Change::Changed, subject, QStringLiteral("day changed"), dateText(a.month, a.day),
-                  dateText(b.month, b.day));
+            describe(c.add(Group::Timers, Change::Changed, subject, QStringLiteral("day changed"),
+                           dateText(a.month, a.day), dateText(b.month, b.day)),
+                     at, QStringLiteral("date"), dateJson(a.month, a.day), dateJson(b.month, b.day));
         if (timeAndKey && (a.hour != b.hour || a.minute != b.minute))
-            c.add(Group::Timers, Change::Changed, subject, QStringLiteral("time changed"), timeText(a.hour, a.minute),
-                  timeText(b.hour, b.minute));
+            describe(c.add(Group::Timers, Change::Changed, subject, QStringLiteral("time changed"),
+                           timeText(a.hour, a.minute), timeText(b.hour, b.minute)),
+                     at, QStringLiteral("time"), timeJson(a.hour, a.minute), timeJson(b.hour, b.minute));
         if (timeAndKey && (a.keyBank != b.keyBank || a.key != b.key))
-            c.add(Group::Timers, Change::Changed, subject, QStringLiteral("key changed"), sa.keyName(a.keyBank, a.key),
-                  sb.keyName(b.keyBank, b.key));
+            describe(c.add(Group::Timers, Change::Changed, subject, QStringLiteral("key changed"),
+                           sa.keyName(a.keyBank, a.key), sb.keyName(b.keyBank, b.key)),
+                     at, QStringLiteral("timerKey"), sa.keyRef(a.keyBank, a.key), sb.keyRef(b.keyBank, b.key));
         if (c.out.size() == start)
             continue;
         c.explain(layout.timers.data(), static_cast<int>(10 * i), 10);
@@ -629,12 +768,15 @@ void compareMacros(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb)
         return;
     for (size_t i = 0; i < 12; ++i) {
         const MacroReading &a = sa.macros()[i], &b = sb.macros()[i];
-        const QString subject = QStringLiteral("Hot macro %1").arg(i + 1);
+        const QString subject = namedSubject(QStringLiteral("Hot macro %1").arg(i + 1), a.name, b.name);
+        Where at;
+        at.number = static_cast<int>(i);
         const size_t start = c.out.size();
         if (a.name != b.name)
-            c.add(Group::Macros, Change::Changed, subject, QStringLiteral("name changed"), shownText(a.name),
-                  shownText(b.name));
-        compareSteps(c, subject, a, b, sa, sb);
+            describe(c.add(Group::Macros, Change::Changed, subject, QStringLiteral("name changed"), shownText(a.name),
+                           shownText(b.name)),
+                     at, QStringLiteral("name"), nameJson(a.name), nameJson(b.name));
+        compareSteps(c, subject, at, a, b, sa, sb);
         if (c.out.size() == start)
             continue;
         // The steps; the bytes after step 25 are nobody's.
@@ -645,32 +787,43 @@ void compareMacros(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb)
 
 void compareBackups(Comparison &c, const MemoryImage &a, const MemoryImage &b)
 {
-    auto keys = [](const MemoryImage &image, int slot) {
+    auto keyCount = [](const MemoryImage &image, int slot) {
         auto dev = std::make_unique<DeviceWorkset>();
         ReadBackupSlot(image, *dev, slot);
-        return keysText(readKeys(*dev).size());
+        return readKeys(*dev).size();
+    };
+    auto keys = [&](const MemoryImage &image, int slot) { return keysText(keyCount(image, slot)); };
+    auto data = [&](const MemoryImage &image, int slot) {
+        return QJsonObject{{QStringLiteral("keys"), static_cast<int>(keyCount(image, slot))}};
     };
     const QString subject = QStringLiteral("Backup slots");
     for (const BackupSlotInfo &info : BackupSlots) {
         const int k = info.slot;
         const bool fa = backupSlotFilled(a, k), fb = backupSlotFilled(b, k);
         const QString entry = QString::fromLatin1(info.listEntry);
+        Where at;
+        at.number = k;
+        const QString backup = QStringLiteral("backup");
         if (fa && fb) {
             int n = 0;
             for (int buffer = 0; buffer < BufferCount; ++buffer)
                 n += c.differing(ImageLayout::backupArea(k, buffer));
             if (n == 0)
                 continue;
-            c.add(Group::Backups, Change::Changed, subject, entry + QStringLiteral(" changed"), keys(a, k), keys(b, k))
-                .sentence = QStringLiteral("%1: %2 changed, %3").arg(subject, entry, bytesDiffer(n));
+            Difference &d = c.add(Group::Backups, Change::Changed, subject, entry + QStringLiteral(" changed"),
+                                  keys(a, k), keys(b, k));
+            d.sentence = QStringLiteral("%1: %2 changed, %3").arg(subject, entry, bytesDiffer(n));
+            describe(d, at, backup, data(a, k), data(b, k));
         } else if (fa) {
             Difference &d = c.add(Group::Backups, Change::Removed, subject, entry, keys(a, k), QString());
             d.what = entry + QStringLiteral(" emptied");
             d.sentence = QStringLiteral("%1: %2 (held %3)").arg(subject, d.what, d.first);
+            describe(d, at, backup, data(a, k), QJsonValue());
         } else if (fb) {
             Difference &d = c.add(Group::Backups, Change::Added, subject, entry, QString(), keys(b, k));
             d.what = entry + QStringLiteral(" filled");
             d.sentence = QStringLiteral("%1: %2 (%3)").arg(subject, d.what, d.second);
+            describe(d, at, backup, QJsonValue(), data(b, k));
         } else {
             continue;
         }
@@ -681,9 +834,12 @@ void compareBackups(Comparison &c, const MemoryImage &a, const MemoryImage &b)
 
 void addUnexplained(Comparison &c, const QString &subject, int count)
 {
-    if (count > 0)
-        c.out.push_back({Group::OtherBytes, Change::Changed, subject, bytesDiffer(count), QString(), QString(),
-                         subject + QStringLiteral(": ") + bytesDiffer(count)});
+    if (count <= 0)
+        return;
+    Difference &d = c.add(Group::OtherBytes, Change::Changed, subject, bytesDiffer(count), QString(), QString());
+    d.sentence = subject + QStringLiteral(": ") + bytesDiffer(count);
+    d.property = QStringLiteral("bytes");
+    d.count = count;
 }
 
 QString areaName(const Area &a, const Side &sa, const Side &sb)
@@ -775,7 +931,7 @@ std::vector<Difference> compareModels(const DeviceWorkset &first, const DeviceWo
     Comparison c(a, b, areaOf, BufferCount);
     // Keys can only differ where the layout does.
     if (c.differing(0) + c.differing(1) + c.differing(2) + c.differing(3) > 0)
-        compareKeys(c, readKeys(first), readKeys(second), modelPositions(), QStringLiteral("Device"));
+        compareKeys(c, readKeys(first), readKeys(second), modelPositions(), QStringLiteral("Device"), Where{});
     const std::vector<int> counts = c.unexplained();
     for (int buffer = 0; buffer < BufferCount; ++buffer)
         addUnexplained(c, QString::fromLatin1(DeviceBufferNames[buffer]), counts[static_cast<size_t>(buffer)]);

@@ -2,6 +2,7 @@
 
 #include "core/Worksets.h"
 
+#include <QJsonValue>
 #include <QString>
 
 #include <vector>
@@ -18,11 +19,26 @@ struct Difference {
 
     Group group = Group::Menu;
     Change change = Change::Changed;
-    QString subject;    // what it is about: "TV, page 2", "Main menu, page 1", "Timer 3"
-    QString what;       // "key VOL+ moved", "key VOL+ added", "cycle changed", "device renamed"
+    QString subject;    // what it is about: "TV, page 2, key 3", "Main menu, page 1", "Timer 3 (WAKE UP)"
+    QString what;       // "VOL+ moved", "VOL+ added", "cycle changed", "device renamed"
     QString first;      // the value in the first memory; empty when it has none
     QString second;     // the value in the second
     QString sentence;   // all of it as a user reads it
+
+    // The same for a program: where it is (-1 or empty where that does not apply), which
+    // property changed, and both values as data (null where that side has none).
+    int bank = -1;          // the device's bank, 0..9
+    QString device;         // its name
+    int page = -1;          // the page of the key or the button, from 0
+    int key = -1;           // a device's key number, 0..34
+    int number = -1;        // a timer or hot macro, 0..11; a backup slot, 0..7
+    int step = -1;          // a hot macro's step, 1..25
+    int count = -1;         // how many bytes differ, for "bytes"
+    // "position", "size", "label", "key", "button", "device", "name", "kind", "cycle",
+    // "date", "time", "timerKey", "step", "backup", "bytes".
+    QString property;
+    QJsonValue firstValue;
+    QJsonValue secondValue;
 
     bool operator==(const Difference &) const = default;
 };

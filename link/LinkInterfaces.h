@@ -26,6 +26,9 @@ public:
     // Returns when bytes are waiting or ms milliseconds have passed, whichever is first.
     virtual void waitForBytes(int ms) = 0;
     virtual QString errorString() const = 0;
+    // After a failure: the line itself went away (the remote hung up, the adapter was
+    // pulled out), rather than a read or a write going wrong on a line that is there.
+    virtual bool lineDropped() const { return false; }
 };
 
 // Waits and the time source of the timeout. Tests replace it with a virtual clock.

@@ -1,5 +1,7 @@
 #include "link/PortBinding.h"
 
+#include <QFileInfo>
+#include <QSerialPortInfo>
 #include <QSettings>
 
 #include <algorithm>
@@ -15,6 +17,18 @@ QSettings userSettings() { return QSettings(QStringLiteral("Quillet"), QStringLi
 QString portBindingKey(int portNumber)
 {
     return QStringLiteral("Settings/PortDevice") + QString::number(portNumber);
+}
+
+bool portDevicePresent(const QString &device)
+{
+    if (device.isEmpty())
+        return false;
+    if (QFileInfo::exists(device))
+        return true;
+    const auto ports = QSerialPortInfo::availablePorts();
+    return std::any_of(ports.begin(), ports.end(), [&device](const QSerialPortInfo &info) {
+        return info.systemLocation() == device || info.portName() == device;
+    });
 }
 
 QString defaultPortDevice(int portNumber)
@@ -66,31 +80,32 @@ QString portDevice(int portNumber)
     return bound.isEmpty() ? defaultPortDevice(portNumber) : bound;
 }
 
-QString portOpenFailureText(int portNumber, const QString &device, const QString &reason,
-                            bool permissionDenied, const QString &deviceGroup)
+QString portOpenFailureText(int portNumber, const QString &device, const QString &reason, PortRefusal refusal,
+                            const QString &deviceGroup)
 {
     if (device.isEmpty())
         return QStringLiteral("There is no serial device for port %1. Choose one in \"Communication Port\".")
             .arg(portNumber);
+    const QString port = portNumber > 0 ? QStringLiteral("The serial port \"%1\" (port %2)").arg(device).arg(portNumber)
+                                        : QStringLiteral("The serial port \"%1\"").arg(device);
+    if (refusal == PortRefusal::InUse)
+        return port + QStringLiteral(" is in use by another program. Close that program, or choose another port.");
     QString why = reason.trimmed();
     while (why.endsWith(QLatin1Char('.')))
         why.chop(1);
     if (why.isEmpty())
         why = QStringLiteral("unknown error");
-    QString text = portNumber > 0 ? QStringLiteral("The serial port %1 (port %2) cannot be opened: %3.")
-                                        .arg(device)
-                                        .arg(portNumber)
-                                        .arg(why)
-                                  : QStringLiteral("The serial port %1 cannot be opened: %2.").arg(device, why);
+    QString text = port + QStringLiteral(" cannot be opened: %1.").arg(why);
 #ifdef Q_OS_LINUX
-    if (permissionDenied)
+    if (refusal == PortRefusal::JoinGroup)
         text += QStringLiteral(" To use it your user must be a member of the group that owns the device, "
                                "\"%1\"; ask your administrator to add you, then log in again.")
                     .arg(deviceGroup.isEmpty() ? QStringLiteral("dialout") : deviceGroup);
 #else
-    Q_UNUSED(permissionDenied);
     Q_UNUSED(deviceGroup);
 #endif
+    if (refusal == PortRefusal::NoAccess)
+        text += QStringLiteral(" Your user may not read and write it; ask your administrator for access.");
     return text;
 }
 

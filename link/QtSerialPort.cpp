@@ -18,22 +18,32 @@ namespace {
 // A byte of the transfer must leave within this time; at 9600 baud one takes 1.25 ms.
 constexpr int WriteTimeoutMs = 2000;
 
-#ifdef Q_OS_UNIX
-// True when the device exists but this user may not read and write it; then the group
-// that owns it is the one to join.
-bool lacksPermission(const QString &device, QString *group)
+// Why a device that exists would not open when the system says "permission": this user
+// may not use it (and whether its group may), or another program holds it.
+PortRefusal permissionRefusal(const QString &device, QString *group)
 {
+#ifdef Q_OS_UNIX
     const QByteArray path = device.toLocal8Bit();
     struct stat st {};
     if (::stat(path.constData(), &st) != 0)
-        return false;
-    if (::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES)
-        return false;
+        return PortRefusal::Other;
+    if (::access(path.constData(), R_OK | W_OK) == 0)
+        return PortRefusal::InUse;
+    if (errno != EACCES)
+        return PortRefusal::Other;
+    // Joining the group helps only when the group may read and write the device.
+    if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+        return PortRefusal::NoAccess;
     if (const struct group *gr = ::getgrgid(st.st_gid))
         *group = QString::fromLocal8Bit(gr->gr_name);
-    return true;
-}
+    return PortRefusal::JoinGroup;
+#else
+    // Windows says "access denied" for a port another program has open.
+    Q_UNUSED(device);
+    Q_UNUSED(group);
+    return PortRefusal::InUse;
 #endif
+}
 
 }  // namespace
 
@@ -62,10 +72,11 @@ bool QtSerialPort::open()
 {
     close();
     error_.clear();
+    dropped_ = false;
     const bool named = !explicitDevice_.isEmpty();
     device_ = named ? explicitDevice_ : portDevice(number_);
     if (device_.isEmpty()) {
-        error_ = portOpenFailureText(number_, device_, QString(), false, QString());
+        error_ = portOpenFailureText(number_, device_, QString(), PortRefusal::Other, QString());
         return false;
     }
     port_.setPortName(device_);
@@ -75,12 +86,11 @@ bool QtSerialPort::open()
     port_.setStopBits(stopBits_);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
-        bool denied = false;
         QString group;
-#ifdef Q_OS_UNIX
-        denied = port_.error() == QSerialPort::PermissionError && lacksPermission(device_, &group);
-#endif
-        error_ = portOpenFailureText(named ? 0 : number_, device_, port_.errorString(), denied, group);
+        const PortRefusal refusal = port_.error() == QSerialPort::PermissionError
+                                        ? permissionRefusal(device_, &group)
+                                        : PortRefusal::Other;
+        error_ = portOpenFailureText(named ? 0 : number_, device_, port_.errorString(), refusal, group);
         port_.clearError();
         return false;
     }
@@ -104,6 +114,10 @@ bool QtSerialPort::healthy()
         port_.clearError();
         return true;
     }
+    // A line that hangs up fails the next read (a pseudo-terminal's) or the device itself
+    // (an adapter pulled out): nothing on a line that is still there fails that way.
+    if (e == QSerialPort::ReadError || e == QSerialPort::ResourceError)
+        dropped_ = true;
     if (error_.isEmpty())
         error_ = QStringLiteral("%1: %2").arg(device_, port_.errorString());
     return false;

@@ -26,6 +26,7 @@ public:
     QByteArray readAll() override;
     void waitForBytes(int ms) override;
     QString errorString() const override { return error_; }
+    bool lineDropped() const override { return dropped_; }
 
     QString device() const { return device_; }
     const QSerialPort &serialPort() const { return port_; }
@@ -38,6 +39,7 @@ private:
     QString device_;
     QString explicitDevice_;
     QString error_;
+    bool dropped_ = false;
     qint32 baud_ = 9600;
     QSerialPort::Parity parity_ = QSerialPort::EvenParity;
     QSerialPort::DataBits dataBits_ = QSerialPort::Data8;

@@ -296,10 +296,16 @@ void TransferEngine::portFailure()
 {
     if (forcedFailure_)
         return;
-    const QString error = port_.errorString();
-    forceFailure(QStringLiteral("the port failed: ") + error);
+    // In the remote's terms where they are known: a line that went away is the remote
+    // hanging up.
+    const bool hungUp = port_.lineDropped();
+    const QString error = hungUp ? QStringLiteral("the remote hung up at page %1").arg(pageShown())
+                                 : port_.errorString();
+    forceFailure(hungUp ? error : QStringLiteral("the port failed: ") + error);
     appendLog(kLineBreak + QStringLiteral("Port error: ") + error + kLineBreak, true);
 }
+
+int TransferEngine::pageShown() const { return std::clamp(PageNo + 1, 1, ImagePages); }
 
 void TransferEngine::forceFailure(const QString &reason)
 {
@@ -326,9 +332,9 @@ void TransferEngine::settle(bool succeeded)
     else if (forcedFailure_)
         failureReason_ = forcedReason_;
     else if (stoppedByEscape_)
-        failureReason_ = QStringLiteral("stopped at page %1").arg(PageNo);
+        failureReason_ = QStringLiteral("stopped at page %1").arg(pageShown());
     else
-        failureReason_ = QStringLiteral("the remote did not answer in time (at page %1)").arg(PageNo);
+        failureReason_ = QStringLiteral("the remote did not answer in time (at page %1)").arg(pageShown());
 }
 
 void TransferEngine::appendLog(const QString &text, bool show)
@@ -462,7 +468,7 @@ TransferEngine::Step TransferEngine::downloadStep()
             // A page that never comes right would hold the transfer for ever.
             if (++refusals_ > LastRetry) {
                 appendLog(kLineBreak + QStringLiteral("Page refused too often") + kLineBreak, true);
-                forceFailure(QStringLiteral("page %1 arrived damaged more than %2 times").arg(PageNo).arg(LastRetry));
+                forceFailure(QStringLiteral("page %1 arrived damaged more than %2 times").arg(pageShown()).arg(LastRetry));
                 return Step::Continue;
             }
         } else {
@@ -771,7 +777,7 @@ TransferEngine::Step TransferEngine::uploadStep()
         UpState = 7;
         if (b == 0xFF && ++refusals_ > LastRetry) {
             appendLog(kLineBreak + QStringLiteral("Page refused too often") + kLineBreak, true);
-            forceFailure(QStringLiteral("the remote refused page %1 more than %2 times").arg(PageNo).arg(LastRetry));
+            forceFailure(QStringLiteral("the remote refused page %1 more than %2 times").arg(pageShown()).arg(LastRetry));
             return Step::Continue;
         }
         if (b == 0xAA) {

@@ -78,6 +78,9 @@ public:
     int timeoutMs = 2000;
 
     static int downloadProgress(int pagesLeft);
+    // The page under way as the reasons name it: counting from 1, as every count the user
+    // reads does.
+    int pageShown() const;
     static int uploadProgress(int pageNo);
 
     // Transfer state, under the protocol's names.

@@ -172,9 +172,10 @@ void frmSETUP::fillDeviceList()
             boundListed = true;
         }
     }
-    // A binding to a device that is not there now (unplugged, or a simulator) stays visible.
+    // A binding the system does not list stays visible: a pseudo-terminal that is there,
+    // or a device that is not (unplugged, or a simulator that has ended).
     if (!boundListed)
-        current = add(QStringLiteral("%1 (not present now)").arg(bound), bound);
+        current = add(portDevicePresent(bound) ? bound : QStringLiteral("%1 (not present now)").arg(bound), bound);
     List1->setCurrentItem(current);
     Text1->setText(bound);
     filling_ = false;

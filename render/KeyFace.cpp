@@ -1,9 +1,11 @@
 #include "render/KeyFace.h"
 
+#include "core/Globals.h"
 #include "core/LayoutModel.h"
 #include "core/Paths.h"
 #include "core/TextCodec.h"
 
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPaintEngine>
@@ -157,6 +159,7 @@ std::vector<GlyphPlace> layoutText(const QString &text, int width, int height, T
 
 KeyFaces::KeyFaces(const QString &pictureFolder, Pictures pictures, TextVariant variant)
     : variant_(variant)
+    , folder_(pictureFolder)
 {
     auto loadStrip = [&](const QString &name, int cells) {
         Strip s = Strip::load(joinPath(pictureFolder, name), cells);
@@ -174,12 +177,18 @@ KeyFaces::KeyFaces(const QString &pictureFolder, Pictures pictures, TextVariant 
         missing_ << picture::Blank;
 }
 
+KeyFaces::KeyFaces(const Globals &g, Pictures pictures, TextVariant variant)
+    : KeyFaces(g.shippedFolder(), pictures, variant)
+{
+}
+
 QString KeyFaces::missingMessage() const
 {
     if (missing_.isEmpty())
         return {};
-    return QStringLiteral("These pictures could not be read: %1. Keys are drawn without them.")
-        .arg(missing_.join(QStringLiteral(", ")));
+    // The folder too: a user who finds the files elsewhere knows where they were looked for.
+    return QStringLiteral("These pictures could not be read in %1: %2. Keys are drawn without them.")
+        .arg(QDir::toNativeSeparators(folder_), missing_.join(QStringLiteral(", ")));
 }
 
 namespace {

@@ -13,6 +13,8 @@ class QPainter;
 
 namespace quillet {
 
+struct Globals;
+
 // Colours of the drawn edges: the usual 3-D highlight and shadow.
 inline const QColor FaceLight{255, 255, 255};
 inline const QColor FaceShadow{128, 128, 128};
@@ -98,6 +100,9 @@ public:
     enum class Pictures { SymbolsOnly, WithIcons };
 
     KeyFaces(const QString &pictureFolder, Pictures pictures, TextVariant variant = TextVariant::ByWidth);
+    // The pictures the running program ships, from wherever it was installed: every
+    // window and command finds them through here rather than guessing a folder.
+    KeyFaces(const Globals &g, Pictures pictures, TextVariant variant = TextVariant::ByWidth);
 
     const Strip &icons0() const { return icons0_; }      // "IMG0-31.jpg", 32 cells
     const Strip &icons128() const { return icons128_; }  // "IMG128-150.jpg", 22 cells
@@ -146,6 +151,7 @@ private:
     QImage blank_;
     TextVariant variant_;
     QStringList missing_;
+    QString folder_;
 };
 
 // True when the painter draws pixels (a picture in memory) rather than a document.

@@ -37,13 +37,29 @@ void beginPicture(QPainter &p, const QRect &frame, const PageRow &row, bool page
     }
 }
 
+// The keys of every page (page < 0) or of one page, each page standing at origin(page).
 // The layout is only read; LayoutBuffers just has no const view.
-void drawLayout(QPainter &p, LayoutBuffers buf, const PageRow &row, const KeyFaces &faces, bool icons)
+void drawKeys(QPainter &p, LayoutBuffers buf, int page, const std::function<QPoint(int)> &origin,
+              const KeyFaces &faces, bool icons)
 {
     for (const PlacedKey &k : placedKeys(buf)) {
-        const QRect r = keyGeometry(row.origin(k.page), k.cells);
+        if (page >= 0 && k.page != page)
+            continue;
+        const QRect r = keyGeometry(origin(k.page), k.cells);
         faces.paintLabel(p, r, r.size(), buf.labelBytes(k.labelPage, k.record), icons);
     }
+}
+
+void drawLayout(QPainter &p, LayoutBuffers buf, const PageRow &row, const KeyFaces &faces, bool icons)
+{
+    drawKeys(p, buf, -1, [&row](int page) { return row.origin(page); }, faces, icons);
+}
+
+// A page at (0, 0): its background and the keys standing on it.
+void drawOnePage(QPainter &p, LayoutBuffers buf, int page, const KeyFaces &faces, bool icons)
+{
+    drawPageBackground(p, QRect(0, 0, PageWidth, PageHeight));
+    drawKeys(p, buf, page, [](int) { return QPoint(0, 0); }, faces, icons);
 }
 
 Picture plusPicture(const QString &name, const NameFields &labels, const KeyFaces &faces)
@@ -125,6 +141,20 @@ Picture menuPicture(const MenuWorkset &menu, const KeyFaces &faces)
                 beginPicture(p, menuPictureFrame(), MenuPages, true);
                 drawLayout(p, LayoutBuffers::menu(const_cast<MenuWorkset &>(menu)), MenuPages, faces, false);
                 p.restore();
+            }};
+}
+
+Picture devicePagePicture(const DeviceWorkset &device, int page, const KeyFaces &faces)
+{
+    return {QStringLiteral("PAGE %1").arg(page + 1), {PageWidth, PageHeight}, [device, page, faces](QPainter &p) {
+                drawOnePage(p, LayoutBuffers::device(const_cast<DeviceWorkset &>(device)), page, faces, true);
+            }};
+}
+
+Picture menuPagePicture(const MenuWorkset &menu, int page, const KeyFaces &faces)
+{
+    return {QStringLiteral("PAGE %1").arg(page + 1), {PageWidth, PageHeight}, [menu, page, faces](QPainter &p) {
+                drawOnePage(p, LayoutBuffers::menu(const_cast<MenuWorkset &>(menu)), page, faces, false);
             }};
 }
 

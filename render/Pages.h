@@ -62,6 +62,11 @@ Picture menuPicture(const MenuWorkset &menu, const KeyFaces &faces);
 Picture timerPicture(const NameFields &timerNames, const KeyFaces &faces);
 Picture macroPicture(const NameFields &macroNames, const KeyFaces &faces);
 
+// One page alone, 121 x 161 with its keys, for layouts other than the editors' rows (the
+// printed guide stands a device's pages two by two).
+Picture devicePagePicture(const DeviceWorkset &device, int page, const KeyFaces &faces);
+Picture menuPagePicture(const MenuWorkset &menu, int page, const KeyFaces &faces);
+
 // The pictures' frames in their editor's window coordinates (pages and captions with
 // an 8-pixel margin); `draw` paints as if the window's top-left were at -frame.topLeft().
 QRect devicePictureFrame();

@@ -83,37 +83,38 @@ QStringList pictureFileNames(const QString &chosen, const std::vector<Picture> &
     return out;
 }
 
-bool writePicture(const Picture &picture, const QString &path, QString *error, const SaveFileFactory &makeSaveFile)
+bool pictureBytes(const Picture &picture, PictureFormat format, QByteArray &contents, QString *error)
 {
     QString reason;
-    const PictureFormat format = pictureFormat(path);
-    if (format == PictureFormat::Unknown) {
-        if (error)
-            *error = QStringLiteral("A picture is written as .png, .svg or .pdf.");
-        return false;
-    }
-    // Drawn in memory, then written by the one guarded save: a disk that fills up while
-    // the file is written never leaves a cut picture behind as if it were whole.
-    QByteArray bytes;
-    QBuffer out(&bytes);
-    out.open(QIODevice::WriteOnly);
-    if (format == PictureFormat::Png) {
-        if (!writePng(picture, out, &reason)) {
-            if (error)
-                *error = reason;
-            return false;
-        }
-    } else if (format == PictureFormat::Svg) {
-        writeSvg(picture, out);
-    } else {
-        writePdf(picture, out);
-    }
-    out.close();
-    if (saveWholeFile(path, bytes, &reason, makeSaveFile))
+    QBuffer buffer(&contents);
+    buffer.open(QIODevice::WriteOnly);
+    switch (format) {
+    case PictureFormat::Png:
+        if (writePng(picture, buffer, &reason))
+            return true;
+        break;
+    case PictureFormat::Svg:
+        writeSvg(picture, buffer);
         return true;
+    case PictureFormat::Pdf:
+        writePdf(picture, buffer);
+        return true;
+    case PictureFormat::Unknown:
+        reason = QStringLiteral("A picture is written as .png, .svg or .pdf.");
+        break;
+    }
     if (error)
         *error = reason;
     return false;
+}
+
+// Drawn in memory, then written by the one guarded save: a disk that fills up while the
+// file is written never leaves a cut picture behind as if it were whole.
+bool writePicture(const Picture &picture, const QString &path, QString *error, const SaveFileFactory &makeSaveFile)
+{
+    QByteArray contents;
+    return pictureBytes(picture, pictureFormat(path), contents, error) &&
+           saveWholeFile(path, contents, error, makeSaveFile);
 }
 
 }  // namespace quillet

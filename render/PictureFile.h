@@ -20,6 +20,8 @@ PictureFormat pictureFormat(const QString &path);
 // False, and the reason in *error, when the extension is none of the three or the file
 // cannot be written.
 bool writePicture(const Picture &picture, const QString &path, QString *error, const SaveFileFactory &makeSaveFile = {});
+// The bytes of that file, for a caller that writes them itself.
+bool pictureBytes(const Picture &picture, PictureFormat format, QByteArray &contents, QString *error);
 
 // The files a set of pictures goes to when the user chose `chosen`: "<stem> - <name>.<ext>"
 // beside it, one per picture. Characters a file name cannot hold become "_", and a name

@@ -2,6 +2,7 @@
 // program will read them: strip geometry, distinct and crisp icon art, loadable icons.
 
 #include "app/HelpWindow.h"
+#include "support/AppTestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QWidget>
@@ -175,8 +177,23 @@ void TestAssets::helpFileOpensWithItsSections()
     const QString text = w->browser()->toPlainText();
     for (const char *caption : {"Download from Remote", "Upload to Remote", "Communication Port",
                                 "Edit Device", "Edit Main Menu", "Input key name", "Input Device Name",
-                                "Select the key", " OK !", " fail !", "quillet-remote-sim"})
+                                "Select the key", " OK !", " fail !", "quillet-remote-sim", "quillet-cli",
+                                "~/.local/share/Quillet", "DATA/History", "/dev/ttyUSB0", "Modified"})
         QVERIFY2(text.contains(QString::fromLatin1(caption)), caption);
+
+    // Every command of the main window's menus is described.
+    QTemporaryDir settings;
+    quillet::testing::isolateSettings(settings.path());
+    quillet::Globals g;
+    quillet::ScriptedUiServices ui;
+    quillet::frmMain main(g, ui);
+    const QList<QAction *> actions = main.menuBar()->findChildren<QAction *>();
+    QVERIFY(actions.size() > 20);
+    for (QAction *a : actions) {
+        const QString shown = a->text().remove(QLatin1Char('&'));
+        if (!a->isSeparator() && !shown.isEmpty() && !shown.startsWith(QLatin1String("No documents")))
+            QVERIFY2(text.contains(shown), qPrintable(shown));
+    }
 }
 
 QTEST_MAIN(TestAssets)

@@ -1,13 +1,19 @@
 // "Compare with File..": the document against a data or model file, shown in frmCompare.
 
+#include "app/CompareWithFile.h"
 #include "app/frmCompare.h"
+#include "app/QtUiServices.h"
 #include "app/frmMain.h"
 #include "core/DataFile.h"
 #include "core/ModelFile.h"
 #include "core/Paths.h"
 #include "support/AppTestSupport.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QScreen>
+#include <QTimer>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -53,6 +59,7 @@ private slots:
     void initTestCase();
     void dataDocumentAgainstAFile();
     void modelDocumentAgainstAModelFile();
+    void realDialogsTitledAndOnScreen();
 
 private:
     QTemporaryDir settings_;
@@ -147,7 +154,48 @@ void TestCompareFile::modelDocumentAgainstAModelFile()
     QCOMPARE(f.ui.fileRequests.last().request.filter, QStringLiteral("MODEL FILE(*.MOD)|*.MOD"));
     QCOMPARE(shown.summary, QStringLiteral("1 difference"));
     QCOMPARE(shown.rows, QStringList{QStringLiteral(
-                             "Device, page 1 | key OK moved | column 1, row 1 | column 3, row 3")});
+                             "Device, page 1, key 1 | OK moved | column 1, row 1 | column 3, row 3")});
+}
+
+void TestCompareFile::realDialogsTitledAndOnScreen()
+{
+    // The real file dialog and boxes, answered with keys as a user answers them.
+    MainWindowFixture f;
+    f.open();
+    saveImage(f.path(QStringLiteral("DATA/doc.DAT")), standardImage);
+    f.ui.answerFile(f.path(QStringLiteral("DATA/doc.DAT")));
+    TRIGGER(f.w.get(), "mnuFileOpenDATA");
+    QtUiServices ui;
+    QString fileDialogTitle, compareTitle;
+    QTimer answering;
+    connect(&answering, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            fileDialogTitle = files->windowTitle();
+            auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(f.path(QStringLiteral("DATA/doc.DAT")));
+            QTest::keyClick(name, Qt::Key_Return);
+        } else if (modal && modal->objectName() == QLatin1String("frmCompare")) {
+            compareTitle = modal->windowTitle();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        }
+    });
+    answering.start(50);
+    compareWithFile(*f.g, ui, f.w.get());
+    QCOMPARE(fileDialogTitle, QStringLiteral("Compare with File"));
+    QCOMPARE(compareTitle, QStringLiteral("Compare with doc.DAT"));
+
+    // Any modal window laid out larger than the screen opens inside it.
+    QDialog large(f.w.get());
+    large.resize(large.screen()->availableGeometry().size() * 2);
+    bool inside = false;
+    QTimer::singleShot(0, &large, [&] {
+        inside = large.screen()->availableGeometry().contains(large.frameGeometry());
+        QTest::keyClick(&large, Qt::Key_Escape);
+    });
+    QCOMPARE(ui.showModal(large), int(QDialog::Rejected));
+    QVERIFY(inside);
 }
 
 QTEST_MAIN(TestCompareFile)

@@ -4,9 +4,11 @@
 
 #include "core/Globals.h"
 #include "core/TextCodec.h"
+#include "render/Guide.h"
 #include "render/Pages.h"
 #include "render/RenderTestSupport.h"
 
+#include <QComboBox>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -99,8 +101,9 @@ void TestExport::pdfGuideHoldsEveryDeviceAndLabel()
     QCOMPARE(asked.proposedName, QStringLiteral("abc.pdf"));
     QVERIFY2(fx->ui.shown.isEmpty(), qPrintable(fx->ui.lastText()));
 
-    // The first page, the menu, TV, DVD and AMP, the timers, the hot macros.
-    QCOMPARE(pdfPages(pdf), 7);
+    // The first sheet with the menu, a sheet each for TV, DVD and AMP, one for the timers
+    // and the hot macros.
+    QCOMPARE(pdfPages(pdf), 5);
     const QString text = pdfText(pdf);
     for (const char *expected : {"abc.dat", "TV", "DVD", "AMP", "POWER", "VOLUME", "SOURCE", "SETUP MENU",
                                  "Wake up: Monday to Friday, 07:30, TV POWER",
@@ -156,7 +159,7 @@ void TestExport::existingFilesAndFailures()
 
 void TestExport::printPreviewPrintsTheModelsGuide()
 {
-    // A model document: the guide has its first page and the one device.
+    // A model document: the one device on one sheet.
     Globals &g = *fx->g;
     tvKeys(g);
     g.LoadedKind = 2;
@@ -164,12 +167,23 @@ void TestExport::printPreviewPrintsTheModelsGuide()
     fx->w->UpdateCommands();
 
     const QString pdf = fx->path(QStringLiteral("printed.pdf"));
+    QSize chosenPoints;
     fx->ui.onDialog([&](QDialog &d) {
         auto *preview = qobject_cast<QPrintPreviewDialog *>(&d);
         QVERIFY(preview);
         auto *pages = preview->findChild<QPrintPreviewWidget *>();
         QVERIFY(pages);
-        QCOMPARE(pages->pageCount(), 2);
+        QCOMPARE(pages->pageCount(), 1);
+        // The paper follows the locale until the user chooses another.
+        auto *paper = preview->findChild<QComboBox *>(QStringLiteral("ComboPAPER"));
+        QVERIFY(paper);
+        QCOMPARE(preview->printer()->pageLayout().pageSize().id(), guidePaperSize(paperLocale()).id());
+        paper->setFocus();
+        QTest::keyClick(paper, paper->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
+        const QPageSize::PageSizeId other = paper->currentIndex() == 0 ? QPageSize::A4 : QPageSize::Letter;
+        QCOMPARE(preview->printer()->pageLayout().pageSize().id(), other);
+        chosenPoints = QPageSize(other).sizePoints();
+        QCOMPARE(pages->pageCount(), 1);
         preview->printer()->setOutputFormat(QPrinter::PdfFormat);
         preview->printer()->setOutputFileName(pdf);
         pages->print();
@@ -177,9 +191,11 @@ void TestExport::printPreviewPrintsTheModelsGuide()
     });
     TRIGGER(fx->w.get(), "mnuFilePrint");
     QCOMPARE(fx->ui.dialogsShown, QStringList{"frmPrintPreview"});
-    QCOMPARE(pdfPages(pdf), 2);
+    QCOMPARE(pdfPages(pdf), 1);
+    QVERIFY(popplerOutput(QStringLiteral("pdfinfo"), {pdf})
+                .contains(QStringLiteral("%1 x %2 pts").arg(chosenPoints.width()).arg(chosenPoints.height())));
     const QString text = pdfText(pdf);
-    for (const char *expected : {"den.MOD", "MODEL", "POWER", "VOLUME", "SOURCE", "SETUP MENU"})
+    for (const char *expected : {"den.MOD", "model file", "POWER", "VOLUME", "SOURCE", "SETUP MENU"})
         QVERIFY2(text.contains(QLatin1String(expected)),
                  qPrintable(QStringLiteral("%1 not in: %2").arg(expected, text)));
 }

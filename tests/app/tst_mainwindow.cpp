@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 #include "support/AppTestSupport.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -78,7 +79,7 @@ void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
         {"File",
-         {"Open", "Save", "Save As..", "Compare with File..", "", "Export..", "Print..", "", "Fast Open", "",
+         {"Open", "Open Recent", "Save", "Save As..", "Compare with File..", "", "Export..", "Print..", "", "Fast Open", "",
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
@@ -114,6 +115,7 @@ void TestMainWindow::menusHoldEveryCommand()
     checkMnemonics(f_->w->action("mnuFileOpen")->menu()->actions());
     const QList<std::pair<const char *, const char *>> named{
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
+        {"mnuFileRecent", "Open Recent"},
         {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
         {"mnuFileExport", "Export.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
@@ -417,8 +419,13 @@ void TestMainWindow::timersAndMacrosGoThroughTheirBuffers()
             g.MacroNames[11] = QStringLiteral("Movie").leftJustified(23);
         g.EditResult = 255;
     };
+    QVERIFY(w->lblModified->isHidden());
     TRIGGER(w, "mnuTimer");
     QCOMPARE(kindSeen, 0);
+    // Unsaved changes show in the status bar; the caption keeps the file's name alone.
+    QVERIFY(w->lblModified->isVisible());
+    QCOMPARE(w->lblModified->text(), QStringLiteral("Modified"));
+    QCOMPARE(w->windowTitle(), "Quillet  [" + f_->path("DATA/abc.dat") + "]");
     TRIGGER(w, "mnuMacro");
     QCOMPARE(kindSeen, 1);
     QCOMPARE(g.Modified, 1);
@@ -438,6 +445,9 @@ void TestMainWindow::timersAndMacrosGoThroughTheirBuffers()
     TRIGGER(w, "mnuTimer");
     ReadTimers(g.Image, timers);
     QCOMPARE(timers.TimerNames[0].trimmed(), QStringLiteral("Wake"));
+    QVERIFY(w->lblModified->isVisible());
+    TRIGGER(w, "mnuFileSave");
+    QVERIFY(w->lblModified->isHidden());
 }
 
 void TestMainWindow::transferAndPortCallTheirHooks()

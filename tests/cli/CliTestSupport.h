@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/Environment.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -21,15 +22,25 @@ struct CliResult {
     int code = -1;
     QString out;
     QString err;
+    QByteArray bytes;   // what went to standard output as bytes ("-o -")
 };
 
+// `input` is standard input.
 inline CliResult runCliInProcess(const QStringList &arguments,
-                                 const std::function<void(cli::Environment &)> &setUp = {})
+                                 const std::function<void(cli::Environment &)> &setUp = {},
+                                 const QByteArray &input = {})
 {
     CliResult r;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
+    QBuffer in;
+    in.setData(input);
+    in.open(QIODevice::ReadOnly);
+    QBuffer bytes(&r.bytes);
+    bytes.open(QIODevice::WriteOnly);
     cli::Environment env(out, err);
+    env.stdIn = &in;
+    env.stdOut = &bytes;
     if (setUp)
         setUp(env);
     r.code = cli::runCli(QStringList{QStringLiteral("quillet-cli")} + arguments, env);

@@ -1,14 +1,19 @@
-// What quillet-cli says about bad input, and that its manual and completion keep up with
-// its commands.
+// What quillet-cli says about bad input, how it reads arguments, files and standard input,
+// and that its help, manual and completion keep up with its commands.
 
 #include "cli/CliTestSupport.h"
 #include "cli/Command.h"
+#include "cli/Completion.h"
 #include "cli/Progress.h"
 #include "core/DataFile.h"
 #include "core/MemoryImage.h"
 #include "core/ModelFile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,8 +28,12 @@ private slots:
     void commandLineMistakesExitTwo();
     void filesThatAreNotDataFilesAreNamed_data();
     void filesThatAreNotDataFilesAreNamed();
+    void hugeInputsAreRefusedWithoutBeingRead();
+    void standardInputAndOutput();
+    void aLinkToNowhereIsAnExistingOutput();
     void theProgramItselfKeepsTheExitCodes();
-    void progressBarEstimatesTheTimeLeft();
+    void progressFitsTheTerminal();
+    void helpFitsTheTerminal();
     void manualAndCompletionNameEveryCommandAndOption();
 
 private:
@@ -37,29 +46,50 @@ void TestCliInput::commandLineMistakesExitTwo_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
     const QString out = dir_.filePath(QStringLiteral("x.DAT"));
+    const QString nowhere = dir_.filePath(QStringLiteral("no/x.DAT"));
+    const QString noFolder = QStringLiteral("download: the folder \"%1\" does not exist")
+                                 .arg(dir_.filePath(QStringLiteral("no")));
     QTest::newRow("unknown command") << QStringList{QStringLiteral("downlaod")}
                                      << QStringLiteral("unknown command \"downlaod\"; see quillet-cli --help");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("ports"), QStringLiteral("--all")}
                                     << QStringLiteral("ports: unknown option \"--all\"; see quillet-cli ports --help");
+    // The option as typed, in its group.
+    QTest::newRow("unknown in a group")
+        << QStringList{QStringLiteral("render"), QStringLiteral("x.DAT"), QStringLiteral("-fz")}
+        << QStringLiteral("render: unknown option \"-z\" in \"-fz\"; see quillet-cli render --help");
+    QTest::newRow("a flag given a value") << QStringList{QStringLiteral("info"), QStringLiteral("--json=yes")}
+                                          << QStringLiteral("info: option \"--json\" takes no value (in "
+                                                            "\"--json=yes\")");
+    QTest::newRow("a value missing") << QStringList{QStringLiteral("download"), QStringLiteral("-o")}
+                                     << QStringLiteral("download: option \"-o\" needs a value (OUT.DAT)");
     QTest::newRow("no output") << QStringList{QStringLiteral("download")}
                                << QStringLiteral("download: -o OUT.DAT is required");
     QTest::newRow("both ports") << QStringList{QStringLiteral("download"), QStringLiteral("-o"), out,
                                                QStringLiteral("--port"), QStringLiteral("1"),
-                                               QStringLiteral("--device"), QStringLiteral("/dev/ttyS0")}
-                                << QStringLiteral("download: give either --port or --device, not both");
+                                               QStringLiteral("--port-device"), QStringLiteral("/dev/ttyS0")}
+                                << QStringLiteral("download: give either --port or --port-device, not both");
     QTest::newRow("port not a number")
         << QStringList{QStringLiteral("download"), QStringLiteral("-o"), out, QStringLiteral("--port"),
                        QStringLiteral("COM1")}
         << QStringLiteral("download: --port needs a port number from 1 up, not \"COM1\"");
     QTest::newRow("missing argument") << QStringList{QStringLiteral("upload")}
                                       << QStringLiteral("upload: FILE is missing; usage: quillet-cli upload FILE "
-                                                        "[--port N | --device PATH]");
+                                                        "[--port N | --port-device PATH] [--quiet]");
     QTest::newRow("missing file") << QStringList{QStringLiteral("upload"), dir_.filePath(QStringLiteral("no.DAT"))}
                                   << QStringLiteral("upload: \"%1\" does not exist")
                                          .arg(dir_.filePath(QStringLiteral("no.DAT")));
-    QTest::newRow("output folder missing")
-        << QStringList{QStringLiteral("download"), QStringLiteral("-o"), dir_.filePath(QStringLiteral("no/x.DAT"))}
-        << QStringLiteral("download: the folder \"%1\" does not exist").arg(dir_.filePath(QStringLiteral("no")));
+    // Every getopt form of -o reaches the command with the same value.
+    QTest::newRow("-o FILE") << QStringList{QStringLiteral("download"), QStringLiteral("-o"), nowhere} << noFolder;
+    QTest::newRow("-oFILE") << QStringList{QStringLiteral("download"), QStringLiteral("-o") + nowhere} << noFolder;
+    QTest::newRow("-fo FILE") << QStringList{QStringLiteral("download"), QStringLiteral("-fo"), nowhere} << noFolder;
+    QTest::newRow("--output=FILE") << QStringList{QStringLiteral("download"), QStringLiteral("--output=") + nowhere}
+                                   << noFolder;
+    QTest::newRow("-- ends the options")
+        << QStringList{QStringLiteral("info"), QStringLiteral("--"), QStringLiteral("-x.DAT")}
+        << QStringLiteral("info: \"-x.DAT\" does not exist");
+    QTest::newRow("standard input twice") << QStringList{QStringLiteral("diff"), QStringLiteral("-"),
+                                                         QStringLiteral("-")}
+                                          << QStringLiteral("diff: only one of A and B can be standard input");
 }
 
 void TestCliInput::commandLineMistakesExitTwo()
@@ -103,6 +133,82 @@ void TestCliInput::filesThatAreNotDataFilesAreNamed()
     QCOMPARE(r.code, 2);
 }
 
+void TestCliInput::hugeInputsAreRefusedWithoutBeingRead()
+{
+    // A sparse file of 3 GB, a device that never ends, and that device as standard input.
+    const QString sparse = dir_.filePath(QStringLiteral("huge.DAT"));
+    {
+        QFile f(sparse);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(3LL << 30));
+    }
+    QFile zero(QStringLiteral("/dev/zero"));
+    QVERIFY(zero.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    struct Case {
+        QString argument;
+        QIODevice *input;
+        QString message;
+    };
+    for (const Case &c : {Case{sparse, nullptr,
+                               QStringLiteral("\"%1\" is not a data file: it has 3,221,225,472 bytes, a data file "
+                                              "136,194 bytes").arg(sparse)},
+                          Case{QStringLiteral("/dev/zero"), nullptr,
+                               QStringLiteral("cannot read \"/dev/zero\": it is not a regular file")},
+                          Case{QStringLiteral("-"), &zero,
+                               QStringLiteral("standard input is not a data or model file: it has more than "
+                                              "136,194 bytes (a data file has 136,194 bytes, a model file 3,876 "
+                                              "bytes)")}}) {
+        QElapsedTimer t;
+        t.start();
+        const CliResult r = runCliInProcess({QStringLiteral("info"), c.argument}, [&c](cli::Environment &env) {
+            if (c.input)
+                env.stdIn = c.input;
+        });
+        QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(r.err, QStringLiteral("quillet-cli: info: ") + c.message + QLatin1Char('\n'));
+        QCOMPARE(r.code, 2);
+    }
+}
+
+void TestCliInput::standardInputAndOutput()
+{
+    const QByteArray data = dataFileBytes(MemoryImage{});
+    CliResult r = runCliInProcess({QStringLiteral("info"), QStringLiteral("-")}, {}, data);
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.startsWith(QStringLiteral("standard input: data file\n")), qPrintable(r.out));
+    // The same as from a file of any name: the size says what it is.
+    auto info = [](const CliResult &result) {
+        QJsonObject o = QJsonDocument::fromJson(result.out.toUtf8()).object();
+        o.remove(QStringLiteral("file"));
+        return o;
+    };
+    const QJsonObject fromInput =
+        info(runCliInProcess({QStringLiteral("info"), QStringLiteral("--json"), QStringLiteral("-")}, {}, data));
+    QVERIFY(!fromInput.isEmpty());
+    QCOMPARE(fromInput,
+             info(runCliInProcess({QStringLiteral("info"), QStringLiteral("--json"), file(QStringLiteral("in"), data)})));
+
+    // A data file is not written to a terminal.
+    r = runCliInProcess({QStringLiteral("download"), QStringLiteral("-o"), QStringLiteral("-")},
+                        [](cli::Environment &env) { env.outIsTerminal = true; });
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("standard output is a terminal")), qPrintable(r.err));
+}
+
+void TestCliInput::aLinkToNowhereIsAnExistingOutput()
+{
+    const QString target = dir_.filePath(QStringLiteral("elsewhere.DAT"));
+    const QString link = dir_.filePath(QStringLiteral("link.DAT"));
+    QVERIFY(QFile::link(target, link));
+    for (const QStringList &force : {QStringList{}, QStringList{QStringLiteral("--force")}}) {
+        const CliResult r = runCliInProcess(QStringList{QStringLiteral("download"), QStringLiteral("-o"), link} + force);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("\"%1\" is a symbolic link to \"%2\", which does not exist").arg(link, target)),
+                 qPrintable(r.err));
+    }
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(!QFile::exists(target));
+}
+
 void TestCliInput::theProgramItselfKeepsTheExitCodes()
 {
     QProcess cli;
@@ -115,33 +221,89 @@ void TestCliInput::theProgramItselfKeepsTheExitCodes()
     QVERIFY(cli.waitForFinished(10000));
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(cli.readAllStandardOutput().startsWith("Usage: quillet-cli download -o OUT.DAT"));
+
+    // A failed write to standard output is an error, not a success.
+    const QString data = file(QStringLiteral("full.DAT"), dataFileBytes(MemoryImage{}));
+    cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+    startCli(cli, {QStringLiteral("info"), data});
+    QVERIFY(cli.waitForFinished(10000));
+    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: No space left on device\n"));
+    QCOMPARE(cli.exitCode(), 1);
 }
 
-void TestCliInput::progressBarEstimatesTheTimeLeft()
+void TestCliInput::progressFitsTheTerminal()
 {
-    // 128 of 512 pages in 30 s: three times as long to go.
-    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 30000),
+    // 128 of 512 pages with 90 s to go; the bar shrinks on a narrow terminal and goes on
+    // one too narrow for it, and the last column stays free.
+    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 90000, 80),
              QStringLiteral("upload [#######-----------------------]  128/512 pages  25%  1:30 left"));
-    QCOMPARE(cli::progressBarLine(QStringLiteral("download"), 10, 10, 5000),
+    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 90000, 60),
+             QStringLiteral("upload [####---------------]  128/512 pages  25%  1:30 left"));
+    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 90000, 40),
+             QStringLiteral("upload  128/512 pages  25%  1:30 left"));
+    QCOMPARE(cli::progressBarLine(QStringLiteral("download"), 10, 10, 0, 80),
              QStringLiteral("download [##############################]  10/10 pages  100%"));
+
+    // No estimate before the time per page is known, never "0:00" while pages remain, and
+    // without escape codes on a terminal that takes none.
+    QString shown;
+    QTextStream err(&shown);
+    cli::ProgressReport report(err, cli::ProgressReport::Style::PlainBar, QStringLiteral("download"), 80);
+    report.begin(QStringLiteral("waiting"));
+    report.update(1, 512);
+    QVERIFY2(!shown.contains(QStringLiteral("left")), qPrintable(shown));
+    report.update(2, 512);
+    report.end(false, 2, 512);
+    QVERIFY2(shown.contains(QStringLiteral("left")) && !shown.contains(QStringLiteral("0:00 left")),
+             qPrintable(shown));
+    QVERIFY(!shown.contains(QLatin1Char('\x1b')));
+}
+
+void TestCliInput::helpFitsTheTerminal()
+{
+    for (const QStringList &arguments : {QStringList{QStringLiteral("--help")},
+                                         QStringList{QStringLiteral("help"), QStringLiteral("render")}}) {
+        const CliResult r = runCliInProcess(arguments, [](cli::Environment &env) { env.columns = 50; });
+        QCOMPARE(r.code, 0);
+        for (const QString &line : r.out.split(QLatin1Char('\n')))
+            QVERIFY2(line.size() <= 50 || !line.trimmed().contains(QLatin1Char(' ')), qPrintable(line));
+    }
+    const QString top = runCliInProcess({QStringLiteral("-h")}).out;
+    for (const char *what : {"-h, --help", "--version", "quillet-cli help COMMAND"})
+        QVERIFY2(top.contains(QLatin1String(what)), what);
 }
 
 void TestCliInput::manualAndCompletionNameEveryCommandAndOption()
 {
     QFile manual(QStringLiteral(QUILLET_SOURCE_DIR "/assets/quillet-cli.1"));
-    QFile completion(QStringLiteral(QUILLET_SOURCE_DIR "/assets/quillet-cli.bash-completion"));
-    QVERIFY(manual.open(QIODevice::ReadOnly) && completion.open(QIODevice::ReadOnly));
+    QVERIFY(manual.open(QIODevice::ReadOnly));
     // The manual escapes its dashes.
     const QString man = QString::fromUtf8(manual.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
-    const QString bash = QString::fromUtf8(completion.readAll());
+    const QStringList shells{QStringLiteral("bash"), QStringLiteral("zsh"), QStringLiteral("fish")};
+    for (const QString &shell : shells) {
+        const QString script = cli::completionScript(shell);
+        // The shell itself finds no fault in its script, where it is installed.
+        const QString program = QStandardPaths::findExecutable(shell);
+        if (program.isEmpty())
+            continue;
+        const QString path = file(QStringLiteral("completion.") + shell, script.toUtf8());
+        QProcess check;
+        check.start(program, {shell == QLatin1String("fish") ? QStringLiteral("--no-execute") : QStringLiteral("-n"),
+                              path});
+        QVERIFY(check.waitForFinished(10000));
+        QVERIFY2(check.exitCode() == 0, qPrintable(shell + QLatin1Char(' ') + check.readAllStandardError()));
+    }
     for (const auto &command : cli::allCommands()) {
         QVERIFY2(man.contains(QStringLiteral("quillet-cli ") + command->name()), qPrintable(command->name()));
-        QVERIFY2(bash.contains(command->name()), qPrintable(command->name()));
+        for (const QString &shell : shells)
+            QVERIFY2(cli::completionScript(shell).contains(command->name()), qPrintable(shell + command->name()));
         for (const QCommandLineOption &o : command->options())
             for (const QString &n : o.names()) {
                 const QString dashed = (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
                 QVERIFY2(man.contains(dashed), qPrintable(command->name() + QLatin1Char(' ') + dashed));
-                QVERIFY2(bash.contains(dashed), qPrintable(command->name() + QLatin1Char(' ') + dashed));
+                for (const QString &shell : shells)
+                    QVERIFY2(cli::completionScript(shell).contains(shell == QLatin1String("fish") ? n : dashed),
+                             qPrintable(shell + QLatin1Char(' ') + command->name() + QLatin1Char(' ') + dashed));
             }
     }
 }

@@ -1,8 +1,10 @@
 // info, show and diff: the structured reading and comparison of files the tests make.
 
 #include "cli/CliTestSupport.h"
+#include "cli/Completion.h"
 #include "core/DataFile.h"
 #include "core/ModelFile.h"
+#include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 #include "core/Worksets.h"
 #include "support/PtyRemote.h"
@@ -11,10 +13,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -33,6 +38,8 @@ private slots:
     void showFindsADeviceByNameOrTheMenu();
     void unknownDeviceListsTheNames();
     void diffGroupsChangesAndExitsLikeDiff();
+    void controlBytesFromAFileAreShownAsEscapes();
+    void bashCompletesTheDeviceNames();
 
 private:
     QString write(const QString &name, const QByteArray &bytes) { return writeTestFile(dir_.filePath(name), bytes); }
@@ -58,11 +65,14 @@ void TestCliReading::infoListsWhatIsInUse()
                                                      "page 12, 4, 0, 0\n")),
              qPrintable(r.out));
     QVERIFY(r.out.contains(QStringLiteral("  bank  3  DVD Player  kind DVD  keys per page 12, 4, 0, 0\n")));
-    QVERIFY(r.out.contains(QStringLiteral("Backup slots in use:\n  VCR (OEM)\n  TV (OEM)\n")));
+    // The slots by number, as the JSON gives them.
+    QVERIFY(r.out.contains(QStringLiteral("Backup slots in use:\n  slot 3  VCR (OEM)\n  slot 6  TV (OEM)\n")));
 
     r = runCliInProcess({QStringLiteral("info"), data_, QStringLiteral("--json")});
     QCOMPARE(r.code, 0);
     const QJsonObject info = json(r);
+    QCOMPARE(info[QStringLiteral("format")].toString(), QStringLiteral("quillet-info"));
+    QCOMPARE(info[QStringLiteral("version")].toInt(), 1);
     QCOMPARE(info[QStringLiteral("type")].toString(), QStringLiteral("data"));
     QCOMPARE(info[QStringLiteral("devices")].toArray().size(), 6);
     QCOMPARE(info[QStringLiteral("menu")].toArray().size(), 6);
@@ -72,9 +82,18 @@ void TestCliReading::infoListsWhatIsInUse()
     const QJsonObject christmas = timers[1].toObject();
     QCOMPARE(christmas[QStringLiteral("number")].toInt(), 2);
     QCOMPARE(christmas[QStringLiteral("name")].toString(), QStringLiteral("Christmas film"));
-    QCOMPARE(christmas[QStringLiteral("day")].toString(), QStringLiteral("12-24"));
-    QCOMPARE(christmas[QStringLiteral("time")].toString(), QStringLiteral("20:15"));
-    QVERIFY(christmas[QStringLiteral("key")].toString().startsWith(QStringLiteral("TV ")));
+    // Typed: numbers as numbers, what is not set as null.
+    QCOMPARE(christmas[QStringLiteral("month")].toInt(), 12);
+    QCOMPARE(christmas[QStringLiteral("day")].toInt(), 24);
+    QCOMPARE(christmas[QStringLiteral("hour")].toInt(), 20);
+    QCOMPARE(christmas[QStringLiteral("minute")].toInt(), 15);
+    QCOMPARE(christmas[QStringLiteral("key")][QStringLiteral("bank")].toInt(), 1);
+    QVERIFY(christmas[QStringLiteral("key")][QStringLiteral("name")].toString().startsWith(QStringLiteral("TV ")));
+    QVERIFY(timers[0].toObject()[QStringLiteral("day")].isNull());
+    QVERIFY(timers[0].toObject()[QStringLiteral("month")].isNull());
+    // Labels take one shape, a menu button's as a key's.
+    QCOMPARE(info[QStringLiteral("menu")].toArray()[0][QStringLiteral("label")].toObject(),
+             (QJsonObject{{QStringLiteral("text"), QStringLiteral("TV")}}));
     const QJsonArray macros = info[QStringLiteral("macros")].toArray();
     QCOMPARE(macros.size(), 2);
     QCOMPARE(macros[0].toObject()[QStringLiteral("steps")].toInt(), 4);
@@ -113,7 +132,8 @@ void TestCliReading::showFindsADeviceByNameOrTheMenu()
     const QJsonObject menuPage = json(r)[QStringLiteral("pages")].toArray()[0].toObject();
     const QJsonArray buttons = menuPage[QStringLiteral("buttons")].toArray();
     QCOMPARE(buttons.size(), 6);
-    QCOMPARE(buttons[4].toObject()[QStringLiteral("label")].toString(), QStringLiteral("Satellite"));
+    QCOMPARE(buttons[4].toObject()[QStringLiteral("label")][QStringLiteral("text")].toString(),
+             QStringLiteral("Satellite"));
     QCOMPARE(buttons[4].toObject()[QStringLiteral("bank")].toInt(), 5);
 
     // A model file's one device.
@@ -140,11 +160,19 @@ void TestCliReading::diffGroupsChangesAndExitsLikeDiff()
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.isEmpty());
 
-    // Relabel the TV's first key and rename a timer.
+    // Relabel the TV's first key, move its third, and rename a timer.
     auto image = std::make_unique<MemoryImage>(demoImage());
     auto dev = std::make_unique<DeviceWorkset>();
     ReadDeviceWorkset(*image, *dev, 0);
     writeLabelText(dev->DevLabelBuf[0].data() + 2, QStringLiteral("ON/OFF"));
+    // Key 3 to the same place on the empty page 3.
+    for (size_t slot = 0; slot < dev->DevSlotBuf[0].size(); ++slot)
+        if (dev->DevSlotBuf[0][slot] == 2) {
+            dev->DevSlotBuf[0][slot] = Empty;
+            dev->DevSlotBuf[2][0] = 2;
+            dev->DevRectBuf[2][0] = std::exchange(dev->DevRectBuf[0][2 * slot], Empty);
+            dev->DevRectBuf[2][1] = std::exchange(dev->DevRectBuf[0][2 * slot + 1], Empty);
+        }
     WriteDeviceWorkset(*image, *dev, 0);
     TimerWorkset timers;
     ReadTimers(*image, timers);
@@ -154,26 +182,105 @@ void TestCliReading::diffGroupsChangesAndExitsLikeDiff()
 
     r = runCliInProcess({QStringLiteral("diff"), data_, changed});
     QCOMPARE(r.code, 1);
-    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QVERIFY2(lines.size() >= 4, qPrintable(r.out));
-    QCOMPARE(lines[0], QStringLiteral("Devices:"));
-    QVERIFY(lines[1].startsWith(QStringLiteral("  ")) && lines[1].contains(QStringLiteral("ON/OFF")));
-    QVERIFY(lines.contains(QStringLiteral("Timers:")));
-    QVERIFY(lines.indexOf(QStringLiteral("Timers:")) > 1);
+    QVERIFY2(r.out.startsWith(QStringLiteral("Devices:\n  TV, page 1, key 1: relabelled from POWER to ON/OFF\n")),
+             qPrintable(r.out));
+    QVERIFY2(r.out.endsWith(QStringLiteral("Timers:\n  Timer 3 (Amp sleep): name changed from Amp off to Amp sleep\n"
+                                           "3 differences\n")),
+             qPrintable(r.out));
 
     r = runCliInProcess({QStringLiteral("diff"), data_, changed, QStringLiteral("--json")});
     QCOMPARE(r.code, 1);
+    QCOMPARE(json(r)[QStringLiteral("format")].toString(), QStringLiteral("quillet-diff"));
     const QJsonArray diffs = json(r)[QStringLiteral("differences")].toArray();
-    QVERIFY(!diffs.isEmpty());
-    QCOMPARE(diffs[0].toObject()[QStringLiteral("group")].toString(), QStringLiteral("devices"));
-    QCOMPARE(diffs.last().toObject()[QStringLiteral("group")].toString(), QStringLiteral("timers"));
-    QCOMPARE(diffs.last().toObject()[QStringLiteral("second")].toString(), QStringLiteral("Amp sleep"));
+    QCOMPARE(diffs.size(), 3);
+    // Fields, not only sentences: where, what, and both values as data.
+    const QJsonObject relabel = diffs[0].toObject();
+    QCOMPARE(relabel[QStringLiteral("device")].toObject(),
+             (QJsonObject{{QStringLiteral("bank"), 1}, {QStringLiteral("name"), QStringLiteral("TV")}}));
+    QCOMPARE(relabel[QStringLiteral("page")].toInt(), 1);
+    QCOMPARE(relabel[QStringLiteral("key")].toInt(), 1);
+    QCOMPARE(relabel[QStringLiteral("property")].toString(), QStringLiteral("label"));
+    QCOMPARE(relabel[QStringLiteral("first")].toObject(), (QJsonObject{{QStringLiteral("text"), QStringLiteral("POWER")}}));
+    QCOMPARE(relabel[QStringLiteral("second")].toObject(), (QJsonObject{{QStringLiteral("text"), QStringLiteral("ON/OFF")}}));
+    QVERIFY(relabel[QStringLiteral("timer")].isNull());
+    const QJsonObject moved = diffs[1].toObject();
+    QCOMPARE(moved[QStringLiteral("key")].toInt(), 3);
+    QCOMPARE(moved[QStringLiteral("page")].toInt(), 3);
+    QCOMPARE(moved[QStringLiteral("property")].toString(), QStringLiteral("position"));
+    QJsonObject from = moved[QStringLiteral("first")].toObject();
+    QJsonObject to = moved[QStringLiteral("second")].toObject();
+    QCOMPARE(from.take(QStringLiteral("page")).toInt(), 1);
+    QCOMPARE(to.take(QStringLiteral("page")).toInt(), 3);
+    QCOMPARE(to, from);
+    QVERIFY(to[QStringLiteral("column")].isDouble() && to[QStringLiteral("row")].isDouble());
+    const QJsonObject renamed = diffs[2].toObject();
+    QCOMPARE(renamed[QStringLiteral("timer")].toInt(), 3);
+    QVERIFY(renamed[QStringLiteral("device")].isNull());
+    QCOMPARE(renamed[QStringLiteral("second")].toString(), QStringLiteral("Amp sleep"));
 
     r = runCliInProcess({QStringLiteral("diff"), data_, model_});
     QCOMPARE(r.code, 2);
     QCOMPARE(r.err, QStringLiteral("quillet-cli: diff: \"%1\" is a data file and \"%2\" a model file; compare two "
                                    "of a kind\n")
                         .arg(data_, model_));
+}
+
+void TestCliReading::controlBytesFromAFileAreShownAsEscapes()
+{
+    // A shared file whose device name would clear the screen, and a hot macro of one step.
+    auto image = std::make_unique<MemoryImage>(demoImage());
+    MenuWorkset menu;
+    ReadMenuWorkset(*image, menu);
+    const int record = menu.MenuLocBuf[0] % 16;
+    writeLabelText(&menu.MenuLabelBuf[static_cast<size_t>(menu.MenuLocBuf[0] / 16)][static_cast<size_t>(
+                       LabelRecordSize * record + 2)],
+                   QStringLiteral("TV\x1b[2J\a"));
+    WriteMenuWorkset(*image, menu);
+    MacroWorkset macros;
+    ReadMacros(*image, macros);
+    std::fill(macros.MacroBuf[1].begin() + 2, macros.MacroBuf[1].end(), Empty);
+    WriteMacros(*image, macros);
+    const QString hostile = write(QStringLiteral("hostile.DAT"), dataFileBytes(*image));
+
+    const QList<CliResult> runs{runCliInProcess({QStringLiteral("info"), hostile}),
+                                runCliInProcess({QStringLiteral("show"), hostile, QStringLiteral("menu")}),
+                                runCliInProcess({QStringLiteral("diff"), data_, hostile}),
+                                runCliInProcess({QStringLiteral("show"), hostile, QStringLiteral("Radio")})};
+    for (const CliResult &r : runs) {
+        const QString all = r.out + r.err;
+        QVERIFY2(all.contains(QStringLiteral("TV\\x1b[2J\\x07")), qPrintable(all));
+        QVERIFY(!all.contains(QLatin1Char('\x1b')) && !all.contains(QLatin1Char('\a')));
+    }
+    // Counts agree in number.
+    QVERIFY2(runs[0].out.contains(QStringLiteral("hot macro 2  All off  1 step\n")), qPrintable(runs[0].out));
+    // JSON escapes them its own way.
+    QVERIFY(runCliInProcess({QStringLiteral("info"), hostile, QStringLiteral("--json")})
+                .out.contains(QStringLiteral("TV\\u001b[2J\\u0007")));
+}
+
+void TestCliReading::bashCompletesTheDeviceNames()
+{
+    const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+    if (bash.isEmpty())
+        QSKIP("bash is not installed");
+    const QString script = write(QStringLiteral("completion.bash"), cli::completionScript(QStringLiteral("bash")).toUtf8());
+    // As bash calls it, without the bash-completion package: the names of the FILE typed,
+    // after show's FILE and after render's --device, quoted for the command line.
+    QProcess shell;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), QCoreApplication::applicationDirPath() + QLatin1Char(':') +
+                                           env.value(QStringLiteral("PATH")));
+    shell.setProcessEnvironment(env);
+    shell.start(bash, {QStringLiteral("--norc"), QStringLiteral("-c"),
+                       QStringLiteral(R"(source "$1"
+at() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _quillet_cli; printf '%s\n' "${COMPREPLY[@]}" --; }
+at quillet-cli show "$2" D
+at quillet-cli render -o x.png "$2" --device "")"),
+                       QStringLiteral("bash"), script, data_});
+    QVERIFY(shell.waitForFinished(10000));
+    QCOMPARE(shell.readAllStandardError(), QByteArray());
+    QCOMPARE(shell.readAllStandardOutput(),
+             QByteArray("DVD\\ Player\n--\nTV\nVCR\nDVD\\ Player\nAmplifier\nSatellite\nCD\nmenu\n--\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCliReading)

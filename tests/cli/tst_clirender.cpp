@@ -103,6 +103,16 @@ void TestCliRender::svgAndPdfKeepThePictureSize()
     QVERIFY(box.hasMatch());
     QVERIFY(qAbs(box.captured(1).toDouble() - size.width() * 72.0 / 96) < 1);
     QVERIFY(qAbs(box.captured(2).toDouble() - size.height() * 72.0 / 96) < 1);
+
+    // Standard output: PNG unless the format is named, the same bytes as the file.
+    const QString png = out(QStringLiteral("timers.png"));
+    QCOMPARE(render({QStringLiteral("--timers"), QStringLiteral("-o"), png}).code, 0);
+    CliResult r = render({QStringLiteral("--timers"), QStringLiteral("-o"), QStringLiteral("-")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.bytes, fileBytes(png));
+    r = render({QStringLiteral("--timers"), QStringLiteral("-o-"), QStringLiteral("--format"), QStringLiteral("svg")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.bytes, fileBytes(out(QStringLiteral("timers.svg"))));
 }
 
 void TestCliRender::drawsWithoutADisplay()
@@ -133,7 +143,10 @@ void TestCliRender::refusesWhatItCannotDraw()
         {{QStringLiteral("--menu"), QStringLiteral("--timers"), QStringLiteral("-o"), out(QStringLiteral("a.png"))},
          QStringLiteral("choose one of --device NAME, --menu, --timers, --macros")},
         {{QStringLiteral("--menu"), QStringLiteral("-o"), out(QStringLiteral("a.gif"))},
-         QStringLiteral("\"%1\" names no picture format; use .png, .svg or .pdf").arg(out(QStringLiteral("a.gif")))},
+         QStringLiteral("\"%1\" names no picture format; use .png, .svg or .pdf, or --format")
+             .arg(out(QStringLiteral("a.gif")))},
+        {{QStringLiteral("--menu"), QStringLiteral("-o"), out(QStringLiteral("a.png")), QStringLiteral("--format=gif")},
+         QStringLiteral("unknown picture format \"gif\"; use png, svg or pdf")},
         {{QStringLiteral("--menu"), QStringLiteral("-o"), existing},
          QStringLiteral("\"%1\" exists; add --force to replace it").arg(existing)},
     };

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcessEnvironment>
+#include <QSerialPort>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,7 +42,10 @@ private slots:
     void uploadSendsExactlyTheFile();
     void failedTransferExitsOneAndWritesNothing();
     void portThatCannotBeOpenedIsBadInput();
-    void ctrlCStopsLikeEscape();
+    void failuresAreToldInTheRemotesTerms();
+    void stopSignalsEndLikeEscape_data();
+    void stopSignalsEndLikeEscape();
+    void theSimulatorSpeaksLikeTheCli();
 
 private:
     QTemporaryDir settingsDir_;
@@ -78,8 +83,10 @@ void TestCliTransfer::portsShowsBindingsAndTheSetupPort()
                                      "  1  /dev/ttyS0  standard%1\n"
                                      "  2  /dev/ttyS1  standard%2\n"
                                      "  7  /nonexistent/ttyUSB7  bound in your settings, not present now  (setup.inf)\n"
-                                     "  12  /dev/null  bound in your settings\n")
-                          .arg(presence(QStringLiteral("/dev/ttyS0")), presence(QStringLiteral("/dev/ttyS1"))));
+                                     "  12  /dev/null  bound in your settings\n"
+                                     "setup.inf read from %3\n")
+                          .arg(presence(QStringLiteral("/dev/ttyS0")), presence(QStringLiteral("/dev/ttyS1")),
+                               dir_.filePath(QStringLiteral("setup.inf"))));
     bindPortDevice(7, QString());
     bindPortDevice(12, QString());
 }
@@ -110,6 +117,13 @@ void TestCliTransfer::downloadUsesTheSetupPortAndKeepsExistingFiles()
     QVERIFY(lines.first().contains(QStringLiteral("port 2")));
     QCOMPARE(lines[1], QStringLiteral("download: 10% (52 of 512 pages)"));
     QCOMPARE(lines.last(), QStringLiteral("download: 100% (512 of 512 pages)"));
+
+    // To standard output, quietly: the data file's bytes there, nothing else anywhere.
+    r = runCliInProcess({QStringLiteral("download"), QStringLiteral("-qo-")}, quick());
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.bytes, dataFileBytes(demoImage()));
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.out, QString());
     bindPortDevice(2, QString());
 }
 
@@ -124,7 +138,7 @@ void TestCliTransfer::uploadSendsExactlyTheFile()
     o.beaconMs = 50;   // the remote says it is ready, as a user's would
     PtyRemote remote(o, MemoryImage{});
     QVERIFY2(remote.ok, qPrintable(remote.error));
-    CliResult r = runCliInProcess({QStringLiteral("upload"), file, QStringLiteral("--device"), remote.path()},
+    CliResult r = runCliInProcess({QStringLiteral("upload"), file, QStringLiteral("--port-device"), remote.path()},
                                   [&](cli::Environment &env) {
                                       quick()(env);
                                       env.errIsTerminal = true;
@@ -147,12 +161,13 @@ void TestCliTransfer::failedTransferExitsOneAndWritesNothing()
     const QString out = dir_.filePath(QStringLiteral("kept.DAT"));
     writeTestFile(out, "kept");
     const CliResult r = runCliInProcess(
-        {QStringLiteral("download"), QStringLiteral("-o"), out, QStringLiteral("-f"), QStringLiteral("--device"),
+        {QStringLiteral("download"), QStringLiteral("-o"), out, QStringLiteral("-f"), QStringLiteral("--port-device"),
          remote.path()},
         quick(50));
     QCOMPARE(r.code, 1);
+    // Pages count from 1 here as everywhere.
     QVERIFY2(r.err.endsWith(QStringLiteral(
-                 "quillet-cli: download: failed: the remote did not answer in time (at page 0); nothing written\n")),
+                 "quillet-cli: download: failed: the remote did not answer in time (at page 1); nothing written\n")),
              qPrintable(r.err));
     QCOMPARE(fileBytes(out), QByteArray("kept"));
 }
@@ -165,8 +180,11 @@ void TestCliTransfer::portThatCannotBeOpenedIsBadInput()
                                    QStringLiteral("/nonexistent/ttyQ9")},
                                   quick());
     QCOMPARE(r.code, 2);
-    QCOMPARE(r.err, QStringLiteral("quillet-cli: upload: The serial port /nonexistent/ttyQ9 cannot be opened: "
-                                   "No such file or directory.\n"));
+    // The old name of --port-device still works, with a note.
+    QCOMPARE(r.err, QStringLiteral("quillet-cli: upload: note: --device is now --port-device; the old name goes in the "
+                                   "next release\n"
+                                   "quillet-cli: upload: the serial port \"/nonexistent/ttyQ9\" cannot be opened: "
+                                   "No such file or directory\n"));
 
     // A port number goes through its binding, and the message names both.
     bindPortDevice(5, QStringLiteral("/nonexistent/ttyQ5"));
@@ -174,13 +192,55 @@ void TestCliTransfer::portThatCannotBeOpenedIsBadInput()
                          QStringLiteral("--port"), QStringLiteral("5")},
                         quick());
     QCOMPARE(r.code, 2);
-    QVERIFY2(r.err.contains(QStringLiteral("/nonexistent/ttyQ5 (port 5) cannot be opened")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("\"/nonexistent/ttyQ5\" (port 5) cannot be opened")), qPrintable(r.err));
     QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("n.DAT"))));
     bindPortDevice(5, QString());
 }
 
-void TestCliTransfer::ctrlCStopsLikeEscape()
+void TestCliTransfer::failuresAreToldInTheRemotesTerms()
 {
+    // The line drops after the third page.
+    sim::Options o = quiet();
+    o.hangUpAfterPage = 2;
+    {
+        PtyRemote remote(o, demoImage());
+        QVERIFY2(remote.ok, qPrintable(remote.error));
+        const CliResult r = runCliInProcess({QStringLiteral("download"), QStringLiteral("-o"),
+                                             dir_.filePath(QStringLiteral("dropped.DAT")), QStringLiteral("-q"),
+                                             QStringLiteral("--port-device"), remote.path()},
+                                            quick());
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, QStringLiteral("quillet-cli: download: failed: the remote hung up at page 3; nothing written\n"));
+    }
+    // Another program holds the port.
+    PtyRemote remote(quiet(), demoImage());
+    QVERIFY2(remote.ok, qPrintable(remote.error));
+    QSerialPort holder(remote.path());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    const CliResult r = runCliInProcess({QStringLiteral("download"), QStringLiteral("-o"),
+                                         dir_.filePath(QStringLiteral("busy.DAT")), QStringLiteral("--port-device"),
+                                         remote.path()},
+                                        quick());
+    QCOMPARE(r.code, 2);
+    QCOMPARE(r.err, QStringLiteral("quillet-cli: download: the serial port \"%1\" is in use by another program; close "
+                                   "that program, or choose another port\n")
+                        .arg(remote.path()));
+}
+
+void TestCliTransfer::stopSignalsEndLikeEscape_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("Ctrl+C") << int(SIGINT) << 130 << QStringLiteral("interrupted by Ctrl+C");
+    QTest::newRow("timeout's SIGTERM") << int(SIGTERM) << 143 << QStringLiteral("stopped by SIGTERM");
+}
+
+void TestCliTransfer::stopSignalsEndLikeEscape()
+{
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    QFETCH(QString, reason);
     PtyRemote remote(quiet(), demoImage());
     QVERIFY2(remote.ok, qPrintable(remote.error));
     const QString out = dir_.filePath(QStringLiteral("old.DAT"));
@@ -188,20 +248,60 @@ void TestCliTransfer::ctrlCStopsLikeEscape()
 
     QProcess cli;
     startCli(cli, {QStringLiteral("download"), QStringLiteral("-o"), out, QStringLiteral("--force"),
-                   QStringLiteral("--device"), remote.path()});
+                   QStringLiteral("--port-device"), remote.path()});
     QVERIFY(cli.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(remote.stats().pagesServed >= 3, 10000);
     QElapsedTimer t;
     t.start();
-    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ::kill(static_cast<pid_t>(cli.processId()), signal);
     QVERIFY(cli.waitForFinished(5000));
     QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(cli.exitCode(), 1);
+    QCOMPARE(cli.exitCode(), exitCode);
     const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
-    QVERIFY2(err.contains(QStringLiteral("failed: interrupted by Ctrl+C at page ")), qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("failed: %1 at page ").arg(reason)), qPrintable(err));
     QCOMPARE(fileBytes(out), QByteArray("old"));
     QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral("old.DAT*")}, QDir::Files).size(), 1);
+
+    // The port was closed and put back as it was: the next download succeeds.
+    const CliResult r = runCliInProcess({QStringLiteral("download"), QStringLiteral("-o"), out, QStringLiteral("-fq"),
+                                         QStringLiteral("--port-device"), remote.path()},
+                                        quick());
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(fileBytes(out), dataFileBytes(demoImage()));
+}
+
+void TestCliTransfer::theSimulatorSpeaksLikeTheCli()
+{
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/quillet-remote-sim");
+    QProcess sim;
+    sim.start(program, {QStringLiteral("--version")});
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(sim.readAllStandardOutput().startsWith("quillet-remote-sim 1."));
+    sim.start(program, {QStringLiteral("--pages"), QStringLiteral("many")});
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 2);
+    QCOMPARE(sim.readAllStandardError(),
+             QByteArray("quillet-remote-sim: --pages needs a count 0..65535, not \"many\"\n"));
+
+    // Bound to port 9 while it runs; a closed terminal ends it as Ctrl+C does, binding undone.
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    sim.setProcessEnvironment(env);
+    sim.start(program, {QStringLiteral("--bind"), QStringLiteral("9")});
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine() && sim.bytesAvailable() > 200, 5000);
+    const QString started = QString::fromLocal8Bit(sim.readAll());
+    const QString device = started.section(QStringLiteral("ready on "), 1).section(QLatin1Char('\n'), 0, 0);
+    QVERIFY2(started.contains(QStringLiteral("quillet-cli download --port-device %1 -o FILE.DAT").arg(device)),
+             qPrintable(started));
+    const QString settings = home.filePath(QStringLiteral("Quillet/Quillet.conf"));
+    QVERIFY(fileBytes(settings).contains("PortDevice9"));
+    ::kill(static_cast<pid_t>(sim.processId()), SIGHUP);
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QVERIFY(!fileBytes(settings).contains("PortDevice9"));
 }
 
 QTEST_GUILESS_MAIN(TestCliTransfer)

@@ -151,6 +151,7 @@ private slots:
     void identicalMemoriesDiffer_notAtAll();
     void everyChangedByteIsTold();
     void modelsCompareTheirOneDevice();
+    void theLastStepOfAFullMacroCounts();
 };
 
 void TestCompare::readsWhatTheUserSees()
@@ -208,7 +209,7 @@ void TestCompare::findsExactlyTheEdit_data()
 
     QTest::newRow("key moved") << Edit([](MemoryImage &m) {
         editDevice(m, 0, [](DeviceWorkset &d) { d.DevRectBuf[1][0] = cell(1, 1), d.DevRectBuf[1][1] = cell(2, 2); });
-    }) << QStringList{QStringLiteral("TV, page 2: key VOL+ moved from column 1, row 2 to column 2, row 2")};
+    }) << QStringList{QStringLiteral("TV, page 2, key 2: VOL+ moved from column 1, row 2 to column 2, row 2")};
     QTest::newRow("key moved to another page") << Edit([](MemoryImage &m) {
         editDevice(m, 0, [](DeviceWorkset &d) {
             d.DevSlotBuf[1][0] = Empty;
@@ -217,11 +218,11 @@ void TestCompare::findsExactlyTheEdit_data()
             putKey(d, 1, 2, 0, 0, {0, 1, 1, 2}, QStringLiteral("VOL+"));
         });
     }) << QStringList{
-        QStringLiteral("TV, page 3: key VOL+ moved from page 2, column 1, row 2 to page 3, column 1, row 2")};
+        QStringLiteral("TV, page 3, key 2: VOL+ moved from page 2, column 1, row 2 to page 3, column 1, row 2")};
     QTest::newRow("key resized") << Edit([](MemoryImage &m) {
         editDevice(m, 0, [](DeviceWorkset &d) { d.DevRectBuf[1][1] = cell(1, 3); });
     }) << QStringList{QStringLiteral(
-        "TV, page 2: key VOL+ resized from 2 × 2 cells at column 1, row 2 to 2 × 3 cells at column 1, row 2")};
+        "TV, page 2, key 2: VOL+ resized from 2 × 2 cells at column 1, row 2 to 2 × 3 cells at column 1, row 2")};
     QTest::newRow("key relabelled to an icon") << Edit([](MemoryImage &m) {
         // As the editor does it: the record's leading bytes become 255 too.
         editDevice(m, 0, [](DeviceWorkset &d) {
@@ -229,14 +230,14 @@ void TestCompare::findsExactlyTheEdit_data()
             std::memset(record, Empty, LabelRecordSize);
             record[2] = 3;
         });
-    }) << QStringList{QStringLiteral("TV, page 2: key relabelled from VOL+ to [Volume down]")};
+    }) << QStringList{QStringLiteral("TV, page 2, key 2: relabelled from VOL+ to [Volume down]")};
     QTest::newRow("key added and removed") << Edit([](MemoryImage &m) {
         editDevice(m, 2, [](DeviceWorkset &d) {
             d.DevSlotBuf[0][0] = Empty;
             putKey(d, 1, 3, 0, 0, {4, 6, 5, 7}, QStringLiteral("STOP"));
         });
-    }) << QStringList{QStringLiteral("DVD, page 1: key PLAY removed (was column 1, row 1, 2 × 2 cells)"),
-                      QStringLiteral("DVD, page 4: key STOP added (column 5, row 7, 2 × 2 cells)")};
+    }) << QStringList{QStringLiteral("DVD, page 1, key 1: PLAY removed (was column 1, row 1, 2 × 2 cells)"),
+                      QStringLiteral("DVD, page 4, key 2: STOP added (column 5, row 7, 2 × 2 cells)")};
     QTest::newRow("device renamed") << Edit([](MemoryImage &m) {
         editMenu(m, [](MenuWorkset &w) { writeLabelText(&w.MenuLabelBuf[0][2], QStringLiteral("TELE")); });
     }) << QStringList{QStringLiteral("TELE: device renamed from TV to TELE")};
@@ -246,7 +247,7 @@ void TestCompare::findsExactlyTheEdit_data()
         });
         editDevice(m, 2, [](DeviceWorkset &d) { d.DevRectBuf[0][0] = cell(2, 2), d.DevRectBuf[0][1] = cell(3, 3); });
     }) << QStringList{QStringLiteral("HI%1FI: device renamed from DVD to HI%1FI"),
-                      QStringLiteral("HI%1FI, page 1: key PLAY moved from column 1, row 1 to column 3, row 3")};
+                      QStringLiteral("HI%1FI, page 1, key 1: PLAY moved from column 1, row 1 to column 3, row 3")};
     QTest::newRow("kind changed with its layout") << Edit([](MemoryImage &m) {
         // The menu editor loads the new kind's stored device into the bank at once.
         editMenu(m, [](MenuWorkset &w) { w.MenuKindBuf[2] = 192; });
@@ -254,9 +255,9 @@ void TestCompare::findsExactlyTheEdit_data()
         ReadBackupSlot(m, *d, 5);
         WriteDeviceWorkset(m, *d, 2);
     }) << QStringList{QStringLiteral("DVD: kind changed from DVD to TV"),
-                      QStringLiteral("DVD, page 1: key relabelled from PLAY to POWER"),
-                      QStringLiteral("DVD, page 2: key VOL+ added (column 1, row 2, 2 × 2 cells)"),
-                      QStringLiteral("DVD, page 2: key [Volume up] added (column 4, row 2, 2 × 2 cells)")};
+                      QStringLiteral("DVD, page 1, key 1: relabelled from PLAY to POWER"),
+                      QStringLiteral("DVD, page 2, key 2: VOL+ added (column 1, row 2, 2 × 2 cells)"),
+                      QStringLiteral("DVD, page 2, key 3: [Volume up] added (column 4, row 2, 2 × 2 cells)")};
     QTest::newRow("button moved") << Edit([](MemoryImage &m) {
         editMenu(m, [](MenuWorkset &w) { w.MenuRectBuf[1][0] = cell(0, 2), w.MenuRectBuf[1][1] = cell(2, 3); });
     }) << QStringList{QStringLiteral("Main menu, page 2: button AMP moved from column 1, row 1 to column 1, row 3")};
@@ -273,15 +274,15 @@ void TestCompare::findsExactlyTheEdit_data()
         "CD: device added (bank 8, kind CD, 1 key, button on menu page 1 at column 1, row 3)")};
     QTest::newRow("timer time") << Edit([](MemoryImage &m) {
         editTimers(m, [](TimerWorkset &t) { t.TimerBuf[0][timer::Hour] = 8; });
-    }) << QStringList{QStringLiteral("Timer 1: time changed from 07:30 to 08:30")};
+    }) << QStringList{QStringLiteral("Timer 1 (WAKE): time changed from 07:30 to 08:30")};
     QTest::newRow("timer key and cycle") << Edit([](MemoryImage &m) {
         editTimers(m, [](TimerWorkset &t) {
             t.TimerBuf[1][timer::Cycle] = 3;
             t.TimerBuf[1][timer::Bank] = 0;
             t.TimerBuf[1][timer::Key] = 38;
         });
-    }) << QStringList{QStringLiteral("Timer 2: cycle changed from SPECIFIC to MONDAY"),
-                      QStringLiteral("Timer 2: key changed from hot macro MOVIE to TV rubber key STOP")};
+    }) << QStringList{QStringLiteral("Timer 2 (XMAS): cycle changed from SPECIFIC to MONDAY"),
+                      QStringLiteral("Timer 2 (XMAS): key changed from hot macro MOVIE to TV rubber key STOP")};
     QTest::newRow("a date the cycle does not use") << Edit([](MemoryImage &m) {
         editTimers(m, [](TimerWorkset &t) { t.TimerBuf[0][timer::Month] = 3; });
     }) << QStringList{QStringLiteral("Timer records: 1 byte differs")};
@@ -292,14 +293,14 @@ void TestCompare::findsExactlyTheEdit_data()
             r[0] = stepHead(5, 10);
             r[1] = 36;
         });
-    }) << QStringList{QStringLiteral("Hot macro 1: step 1 added (AMP rubber key 2, 10 Second)")};
+    }) << QStringList{QStringLiteral("Hot macro 1 (MOVIE): step 1 added (AMP rubber key 2, 10 Second)")};
     QTest::newRow("macro step changed and name") << Edit([](MemoryImage &m) {
         editMacros(m, [](MacroWorkset &w) {
             w.MacroBuf[0][3] = 4;
             w.MacroNames[0] = QStringLiteral(" MOVIE");
         });
-    }) << QStringList{QStringLiteral("Hot macro 1: name changed from MOVIE to \" MOVIE\""),
-                      QStringLiteral("Hot macro 1: step 2 changed from DVD PLAY, 0.5 Second "
+    }) << QStringList{QStringLiteral("Hot macro 1 (MOVIE): name changed from MOVIE to \" MOVIE\""),
+                      QStringLiteral("Hot macro 1 (MOVIE): step 2 changed from DVD PLAY, 0.5 Second "
                                      "to DVD key no. 5, 0.5 Second")};
     QTest::newRow("backup emptied") << Edit([](MemoryImage &m) {
         putAt(m, area::BackupBlocks + 2640 * 5, 0);
@@ -377,9 +378,31 @@ void TestCompare::modelsCompareTheirOneDevice()
     b->DevRectBuf[1][1] = cell(5, 7);
     b->DevBlockBuf[9][263] ^= 1;
     QCOMPARE(sentences(compareModels(*a, *b)),
-             (QStringList{QStringLiteral("Device, page 2: key VOL+ moved from column 1, row 2 to column 5, row 7"),
+             (QStringList{QStringLiteral("Device, page 2, key 2: VOL+ moved from column 1, row 2 to column 5, row 7"),
                           QStringLiteral("Device data: 1 byte differs")}));
     QVERIFY(compareModels(*a, *a).empty());
+}
+
+void TestCompare::theLastStepOfAFullMacroCounts()
+{
+    auto before = std::make_unique<MemoryImage>();
+    sampleImage(*before);
+    editMacros(*before, [](MacroWorkset &m) {
+        for (int n = 1; n <= MaxSteps; ++n) {
+            m.MacroBuf[1][static_cast<size_t>(firstStepByte(n))] = stepHead(0, 1);
+            m.MacroBuf[1][static_cast<size_t>(firstStepByte(n) + 1)] = 0;
+        }
+        m.MacroNames[1] = QStringLiteral("FULL");
+    });
+    auto after = std::make_unique<MemoryImage>(*before);
+    editMacros(*after, [](MacroWorkset &m) { m.MacroBuf[1][static_cast<size_t>(firstStepByte(MaxSteps) + 1)] = 1; });
+    const std::vector<Difference> diffs = compareImages(*before, *after);
+    QCOMPARE(sentences(diffs), QStringList{QStringLiteral("Hot macro 2 (FULL): step 25 changed from TV POWER, 1 Second "
+                                                          "to TV VOL+, 1 Second")});
+    QCOMPARE(diffs[0].number, 1);
+    QCOMPARE(diffs[0].step, 25);
+    QCOMPARE(diffs[0].secondValue[QStringLiteral("key")][QStringLiteral("key")].toInt(), 2);
+    QCOMPARE(diffs[0].secondValue[QStringLiteral("delay")].toDouble(), 1.0);
 }
 
 QTEST_MAIN(TestCompare)

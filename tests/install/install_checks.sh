@@ -3,7 +3,8 @@
 #   install_checks.sh tree BUILD PREFIX           install BUILD into PREFIX and make it read-only
 #   install_checks.sh files PREFIX APP_ID VERSION the installed files, validated; --help, --version
 #   install_checks.sh start PREFIX                the installed program starts with a fresh home
-#   install_checks.sh package BUILD APP_ID        the Debian package and what it holds
+#   install_checks.sh package BUILD APP_ID OUT    the Debian package, made into OUT, and what it holds
+#   install_checks.sh lintian OUT                 lintian on that package: no error, no warning
 set -euo pipefail
 
 fail() {
@@ -19,6 +20,11 @@ installed_files() {
   for f in IMG0-31.jpg IMG128-150.jpg IMG2350-52.jpg NONE.jpg NO.ICO START.jpg "program icon.ico" HELP.HLP; do
     echo "share/quillet/$f"
   done
+  for page in quillet quillet-cli quillet-remote-sim; do
+    echo "share/man/man1/$page.1.gz"
+  done
+  echo share/doc/quillet/copyright
+  echo share/doc/quillet/changelog.gz
   echo "share/applications/$id.desktop"
   echo "share/metainfo/$id.metainfo.xml"
   for s in 16 22 24 32 48 64 128 256; do
@@ -88,10 +94,11 @@ start)
   ;;
 
 package)
-  build=$2 id=$3
-  out=$(mktemp -d)
-  trap 'rm -rf "$out"' EXIT
-  (cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || {
+  build=$2 id=$3 out=$4
+  rm -rf "$out"
+  mkdir -p "$out"
+  # A strict umask, as some packagers have: the package's folders must not take it.
+  (umask 077 && cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || {
     cat "$out/cpack.log"
     fail "cpack -G DEB failed"
   }
@@ -101,11 +108,24 @@ package)
   while IFS= read -r f; do
     grep -qF "./usr/$f" <<<"$listing" || fail "the package lacks /usr/$f"
   done < <(installed_files "$id")
+  modes=$(awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {print $1, $6}' <<<"$listing")
+  [ -z "$modes" ] || fail "folders not rwxr-xr-x: $modes"
   depends=$(dpkg-deb -f "${debs[0]}" Depends)
   # Found from the linked libraries, not written by hand.
   for lib in libqt6widgets6 libqt6serialport6 libc6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
   done
+  ;;
+
+lintian)
+  out=$2
+  if ! command -v lintian >/dev/null; then
+    echo "SKIP: lintian is not installed (scripts/deps.sh installs it)"
+    exit 77
+  fi
+  debs=("$out"/*.deb)
+  [ -f "${debs[0]}" ] || fail "no package in $out"
+  lintian --fail-on error,warning "${debs[0]}" || fail "lintian reports the package"
   ;;
 
 *)

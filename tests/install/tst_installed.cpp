@@ -1,6 +1,10 @@
 #include "app/Startup.h"
 #include "core/Paths.h"
+#include "render/Pages.h"
+#include "render/RenderTestSupport.h"
 #include "support/AppTestSupport.h"
+
+#include <QStatusBar>
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -57,6 +61,23 @@ void TestInstalled::startsCleanAndKeepsDocumentsPerUser()
     // The open dialog starts there too.
     TRIGGER(w.get(), "mnuFileOpenDATA");
     QCOMPARE(ui.fileRequests.last().request.startFolder, perUser + QDir::separator() + "DATA" + QDir::separator());
+
+    // Export finds the pictures in the installation: an icon key comes out drawn, and the
+    // status bar says where the pictures went.
+    auto tv = std::make_unique<DeviceWorkset>();
+    clearDevice(*tv);
+    putKey(*tv, 0, 0, 0, 0, 0, 0, 2, 2, QString(), 5);
+    WriteDeviceWorkset(g.Image, *tv, 0);
+    ui.clear();
+    ui.answerFile(perUser + "/den.png");
+    TRIGGER(w.get(), "mnuFileExport");
+    QCOMPARE(ui.texts(), QStringList());
+    const KeyFaces shipped(prefix + "/share/quillet", KeyFaces::Pictures::WithIcons);
+    QVERIFY(shipped.missingFiles().isEmpty());
+    const QImage written(perUser + "/den - TV.png");
+    QCOMPARE(written.convertToFormat(QImage::Format_RGB32),
+             pictureImage(devicePicture(QStringLiteral("TV"), *tv, shipped)));
+    QVERIFY2(w->StatusBar1->currentMessage().contains(perUser), qPrintable(w->StatusBar1->currentMessage()));
 
     QVERIFY(!QFileInfo::exists(prefix + "/bin/DATA"));
     QVERIFY(!QFileInfo::exists(prefix + "/bin/setup.inf"));

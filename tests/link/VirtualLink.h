@@ -135,6 +135,7 @@ public:
         run();
     }
     QString errorString() const override { return error_; }
+    bool lineDropped() const override { return gone(); }
 
     // Lets the remote act up to the clock's time: it takes the PC's bytes in order and
     // answers; a chunk's delay keeps it busy (reading nothing) until that time.

@@ -285,8 +285,8 @@ void TestLinkMainWindow::compareWithRemoteShowsTheEditsAndKeepsTheDocument()
     QCOMPARE(f.ui.texts(), QStringList());
     QCOMPARE(f.ui.dialogsShown, QStringList{QStringLiteral("frmCompare")});
     QCOMPARE(summary, QStringLiteral("2 differences"));
-    QCOMPARE(sentences, (QStringList{QStringLiteral("TV, page 1: key relabelled from POWER to ON"),
-                                     QStringLiteral("Timer 1: time changed from 07:00 to 08:00")}));
+    QCOMPARE(sentences, (QStringList{QStringLiteral("TV, page 1, key 1: relabelled from POWER to ON"),
+                                     QStringLiteral("Timer 1 (Wake up): time changed from 07:00 to 08:00")}));
     QCOMPARE(std::memcmp(g.Image.data(), before->data(), MemoryImage::TotalBytes), 0);
     QCOMPARE(g.LoadedKind, 1);
     QCOMPARE(g.Modified, 1);

@@ -17,6 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 using namespace quillet;
 
 namespace {
@@ -216,6 +220,16 @@ void TestPortSetup::listBindsTheChosenPort()
     QVERIFY(dialog.isVisible());   // Enter there does not close the dialog
     QCOMPARE(boundPortDevice(1), QStringLiteral("/dev/pts/77"));
     QCOMPARE(dialog.List1->currentItem()->text(), QStringLiteral("/dev/pts/77 (not present now)"));
+    // A pseudo-terminal that is there is never listed as a serial port, yet it is present.
+    const int pty = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(pty >= 0);
+    const QString ptyPath = QString::fromLocal8Bit(ptsname(pty));
+    dialog.Text1->setText(ptyPath);
+    QTest::keyClick(dialog.Text1, Qt::Key_Return);
+    QCOMPARE(dialog.List1->currentItem()->text(), ptyPath);
+    ::close(pty);
+    dialog.Text1->setText(QStringLiteral("/dev/pts/77"));
+    QTest::keyClick(dialog.Text1, Qt::Key_Return);
 
     // Port 2 has its own binding.
     QTest::mouseClick(dialog.Option2, Qt::LeftButton);
@@ -238,15 +252,26 @@ void TestPortSetup::listBindsTheChosenPort()
 void TestPortSetup::openFailureText()
 {
     const QString denied = portOpenFailureText(1, QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Permission denied"),
-                                               true, QStringLiteral("uucp"));
-    QVERIFY(denied.startsWith(QStringLiteral("The serial port /dev/ttyUSB0 (port 1) cannot be opened: "
+                                               PortRefusal::JoinGroup, QStringLiteral("uucp"));
+    QVERIFY(denied.startsWith(QStringLiteral("The serial port \"/dev/ttyUSB0\" (port 1) cannot be opened: "
                                              "Permission denied.")));
     QVERIFY(denied.contains(QStringLiteral("\"uucp\"")));
-    QVERIFY(portOpenFailureText(1, QStringLiteral("/dev/ttyS0"), QStringLiteral("Permission denied"), true, QString())
+    QVERIFY(portOpenFailureText(1, QStringLiteral("/dev/ttyS0"), QStringLiteral("Permission denied"),
+                                PortRefusal::JoinGroup, QString())
                 .contains(QStringLiteral("\"dialout\"")));
-    const QString busy = portOpenFailureText(2, QStringLiteral("/dev/ttyS1"),
-                                             QStringLiteral("Device or resource busy"), false, QString());
-    QCOMPARE(busy, QStringLiteral("The serial port /dev/ttyS1 (port 2) cannot be opened: Device or resource busy."));
+    // A group that may not use the device either is no advice.
+    const QString noGroup = portOpenFailureText(1, QStringLiteral("/dev/ttyS0"), QStringLiteral("Permission denied"),
+                                                PortRefusal::NoAccess, QStringLiteral("root"));
+    QVERIFY(!noGroup.contains(QStringLiteral("group")));
+    QVERIFY(noGroup.contains(QStringLiteral("ask your administrator")));
+    // A lock held by another program is not a permission the user lacks.
+    QCOMPARE(portOpenFailureText(2, QStringLiteral("/dev/ttyS1"), QStringLiteral("Permission error while locking the device"),
+                                 PortRefusal::InUse, QString()),
+             QStringLiteral("The serial port \"/dev/ttyS1\" (port 2) is in use by another program. Close that program, "
+                            "or choose another port."));
+    const QString other = portOpenFailureText(2, QStringLiteral("/dev/ttyS1"),
+                                              QStringLiteral("Device or resource busy"), PortRefusal::Other, QString());
+    QCOMPARE(other, QStringLiteral("The serial port \"/dev/ttyS1\" (port 2) cannot be opened: Device or resource busy."));
 }
 
 QTEST_MAIN(TestPortSetup)

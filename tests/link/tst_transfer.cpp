@@ -802,7 +802,10 @@ void TestTransfer::hangUpMidDownloadFails()
     QCOMPARE(r->ui.texts(), QStringList{QStringLiteral(" fail !")});
     QVERIFY(samePages(r->g.Image, demoImage(), 0, 3));
     QCOMPARE(r->g.Image.at(4, 10), 0xEE);
-    QVERIFY(r->engine.TransferLog.contains(QStringLiteral("Port error")));
+    // In the remote's terms, in the log box as in the reason; pages count from 1.
+    QVERIFY2(r->engine.TransferLog.contains(QStringLiteral("Port error: the remote hung up at page 4")),
+             qPrintable(r->engine.TransferLog));
+    QCOMPARE(r->engine.failureReason(), QStringLiteral("the remote hung up at page 4"));
     // Failed at once, not after waits ran out.
     QVERIFY(r->clock.now < 2000);
 }

@@ -64,7 +64,7 @@ void TestCompareEdits::findsJustTheEdit_data()
         editTv(f, [](frmEditKey &e) {
             testing::dragKey(e, 0, QPoint(5, 5), e.PicPAGE1[0], QPoint(2 * 20 + 5, 2 * 20 + 5));
         });
-    }) << QStringLiteral("TV, page 1: key POWER moved from column 1, row 1 to column 3, row 3");
+    }) << QStringLiteral("TV, page 1, key 1: POWER moved from column 1, row 1 to column 3, row 3");
     QTest::newRow("resize") << Edit([](testing::MainWindowFixture &f) {
         editTv(f, [](frmEditKey &e) {
             e.selectMode(GridEditor::Mode::Resize);
@@ -72,7 +72,7 @@ void TestCompareEdits::findsJustTheEdit_data()
             testing::clickCell(e, 0, 0, 0);
             testing::clickCell(e, 0, 2, 1);
         });
-    }) << QStringLiteral("TV, page 1: key POWER resized from 2 × 2 cells at column 1, row 1 to 3 × 2 cells at "
+    }) << QStringLiteral("TV, page 1, key 1: POWER resized from 2 × 2 cells at column 1, row 1 to 3 × 2 cells at "
                          "column 1, row 1");
     QTest::newRow("relabel") << Edit([](testing::MainWindowFixture &f) {
         editTv(f, [&f](frmEditKey &e) {
@@ -80,7 +80,7 @@ void TestCompareEdits::findsJustTheEdit_data()
             f.ui.onDialog(testing::typeAndOk(QStringLiteral("ON/OFF")));
             testing::clickKey(e, 0);
         });
-    }) << QStringLiteral("TV, page 1: key relabelled from POWER to ON/OFF");
+    }) << QStringLiteral("TV, page 1, key 1: relabelled from POWER to ON/OFF");
     QTest::newRow("renamed device") << Edit([](testing::MainWindowFixture &f) {
         f.ui.onDialog([&f](QDialog &d) {
             auto &editor = static_cast<frmEditMENU &>(d);
@@ -96,7 +96,7 @@ void TestCompareEdits::findsJustTheEdit_data()
             choose(timer, "ComboHour", "21");
             click(timer, "ComYES");
         });
-    }) << QStringLiteral("Timer 5: time changed from 07:30 to 21:30");
+    }) << QStringLiteral("Timer 5 (NEWS): time changed from 07:30 to 21:30");
     QTest::newRow("macro step") << Edit([](testing::MainWindowFixture &f) {
         setUpKey(f, "mnuMacro", "PicKEY_0", [&f](QDialog &macro) {
             f.ui.onDialog([](QDialog &select) {
@@ -106,7 +106,7 @@ void TestCompareEdits::findsJustTheEdit_data()
             click(macro, "OptNEW");
             click(macro, "ComYES");
         });
-    }) << QStringLiteral("Hot macro 1: step 1 added (TV POWER, 0.5 Second)");
+    }) << QStringLiteral("Hot macro 1 (MACRO 0): step 1 added (TV POWER, 0.5 Second)");
 }
 
 void TestCompareEdits::findsJustTheEdit()

@@ -55,6 +55,10 @@ std::int64_t RemoteRunner::nowNs() const
 
 void RemoteRunner::closeAll()
 {
+    if (savedSettings_ && savedFd_ >= 0 && savedFd_ == fd_)
+        ::tcsetattr(fd_, TCSANOW, savedSettings_.get());
+    savedSettings_.reset();
+    savedFd_ = -1;
     if (fd_ >= 0)
         ::close(fd_);
     if (keepSlave_ >= 0)
@@ -84,6 +88,9 @@ bool RemoteRunner::openPty(QString *error)
         closeAll();
         return false;
     }
+    savedSettings_ = std::make_unique<termios>();
+    ::tcgetattr(keepSlave_, savedSettings_.get());
+    savedFd_ = keepSlave_;
     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
     return true;
 }
@@ -92,6 +99,11 @@ bool RemoteRunner::openDevice(const QString &path, QString *error)
 {
     closeAll();
     fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    auto previous = std::make_unique<termios>();
+    if (fd_ >= 0 && ::tcgetattr(fd_, previous.get()) == 0) {
+        savedSettings_ = std::move(previous);
+        savedFd_ = fd_;
+    }
     if (fd_ < 0 || !makeRaw(fd_, true)) {
         if (error)
             *error = systemError(path.toLocal8Bit().constData());
@@ -103,6 +115,21 @@ bool RemoteRunner::openDevice(const QString &path, QString *error)
 }
 
 void RemoteRunner::requestReady() { readyRequested_ = true; }
+
+// A PC program that ended without closing the line (killed) leaves the pseudo-terminal as
+// it set it: with two stop bits left on, Qt's next open fails with "Invalid argument".
+// While the line is quiet the runner puts its own settings back, as a restart would.
+void RemoteRunner::settleLine(std::int64_t now)
+{
+    if (keepSlave_ < 0 || !savedSettings_ || now - lastByteNs_ < 500'000'000)
+        return;
+    termios current{};
+    if (::tcgetattr(keepSlave_, &current) == 0 &&
+        (current.c_cflag != savedSettings_->c_cflag || current.c_iflag != savedSettings_->c_iflag ||
+         current.c_lflag != savedSettings_->c_lflag))
+        ::tcsetattr(keepSlave_, TCSANOW, savedSettings_.get());
+    lastByteNs_ = now;
+}
 
 RemoteRunner::Wire RemoteRunner::wire()
 {
@@ -229,6 +256,8 @@ void RemoteRunner::run()
             char buf[512];
             const ssize_t n = ::read(fd_, buf, sizeof buf);
             const std::int64_t arrived = nowNs();
+            if (n > 0)
+                lastByteNs_ = arrived;
             for (ssize_t k = 0; k < n; ++k) {
                 std::int64_t visible = arrived;
                 if (paced) {
@@ -243,6 +272,8 @@ void RemoteRunner::run()
         } else if (r > 0 && (p.revents & (POLLHUP | POLLERR))) {
             // The PC's side of a real line went away; wait for it to come back.
             sleepUntilNs(nowNs() + 20'000'000);
+        } else if (r == 0 && incoming.empty()) {
+            settleLine(nowNs());
         }
 
         // Hand the bytes that have arrived to the model, one at a time, until it answers.

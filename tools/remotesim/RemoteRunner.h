@@ -7,7 +7,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+
+struct termios;
 
 namespace quillet::sim {
 
@@ -26,7 +29,8 @@ public:
 
     // A new pseudo-terminal; its device path is what the PC opens.
     bool openPty(QString *error);
-    // An existing serial device, set to 9600 baud, even parity, 8 data bits, 2 stop bits.
+    // An existing serial device, set to 9600 baud, even parity, 8 data bits, 2 stop bits;
+    // its own settings come back when the runner closes it.
     bool openDevice(const QString &path, QString *error);
     QString devicePath() const { return path_; }
 
@@ -70,11 +74,17 @@ private:
     std::int64_t nowNs() const;
     void closeAll();
     void note(std::int64_t startNs, std::int64_t endNs);
+    void settleLine(std::int64_t nowNs);
 
     RemoteModel &model_;
     std::mutex mutex_;
     int fd_ = -1;
     int keepSlave_ = -1;
+    // The settings to put back: a serial device's as they were, the pseudo-terminal's as
+    // the runner made them.
+    std::unique_ptr<termios> savedSettings_;
+    int savedFd_ = -1;
+    std::int64_t lastByteNs_ = 0;
     QString path_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> hungUp_{false};

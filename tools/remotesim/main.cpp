@@ -44,6 +44,17 @@ QTextStream &err()
     return s;
 }
 
+// Exit codes as quillet-cli's: 1 something failed, 2 the command line or a file was not
+// usable.
+constexpr int Failed = 1;
+constexpr int BadUsage = 2;
+
+int fail(const QString &message, int code)
+{
+    err() << "quillet-remote-sim: " << message << Qt::endl;
+    return code;
+}
+
 bool pageOption(const QCommandLineParser &parser, const QString &name, int *value)
 {
     if (!parser.isSet(name))
@@ -51,7 +62,7 @@ bool pageOption(const QCommandLineParser &parser, const QString &name, int *valu
     bool ok = false;
     *value = parser.value(name).toInt(&ok);
     if (!ok || *value < 0 || *value > 511) {
-        err() << "--" << name << ": a page number 0..511 is needed\n";
+        fail(QStringLiteral("--%1 needs a page number 0..511, not \"%2\"").arg(name, parser.value(name)), BadUsage);
         return false;
     }
     return true;
@@ -63,12 +74,14 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillet-remote-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Plays a remote control for Quillet's \"Download from Remote\" and \"Upload to Remote\".\n"
                        "It prints the device to bind to a port number in \"Communication Port\"."));
-    parser.addHelpOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QList<QCommandLineOption> options{
         {QStringLiteral("device"), QStringLiteral("Use this serial device instead of a new pseudo-terminal."),
          QStringLiteral("path")},
@@ -108,16 +121,29 @@ int main(int argc, char *argv[])
         {QStringLiteral("verbose"), QStringLiteral("Tell what happens.")},
     };
     parser.addOptions(options);
-    parser.process(app);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(QStringLiteral("%1; see quillet-remote-sim --help").arg(parser.errorText()), BadUsage);
+    if (parser.isSet(help)) {
+        out() << parser.helpText() << Qt::flush;
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out() << "quillet-remote-sim " << QCoreApplication::applicationVersion() << Qt::endl;
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument \"%1\"; see quillet-remote-sim --help")
+                        .arg(parser.positionalArguments().constFirst()),
+                    BadUsage);
 
     Options o;
     if (parser.isSet(QStringLiteral("pages"))) {
         bool ok = false;
         o.pageCount = parser.value(QStringLiteral("pages")).toInt(&ok);
-        if (!ok || o.pageCount < 0 || o.pageCount > 0xFFFF) {
-            err() << "--pages: a count 0..65535 is needed\n";
-            return 2;
-        }
+        if (!ok || o.pageCount < 0 || o.pageCount > 0xFFFF)
+            return fail(QStringLiteral("--pages needs a count 0..65535, not \"%1\"")
+                            .arg(parser.value(QStringLiteral("pages"))),
+                        BadUsage);
     }
     o.silent = parser.isSet(QStringLiteral("silent"));
     o.noise = parser.isSet(QStringLiteral("noise"));
@@ -130,7 +156,7 @@ int main(int argc, char *argv[])
         !pageOption(parser, QStringLiteral("lead-continue"), &o.leadContinuePage) ||
         !pageOption(parser, QStringLiteral("refuse"), &o.refusePage) ||
         !pageOption(parser, QStringLiteral("hang-up-after"), &o.hangUpAfterPage))
-        return 2;
+        return BadUsage;
     if (parser.isSet(QStringLiteral("times")))
         o.misbehaveTimes = parser.value(QStringLiteral("times")).toInt();
     for (const QString &s : parser.values(QStringLiteral("stall"))) {
@@ -141,21 +167,18 @@ int main(int argc, char *argv[])
             stall.page = parts[1].toInt(&okPage);
             stall.ms = parts[2].toInt(&okMs);
         }
-        if (!okPage || !okMs) {
-            err() << "--stall " << s << ": expected point:page:ms, points " << pointNames().join(QStringLiteral(", "))
-                  << "\n";
-            return 2;
-        }
+        if (!okPage || !okMs)
+            return fail(QStringLiteral("--stall needs point:page:ms, not \"%1\"; the points are %2")
+                            .arg(s, pointNames().join(QStringLiteral(", "))),
+                        BadUsage);
         o.stalls.push_back(stall);
     }
 
     MemoryImage image;
     if (parser.isSet(QStringLiteral("image"))) {
         QString error;
-        if (!LOAD_DATA_FILE(parser.value(QStringLiteral("image")), image, &error)) {
-            err() << error << "\n";
-            return 1;
-        }
+        if (!LOAD_DATA_FILE(parser.value(QStringLiteral("image")), image, &error))
+            return fail(error, BadUsage);
     } else {
         buildDemoImage(image);
     }
@@ -167,10 +190,8 @@ int main(int argc, char *argv[])
     const bool opened = parser.isSet(QStringLiteral("device"))
                             ? runner.openDevice(parser.value(QStringLiteral("device")), &error)
                             : runner.openPty(&error);
-    if (!opened) {
-        err() << error << "\n";
-        return 1;
-    }
+    if (!opened)
+        return fail(error, parser.isSet(QStringLiteral("device")) ? BadUsage : Failed);
 
     int boundPort = -1;
     QString previousBinding;
@@ -186,13 +207,16 @@ int main(int argc, char *argv[])
     else
         out() << "In Quillet, open \"Communication Port\", type this device into the field under the list and "
                  "press Enter.\n";
+    out() << "From a terminal: quillet-cli download --port-device " << runner.devicePath() << " -o FILE.DAT\n";
     out() << "Serving " << o.pageCount << " pages" << (runner.paced ? " at 9600 baud" : "")
           << ". Stop with Ctrl+C.\n";
     out().flush();
 
     g_runner = &runner;
+    // A closed terminal (SIGHUP) ends it as Ctrl+C does: the line and the binding are put back.
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
 
     const QString savePath = parser.value(QStringLiteral("save"));
     const bool verbose = parser.isSet(QStringLiteral("verbose"));

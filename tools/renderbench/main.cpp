@@ -94,7 +94,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         const Guide guide = Guide::ofImage(*image, QStringLiteral("Complete.DAT"), faces);
-        if (!guide.writePdf(out.filePath(QStringLiteral("Complete.pdf")), &error)) {
+        if (!guide.writePdf(out.filePath(QStringLiteral("Complete.pdf")), QPageSize(QPageSize::A4), &error)) {
             text << error << "\n";
             return 1;
         }

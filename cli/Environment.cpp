@@ -1,0 +1,80 @@
+#include "cli/Environment.h"
+
+#include <algorithm>
+
+namespace quillet::cli {
+
+namespace {
+
+bool isControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
+// "Cannot", "The", "No": a word that is only capitalised because it begins a sentence.
+bool capitalisedWord(const QString &text)
+{
+    qsizetype end = 0;
+    while (end < text.size() && text[end].isLetter())
+        ++end;
+    if (end < 2 || !text[0].isUpper())
+        return false;
+    for (qsizetype i = 1; i < end; ++i)
+        if (!text[i].isLower())
+            return false;
+    return true;
+}
+
+}  // namespace
+
+QString visible(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return isControl(c) && c != QLatin1Char('\n'); }))
+        return text;
+    QString shown;
+    shown.reserve(text.size() + 8);
+    for (QChar c : text) {
+        if (isControl(c) && c != QLatin1Char('\n'))
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+QString messageStyle(const QString &message)
+{
+    QString text = message.trimmed();
+    if (capitalisedWord(text))
+        text[0] = text[0].toLower();
+    if (text.endsWith(QLatin1Char('.')) && !text.endsWith(QStringLiteral("..")))
+        text.chop(1);
+    // Sentences the window shows one after the other become one line: "…program. Close
+    // it" reads "…program; close it". Quoted names are left as they are.
+    bool quoted = false;
+    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && text[i] == QLatin1Char('.') && text[i + 1] == QLatin1Char(' ') &&
+                 capitalisedWord(text.mid(i + 2))) {
+            text[i] = QLatin1Char(';');
+            text[i + 2] = text[i + 2].toLower();
+        }
+    }
+    return visible(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+int Environment::fail(const QString &message, int code)
+{
+    err << ProgramName << ": " << messageStyle(message) << Qt::endl;
+    return code;
+}
+
+int Environment::textWidth() const
+{
+    // Long lines are hard to read even on a wide terminal; without one, the usual 80.
+    return columns > 0 ? std::clamp(columns, 40, 100) : 80;
+}
+
+}  // namespace quillet::cli

@@ -1,0 +1,86 @@
+// The guarded save's rules for a caller that must not replace what it did not mean to:
+// a file that appears while the save runs, and a save that is stopped before it commits.
+
+#include "core/FileIO.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quillet;
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+}  // namespace
+
+class TestFileIO : public QObject {
+    Q_OBJECT
+private slots:
+    void aNewFileNeverReplacesOneThatAppeared();
+    void aStoppedSaveLeavesNoTemporaryFile();
+};
+
+void TestFileIO::aNewFileNeverReplacesOneThatAppeared()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.DAT"));
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    // Just before the commit, another program puts a file there, or a link to nowhere.
+    for (const bool link : {false, true}) {
+        SaveRules rules;
+        rules.replace = false;
+        rules.stillWanted = [&] {
+            if (link)
+                QFile::link(elsewhere, path);
+            else
+                write(path, "theirs");
+            return true;
+        };
+        QString error;
+        QVERIFY(!saveWholeFile(path, "ours", &error, rules));
+        QVERIFY2(error.contains(QStringLiteral("appeared meanwhile")), qPrintable(error));
+        QCOMPARE(link ? QFileInfo(path).symLinkTarget() : QString::fromLatin1(contents(path)),
+                 link ? elsewhere : QStringLiteral("theirs"));
+        QVERIFY(!QFile::exists(elsewhere));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 1);
+        QFile::remove(path);
+    }
+
+    // Without anything in the way it is an ordinary new file, with the permissions any new
+    // file gets here (not only its owner's, as the temporary one it was written through).
+    QVERIFY(saveWholeFile(path, "ours", nullptr, SaveRules{false, {}}));
+    QCOMPARE(contents(path), QByteArray("ours"));
+    write(dir.filePath(QStringLiteral("reference")), "x");
+    QCOMPARE(QFile::permissions(path), QFile::permissions(dir.filePath(QStringLiteral("reference"))));
+}
+
+void TestFileIO::aStoppedSaveLeavesNoTemporaryFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.png"));
+    for (const bool replace : {true, false}) {
+        if (replace)
+            write(path, "before");
+        QString error;
+        QVERIFY(!saveWholeFile(path, "after", &error, SaveRules{replace, [] { return false; }}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), replace ? 1 : 0);
+        QCOMPARE(contents(path), replace ? QByteArray("before") : QByteArray());
+        QFile::remove(path);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFileIO)
+#include "tst_fileio.moc"

@@ -74,6 +74,28 @@ enum EntryKind { DeviceEntry = 0, MenuEntry = 1, ModelEntry = 2 };
 
 bool inRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
+// The chosen entry of a list the keyboard is not in is drawn in a quieter colour than in
+// the list it is in, so that Tab visibly moves between the tree and the lists.
+void markKeyboardIn(QTreeWidget *list, bool focused)
+{
+    const QPalette desktop = QApplication::palette(list);
+    QPalette p = list->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        QColor highlight = desktop.color(group, QPalette::Highlight);
+        QColor text = desktop.color(group, QPalette::HighlightedText);
+        if (!focused) {
+            const QColor base = desktop.color(group, QPalette::Base);
+            highlight = QColor::fromRgbF(0.35f * highlight.redF() + 0.65f * base.redF(),
+                                         0.35f * highlight.greenF() + 0.65f * base.greenF(),
+                                         0.35f * highlight.blueF() + 0.65f * base.blueF());
+            text = desktop.color(group, QPalette::Text);
+        }
+        p.setColor(group, QPalette::Highlight, highlight);
+        p.setColor(group, QPalette::HighlightedText, text);
+    }
+    list->setPalette(p);
+}
+
 QStringList subfolders(const QString &path)
 {
     return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
@@ -433,8 +455,10 @@ void frmMain::buildContents()
         if (!fillingTree_ && item && TreeView1->hasFocus())
             TreeView1_NodeClick(item);
     });
-    for (QTreeWidget *list : {TreeView1, ListView1, ListView2})
+    for (QTreeWidget *list : {TreeView1, ListView1, ListView2}) {
         list->installEventFilter(this);
+        markKeyboardIn(list, false);
+    }
     // Moving through the device list with the keyboard chooses as a click does.
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (ListView1->hasFocus() && ListView1->currentItem() && ListView1->currentItem()->isSelected())
@@ -576,10 +600,18 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Picture1 && event->type() == QEvent::Show)
         centreProgressPanel();
+    const bool isList = watched == TreeView1 || watched == ListView1 || watched == ListView2;
+    // A window losing its activation leaves the focus where it is; the desktop's inactive
+    // colours show that.
+    if (isList && event->type() == QEvent::FocusOut
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+        markKeyboardIn(static_cast<QTreeWidget *>(watched), false);
     // A list taking focus with nothing current shows where the keyboard is: on its first
     // entry, which is not chosen by that.
-    if (event->type() == QEvent::FocusIn && (watched == TreeView1 || watched == ListView1 || watched == ListView2)) {
+    if (isList && event->type() == QEvent::FocusIn) {
         auto *list = static_cast<QTreeWidget *>(watched);
+        markKeyboardIn(list, true);
         if (!list->currentItem() && list->topLevelItemCount() > 0) {
             const QSignalBlocker quiet(list);
             list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);

@@ -1,7 +1,9 @@
 #include "app/ExportCommand.h"
 
 #include "app/UiServices.h"
+#include "core/FileIO.h"
 #include "core/Globals.h"
+#include "core/MemoryText.h"
 #include "core/Paths.h"
 #include "render/Guide.h"
 #include "render/PictureFile.h"
@@ -20,8 +22,20 @@ FileDialogSpec exportRequest(const Globals &g)
     const QFileInfo current(g.CurrentFile);
     const QString stem = current.completeBaseName().isEmpty() ? QStringLiteral("REMOTE") : current.completeBaseName();
     const QString folder = current.fileName().isEmpty() ? g.AppDir : current.absolutePath();
-    return {QStringLiteral("PDF GUIDE(*.pdf)|*.pdf|PNG PICTURES(*.png)|*.png"), QStringLiteral("pdf"),
-            stem + QStringLiteral(".pdf"), folder + nativeSeparator()};
+    return {QStringLiteral("PDF GUIDE(*.pdf)|*.pdf|PNG PICTURES(*.png)|*.png|Text (*.json)|*.json"),
+            QStringLiteral("pdf"), stem + QStringLiteral(".pdf"), folder + nativeSeparator()};
+}
+
+bool isText(const QString &path)
+{
+    return path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
+}
+
+// The document as the text quillet-cli export writes, which Import Text.. reads back.
+QByteArray documentText(const Globals &g)
+{
+    const QString schema = memoryTextSchemaUri(g.shippedFolder());
+    return g.LoadedKind == 2 ? modelText(g, schema) : memoryText(g.Image, schema);
 }
 
 }  // namespace
@@ -42,12 +56,12 @@ QString exportDocument(Globals &g, UiServices &ui, QWidget *parent)
             return {};
         }
         const PictureFormat format = pictureFormat(chosen);
-        if (format != PictureFormat::Pdf && format != PictureFormat::Png) {
-            g.DialogResult =
-                ui.warn(parent, QStringLiteral("Export writes a PDF guide (.pdf) or PNG pictures (.png)."));
+        if (format != PictureFormat::Pdf && format != PictureFormat::Png && !isText(chosen)) {
+            g.DialogResult = ui.warn(
+                parent, QStringLiteral("Export writes a PDF guide (.pdf), PNG pictures (.png) or the memory as text (.json)."));
             continue;
         }
-        targets = format == PictureFormat::Pdf ? QStringList{chosen} : pictureFileNames(chosen, guide.pictures());
+        targets = format == PictureFormat::Png ? pictureFileNames(chosen, guide.pictures()) : QStringList{chosen};
         if (std::none_of(targets.begin(), targets.end(), [](const QString &t) { return QFileInfo::exists(t); }))
             break;
         g.DialogResult = ui.message(parent, QStringLiteral("replace"), QStringLiteral("Warning"), MsgIcon::None,
@@ -56,9 +70,16 @@ QString exportDocument(Globals &g, UiServices &ui, QWidget *parent)
             break;
     }
 
+    QString error;
+    if (isText(chosen)) {
+        if (!saveWholeFile(chosen, documentText(g), &error, g.makeSaveFile)) {
+            ui.warn(parent, error);
+            return {};
+        }
+        return QStringLiteral("The text was written to %1").arg(QDir::toNativeSeparators(chosen));
+    }
     if (!faces.missingFiles().isEmpty())
         ui.warn(parent, faces.missingMessage());
-    QString error;
     if (pictureFormat(chosen) == PictureFormat::Pdf) {
         if (!guide.writePdf(chosen, guidePaperSize(paperLocale()), &error, g.makeSaveFile)) {
             ui.warn(parent, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(chosen), error));

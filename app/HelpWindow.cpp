@@ -34,6 +34,8 @@ HelpWindow::HelpWindow(QWidget *owner)
 
     List1->setObjectName(QStringLiteral("List1"));
     Text1->setObjectName(QStringLiteral("Text1"));
+    List1->setAccessibleName(QStringLiteral("Topics"));
+    Text1->setAccessibleName(QStringLiteral("Help text"));
     // Links are followed here: anchors inside the help scroll, anything else goes to
     // the desktop; the browser must never try to load the .HLP file by itself.
     Text1->setOpenLinks(false);

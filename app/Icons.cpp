@@ -243,6 +243,12 @@ const QHash<QString, Draw> &commandDrawings()
              document(p, QColor(120, 170, 225));
              arrow(p, {9, 16}, {22, 16}, ModelGreen);
          }},
+        // Export's page with the arrow turned inwards.
+        {QStringLiteral("mnuFileImportText"),
+         [](QPainter &p) {
+             document(p, QColor(120, 170, 225));
+             arrow(p, {22, 16}, {9, 16}, ModelGreen);
+         }},
         {QStringLiteral("mnuFilePrint"),
          [](QPainter &p) {
              p.setPen(pen(Outline));

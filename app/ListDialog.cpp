@@ -30,6 +30,7 @@ ListDialog::ListDialog(Globals &g, const QString &name, const QString &caption, 
     layout->addWidget(List1);
     if (Label1)
         Label1->setBuddy(List1);
+    List1->setAccessibleName(Label1 ? Label1->text() : caption);
 
     auto *buttons = new QDialogButtonBox(this);
     ComYES = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);

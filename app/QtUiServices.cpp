@@ -34,6 +34,10 @@ int QtUiServices::message(QWidget *parent, const QString &text, const QString &t
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
     case MsgButtons::YesNoLater:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         later = box.addButton(QStringLiteral("Later"), QMessageBox::RejectRole);

@@ -15,7 +15,7 @@ namespace quillet {
 
 enum class MsgIcon { None, Warning, Information };
 // YesNoLater: "Yes", "No" and "Later", for a question whose "No" cannot be undone.
-enum class MsgButtons { OK, OKCancel, YesNoLater, YesNoCancel };
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoLater, YesNoCancel };
 
 // A file dialog request. The filter is written as "DATA FILE(*.DAT)|*.DAT".
 struct FileDialogSpec {
@@ -65,6 +65,7 @@ public:
     {
         switch (buttons) {
         case MsgButtons::OK: return 1;
+        case MsgButtons::YesNo: return 7;
         case MsgButtons::YesNoLater: return 8;
         default: return 2;
         }
@@ -75,6 +76,7 @@ public:
         switch (buttons) {
         case MsgButtons::OK: return answer == 1;
         case MsgButtons::OKCancel: return answer == 1 || answer == 2;
+        case MsgButtons::YesNo: return answer == 6 || answer == 7;
         case MsgButtons::YesNoLater: return answer == 6 || answer == 7 || answer == 8;
         case MsgButtons::YesNoCancel: return answer == 6 || answer == 7 || answer == 2;
         }

@@ -3,6 +3,7 @@
 #include "app/CompareWithFile.h"
 #include "app/ExportCommand.h"
 #include "app/ExternalFiles.h"
+#include "app/ImportTextCommand.h"
 #include "app/Icons.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
@@ -33,7 +34,9 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QKeyEvent>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QScreen>
 #include <QSet>
 #include <QSettings>
@@ -71,6 +74,28 @@ constexpr int EntryKindRole = Qt::UserRole + 3;
 enum EntryKind { DeviceEntry = 0, MenuEntry = 1, ModelEntry = 2 };
 
 bool inRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
+// The chosen entry of a list the keyboard is not in is drawn in a quieter colour than in
+// the list it is in, so that Tab visibly moves between the tree and the lists.
+void markKeyboardIn(QTreeWidget *list, bool focused)
+{
+    const QPalette desktop = QApplication::palette(list);
+    QPalette p = list->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        QColor highlight = desktop.color(group, QPalette::Highlight);
+        QColor text = desktop.color(group, QPalette::HighlightedText);
+        if (!focused) {
+            const QColor base = desktop.color(group, QPalette::Base);
+            highlight = QColor::fromRgbF(0.35f * highlight.redF() + 0.65f * base.redF(),
+                                         0.35f * highlight.greenF() + 0.65f * base.greenF(),
+                                         0.35f * highlight.blueF() + 0.65f * base.blueF());
+            text = desktop.color(group, QPalette::Text);
+        }
+        p.setColor(group, QPalette::Highlight, highlight);
+        p.setColor(group, QPalette::HighlightedText, text);
+    }
+    list->setPalette(p);
+}
 
 QStringList subfolders(const QString &path)
 {
@@ -175,6 +200,8 @@ void frmMain::addToolButton(const QString &actionName, const QString &key)
     button->setToolTip(key);
     button->setAccessibleName(key);
     button->setAutoRaise(true);
+    // The menus reach every command from the keyboard; Tab goes to the tree and lists.
+    button->setFocusPolicy(Qt::NoFocus);
     button->setEnabled(a->isEnabled());
     connect(button, &QToolButton::clicked, a, &QAction::trigger);
     connect(a, &QAction::changed, button, [button, a] { button->setEnabled(a->isEnabled()); });
@@ -208,6 +235,8 @@ void frmMain::buildMenusAndToolbar()
                &frmMain::mnuFileCompare_Click);
     mnuFile->addSeparator();
     addCommand(mnuFile, QStringLiteral("mnuFileExport"), QStringLiteral("&Export.."), &frmMain::mnuFileExport_Click);
+    addCommand(mnuFile, QStringLiteral("mnuFileImportText"), QStringLiteral("&Import Text.."),
+               &frmMain::mnuFileImportText_Click);
     addCommand(mnuFile, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print.."), &frmMain::mnuFilePrint_Click);
     mnuFile->addSeparator();
     addCommand(mnuFile, QStringLiteral("mnuLoad"), QStringLiteral("&Fast Open"), &frmMain::mnuLoad_Click);
@@ -356,6 +385,7 @@ void frmMain::buildContents()
     lblTitle[0] = titleLabel(0, central);
     TreeView1 = new QTreeWidget(central);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setAccessibleName(QStringLiteral("Files"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setColumnCount(1);
     TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -370,6 +400,8 @@ void frmMain::buildContents()
     ListView1 = listView(QStringLiteral("ListView1"), central);
     lblTitle[2] = titleLabel(2, central);
     ListView2 = listView(QStringLiteral("ListView2"), central);
+    ListView1->setAccessibleName(QStringLiteral("Devices"));
+    ListView2->setAccessibleName(QStringLiteral("Backup"));
     listSplitter_ = new QSplitter(Qt::Horizontal);
     listSplitter_->setObjectName(QStringLiteral("listSplitter"));
     listSplitter_->setChildrenCollapsible(false);
@@ -399,6 +431,10 @@ void frmMain::buildContents()
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     progress->addWidget(Label1);
     progress->addWidget(ProgressBar1);
+    // Escape is the one key a running transfer answers; the panel says so.
+    auto *escapeHint = new QLabel(QStringLiteral("Press Escape to stop the transfer."), Picture1);
+    escapeHint->setObjectName(QStringLiteral("lblEscape"));
+    progress->addWidget(escapeHint);
     Picture1->resize(300, Picture1->sizeHint().height());
     Picture1->installEventFilter(this);
     Text1 = new QPlainTextEdit(central);
@@ -421,6 +457,15 @@ void frmMain::buildContents()
     connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
         if (!fillingTree_ && item && TreeView1->hasFocus())
             TreeView1_NodeClick(item);
+    });
+    for (QTreeWidget *list : {TreeView1, ListView1, ListView2}) {
+        list->installEventFilter(this);
+        markKeyboardIn(list, false);
+    }
+    // Moving through the device list with the keyboard chooses as a click does.
+    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (ListView1->hasFocus() && ListView1->currentItem() && ListView1->currentItem()->isSelected())
+            ListView1_Click(ListView1->currentItem());
     });
     connect(ListView1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { ListView1_Click(item); });
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
@@ -558,6 +603,31 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Picture1 && event->type() == QEvent::Show)
         centreProgressPanel();
+    const bool isList = watched == TreeView1 || watched == ListView1 || watched == ListView2;
+    // A window losing its activation leaves the focus where it is; the desktop's inactive
+    // colours show that.
+    if (isList && event->type() == QEvent::FocusOut
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+        markKeyboardIn(static_cast<QTreeWidget *>(watched), false);
+    // A list taking focus with nothing current shows where the keyboard is: on its first
+    // entry, which is not chosen by that.
+    if (isList && event->type() == QEvent::FocusIn) {
+        auto *list = static_cast<QTreeWidget *>(watched);
+        markKeyboardIn(list, true);
+        if (!list->currentItem() && list->topLevelItemCount() > 0) {
+            const QSignalBlocker quiet(list);
+            list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        }
+    }
+    // Enter on the device list opens the device's editor, as a double-click does.
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ListView1->currentItem()) {
+            ListView1_DblClick(ListView1->currentItem());
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -1065,7 +1135,10 @@ void frmMain::mnuFileSave_Click()
         showDocumentTitle();
         g_.LoadedKind = 2;
     } else {
-        // No file name yet (after a download): Save As is the way.
+        // No file name yet: after a download Save As is the way; an imported text goes
+        // there at once, as its caption promises.
+        if (windowTitle().endsWith(importedCaptionSuffix()))
+            mnuFileSaveAs_Click();
         return;
     }
     g_.Modified = 0;
@@ -1166,6 +1239,11 @@ void frmMain::mnuFileExport_Click()
     const QString written = exportDocument(g_, ui_, this);
     if (!written.isEmpty())
         StatusBar1->showMessage(written);
+}
+
+void frmMain::mnuFileImportText_Click()
+{
+    importText(*this);
 }
 
 void frmMain::mnuFilePrint_Click()

@@ -156,6 +156,7 @@ private:
     void mnuFileSaveAs_Click();
     void mnuFileCompare_Click();
     void mnuFileExport_Click();
+    void mnuFileImportText_Click();
     void mnuFilePrint_Click();
     void mnuLoad_Click();
     void mnuDelete_Click();

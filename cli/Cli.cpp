@@ -4,6 +4,8 @@
 #include "cli/Completion.h"
 #include "cli/Diff.h"
 #include "cli/Download.h"
+#include "cli/Export.h"
+#include "cli/Import.h"
 #include "cli/Info.h"
 #include "cli/Ports.h"
 #include "cli/Render.h"
@@ -27,6 +29,8 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<ShowCommand>());
     list.push_back(std::make_unique<DiffCommand>());
     list.push_back(std::make_unique<RenderCommand>());
+    list.push_back(std::make_unique<ExportCommand>());
+    list.push_back(std::make_unique<ImportCommand>());
     list.push_back(std::make_unique<PortsCommand>());
     list.push_back(std::make_unique<DownloadCommand>());
     list.push_back(std::make_unique<UploadCommand>());
@@ -42,7 +46,8 @@ QString overview(const std::vector<std::unique_ptr<Command>> &commands, int widt
     QString text = wrapText(QStringLiteral("Usage: %1 COMMAND [options] [arguments]").arg(program), width) +
                    QStringLiteral("\n\n") +
                    wrapText(QStringLiteral("The remote control's memory from a terminal: read and compare data and "
-                                           "model files, draw their pages, move the memory to and from the remote."),
+                                           "model files, draw their pages, turn them into text and back, move the memory "
+                                           "to and from the remote."),
                             width) +
                    QStringLiteral("\n\nCommands:\n");
     QList<QPair<QString, QString>> rows;

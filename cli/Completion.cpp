@@ -33,6 +33,7 @@ QString kindWord(Values v)
     case Values::SerialDevice: return QStringLiteral("serial");
     case Values::CommandName: return QStringLiteral("command");
     case Values::ShellName: return QStringLiteral("shell");
+    case Values::TextFile: return QStringLiteral("text");
     }
     return {};
 }
@@ -127,6 +128,7 @@ _quillet_cli_values()
         document) pattern='@(dat|DAT|mod|MOD)' ;;
         data) pattern='@(dat|DAT)' ;;
         picture) pattern='@(png|PNG|svg|SVG|pdf|PDF)' ;;
+        text) pattern='@(json|JSON)' ;;
         file) pattern='' ;;
         format) COMPREPLY=($(compgen -W "png svg pdf" -- "$cur")); return ;;
         command) COMPREPLY=($(compgen -W "%1" -- "$cur")); return ;;
@@ -239,6 +241,7 @@ QString zshAction(Values v)
     case Values::SerialDevice: return QStringLiteral("_quillet_cli_serial");
     case Values::CommandName: return QStringLiteral("(") + commandNames() + QLatin1Char(')');
     case Values::ShellName: return QStringLiteral("(bash zsh fish)");
+    case Values::TextFile: return QStringLiteral("_files -g \"*.(json|JSON)(-.)\"");
     }
     return {};
 }
@@ -340,7 +343,8 @@ QString fishValues(Values v)
     case Values::AnyFile:
     case Values::DataOrModelFile:
     case Values::DataFile:
-    case Values::PictureFile: return QStringLiteral(" -r -F");
+    case Values::PictureFile:
+    case Values::TextFile: return QStringLiteral(" -r -F");
     case Values::PictureFormat: return QStringLiteral(" -x -a 'png svg pdf'");
     case Values::DeviceName: return QStringLiteral(" -x -a '(__quillet_cli_devices)'");
     case Values::SerialDevice: return QStringLiteral(" -x -a '(__quillet_cli_serial)'");

@@ -1,7 +1,8 @@
 #include "core/LayoutEdits.h"
 
+#include "core/TextCodec.h"
+
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace quillet {
@@ -173,12 +174,18 @@ bool LayoutEdits::relocate(int key, const KeyPlace &from, int newPage, const Cel
 {
     const Snapshot before = snapshot();
 
-    // The label travels unchanged: text bytes, or the icon number.
-    std::array<Byte, LabelBytes> label;
-    label.fill(Empty);
+    // The label goes along as the editor shows it: a text without its trailing blanks, or,
+    // where the editor shows no text (an icon), the first label byte alone; stray bytes do
+    // not travel. The old record's two leading bytes stay.
+    QString text;
+    bool iconLabel = buf_.icons;
+    Byte firstByte = Empty;
     if (Byte *record = buf_.recordOfKey(key)) {
-        std::copy_n(record + 2, LabelBytes, label.begin());
-        std::fill_n(record + 2, LabelBytes, Empty);   // the two leading bytes stay
+        firstByte = record[2];
+        if (!buf_.icons || !isIconByte(firstByte))
+            text = trimmedRight(labelText(record + 2));
+        iconLabel = buf_.icons && text.isEmpty();
+        std::fill_n(record + 2, LabelBytes, Empty);
     }
     const SlotRef old = slotOfKey(key, from);
     if (old.valid()) {
@@ -198,7 +205,10 @@ bool LayoutEdits::relocate(int key, const KeyPlace &from, int newPage, const Cel
     buf_.rect[newPage][2 * slot] = cells.upperLeft();
     buf_.rect[newPage][2 * slot + 1] = cells.lowerRight();
     buf_.loc[key] = static_cast<Byte>(newPage * 16 + record);
-    std::copy(label.begin(), label.end(), buf_.labelBytes(newPage, record));
+    if (iconLabel)
+        writeIcon(newPage, record, firstByte);
+    else
+        writeText(newPage, record, text);
     return true;
 }
 

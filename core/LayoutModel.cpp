@@ -22,6 +22,7 @@ LayoutBuffers LayoutBuffers::device(DeviceWorkset &dev)
     b.slotCount = 12;
     b.keys = 35;
     b.newRecords = 12;
+    b.icons = true;
     for (int p = 0; p < 4; ++p) {
         b.slot[p] = dev.DevSlotBuf[p].data();
         b.rect[p] = dev.DevRectBuf[p].data();

@@ -58,6 +58,7 @@ struct LayoutBuffers {
     int slotCount = 0;        // slots used per page: 12, or 8 on the menu
     int keys = 0;         // key numbers 0..keys-1: 35, or 10 device buttons
     int newRecords = 0;   // label records New may take: 12, or 8 on the menu
+    bool icons = false;   // labels may be icons (a device), or are text only (the menu)
     std::array<Byte *, 4> slot{};    // 12-byte slot table of each page
     std::array<Byte *, 4> rect{};    // 24-byte corner table of each page
     Byte *loc = nullptr;             // LabelLocation of each key
@@ -106,7 +107,7 @@ bool recordFree(const LayoutBuffers &buf, int page, int r);
 int freeRecord(const LayoutBuffers &buf, int page);
 // The record a key moved or resized into slot s of a page takes: record s unless another
 // key names it (a damaged file), else the lowest record no key names; -1 when none.
-// Leftover bytes in a record no key names are overwritten.
+// A record no key names is taken even when leftover bytes remain in it.
 int relocationRecord(const LayoutBuffers &buf, int page, int slot);
 // Slot holding a key on a page (first match), or on any page when page is -1.
 struct SlotRef {

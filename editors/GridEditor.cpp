@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cstring>
@@ -62,6 +63,7 @@ GridEditor::GridEditor(const Shape &shape, const LayoutBuffers &buffers, Globals
     , edits_(buffers)
     , g_(g)
     , ui_(ui)
+    , cursor_(static_cast<size_t>(buffers.pages), QPoint(0, 0))
     , KeyText(static_cast<size_t>(buffers.keys), fixedField(QString()))
 {
     setObjectName(spec_.name);
@@ -95,6 +97,8 @@ void GridEditor::buildControls()
         auto *page = new PageBox(this);
         page->setObjectName(QStringLiteral("PicPAGE1_%1").arg(p));
         page->setGeometry(QRect(pageOrigin(p), QSize(PageBox::Width, PageBox::Height)));
+        // Tab reaches the pages for the keyboard's cell cursor; a click leaves focus alone.
+        page->setFocusPolicy(Qt::TabFocus);
         page->installEventFilter(this);
         PicPAGE1.push_back(page);
     }
@@ -119,6 +123,7 @@ void GridEditor::buildControls()
     };
     PicPOINT1 = makeMarker(QStringLiteral("PicPOINT1"));
     PicPOINT2 = makeMarker(QStringLiteral("PicPOINT2"));
+    cellCursor_ = new CellCursor(this);
 
     // The "default outline" of a dragged key.
     dragOutline_ = new QFrame(this);
@@ -139,15 +144,32 @@ void GridEditor::buildControls()
     OptMODIFY = makeOption(QStringLiteral("OptMODIFY"), QStringLiteral("Resize"), 168);
     OptEDIT = makeOption(QStringLiteral("OptEDIT"), QStringLiteral("Relabel"), 248);
     OptDEL = makeOption(QStringLiteral("OptDEL"), QStringLiteral("Delete"), 328);
-    // Graphical option buttons: framed tiles, the chosen one sunken and lit.
-    setStyleSheet(QStringLiteral(
-        "QRadioButton { border: 1px solid #8a8a8a; border-radius: 4px; padding-left: 6px;"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfbfb, stop:1 #dedede); }"
-        "QRadioButton:checked { background: #fff6cc; border: 2px solid #b08a1a; }"
-        "QRadioButton::indicator { width: 10px; height: 10px; border-radius: 6px; border: 1px solid #606060;"
-        " background: white; }"
-        "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5,"
-        " fy:0.5, stop:0 #202020, stop:0.55 #202020, stop:0.65 white); }"));
+    // Alt+letter chooses a mode from anywhere in the window, as a click on its button does.
+    const std::pair<QRadioButton *, Mode> modes[] = {{OptMOVE, Mode::Move}, {OptNEW, Mode::New},
+                                                     {OptMODIFY, Mode::Resize}, {OptEDIT, Mode::Relabel},
+                                                     {OptDEL, Mode::Delete}};
+    const char letters[] = {'M', 'N', 'R', 'L', 'D'};
+    for (size_t i = 0; i < std::size(modes); ++i) {
+        const auto [option, mode] = modes[i];
+        const QKeySequence keys(QStringLiteral("Alt+%1").arg(QLatin1Char(letters[i])));
+        auto *shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, mode] {
+            endDrag();
+            selectMode(mode);
+        });
+        option->setToolTip(QStringLiteral("%1 (%2)").arg(option->text(), keys.toString(QKeySequence::NativeText)));
+    }
+    // Graphical option buttons: framed tiles, the chosen one lit, in the desktop's colours
+    // so that a dark palette keeps them readable. Set on the five alone: a sheet on the
+    // window would restyle every key box and page too, and opening would cost more.
+    const QString tiles = QStringLiteral(
+        "QRadioButton { border: 1px solid palette(mid); border-radius: 4px; padding-left: 6px;"
+        " background: palette(button); color: palette(button-text); }"
+        "QRadioButton:checked { background: palette(highlight); color: palette(highlighted-text);"
+        " border: 2px solid palette(dark); }"
+        "QRadioButton:focus { border: 2px dashed palette(window-text); }");
+    for (const auto &[option, mode] : modes)
+        option->setStyleSheet(tiles);
 
     ComYES = new QPushButton(QStringLiteral("OK"), this);
     ComYES->setObjectName(QStringLiteral("ComYES"));
@@ -171,6 +193,28 @@ void GridEditor::buildControls()
     Label5->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label5->setMargin(4);
 
+    lblCursor = new QLabel(this);
+    lblCursor->setObjectName(QStringLiteral("lblCursor"));
+    lblCursor->setGeometry(8, 203, 322, 20);
+
+    // Tab runs through the modes, the pages in page order, then OK, Cancel, Undo and Redo.
+    QWidget *order[] = {OptMOVE, OptNEW, OptMODIFY, OptEDIT, OptDEL};
+    QWidget *previous = order[std::size(order) - 1];
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    for (PageBox *page : PicPAGE1) {
+        setTabOrder(previous, page);
+        previous = page;
+    }
+    for (QWidget *w : {static_cast<QWidget *>(ComYES), static_cast<QWidget *>(ComNO), static_cast<QWidget *>(cmdUndo),
+                       static_cast<QWidget *>(cmdRedo)}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+
+    // A key carried from the keyboard stays where it was when the mode changes.
+    for (QRadioButton *o : {OptMOVE, OptNEW, OptMODIFY, OptEDIT, OptDEL})
+        connect(o, &QRadioButton::clicked, this, &GridEditor::endDrag);
     connect(OptMOVE, &QRadioButton::clicked, this, &GridEditor::OptMOVE_Click);
     connect(OptNEW, &QRadioButton::clicked, this, &GridEditor::OptNEW_Click);
     connect(OptMODIFY, &QRadioButton::clicked, this, &GridEditor::OptMODIFY_Click);
@@ -379,6 +423,17 @@ void GridEditor::hideMarkers()
 bool GridEditor::eventFilter(QObject *watched, QEvent *event)
 {
     const auto type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::FocusIn || type == QEvent::FocusOut) {
+        for (int p = 0; p < static_cast<int>(PicPAGE1.size()); ++p) {
+            if (watched != PicPAGE1[static_cast<size_t>(p)])
+                continue;
+            if (type == QEvent::KeyPress)
+                return pageKeyPress(p, static_cast<QKeyEvent *>(event));
+            cursorChanged();
+            break;
+        }
+        return QDialog::eventFilter(watched, event);
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
         && type != QEvent::MouseButtonDblClick)
         return QDialog::eventFilter(watched, event);
@@ -597,7 +652,8 @@ void GridEditor::finishResize(int releasePage)
         resetResize();
         return;
     }
-    undo_.push(new ResizeKeyCommand(*this, std::move(before), ResizeKey, old, {ResizePage, cells}));
+    if (changedSince(before))
+        undo_.push(new ResizeKeyCommand(*this, std::move(before), ResizeKey, old, {ResizePage, cells}));
     ResizeStep = 0;
     Label5->setText(spec_.prompts.resizeDone);
     hideMarkers();
@@ -634,7 +690,8 @@ void GridEditor::relabelKey(int key)
         return;
     State before = saveState(key);
     applyRelabel(key, label);
-    undo_.push(new RelabelKeyCommand(*this, std::move(before), key, label));
+    if (changedSince(before))
+        undo_.push(new RelabelKeyCommand(*this, std::move(before), key, label));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -702,7 +759,7 @@ void GridEditor::dropKey(int key, QPointF editorPos)
     }
     State before = saveState(key);
     const EditOutcome outcome = applyPlace(key, old, page, cells, !ontoPage, false);
-    if (outcome == EditOutcome::Done)
+    if (outcome == EditOutcome::Done && changedSince(before))
         undo_.push(new MoveKeyCommand(*this, std::move(before), key, old, {page, cells}, !ontoPage));
     else if (outcome == EditOutcome::PageFull && !spec_.pageFullMessage.isEmpty())
         warn(spec_.pageFullMessage);
@@ -716,12 +773,21 @@ GridEditor::State GridEditor::saveState(int key) const
     return {key, edits_.snapshot(), saveExtra(key)};
 }
 
+bool GridEditor::changedSince(const State &before) const
+{
+    // An edit that changed no byte (a key dropped where it was, a label given again) is
+    // no step of Undo.
+    const State now = saveState(before.key);
+    return now.layout != before.layout || now.extra != before.extra;
+}
+
 void GridEditor::restoreState(const State &state)
 {
     abandonHalfMade();
     edits_.restore(state.layout);
     restoreExtra(state.key, state.extra);
     loadLayout();
+    cursorChanged();
 }
 
 void GridEditor::applyNew(int key, int page, const CellRect &cells, const LabelChoice &label)
@@ -734,6 +800,8 @@ void GridEditor::applyNew(int key, int page, const CellRect &cells, const LabelC
     box->show();
     box->raise();
     storeNewLabel(key, page, record, label);
+    nameKey(key);
+    cursorChanged();
 }
 
 EditOutcome GridEditor::applyPlace(int key, const KeyPlace &from, int page, const CellRect &cells, bool keepSlot,
@@ -750,12 +818,16 @@ EditOutcome GridEditor::applyPlace(int key, const KeyPlace &from, int page, cons
         box->show();
         box->raise();
     }
+    nameKey(key);
+    cursorChanged();
     return outcome;
 }
 
 void GridEditor::applyRelabel(int key, const LabelChoice &label)
 {
     storeRelabel(key, label);
+    nameKey(key);
+    cursorChanged();
 }
 
 void GridEditor::applyDelete(int key, const KeyPlace &place)
@@ -768,6 +840,7 @@ void GridEditor::applyDelete(int key, const KeyPlace &place)
         hideMarkers();
     }
     keyDeleted(key);
+    cursorChanged();
 }
 
 void GridEditor::abandonHalfMade()
@@ -798,13 +871,191 @@ void GridEditor::redo()
 
 void GridEditor::keyPressEvent(QKeyEvent *event)
 {
-    // Escape drops a half-made edit; with none under way it cancels the editor.
+    // Escape drops a half-made edit (a key picked up included); with none under way it
+    // cancels the editor, once the user agrees to lose the changes made.
     if (event->key() == Qt::Key_Escape && (NewStep != 0 || ResizeStep != 0 || dragging())) {
         abandonHalfMade();
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && !discardAllowed()) {
+        event->accept();
+        return;
+    }
     QDialog::keyPressEvent(event);
+}
+
+bool GridEditor::discardAllowed()
+{
+    // Undo back to the start leaves nothing to lose.
+    if (undo_.isClean())
+        return true;
+    g_.DialogResult = ui_.message(this, QStringLiteral("Discard your changes to %1?").arg(layoutName_),
+                                  QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::YesNo);
+    return g_.DialogResult == answer::Yes;
+}
+
+// ---------------------------------------------------------------------------------------
+// The keyboard: a cell cursor on the focused page, Space or Enter as the click.
+
+void GridEditor::setLayoutName(const QString &name)
+{
+    layoutName_ = name;
+    cursorChanged();
+}
+
+int GridEditor::cursorPage() const
+{
+    for (int p = 0; p < static_cast<int>(PicPAGE1.size()); ++p)
+        if (PicPAGE1[static_cast<size_t>(p)]->hasFocus())
+            return p;
+    return -1;
+}
+
+bool GridEditor::pageKeyPress(int page, QKeyEvent *event)
+{
+    const QPoint at = cursor_[static_cast<size_t>(page)];
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool ctrl = mods == Qt::ControlModifier;
+    if (mods != Qt::NoModifier && !ctrl)
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        const int step = event->key() == Qt::Key_Left ? -1 : 1;
+        if (ctrl) {
+            const int next = std::clamp(page + step, 0, buf_.pages - 1);
+            cursor_[static_cast<size_t>(next)] = at;
+            if (next != page)
+                PicPAGE1[static_cast<size_t>(next)]->setFocus(Qt::OtherFocusReason);
+        } else {
+            moveCursor(page, {at.x() + step, at.y()});
+        }
+        return true;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (!ctrl)
+            moveCursor(page, {at.x(), at.y() + (event->key() == Qt::Key_Up ? -1 : 1)});
+        return true;
+    case Qt::Key_Home:
+        moveCursor(page, {0, 0});
+        return true;
+    case Qt::Key_End:
+        moveCursor(page, {GridColumns - 1, GridRows - 1});
+        return true;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (ctrl)
+            return false;
+        activateCell(page);
+        return true;
+    case Qt::Key_Delete:
+    case Qt::Key_F2: {
+        const int key = keyUnderCursor(page);
+        if (ctrl || key < 0 || dragging())
+            return !ctrl;
+        if (event->key() == Qt::Key_Delete)
+            deleteKey(key);
+        else
+            relabelKey(key);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void GridEditor::moveCursor(int page, QPoint cell)
+{
+    // The cursor stops at the page's edge.
+    cell.setX(std::clamp(cell.x(), 0, GridColumns - 1));
+    cell.setY(std::clamp(cell.y(), 0, GridRows - 1));
+    cursor_[static_cast<size_t>(page)] = cell;
+    cursorChanged();
+}
+
+QPointF GridEditor::cellCentre(int page, QPoint cell) const
+{
+    return QPointF(pageOrigin(page)) + QPointF(cell.x() * CellSize + CellSize / 2, cell.y() * CellSize + CellSize / 2);
+}
+
+int GridEditor::keyUnderCursor(int page) const
+{
+    const Hit hit = hitAt(cellCentre(page, cursor_[static_cast<size_t>(page)]));
+    return hit.kind == Hit::Key ? hit.index : -1;
+}
+
+void GridEditor::activateCell(int page)
+{
+    const QPointF at = cellCentre(page, cursor_[static_cast<size_t>(page)]);
+    if (dragging()) {
+        release(at);   // puts the key picked up down here
+        cursorChanged();
+        return;
+    }
+    const Hit hit = hitAt(at);
+    QWidget *receiver = hit.kind == Hit::Key ? static_cast<QWidget *>(PicKEY[static_cast<size_t>(hit.index)])
+                                             : static_cast<QWidget *>(PicPAGE1[static_cast<size_t>(page)]);
+    press(receiver, at, at - QPointF(receiver->pos()));
+    if (dragging())
+        updateDragImage(at);   // Move: picked up; the next Space or Enter puts it down
+    else
+        release(at);
+    cursorChanged();
+}
+
+QString GridEditor::cursorText(int page) const
+{
+    const QPoint at = cursor_[static_cast<size_t>(page)];
+    QString text = QStringLiteral("Column %1, row %2, page %3: ").arg(at.x() + 1).arg(at.y() + 1).arg(page + 1);
+    // A key picked up from the keyboard travels with the cursor until Space, Enter or Escape.
+    if (const Byte *carried = dragging() ? buf_.recordOfKey(dragKey_) : nullptr)
+        text.prepend(QStringLiteral("Moving %1. ").arg(labelName(carried + 2, spec_.icons)));
+    const int key = keyUnderCursor(page);
+    const Byte *record = key >= 0 ? buf_.recordOfKey(key) : nullptr;
+    return text + (record ? labelName(record + 2, spec_.icons) : QStringLiteral("no key"));
+}
+
+void GridEditor::cursorChanged()
+{
+    // Each change of a name is announced; unchanged names are left alone.
+    auto name = [](QWidget *w, const QString &text) {
+        if (w->accessibleName() != text)
+            w->setAccessibleName(text);
+    };
+    auto pageName = [this](int p) {
+        return QStringLiteral("Page %1 of %2, %3").arg(p + 1).arg(buf_.pages).arg(layoutName_);
+    };
+    const int page = cursorPage();
+    for (int p = 0; p < static_cast<int>(PicPAGE1.size()); ++p)
+        if (p != page)
+            name(PicPAGE1[static_cast<size_t>(p)], pageName(p));
+    if (page < 0) {
+        cellCursor_->hide();
+        lblCursor->clear();
+        return;
+    }
+    const QPoint cell = cursor_[static_cast<size_t>(page)];
+    cellCursor_->place(pageOrigin(page), cell);
+    cellCursor_->show();
+    if (dragging())
+        updateDragImage(cellCentre(page, cell));
+    const QString text = cursorText(page);
+    lblCursor->setText(text);
+    // The focused page's name carries the cursor, so a screen reader hears every move.
+    name(PicPAGE1[static_cast<size_t>(page)], text + QStringLiteral(". ") + pageName(page));
+}
+
+void GridEditor::nameKey(int key)
+{
+    const KeyPlace place = edits_.placeOf(key);
+    const Byte *record = buf_.recordOfKey(key);
+    if (place.page < 0 || !record)
+        return;
+    PicKEY[static_cast<size_t>(key)]->setAccessibleName(keyName(labelName(record + 2, spec_.icons), place.page,
+                                                                place.cells));
 }
 
 }  // namespace quillet

@@ -91,6 +91,7 @@ public:
     QPushButton *cmdUndo = nullptr;
     QPushButton *cmdRedo = nullptr;
     QLabel *Label5 = nullptr;
+    QLabel *lblCursor = nullptr;   // says what the keyboard's cell cursor is on
 
     // Editor state, for the windows built on this and for tests.
     Mode mode() const { return mode_; }
@@ -105,6 +106,13 @@ public:
     // Selecting a mode from code runs its handler, as a click does.
     void selectMode(Mode m);
 
+    // The keyboard's cell cursor: each page keeps its (column, row); it shows on the page
+    // that has focus (-1: none).
+    QPoint cursorCell(int page) const { return cursor_[static_cast<size_t>(page)]; }
+    int cursorPage() const;
+    // What the layout is called where the user is asked or told about it ("TV").
+    const QString &layoutName() const { return layoutName_; }
+
     // Undo and Redo: every completed New, Move, Resize, Relabel and Delete is one step.
     // A half-made one (a first corner, a drag in progress) is abandoned first.
     QUndoStack &undoStack() { return undo_; }
@@ -114,6 +122,7 @@ public:
     // The edits as the undo commands make them again; the mouse steps and dialogs have
     // already checked them.
     State saveState(int key) const;
+    bool changedSince(const State &before) const;
     void restoreState(const State &state);
     void applyNew(int key, int page, const CellRect &cells, const LabelChoice &label);
     EditOutcome applyPlace(int key, const KeyPlace &from, int page, const CellRect &cells, bool keepSlot,
@@ -153,6 +162,8 @@ protected:
 
     void setKeyText(int key, const QString &text);
     int warn(const QString &text);
+    // Names the pages for a screen reader after the layout ("Page 2 of 4, TV").
+    void setLayoutName(const QString &name);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -209,7 +220,24 @@ private:
     void ComYES_Click();
     void showResizeKeyAgain();
 
+    // The keyboard twin of the mouse steps.
+    bool pageKeyPress(int page, QKeyEvent *event);
+    void moveCursor(int page, QPoint cell);
+    void cursorChanged();
+    // Space or Enter: a press (and, but for a key picked up, its release) at the centre of
+    // the cursor's cell, through the same code a mouse click runs.
+    void activateCell(int page);
+    QPointF cellCentre(int page, QPoint cell) const;
+    int keyUnderCursor(int page) const;
+    QString cursorText(int page) const;
+    void nameKey(int key);
+    // Escape with changes made: asks before they are dropped.
+    bool discardAllowed();
+
     std::unique_ptr<KeyFaces> faces_;
+    CellCursor *cellCursor_ = nullptr;
+    std::vector<QPoint> cursor_;
+    QString layoutName_;
     QCursor noCursor_;
     QFrame *dragOutline_ = nullptr;
     QUndoStack undo_;

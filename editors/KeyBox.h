@@ -4,6 +4,10 @@
 
 #include <QWidget>
 
+#include <span>
+
+class QPainter;
+
 namespace quillet {
 
 // One key or device button: a small widget that owns its face as an image and shows it.
@@ -23,12 +27,33 @@ public:
 
     void faceChanged() override { update(); }
 
+signals:
+    // Enter or Space on a focused key: what a click on it does.
+    void activated();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     QImage face_;
     QSize scale_;
 };
+
+// The frame that marks keyboard focus (a focused key, the cell cursor): dark, bright and
+// dark again, so it shows on a key face and on the page alike. Drawn in whole device
+// pixels, so it stays sharp at any scaling.
+void paintFocusFrame(QPainter &p, const QRect &rect, qreal devicePixelRatio);
+
+// The visible, enabled key nearest to `from` in the direction of an arrow key, or nullptr.
+KeyBox *neighbourKey(const QWidget *from, std::span<KeyBox *const> keys, int arrowKey);
+// Keys the user chooses from are one stop of Tab, as a group of option buttons is: Tab
+// enters at `current` (the first key shown when it is not), the arrows go from key to key.
+void keyTabStop(std::span<KeyBox *const> keys, KeyBox *current);
+// For the window's event filter on its keys: an arrow gives the focus to the neighbour
+// that way (true: the event is used), and a key taking focus becomes the Tab stop.
+bool keyNavigation(QObject *watched, QEvent *event, std::span<KeyBox *const> keys);
 
 }  // namespace quillet

@@ -10,7 +10,7 @@ namespace quillet {
 namespace {
 
 QPushButton *addButton(QWidget &window, const QString &name, const QString &text, const QRect &at,
-                       const std::function<void()> &run, QKeySequence::StandardKey keys)
+                       const std::function<void()> &run, QList<QKeySequence> keys)
 {
     auto *button = new QPushButton(text, &window);
     button->setObjectName(name);
@@ -18,8 +18,12 @@ QPushButton *addButton(QWidget &window, const QString &name, const QString &text
     button->setAutoDefault(false);   // Enter stays with OK
     button->setEnabled(false);
     QObject::connect(button, &QPushButton::clicked, &window, run);
+    QStringList shown;
+    for (const QKeySequence &k : keys)
+        shown << k.toString(QKeySequence::NativeText);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(text, shown.join(QStringLiteral(", "))));
     auto *shortcut = new QAction(&window);
-    shortcut->setShortcut(keys);
+    shortcut->setShortcuts(keys);
     QObject::connect(shortcut, &QAction::triggered, &window, run);
     window.addAction(shortcut);
     return button;
@@ -31,8 +35,14 @@ UndoButtons addUndoButtons(QWidget &window, QUndoStack &stack, const QRect &undo
                            const std::function<void()> &undo, const std::function<void()> &redo)
 {
     UndoButtons b;
-    b.undo = addButton(window, QStringLiteral("cmdUndo"), QStringLiteral("Undo"), undoAt, undo, QKeySequence::Undo);
-    b.redo = addButton(window, QStringLiteral("cmdRedo"), QStringLiteral("Redo"), redoAt, redo, QKeySequence::Redo);
+    // Redo also answers Ctrl+Y wherever the desktop's own binding is another.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    const QKeySequence ctrlY(Qt::CTRL | Qt::Key_Y);
+    if (!redoKeys.contains(ctrlY))
+        redoKeys << ctrlY;
+    b.undo = addButton(window, QStringLiteral("cmdUndo"), QStringLiteral("Undo"), undoAt, undo,
+                       QKeySequence::keyBindings(QKeySequence::Undo));
+    b.redo = addButton(window, QStringLiteral("cmdRedo"), QStringLiteral("Redo"), redoAt, redo, redoKeys);
     QObject::connect(&stack, &QUndoStack::canUndoChanged, b.undo, &QPushButton::setEnabled);
     QObject::connect(&stack, &QUndoStack::canRedoChanged, b.redo, &QPushButton::setEnabled);
     return b;

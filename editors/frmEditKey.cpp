@@ -5,6 +5,8 @@
 #include "core/TextCodec.h"
 #include "editors/frmKeyIn.h"
 
+#include <QFileInfo>
+
 namespace quillet {
 
 namespace {
@@ -34,6 +36,17 @@ GridEditor::Shape keyEditorSpec()
     return s;
 }
 
+// The device as the main window lists it, or the model file it came from.
+QString deviceName(const Globals &g)
+{
+    QString name;
+    if (g.LoadedKind == 1 && g.SelectedBank >= 0 && g.SelectedBank < 10)
+        name = trimmedBoth(g.DeviceNames[static_cast<size_t>(g.SelectedBank)]);
+    else if (g.LoadedKind == 2)
+        name = QFileInfo(g.CurrentFile).completeBaseName();
+    return name.isEmpty() ? QStringLiteral("this device") : name;
+}
+
 }  // namespace
 
 frmEditKey::frmEditKey(Globals &g, UiServices &ui, QWidget *parent)
@@ -42,6 +55,7 @@ frmEditKey::frmEditKey(Globals &g, UiServices &ui, QWidget *parent)
     const QString missing = faces().missingMessage();
     if (!missing.isEmpty())
         g_.DialogResult = ui_.warn(parent, missing);
+    setLayoutName(deviceName(g_));
     openLayout();
 }
 

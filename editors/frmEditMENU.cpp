@@ -52,6 +52,7 @@ frmEditMENU::frmEditMENU(Globals &g, UiServices &ui, QWidget *parent)
     const QString missing = faces().missingMessage();
     if (!missing.isEmpty())
         g_.DialogResult = ui_.warn(parent, missing);
+    setLayoutName(QStringLiteral("MENU"));   // as the main window lists it
     openLayout();
 }
 
@@ -73,7 +74,7 @@ bool frmEditMENU::nameTaken(const QString &name, int except) const
     return false;
 }
 
-bool frmEditMENU::askNewLabel(int, LabelChoice &label)
+bool frmEditMENU::askNewLabel(int button, LabelChoice &label)
 {
     g_.EditResult = 1;
     g_.KeyLabel.clear();
@@ -81,8 +82,10 @@ bool frmEditMENU::askNewLabel(int, LabelChoice &label)
     // Asked again, with what the user gave, until the name is free or the user cancels.
     // Every button counts, the new one too: its blank text refuses a blank name.
     while (showNameDialog(label)) {
-        if (!nameTaken(label.text, -1))
+        if (!nameTaken(label.text, -1)) {
+            confirmKindChange(button, label);
             return true;
+        }
         warn(NameTaken);
     }
     return false;
@@ -109,6 +112,7 @@ bool frmEditMENU::askRelabel(int button, LabelChoice &label)
         warn(NameTaken);
         return false;
     }
+    confirmKindChange(button, label);
     return true;
 }
 
@@ -120,9 +124,10 @@ void frmEditMENU::storeRelabel(int button, const LabelChoice &label)
     attributionChange(button, label.attribution);
 }
 
-void frmEditMENU::attributionChange(int button, int attribution)
+void frmEditMENU::confirmKindChange(int button, LabelChoice &label)
 {
-    auto &kind = g_.MenuKindBuf[static_cast<size_t>(button)];
+    const int kind = g_.MenuKindBuf[static_cast<size_t>(button)];
+    const int attribution = label.attribution;
     if (attribution == kind)
         return;
     // The default layout goes into the bank at once, and the editor's Cancel does not undo
@@ -140,8 +145,15 @@ void frmEditMENU::attributionChange(int button, int attribution)
                                       keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys), owner);
         g_.DialogResult = ui_.message(this, text, QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::OKCancel);
         if (g_.DialogResult != answer::OK)
-            return;
+            label.attribution = kind;
     }
+}
+
+void frmEditMENU::attributionChange(int button, int attribution)
+{
+    auto &kind = g_.MenuKindBuf[static_cast<size_t>(button)];
+    if (attribution == kind)
+        return;
     const int slot = backupSlotForKind(attribution);
     if (slot >= 0)
         ReadBackupSlot(g_.Image, g_, slot);

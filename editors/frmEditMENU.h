@@ -28,6 +28,9 @@ private:
     bool showNameDialog(LabelChoice &label);
     // A button other than `except` bearing the name (blanks at both ends ignored).
     bool nameTaken(const QString &name, int except) const;
+    // Asks before a new kind's default layout replaces the keys the bank holds; a kind
+    // refused stays as it was. Asked once, with the name: Redo makes the same edit again.
+    void confirmKindChange(int button, LabelChoice &label);
     void attributionChange(int button, int attribution);
 };
 

@@ -86,6 +86,7 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
 
     Text_IN = new QLineEdit(this);
     Text_IN->setObjectName(QStringLiteral("Text_IN"));
+    Text_IN->setAccessibleName(QStringLiteral("Key label"));
     Text_IN->installEventFilter(this);
     // Typing, deleting or pasting into the box means a text label; keys that only move
     // the cursor or the focus do not.
@@ -109,6 +110,7 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
         b->setCheckable(true);
         b->setFixedSize(40, 40);
         b->setToolTip(QString::fromLatin1(iconName(number)));
+        b->setAccessibleName(b->toolTip());
         const QImage cell = number < 32 ? first.cell(number, 32, 32) : second.cell(number - 128, 32, 32);
         if (cell.isNull()) {
             b->setText(QString::number(number));

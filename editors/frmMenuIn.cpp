@@ -27,6 +27,7 @@ frmMenuIn::frmMenuIn(Globals &g, UiServices &ui, QWidget *parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Text_IN = new QLineEdit(this);
     Text_IN->setObjectName(QStringLiteral("Text_IN"));
+    Text_IN->setAccessibleName(Label1->text());
     Text_IN->setMinimumWidth(220);
 
     Frame1 = new QGroupBox(QStringLiteral("Attribution"), this);

@@ -53,6 +53,7 @@ frmSETUP::frmSETUP(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent
     Text1 = new QLineEdit(Frame1);
     Text1->setObjectName(QStringLiteral("Text1"));
     Label3->setBuddy(List1);
+    List1->setAccessibleName(Label3->text());
     Label4->setBuddy(Text1);
 
     auto *frameLayout = new QVBoxLayout(Frame1);

@@ -56,13 +56,6 @@ void frmEditPlus::buildControls()
         (*heads[c])->setGeometry(16 + 128 * c, 8, 105, 25);
     }
 
-    for (int k = 0; k < HotKeyCount; ++k) {
-        auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(k));
-        key->setGeometry(plusKeyRect(k));
-        key->setScale(PlusKeyScale);
-        key->installEventFilter(this);
-        PicKEY[k] = key;
-    }
 
     auto *modes = new QButtonGroup(this);
     OptEDIT = named<QRadioButton>(this, QStringLiteral("OptEDIT"), QStringLiteral("Setup"));
@@ -82,6 +75,18 @@ void frmEditPlus::buildControls()
     connect(ComYES, &QPushButton::clicked, this, &frmEditPlus::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmEditPlus::reject);
 
+    // The keys come last, so the focus opens on the modes and Enter presses OK. They are
+    // one stop of Tab; the arrows go from key to key.
+    for (int k = 0; k < HotKeyCount; ++k) {
+        auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(k));
+        key->setGeometry(plusKeyRect(k));
+        key->setScale(PlusKeyScale);
+        key->installEventFilter(this);
+        connect(key, &KeyBox::activated, this, [this, k] { PicKEY_Click(k); });
+        PicKEY[k] = key;
+    }
+    keyTabStop(PicKEY, PicKEY[0]);
+
     Label5 = named<QLabel>(this, QStringLiteral("Label5"), QString(""));
     Label5->setGeometry(8, 304, 377, 51);
     Label5->setWordWrap(true);
@@ -89,6 +94,8 @@ void frmEditPlus::buildControls()
 
 bool frmEditPlus::eventFilter(QObject *watched, QEvent *event)
 {
+    if (keyNavigation(watched, event, PicKEY))
+        return true;
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *me = static_cast<QMouseEvent *>(event);
         for (int k = 0; k < HotKeyCount; ++k) {
@@ -104,6 +111,9 @@ bool frmEditPlus::eventFilter(QObject *watched, QEvent *event)
 void frmEditPlus::drawKey(int k)
 {
     faces_->drawText(*PicKEY[k], KeyLabels[k]);
+    const bool timers = g_.PlusKind == 0;
+    PicKEY[k]->setAccessibleName(plusKeyName(timers, k, KeyLabels[k]));
+    PicKEY[k]->setAccessibleDescription(plusKeyName(timers, k, {}));
 }
 
 void frmEditPlus::OptEDIT_Click()

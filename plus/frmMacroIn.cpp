@@ -66,6 +66,7 @@ void frmMacroIn::buildControls()
     Label1 = named<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("MACRO Label"));
     Label1->setGeometry(16, 16, 89, 21);
     Text_IN = named<QLineEdit>(this, QStringLiteral("Text_IN"));
+    Text_IN->setAccessibleName(Label1->text());
     Text_IN->setGeometry(112, 12, 297, 25);
 
     auto *modes = new QButtonGroup(this);

@@ -87,6 +87,7 @@ frmSelectKey::frmSelectKey(Globals &g, UiServices &ui, QWidget *parent) : QDialo
         for (auto *key : PicKEY)
             key->setEnabled(false);
     }
+    keyTabStop(PicKEY, pressed_ >= 0 ? PicKEY[pressed_] : nullptr);
 }
 
 frmSelectKey::~frmSelectKey() = default;
@@ -102,11 +103,6 @@ void frmSelectKey::buildControls()
         auto *page = named<PageBox>(this, QStringLiteral("PicPAGE1_%1").arg(p));
         page->setGeometry(PageLeft0 + PageStep * p, PageTop, PageBox::Width, PageBox::Height);
         PicPAGE1[p] = page;
-    }
-    for (int i = 0; i < DeviceKeyCount; ++i) {
-        auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(i));
-        key->installEventFilter(this);
-        PicKEY[i] = key;
     }
 
     // The buttons start 8 pixels from the panel's top, so its title sits in the free
@@ -124,12 +120,14 @@ void frmSelectKey::buildControls()
         key->setGeometry(place.left, place.top, 49, 49);
         key->setIcon(rubberKeyPicture());
         key->setIconSize(QSize(41, 41));
+        key->setAccessibleName(QStringLiteral("Rubber key %1").arg(i + 1));
         rubber_->addButton(key, i);
         connect(key, &QToolButton::clicked, this, [this, i] { chooseRubberKey(i); });
         OptKEY[i] = key;
         if (const char *text = RubberKeyCaptions[static_cast<size_t>(i)]) {
             auto *caption = named<QLabel>(Picture1, QStringLiteral("LabelKEY_%1").arg(i), QString::fromLatin1(text));
             caption->setGeometry(place.captionLeft, place.captionTop, 57, 17);
+            key->setAccessibleName(QStringLiteral("%1, rubber key").arg(caption->text()));
         }
     }
 
@@ -167,6 +165,23 @@ void frmSelectKey::buildControls()
     ComNO->setGeometry(408, 424, 81, 33);
     connect(ComYES, &QPushButton::clicked, this, &frmSelectKey::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmSelectKey::reject);
+
+    // The keys come last (over the pages), so the focus opens on the rubber keys and
+    // Enter presses OK. They are one stop of Tab; the arrows go from key to key. The
+    // rubber keys are one stop too, as a group of option buttons is.
+    for (int i = 0; i < DeviceKeyCount; ++i) {
+        auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(i));
+        key->installEventFilter(this);
+        connect(key, &KeyBox::activated, this, [this, i] {
+            PicKEY_Press(i);
+            // Choosing redraws the pages; the key chosen keeps the focus.
+            if (PicKEY[i]->isVisible())
+                PicKEY[i]->setFocus(Qt::OtherFocusReason);
+        });
+        PicKEY[i] = key;
+    }
+    for (QToolButton *key : OptKEY)
+        key->setFocusPolicy(key == OptKEY[0] ? Qt::TabFocus : Qt::NoFocus);
 }
 
 int frmSelectKey::bankOfEntry(int entry) const
@@ -178,6 +193,8 @@ int frmSelectKey::bankOfEntry(int entry) const
 
 bool frmSelectKey::eventFilter(QObject *watched, QEvent *event)
 {
+    if (keyNavigation(watched, event, PicKEY))
+        return true;
     if (event->type() == QEvent::MouseButtonPress) {
         for (int i = 0; i < DeviceKeyCount; ++i) {
             if (watched == PicKEY[i] && PicKEY[i]->isEnabled()) {
@@ -197,6 +214,7 @@ void frmSelectKey::pressKey(int i)
         return;
     faces_->DownBlinkDraw(*PicKEY[i]);
     pressed_ = i;
+    keyTabStop(PicKEY, PicKEY[i]);
 }
 
 void frmSelectKey::hideAllKeys()
@@ -204,6 +222,7 @@ void frmSelectKey::hideAllKeys()
     for (auto *key : PicKEY)
         key->hide();
     pressed_ = -1;
+    keyTabStop(PicKEY, nullptr);
 }
 
 void frmSelectKey::enableRubberKeys()
@@ -228,6 +247,7 @@ void frmSelectKey::showDevicePages()
 {
     pressed_ = -1;
     quillet::showDevicePages(g_, PicKEY, QPoint(PageLeft0, PageTop), PageStep, *faces_, KeyText);
+    keyTabStop(PicKEY, nullptr);
 }
 
 // B: the twelve hot-macro keys, four to a column.
@@ -240,7 +260,9 @@ void frmSelectKey::showHotMacroKeys()
         PicKEY[k]->show();
         PicKEY[k]->raise();
         faces_->drawText(*PicKEY[k], KeyText[k]);
+        PicKEY[k]->setAccessibleName(plusKeyName(false, k, KeyText[k]));
     }
+    keyTabStop(PicKEY, nullptr);
 }
 
 // C: one entry per named bank; each entry carries its bank.

@@ -114,6 +114,7 @@ void frmTimerIn::buildControls()
     Label1->setText(QStringLiteral("Timer Label"));
     Label1->setGeometry(16, 16, 89, 21);
     Text_IN = named<QLineEdit>(this, QStringLiteral("Text_IN"));
+    Text_IN->setAccessibleName(Label1->text());
     Text_IN->setGeometry(112, 12, 329, 25);
 
     for (int i = 0; i < timer::CycleCount; ++i) {

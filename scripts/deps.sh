@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
           fonts-liberation2 xvfb xauth poppler-utils clang libclang-rt-14-dev
-          dpkg-dev desktop-file-utils appstream zsh fish lintian)
+          dpkg-dev desktop-file-utils appstream zsh fish lintian git python3-jsonschema)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

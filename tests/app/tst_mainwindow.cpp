@@ -79,7 +79,7 @@ void TestMainWindow::menusHoldEveryCommand()
 {
     const QList<std::pair<QString, QStringList>> menus{
         {"File",
-         {"Open", "Open Recent", "Save", "Save As..", "Compare with File..", "", "Export..", "Print..", "", "Fast Open", "",
+         {"Open", "Open Recent", "Save", "Save As..", "Compare with File..", "", "Export..", "Import Text..", "Print..", "", "Fast Open", "",
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
@@ -117,7 +117,7 @@ void TestMainWindow::menusHoldEveryCommand()
         {"mnuFile", "File"}, {"mnuFileOpen", "Open"}, {"mnuFileOpenDATA", "DATA"}, {"mnuFileOpenMODEL", "MODEL"},
         {"mnuFileRecent", "Open Recent"},
         {"mnuFileSave", "Save"}, {"mnuFileSaveAs", "Save As.."}, {"mnuFileCompare", "Compare with File.."},
-        {"mnuFileExport", "Export.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
+        {"mnuFileExport", "Export.."}, {"mnuFileImportText", "Import Text.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},
@@ -174,6 +174,19 @@ void TestMainWindow::shortcutsRunTheirCommands()
     QTest::keyClick(w->ListView1, Qt::Key_Delete);
     QTest::keyClick(w->ListView1, Qt::Key_Return);
     QCOMPARE(deletes.count() + opens.count(), 0);
+
+    // The list the keyboard is in shows its chosen entry lit; the others a quieter one.
+    auto chosenShade = [](QTreeWidget *list) {
+        const QRect r = list->visualItemRect(list->currentItem());
+        const QImage shot = list->viewport()->grab().toImage();
+        return shot.pixelColor(std::min(r.right(), shot.width() - 1) - 2, r.center().y());
+    };
+    clickItem(w->TreeView1, file);
+    const QColor lit = chosenShade(w->TreeView1);
+    w->ListView1->setFocus(Qt::TabFocusReason);
+    QVERIFY(std::abs(chosenShade(w->TreeView1).lightness() - lit.lightness()) > 40);
+    w->TreeView1->setFocus(Qt::BacktabFocusReason);
+    QCOMPARE(chosenShade(w->TreeView1), lit);
 
     press("mnuFileClose", QKeySequence("Ctrl+Q"));
     QVERIFY(w->hasExited());
@@ -307,6 +320,10 @@ void TestMainWindow::doubleClickEditsDeviceOrMenu()
     clickItem(w->ListView1, w->ListView1->topLevelItem(2), true);
     QCOMPARE(g.Image.at(dvdSlots.page, dvdSlots.byte), 33);
     QCOMPARE(g.Modified, 1);
+    // Enter on the list does what a double-click does.
+    w->ListView1->setCurrentItem(w->ListView1->topLevelItem(2));
+    QTest::keyClick(w->ListView1, Qt::Key_Return);
+    QCOMPARE(keyEdits, 3);
 
     // "MENU" opens the main-menu editor; an accepted rename shows in the device list.
     w->hooks.showEditMenu = [&] {

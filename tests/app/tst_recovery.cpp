@@ -423,6 +423,7 @@ void TestRecovery::realBoxKeepsTheCopyOnEscape()
     // answer an Escape entry the same way.
     const std::pair<MsgButtons, int> sets[] = {{MsgButtons::OK, answer::OK},
                                                {MsgButtons::OKCancel, answer::Cancel},
+                                               {MsgButtons::YesNo, answer::No},
                                                {MsgButtons::YesNoLater, answer::Later},
                                                {MsgButtons::YesNoCancel, answer::Cancel}};
     QtUiServices real;

@@ -52,6 +52,8 @@ private slots:
     void deleteFreesADuplicatedNumber();
     void threeDeletesComeBackWithCtrlZ();
     void escapeAbandonsAHalfMadeEdit();
+    void movedAndResizedKeysWriteTheirLabelAsShown();
+    void editsThatChangeNothingAreNoUndoStep();
 
 private:
     std::unique_ptr<frmEditKey> open();
@@ -674,6 +676,53 @@ void TestEditKey::escapeAbandonsAHalfMadeEdit()
     QTest::keyClick(e.get(), Qt::Key_Escape);
     QVERIFY(e->isHidden());
     QCOMPARE(g->EditResult, 0);
+}
+
+void TestEditKey::movedAndResizedKeysWriteTheirLabelAsShown()
+{
+    // A text with trailing blanks and an icon with stray bytes behind its number.
+    putKey(*g, 0, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("TV  "));
+    record(0, 0)[0] = 0x11;
+    record(0, 0)[1] = 0x22;
+    putKey(*g, 1, 0, 3, 3, 2, 2, 3, 3, QString(), 9);
+    std::memset(record(0, 3) + 3, 'A', 19);
+    record(1, 0)[0] = 0x33;
+    record(1, 0)[1] = 0x44;
+    auto e = open();
+
+    dragKey(*e, 0, QPoint(5, 5), e->PicPAGE1[1], QPoint(5, 5));
+    QCOMPARE(labelBytesOf(record(1, 0)), textLabel(QStringLiteral("TV")));
+    QCOMPARE(int(record(1, 0)[0]), 0x33);   // leading bytes stay where they were
+    QCOMPARE(int(record(1, 0)[1]), 0x44);
+    QCOMPARE(int(record(0, 0)[0]), 0x11);
+    QCOMPARE(labelBytesOf(record(0, 0)), QByteArray(20, char(0xFF)));
+
+    // Resized into the lowest free slot, 0: the icon number alone goes along.
+    e->selectMode(GridEditor::Mode::Resize);
+    clickKey(*e, 1);
+    clickCell(*e, 0, 2, 2);
+    clickCell(*e, 0, 4, 4);
+    QCOMPARE(int(g->DevLocBuf[1]), 0x00);
+    QByteArray icon(20, char(0xFF));
+    icon[0] = 9;
+    QCOMPARE(labelBytesOf(record(0, 0)), icon);
+    QCOMPARE(int(record(0, 0)[0]), 0x11);
+    QCOMPARE(labelBytesOf(record(0, 3)), QByteArray(20, char(0xFF)));
+}
+
+void TestEditKey::editsThatChangeNothingAreNoUndoStep()
+{
+    putKey(*g, 0, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("TV"));
+    auto e = open();
+    clickKey(*e, 0);   // a click in Move mode drops the key where it was
+    e->selectMode(GridEditor::Mode::Relabel);
+    ui.onDialog(typeAndOk(QStringLiteral("TV")));
+    clickKey(*e, 0);
+    QCOMPARE(ui.dialogsShown.size(), 1);
+    QCOMPARE(e->undoStack().count(), 0);
+    ui.onDialog(typeAndOk(QStringLiteral("TV2")));
+    clickKey(*e, 0);
+    QCOMPARE(e->undoStack().count(), 1);
 }
 
 QTEST_MAIN(TestEditKey)

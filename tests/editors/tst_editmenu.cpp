@@ -335,7 +335,8 @@ void TestEditMenu::moveAndResizeKeepTheText()
     QCOMPARE(int(g->MenuSlotBuf[0][5]), 255);
     QCOMPARE(int(g->MenuSlotBuf[1][0]), 2);
     QCOMPARE(int(g->MenuLocBuf[2]), 0x10);
-    QCOMPARE(labelText(record(1, 0) + 2), QStringLiteral("Amp "));
+    // The name goes along as shown: without its trailing blank.
+    QCOMPARE(labelText(record(1, 0) + 2), QStringLiteral("Amp"));
     QCOMPARE(labelBytesOf(record(0, 5)), QByteArray(20, char(0xFF)));
     QCOMPARE(e->PicKEY[2]->geometry(), QRect(280 + 40, 40 + 60, 40, 40));
 
@@ -345,7 +346,7 @@ void TestEditMenu::moveAndResizeKeepTheText()
     clickCell(*e, 1, 5, 4);
     QCOMPARE(int(g->MenuRectBuf[1][0]), cellCode(2, 3));
     QCOMPARE(int(g->MenuRectBuf[1][1]), cellCode(5, 4));
-    QCOMPARE(labelText(record(1, 0) + 2), QStringLiteral("Amp "));
+    QCOMPARE(labelText(record(1, 0) + 2), QStringLiteral("Amp"));
     QCOMPARE(int(g->MenuKindBuf[2]), 198);
     QVERIFY(std::memcmp(image.get(), &g->Image, sizeof(MemoryImage)) == 0);
 }
@@ -420,6 +421,13 @@ void TestEditMenu::newKindOverKeysAsksAndMarksTheDocument()
         QCOMPARE(int(w.MenuKindBuf[4]), 195);
         f.ui.answer(answer::OK);
         clickKey(e, 4);
+        QCOMPARE(f.ui.texts().filter(question).size(), 2);
+        QVERIFY(bankHolds(w.Image, 4, *defaultLayout(7)));
+        // Undo puts the keys back; Redo loads the layout again without asking again.
+        QCOMPARE(e.undoStack().count(), 1);
+        e.undo();
+        QVERIFY(bankHolds(w.Image, 4, *bank));
+        e.redo();
         QCOMPARE(f.ui.texts().filter(question).size(), 2);
         QVERIFY(bankHolds(w.Image, 4, *defaultLayout(7)));
         QTest::mouseClick(e.ComNO, Qt::LeftButton);

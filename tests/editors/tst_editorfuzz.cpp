@@ -104,7 +104,23 @@ void TestEditorFuzz::randomAction(GridEditor &e)
         return keys.empty() ? -1 : keys[static_cast<size_t>(rng.bounded(static_cast<int>(keys.size())))];
     };
     auto pagePoint = [&] { return QPoint(rng.bounded(121), rng.bounded(161)); };
-    switch (rng.bounded(10)) {
+    switch (rng.bounded(12)) {
+    case 10:
+    case 11: {
+        // The keyboard twin: the cell cursor of a page, moved and pressed.
+        static constexpr Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                                           Qt::Key_Home, Qt::Key_End,   Qt::Key_Space,  Qt::Key_Return,
+                                           Qt::Key_Space, Qt::Key_Delete, Qt::Key_F2,   Qt::Key_Escape};
+        const Qt::Key key = keys[rng.bounded(static_cast<int>(std::size(keys)))];
+        // Escape only drops what is under way: the question before changes are lost would
+        // take the answers queued for other boxes.
+        if (key == Qt::Key_Escape && e.newStep() == 0 && e.resizeStep() == 0 && !e.dragging())
+            break;
+        const bool ctrl = key <= Qt::Key_Down && key >= Qt::Key_Left && rng.bounded(4) == 0;
+        QTest::keyClick(e.PicPAGE1[static_cast<size_t>(rng.bounded(pages))], key,
+                        ctrl ? Qt::ControlModifier : Qt::NoModifier);
+        break;
+    }
     case 8:
     case 9: {
         // Two corners a sensible distance apart: a New or a Resize that may well succeed.
@@ -366,7 +382,9 @@ void TestEditorFuzz::undoAllAndRedoAll()
             QFAIL(qPrintable(QStringLiteral("round %1").arg(round)));
         steps += made;
     }
-    QVERIFY2(steps > 150, "the sessions made steps to undo");
+    // Clicks that change nothing (a key dropped where it was) and most keys (the cursor
+    // moving) make no step.
+    QVERIFY2(steps > 90, "the sessions made steps to undo");
     QCOMPARE(kinds, (QSet<QString>{"New", "Move", "Resize", "Relabel", "Delete"}));
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/DataFile.h"
 #include "core/MemoryImage.h"
+#include "core/MemoryText.h"
 #include "core/ModelFile.h"
 #include "core/RecoveryFile.h"
 #include "core/SetupFile.h"
@@ -139,6 +140,33 @@ void readRecoveryCopy(QByteArrayView input)
     FUZZ_CHECK(recoveryBytes(copy) == sealed, QStringLiteral("a sealed copy does not write back the same"));
 }
 
+// The input as a memory's text: refused with a place for each problem, or read into a file
+// whose own text reads back into the same file (now and then: a whole memory's text is dear).
+void readMemoryText(QByteArrayView input, bool again)
+{
+    const TextImport text = importMemoryText(input.toByteArray());
+    if (!text.ok()) {
+        for (const TextProblem &p : text.problems)
+            FUZZ_CHECK(p.position.line > 0 && p.position.column > 0 && !p.sentence.isEmpty(), p.text());
+        FUZZ_CHECK(text.file.isEmpty(), QStringLiteral("a refused text gave a file"));
+        return;
+    }
+    if (!again)
+        return;
+    QByteArray written;
+    if (text.model) {
+        auto dev = std::make_unique<DeviceWorkset>();
+        fillWorksetFromModelFile(*dev, text.file);
+        written = modelText(*dev, QString());
+    } else {
+        auto image = std::make_unique<MemoryImage>();
+        fillImageFromDataFile(*image, text.file);
+        written = memoryText(*image, QString());
+    }
+    const TextImport back = importMemoryText(written);
+    FUZZ_CHECK(back.ok() && back.file == text.file, QStringLiteral("an imported file's text does not give it back"));
+}
+
 }  // namespace
 
 void readFiles(const std::uint8_t *data, std::size_t size)
@@ -158,6 +186,7 @@ void readFiles(const std::uint8_t *data, std::size_t size)
     readModelFile(file, input);
     readSetupFile(folder().path(), setupPath, setupText);
     readRecoveryCopy(input);
+    readMemoryText(input, checkedAsText(data, size, 1024));
 }
 
 std::vector<Seed> fileReaderSeeds()
@@ -179,6 +208,18 @@ std::vector<Seed> fileReaderSeeds()
     out.push_back({QStringLiteral("recovery.rec"), sealed});
     // Without its checksum: the harness seals it, and the fuzzer works on the fields.
     out.push_back({QStringLiteral("recovery-unsealed.bin"), sealed.chopped(32)});
+    // A memory's text as a user writes one: small, with what the reader checks most.
+    out.push_back({QStringLiteral("memory.json"), QByteArray(R"json({"format": "quillet-memory", "version": 1, "kind": "data",
+ "menu": [{"bank": 2, "name": "TV", "kind": "TV", "page": 1, "column": 1, "row": 1, "columns": 3, "rows": 2}],
+ "devices": [{"bank": 2, "name": "TV", "pages": [{"keys": [
+  {"key": 1, "column": 1, "row": 1, "columns": 2, "rows": 2, "label": {"text": "VOL"}},
+  {"slot": 3, "column": 3, "row": 1, "columns": 2, "rows": 3, "record": 4, "label": {"icon": "Mute", "bytes": "0141FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"}}]},
+  {"keys": []}], "blocks": ["5A00", "FF"]}],
+ "timers": [{"name": "Wake", "cycle": "SPECIFIC", "month": 2, "day": 31, "time": "07:05", "key": {"device": "TV", "key": 2}},
+  {"name": "", "key": {"hotMacro": 3, "place": "00FF01"}}],
+ "macros": [{"name": "Film", "nameBytes": "46696C6D20FFFFFFFFFFFFFFFFFFFFFFFFFFFFFF", "steps": [null, {"device": "TV", "rubberKey": 3, "delay": "2 Second"}]}],
+ "backups": [{"slot": "TV (OEM)", "inUse": true, "blocks": ["5A"]}],
+ "bytes": [{"area": "page headers", "offset": 2, "hex": "00", "repeat": 30}, {"area": "unused", "offset": 1070, "hex": "0102"}]})json")});
     return out;
 }
 

@@ -140,6 +140,8 @@ public:
             return answer::OK;
         case MsgButtons::OKCancel:
             return choices && choices->flag() ? answer::OK : answer::Cancel;
+        case MsgButtons::YesNo:
+            return choices && choices->flag() ? answer::Yes : answer::No;
         case MsgButtons::YesNoLater: {
             static const int codes[3] = {answer::Later, answer::Yes, answer::No};
             return codes[choices ? choices->below(3) : 0];

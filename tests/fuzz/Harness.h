@@ -52,6 +52,11 @@ inline bool checkedAgain(const std::uint8_t *data, std::size_t size)
 {
     return size == 0 || (data[size - 1] & 3) == 0;
 }
+// Whether this input is one in `every` that also goes through the memory's text, which is
+// dear under the sanitizers (a whole memory's text is tens of kilobytes, a model's several).
+// Chosen by a hash of the whole input, not by one byte: the fuzzer keeps what reaches new
+// code and mutates it mostly elsewhere, so a chosen byte would soon choose most runs.
+bool checkedAsText(const std::uint8_t *data, std::size_t size, unsigned every);
 // The editors' model layer without a window (EditModel.cpp): a layout's bytes or a hot-macro
 // record, and edits to make on it through LayoutEdits as the editors make them, each undone
 // and redone, and followed by the checks of what the model promises.

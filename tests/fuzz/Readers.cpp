@@ -9,7 +9,11 @@
 #include "core/ImageCompare.h"
 #include "core/ImageReading.h"
 #include "core/MemoryImage.h"
+#include "core/MemoryText.h"
+#include "core/ModelFile.h"
 #include "core/Worksets.h"
+
+#include <QHashFunctions>
 
 #include <array>
 #include <cstring>
@@ -105,6 +109,20 @@ void compareTwoImages(const std::uint8_t *data, std::size_t size)
     auto db = std::make_unique<DeviceWorkset>();
     ReadDeviceWorkset(*a, *da, 0);
     ReadDeviceWorkset(*b, *db, 0);
+
+    // As text and back, the same bytes: a model now and then, a whole memory seldom.
+    if (checkedAsText(data, size, 64)) {
+        const TextImport model = importMemoryText(modelText(*db, QString()));
+        FUZZ_CHECK(model.ok() && model.model && model.file == modelFileBytes(*db),
+                   QStringLiteral("a model's text does not give it back: ")
+                       + (model.problems.empty() ? QString() : model.problems.front().text()));
+    }
+    if (checkedAsText(data, size, 1024)) {
+        const TextImport memory = importMemoryText(memoryText(*b, QString()));
+        FUZZ_CHECK(memory.ok() && memory.file == dataFileBytes(*b),
+                   QStringLiteral("a memory's text does not give it back: ")
+                       + (memory.problems.empty() ? QString() : memory.problems.front().text()));
+    }
     const std::vector<Difference> models = compareModels(*da, *db);
     FUZZ_CHECK(models.empty() == (std::memcmp(da.get(), db.get(), sizeof(DeviceWorkset)) == 0),
                QStringLiteral("a model difference went untold, or one was made up: ") + firstSentence(models));
@@ -137,6 +155,11 @@ private:
 
 }  // namespace
 
+bool checkedAsText(const std::uint8_t *data, std::size_t size, unsigned every)
+{
+    return qHash(QByteArrayView(data, static_cast<qsizetype>(size))) % every == 0;
+}
+
 void runReaders(const std::uint8_t *data, std::size_t size)
 {
     compareTwoImages(data, size);
@@ -168,6 +191,19 @@ std::vector<Seed> readersSeeds()
                                                          .put(true, 0, 1, 12)
                                                          .bytes()});
     out.push_back({QStringLiteral("same.bin"), PatchInput(Base::Realistic).bytes()});
+    // A known memory with two bytes no value holds, chosen so that this input is one of
+    // those that go through the text, model and whole memory, so the replay covers that too.
+    for (int n = 0; n < 0x10000; ++n) {
+        const QByteArray text = PatchInput(Base::Realistic)
+                                    .put(true, area::MacroRecords + 50, static_cast<std::uint8_t>(n & 0xFF))
+                                    .put(true, area::MacroRecords + 51, static_cast<std::uint8_t>(n >> 8))
+                                    .bytes();
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(text.constData());
+        if (checkedAsText(bytes, static_cast<std::size_t>(text.size()), 1024)) {
+            out.push_back({QStringLiteral("as-text.bin"), text});
+            break;
+        }
+    }
     out.push_back({QStringLiteral("zeros.bin"), PatchInput(Base::Zeros).put(true, area::MenuSlots, 0).bytes()});
     out.push_back({QStringLiteral("ones.bin"), PatchInput(Base::Ones).put(true, area::MenuLocations, 0).bytes()});
     // Any bytes: the first pages of two data files.

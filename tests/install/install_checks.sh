@@ -20,6 +20,7 @@ installed_files() {
   for f in IMG0-31.jpg IMG128-150.jpg IMG2350-52.jpg NONE.jpg NO.ICO START.jpg "program icon.ico" HELP.HLP; do
     echo "share/quillet/$f"
   done
+  echo share/quillet/schema/quillet-memory.schema.json
   for page in quillet quillet-cli quillet-remote-sim; do
     echo "share/man/man1/$page.1.gz"
   done

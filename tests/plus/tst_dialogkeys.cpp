@@ -13,8 +13,12 @@
 #include "plus/frmTimerIn.h"
 #include "support/AppTestSupport.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
 #include <QTemporaryDir>
+
+#include <functional>
 
 using namespace quillet;
 using namespace quillet::fixture;
@@ -28,6 +32,7 @@ struct DialogCase {
     bool hasDefault;     // has an OK for Enter to press
     std::function<std::unique_ptr<QDialog>(Globals &, UiServices &)> open;
     std::function<void(QDialog &)> beforeEnter = {};   // what makes OK possible, on screen
+    int backSteps = 1;   // Tab steps back once, where it wraps; the editors' pages follow their modes
 };
 
 const QList<DialogCase> &dialogs()
@@ -52,8 +57,10 @@ const QList<DialogCase> &dialogs()
          [](Globals &g, UiServices &ui) {
              ReadDeviceWorkset(g.Image, g, 2);
              return std::make_unique<frmEditKey>(g, ui);
-         }},
-        {"frmEditMENU", true, true, [](Globals &g, UiServices &ui) { return std::make_unique<frmEditMENU>(g, ui); }},
+         },
+         {}, 2},
+        {"frmEditMENU", true, true, [](Globals &g, UiServices &ui) { return std::make_unique<frmEditMENU>(g, ui); },
+         {}, 2},
         {"frmKeyIn", true, true,
          [](Globals &g, UiServices &ui) {
              g.EditResult = 1;
@@ -102,6 +109,28 @@ bool readsBefore(const QRect &a, const QRect &b)
     return a.top() < b.top();
 }
 
+// The controls of a window that a user can reach but a screen reader could not name.
+QStringList unnamedControls(QWidget &window)
+{
+    QStringList unnamed;
+    std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *a) {
+        if (!a)
+            return;
+        const QAccessible::State state = a->state();
+        if (state.focusable && !state.invisible && a->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << (a->object() && !a->object()->objectName().isEmpty()
+                            ? a->object()->objectName()
+                            : QStringLiteral("role %1 in %2")
+                                  .arg(a->role())
+                                  .arg(a->parent() && a->parent()->object() ? a->parent()->object()->objectName()
+                                                                            : QString()));
+        for (int i = 0; i < a->childCount(); ++i)
+            walk(a->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(&window));
+    return unnamed;
+}
+
 }  // namespace
 
 // The keyboard in every dialog: Enter presses OK, Escape cancels, Tab reads in order.
@@ -112,6 +141,9 @@ private slots:
     void init();
     void keys_data();
     void keys();
+    void everyControlHasAName_data() { keys_data(); }
+    void everyControlHasAName();
+    void mainWindowControlsHaveNames();
 
 private:
     // The dialog on screen with the keyboard focus, as it opens.
@@ -197,9 +229,9 @@ void TestDialogKeys::keys()
             if (readsBefore(stops[(i + 1) % stops.size()], stops[i]))
                 backSteps << stops[i] << stops[(i + 1) % stops.size()];
         }
-        if (backSteps.size() != 2)
+        if (backSteps.size() != 2 * c.backSteps)
             qInfo() << "Tab steps back (from, to):" << backSteps;
-        QCOMPARE(backSteps.size(), 2);
+        QCOMPARE(backSteps.size(), 2 * c.backSteps);
     }
 
     // Escape cancels.
@@ -227,6 +259,29 @@ void TestDialogKeys::keys()
         QVERIFY(!dialog->isVisible());
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
     }
+}
+
+void TestDialogKeys::everyControlHasAName()
+{
+    QFETCH(int, which);
+    auto dialog = dialogs()[which].open(*g, ui);
+    QVERIFY(showActive(*dialog));
+    if (auto before = dialogs()[which].beforeEnter)
+        before(*dialog);   // the selector: a key chosen, so every kind of control shows
+    const QStringList unnamed = unnamedControls(*dialog);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+}
+
+void TestDialogKeys::mainWindowControlsHaveNames()
+{
+    g->AppDirName = QStringLiteral("Quillet");
+    frmMain w(*g, ui);
+    w.show();
+    w.FillFileTree();
+    w.refreshSequence();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QStringList unnamed = unnamedControls(w);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(TestDialogKeys)

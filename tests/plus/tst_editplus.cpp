@@ -12,6 +12,7 @@
 #include "editors/frmEditMENU.h"
 #include "render/Pages.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -38,6 +39,7 @@ private slots:
     void cancelLeavesImageAndBuffers();
     void timerAndMacroSurviveASavedFile();
     void cancelledMenuEditLeavesTheDevicesAsTheyAre();
+    void keysAnswerArrowsAndEnter();
 
 private:
     std::unique_ptr<testing::MainWindowFixture> fx;
@@ -305,6 +307,25 @@ void TestEditPlus::cancelledMenuEditLeavesTheDevicesAsTheyAre()
     QCOMPARE(tv->text(0), QStringLiteral("TV"));
     testing::clickItem(fx->w->ListView1, tv);
     QCOMPARE(g->SelectedBank, 0);
+}
+
+void TestEditPlus::keysAnswerArrowsAndEnter()
+{
+    g->PlusKind = 0;
+    frmEditPlus page(*g, fx->ui);
+    page.show();
+    page.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&page));
+    for (int i = 0; i < 6 && QApplication::focusWidget() != page.PicKEY[0]; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), page.PicKEY[0]);
+    QCOMPARE(page.PicKEY[4]->accessibleName(), QStringLiteral("NEWS"));
+    QTest::keyClick(page.PicKEY[0], Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), page.PicKEY[4]);
+    QTest::keyClick(page.PicKEY[4], Qt::Key_Enter);
+    QCOMPARE(fx->ui.dialogsShown, QStringList{QStringLiteral("frmTimerIn")});
+    QCOMPARE(g->TimerRecord, StoredTimer);
+    QVERIFY(page.isVisible());
 }
 
 QTEST_MAIN(TestEditPlus)

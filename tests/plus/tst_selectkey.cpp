@@ -1,5 +1,7 @@
 #include "PlusFixture.h"
 
+#include <QApplication>
+
 #include "core/TextCodec.h"
 #include "plus/PlusRecords.h"
 #include "plus/frmSelectKey.h"
@@ -33,6 +35,7 @@ private slots:
     void pagesAndKeysSitWhereTheEditorPutsThem();
     void pressedKeyIsDrawnSunken();
     void missingPicturesAreToldAndTheDialogStillWorks();
+    void chosenWithoutAMouse();
 
 private:
     std::unique_ptr<Globals> g;
@@ -434,6 +437,41 @@ void TestSelectKey::missingPicturesAreToldAndTheDialogStillWorks()
     click(dlg, "PicKEY_12");
     click(dlg, "ComYES");
     QCOMPARE(g->TimerRecord[9], Byte(222));
+}
+
+void TestSelectKey::chosenWithoutAMouse()
+{
+    // The same key as timerDeviceKeyWritesItsPosition, by keys alone.
+    forTimer(255);
+    frmSelectKey dlg(*g, ui);
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    auto press = [](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, mods);
+    };
+    while (QApplication::focusWidget() != dlg.ComboBANK)
+        press(Qt::Key_Tab);
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    QCOMPARE(dlg.SelBank, 2);
+    for (int i = 0; i < 5 && !qobject_cast<KeyBox *>(QApplication::focusWidget()); ++i)
+        press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dlg.PicKEY[0]);
+    press(Qt::Key_Right);   // key 5 on the next page, key 12 under it
+    QCOMPARE(QApplication::focusWidget(), dlg.PicKEY[5]);
+    press(Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), dlg.PicKEY[12]);
+    press(Qt::Key_Return);
+    QCOMPARE(dlg.pressedKey(), 12);
+    QCOMPARE(QApplication::focusWidget(), dlg.PicKEY[12]);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), dlg.ComYES);
+    press(Qt::Key_Space);
+    QVERIFY(!dlg.isVisible());
+    const Bytes<10> expected{3, 1, 1, 7, 30, 2, 12, 1, 0, 222};
+    QCOMPARE(g->TimerRecord, expected);
 }
 
 QTEST_MAIN(TestSelectKey)

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "cli/Command.h"
+
+namespace quillet::cli {
+
+// A memory's text back into a data or model file, checked first.
+class ImportCommand : public Command {
+public:
+    ImportCommand();
+
+protected:
+    int run(const QCommandLineParser &parser, Environment &env) override;
+    QString usageTail() const override;
+};
+
+}  // namespace quillet::cli

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/JsonText.h"
+#include "core/Worksets.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace quillet {
+
+class MemoryImage;
+
+// The remote's memory as text: a data or model file written as one JSON document in the
+// remote's terms (the main menu's buttons, each device's keys, the timers, the hot macros,
+// the backup slots) and read back. Every byte that reading does not explain travels as hex
+// by area and offset, so reading back what was written gives the same bytes, whatever
+// they were. Reading back is strict: it refuses what the remote cannot hold, by the rules
+// the editors keep, and says where and why. The command line and the window share it.
+
+struct TextProblem {
+    json::Position position;
+    QString path;  // "devices[2].pages[0].keys[3].label"; empty for the file as a whole
+    QString sentence;
+    // "12:17 devices[2].pages[0].keys[3].label: <sentence>"
+    QString text() const;
+};
+
+struct TextImport {
+    bool model = false;                 // a model file's text, else a data file's
+    QByteArray file;                    // the file's bytes; empty when there are problems
+    std::vector<TextProblem> problems;  // in the order they stand in the text
+    QStringList notes;                  // what was filled in or left out, said once each
+    bool ok() const { return problems.empty(); }
+};
+
+// The text of a data file's memory (pages 0 to 511) or of a model file's device. schema
+// names the JSON Schema the text follows (see memoryTextSchemaUri); empty leaves it out.
+QByteArray memoryText(const MemoryImage &image, const QString &schema);
+QByteArray modelText(const DeviceWorkset &device, const QString &schema);
+
+// The largest text read: a whole memory of random bytes makes well under a megabyte.
+constexpr qint64 MemoryTextMaxSize = 16 * 1024 * 1024;
+// Reads a text file, refusing one larger than any text of a memory (false and why).
+bool readMemoryTextFile(const QString &path, QByteArray &text, QString *error);
+
+// Reads a text back into a data file (FF 01 and pages 0 to 511) or a model file.
+TextImport importMemoryText(const QByteArray &text);
+
+// The schema as shipped (its "schema" folder beside the shipped pictures when installed),
+// and as the "$schema" of a text.
+QString memoryTextSchemaPath(const QString &shippedDir);
+QString memoryTextSchemaUri(const QString &shippedDir);
+
+}  // namespace quillet

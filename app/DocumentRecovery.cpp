@@ -1,5 +1,6 @@
 #include "app/DocumentRecovery.h"
 
+#include "app/ImportTextCommand.h"
 #include "app/UiServices.h"
 #include "app/frmMain.h"
 #include "core/FileIO.h"
@@ -332,8 +333,9 @@ QString DocumentRecovery::question(const LeftCopy &left, const RecoveryCopy &cop
 {
     const QString name = acceptableName(copy);
     const QString what = !name.isEmpty()          ? QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(name))
-                         : copy.loadedKind == 1 ? QStringLiteral("the downloaded memory")
-                                                : QStringLiteral("a model without a file name");
+                         : copy.loadedKind != 1 ? QStringLiteral("a model without a file name")
+                         : copy.caption.endsWith(importedCaptionSuffix()) ? QStringLiteral("the imported memory")
+                                                                          : QStringLiteral("the downloaded memory");
     QString text = QStringLiteral("Quillet did not close normally. Restore the unsaved changes to %1, kept on %2?")
                        .arg(what, whenText(QDateTime::fromMSecsSinceEpoch(copy.writtenMs)));
     const QFileInfo onDisk(name);

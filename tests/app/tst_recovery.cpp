@@ -135,13 +135,13 @@ QStringList questions(const ScriptedUiServices &ui)
 // A copy of a whole memory as a session that ended without Exit leaves it, with a lock file
 // when given one.
 QString leaveCopy(const QString &folder, const QString &name, const QString &currentFile, qint64 writtenMs,
-                  const QByteArray &lock = {})
+                  const QByteArray &lock = {}, const QString &caption = {})
 {
     QDir().mkpath(folder);
     RecoveryCopy copy;
     copy.loadedKind = 1;
     copy.currentFile = currentFile;
-    copy.caption = QStringLiteral("Quillet  [%1]").arg(currentFile);
+    copy.caption = caption.isEmpty() ? QStringLiteral("Quillet  [%1]").arg(currentFile) : caption;
     copy.writtenMs = writtenMs;
     copy.document = QByteArray(MemoryImage::TotalBytes, '\x5A');
     const QString path = QDir(folder).filePath(name + QStringLiteral(".rec"));
@@ -523,6 +523,17 @@ void TestRecovery::questionSaysWhatAndWhenAndTrustsNoForgedName()
         s.ui.answer(answer::No);
         TRIGGER(s.w.get(), "mnuFileClose");
     }
+
+    // An imported text is no download: the question and the caption say what it was.
+    QVERIFY(!leaveCopy(place.recovery(), QStringLiteral("imported"), QString(), QDateTime::currentMSecsSinceEpoch(),
+                       {}, QStringLiteral("Quillet  [IMPORTED]"))
+                 .isEmpty());
+    Session s(place, answer::Yes);
+    QVERIFY2(questions(s.ui).value(0).startsWith(questionFor(QStringLiteral("the imported memory"))),
+             qPrintable(questions(s.ui).value(0)));
+    QCOMPARE(s.w->windowTitle(), QStringLiteral("Quillet  [IMPORTED]"));
+    s.ui.answer(answer::No);
+    TRIGGER(s.w.get(), "mnuFileClose");
 }
 
 void TestRecovery::copiesAreTheOwnersAloneAndNeverHidden()

@@ -150,7 +150,8 @@ void GridEditor::buildControls()
                                                      {OptDEL, Mode::Delete}};
     const char letters[] = {'M', 'N', 'R', 'L', 'D'};
     for (size_t i = 0; i < std::size(modes); ++i) {
-        const auto [option, mode] = modes[i];
+        QRadioButton *option = modes[i].first;
+        const Mode mode = modes[i].second;
         const QKeySequence keys(QStringLiteral("Alt+%1").arg(QLatin1Char(letters[i])));
         auto *shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [this, mode] {

@@ -218,7 +218,7 @@ complete -F _quillet_cli quillet-cli
 
 // --- zsh --------------------------------------------------------------------------------
 
-// Text inside a single-quoted zsh word, and a description inside an _arguments spec.
+// Text inside a single-quoted zsh word, and an option's description inside _arguments.
 QString zshQuoted(QString text) { return text.replace(QLatin1Char('\''), QStringLiteral("'\\''")); }
 QString zshDescription(QString text)
 {

@@ -392,13 +392,7 @@ bool DocumentRecovery::offer(const LeftCopy &left, const RecoveryCopy &copy)
     } else {
         w_.showDocumentTitle();
     }
-    if (copy.loadedKind == 1) {
-        w_.refreshSequence();
-    } else {
-        w_.UpdateCommands();
-        w_.FillDeviceList();
-        w_.FillBackupList();
-    }
+    w_.refreshLoaded();
 
     // The left copy becomes this session's own: it holds exactly the restored document, and
     // a rename needs no room on a disk that may be full.

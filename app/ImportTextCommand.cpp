@@ -69,17 +69,12 @@ void importText(frmMain &w)
     g.LoadedKind = result.model ? 2 : 1;
     g.CurrentFile.clear();
     g.FilePath.clear();
+    g.SaveAsFirst.clear();
     g.SelectedBank = 255;
     g.Modified = 1;
     w.setCaptionSuffix(importedCaptionSuffix());
     w.setListTitle(QFileInfo(path).fileName());
-    if (result.model) {
-        w.UpdateCommands();
-        w.FillDeviceList();
-        w.FillBackupList();
-    } else {
-        w.refreshSequence();
-    }
+    w.refreshLoaded();
     for (const QString &note : result.notes)
         ui.warn(&w, QStringLiteral("%1: %2.").arg(QFileInfo(path).fileName(), note));
 }

@@ -714,6 +714,17 @@ void frmMain::refreshSequence()
     FillBackupList();
 }
 
+void frmMain::refreshLoaded()
+{
+    if (g_.LoadedKind == 1) {
+        refreshSequence();
+        return;
+    }
+    UpdateCommands();
+    FillDeviceList();
+    FillBackupList();
+}
+
 // --- Captions ----------------------------------------------------------------------------
 
 void frmMain::setCaptionSuffix(const QString &suffix)
@@ -1054,9 +1065,7 @@ bool frmMain::openModelFile(const QString &path)
     showDocumentTitle();
     g_.LoadedKind = 2;
     g_.Modified = 0;
-    UpdateCommands();
-    FillDeviceList();
-    FillBackupList();
+    refreshLoaded();
     return true;
 }
 

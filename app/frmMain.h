@@ -56,6 +56,9 @@ public:
     // documentStateChanged to whoever keeps watch over the document.
     void UpdateCommands();
     void refreshSequence();   // UpdateCommands, ReadMenuWorkset, BuildDeviceNames, FillDeviceList, FillBackupList
+    // After a document is put in place: the refresh sequence for a memory; for a model,
+    // whose device is no memory's menu, the commands and lists alone.
+    void refreshLoaded();
     void FillFileTree();
     void FillDeviceList();
     void FillBackupList();

@@ -42,10 +42,7 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
     if (!readInput(env, input, MemoryTextMaxSize + 1, text, size, &error))
         return fail(env, error);
     if (size > MemoryTextMaxSize)
-        return fail(env, QStringLiteral("%1 is too large for the text of a memory (%2 MB; such a text has well under "
-                                        "1 MB)")
-                             .arg(shownInput(input))
-                             .arg(size / (1024 * 1024)));
+        return fail(env, memoryTextTooLarge(shownInput(input), size));
 
     const TextImport result = importMemoryText(text);
     for (const TextProblem &p : result.problems)

@@ -45,6 +45,8 @@ QByteArray modelText(const DeviceWorkset &device, const QString &schema);
 constexpr qint64 MemoryTextMaxSize = 16 * 1024 * 1024;
 // Reads a text file, refusing one larger than any text of a memory (false and why).
 bool readMemoryTextFile(const QString &path, QByteArray &text, QString *error);
+// Why a text of `size` bytes is refused; `shown` names it as the caller shows names.
+QString memoryTextTooLarge(const QString &shown, qint64 size);
 
 // Reads a text back into a data file (FF 01 and pages 0 to 511) or a model file.
 TextImport importMemoryText(const QByteArray &text);

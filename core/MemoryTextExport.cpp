@@ -516,12 +516,17 @@ bool readMemoryTextFile(const QString &path, QByteArray &text, QString *error)
     if (!readFileAtMost(path, MemoryTextMaxSize + 1, text, error, &size))
         return false;
     if (size > MemoryTextMaxSize) {
-        *error = QStringLiteral("\"%1\" is too large for the text of a memory (%2 MB; such a text has well under 1 MB)")
-                     .arg(path)
-                     .arg(size / (1024 * 1024));
+        *error = memoryTextTooLarge(QLatin1Char('"') + path + QLatin1Char('"'), size);
         return false;
     }
     return true;
+}
+
+QString memoryTextTooLarge(const QString &shown, qint64 size)
+{
+    return QStringLiteral("%1 is too large for the text of a memory (%2 MB; such a text has well under 1 MB)")
+        .arg(shown)
+        .arg(size / (1024 * 1024));
 }
 
 QString TextProblem::text() const

@@ -49,6 +49,7 @@ void printDocument(Globals &g, UiServices &ui, QWidget *parent)
     if (auto *bar = preview.findChild<QToolBar *>()) {
         QAction *first = bar->actions().value(0);
         auto *label = new QLabel(QStringLiteral(" &Paper: "), bar);
+        label->setObjectName(QStringLiteral("lblPAPER"));
         label->setBuddy(paper);
         bar->insertWidget(first, label);
         bar->insertWidget(first, paper);

@@ -33,6 +33,8 @@ struct Environment {
     // the device under `out`: flush `out` before writing to it.
     QIODevice *stdIn = nullptr;
     QIODevice *stdOut = nullptr;
+    // A failed write to standard output was told already; it is not told again at the end.
+    bool stdOutFailureTold = false;
     bool outIsTerminal = false;
     bool errIsTerminal = false;
     // The terminal does not take escape codes (TERM=dumb) or the user wants none (NO_COLOR).

@@ -86,6 +86,7 @@ bool writeOutput(Environment &env, const QString &path, const QByteArray &conten
         QString reason;
         if (!env.stdOut || !writeAll(*env.stdOut, contents, &reason)) {
             *error = QStringLiteral("write error: %1").arg(env.stdOut ? reason : QStringLiteral("no standard output"));
+            env.stdOutFailureTold = true;
             return false;
         }
         return true;

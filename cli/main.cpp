@@ -69,7 +69,8 @@ int main(int argc, char **argv)
     int code = runCli(QCoreApplication::arguments(), env);
     out.flush();
     if (out.status() != QTextStream::Ok || stdOut.error() != QFileDevice::NoError) {
-        env.fail(QStringLiteral("write error: %1").arg(stdOut.errorString()));
+        if (!env.stdOutFailureTold)
+            env.fail(QStringLiteral("write error: %1").arg(stdOut.errorString()));
         code = code == exitcode::Ok ? exitcode::Failed : code;
     }
     err.flush();

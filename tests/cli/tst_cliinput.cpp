@@ -229,6 +229,11 @@ void TestCliInput::theProgramItselfKeepsTheExitCodes()
     QVERIFY(cli.waitForFinished(10000));
     QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: No space left on device\n"));
     QCOMPARE(cli.exitCode(), 1);
+    // Told once, by the command that wrote, not again at the end.
+    startCli(cli, {QStringLiteral("export"), data});
+    QVERIFY(cli.waitForFinished(10000));
+    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: export: write error: No space left on device\n"));
+    QCOMPARE(cli.exitCode(), 1);
 }
 
 void TestCliInput::progressFitsTheTerminal()

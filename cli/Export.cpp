@@ -2,6 +2,7 @@
 
 #include "cli/Document.h"
 #include "cli/Files.h"
+#include "cli/Fragments.h"
 #include "core/MemoryText.h"
 
 namespace quillet::cli {
@@ -15,9 +16,13 @@ ExportCommand::ExportCommand()
     addOption(outputOption(QStringLiteral("OUT"), QStringLiteral("The text file to write; standard output without it.")),
               Values::TextFile);
     addOption(forceOption());
+    const QList<QCommandLineOption> fragments = fragmentExportOptions();
+    addOption(fragments[0], Values::DeviceName);
+    for (qsizetype i = 1; i < fragments.size(); ++i)
+        addOption(fragments[i], Values::Word);
 }
 
-QString ExportCommand::usageTail() const { return QStringLiteral("FILE [-o OUT.json [--force]]"); }
+QString ExportCommand::usageTail() const { return QStringLiteral("FILE [--device NAME [--page N] | --page N | --timer N | --macro NAME] [-o OUT.json [--force]]"); }
 
 int ExportCommand::run(const QCommandLineParser &parser, Environment &env)
 {
@@ -30,6 +35,12 @@ int ExportCommand::run(const QCommandLineParser &parser, Environment &env)
     Document doc;
     if (!loadDocument(env, parser.positionalArguments().constFirst(), doc, &error))
         return fail(env, error);
+    if (wantsFragment(parser)) {
+        QByteArray text;
+        if (!exportFragment(parser, doc, text, &error))
+            return fail(env, error);
+        return writeOutputFile(env, output, text, force);
+    }
     const QString schema = env.shippedDir.isEmpty() ? QString() : memoryTextSchemaUri(env.shippedDir);
     return writeOutputFile(env, output, doc.isModel() ? modelText(doc.model, schema) : memoryText(*doc.image, schema),
                            force);

@@ -1,6 +1,8 @@
 #include "cli/Import.h"
 
+#include "cli/Document.h"
 #include "cli/Files.h"
+#include "cli/Fragments.h"
 #include "core/MemoryText.h"
 #include "core/Paths.h"
 
@@ -8,6 +10,9 @@ namespace quillet::cli {
 
 namespace {
 const QString kCheck = QStringLiteral("check");
+const QString kInto = QStringLiteral("into");
+const QString kBank = QStringLiteral("bank");
+const QString kName = QStringLiteral("name");
 }  // namespace
 
 ImportCommand::ImportCommand()
@@ -20,9 +25,22 @@ ImportCommand::ImportCommand()
               Values::DataOrModelFile);
     addOption(forceOption());
     addOption(QCommandLineOption(kCheck, QStringLiteral("Only check the text, as without -o.")));
+    addOption(QCommandLineOption(kInto,
+                                 QStringLiteral("Paste a fragment (as export --device, --timer or --macro writes it) "
+                                                "into a copy of this data file, written to -o."),
+                                 QStringLiteral("FILE")),
+              Values::DataFile);
+    addOption(QCommandLineOption(kBank, QStringLiteral("With --into: the bank (1 to 10) a device goes into; the first "
+                                                       "empty bank without it."),
+                                 QStringLiteral("N")),
+              Values::Word);
+    addOption(QCommandLineOption(kName, QStringLiteral("With --into: the name of a device's menu button; the "
+                                                       "fragment's without it."),
+                                 QStringLiteral("NAME")),
+              Values::Word);
 }
 
-QString ImportCommand::usageTail() const { return QStringLiteral("IN.json (-o OUT.DAT|OUT.MOD [--force] | --check)"); }
+QString ImportCommand::usageTail() const { return QStringLiteral("IN.json (-o OUT.DAT|OUT.MOD [--force] | --check)\n       FRAGMENT.json --into FILE [--bank N] [--name NAME] -o OUT.DAT [--force]"); }
 
 int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
 {
@@ -32,6 +50,10 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
     const bool toFile = !output.isEmpty() && !isStandardStream(output);
     if (parser.isSet(kCheck) && !output.isEmpty())
         return fail(env, QStringLiteral("--check writes nothing; leave out -o, or --check"));
+    if (parser.isSet(kInto))
+        return runInto(parser, env);
+    if (parser.isSet(kBank) || parser.isSet(kName))
+        return fail(env, QStringLiteral("--bank and --name go with --into"));
     QString error;
     if (toFile && !hasDataSuffix(output) && !hasModelSuffix(output))
         return fail(env, QStringLiteral("\"%1\" is no data or model file name; end it in .DAT or .MOD").arg(output));
@@ -60,6 +82,44 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
         return exitcode::Ok;
     }
     return writeOutputFile(env, output, result.file, force);
+}
+
+int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
+{
+    const QString input = parser.positionalArguments().constFirst();
+    const QString output = parser.value(QStringLiteral("output"));
+    const bool force = parser.isSet(QStringLiteral("force"));
+    if (parser.isSet(kCheck) || output.isEmpty() || isStandardStream(output) || !hasDataSuffix(output))
+        return fail(env, QStringLiteral("--into writes a copy of the data file; give -o OUT.DAT"));
+    int bank = -1;
+    if (parser.isSet(kBank)) {
+        bool ok = false;
+        bank = parser.value(kBank).toInt(&ok) - 1;
+        if (!ok || bank < 0 || bank > 9)
+            return fail(env, QStringLiteral("--bank takes a bank from 1 to 10, not \"%1\"").arg(parser.value(kBank)));
+    }
+    QString error;
+    if (!checkOutput(env, output, force, true, &error))
+        return fail(env, error);
+    Document into;
+    if (!loadDocument(env, parser.value(kInto), into, &error))
+        return fail(env, error);
+    if (into.isModel())
+        return fail(env, QStringLiteral("%1 is a model file; a fragment goes into a data file").arg(into.shown()));
+    QByteArray text;
+    qint64 size = 0;
+    if (!readInput(env, input, MemoryTextMaxSize + 1, text, size, &error))
+        return fail(env, error);
+    if (size > MemoryTextMaxSize)
+        return fail(env, memoryTextTooLarge(shownInput(input), size));
+    QByteArray file;
+    QStringList problems;
+    pasteFragment(text, shownInput(input), into, bank, parser.value(kName), file, problems);
+    for (const QString &p : problems)
+        fail(env, p);
+    if (file.isEmpty())
+        return exitcode::BadInput;
+    return writeOutputFile(env, output, file, force);
 }
 
 }  // namespace quillet::cli

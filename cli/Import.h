@@ -12,6 +12,10 @@ public:
 protected:
     int run(const QCommandLineParser &parser, Environment &env) override;
     QString usageTail() const override;
+
+private:
+    // import FRAGMENT --into FILE: the fragment pasted into a copy of FILE.
+    int runInto(const QCommandLineParser &parser, Environment &env);
 };
 
 }  // namespace quillet::cli

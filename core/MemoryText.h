@@ -41,6 +41,10 @@ struct TextImport {
 QByteArray memoryText(const MemoryImage &image, const QString &schema);
 QByteArray modelText(const DeviceWorkset &device, const QString &schema);
 
+// The same texts as values, without the kept bytes: what a fragment is cut from.
+json::Value memoryTextValues(const MemoryImage &image);
+json::Value modelTextValues(const DeviceWorkset &device);
+
 // The largest text read: a whole memory of random bytes makes well under a megabyte.
 constexpr qint64 MemoryTextMaxSize = 16 * 1024 * 1024;
 // Reads a text file, refusing one larger than any text of a memory (false and why).
@@ -50,6 +54,9 @@ QString memoryTextTooLarge(const QString &shown, qint64 size);
 
 // Reads a text back into a data file (FF 01 and pages 0 to 511) or a model file.
 TextImport importMemoryText(const QByteArray &text);
+// The same for a text already parsed, whose values keep their places in the text they were
+// read from (a fragment put into the shape of a whole text).
+TextImport importMemoryText(const json::Value &root);
 
 // The schema as shipped (its "schema" folder beside the shipped pictures when installed),
 // and as the "$schema" of a text.

@@ -181,7 +181,8 @@ public:
         }
     }
 
-    Value root(const QString &schema, const Byte *original, const Canvas &canvas) const
+    // Without a canvas the kept bytes are left out: only the values.
+    Value root(const QString &schema, const Byte *original, const Canvas *canvas) const
     {
         Value v = Value::object();
         if (!schema.isEmpty())
@@ -208,7 +209,8 @@ public:
             for (const auto &[slot, l] : m_.backups)
                 backups.append(backup(slot, l));
         }
-        v.add(QStringLiteral("bytes"), kept(original, canvas));
+        if (canvas)
+            v.add(QStringLiteral("bytes"), kept(original, *canvas));
         return v;
     }
 
@@ -480,7 +482,7 @@ QByteArray textOf(const Byte *bytes, const Memory &m, const QString &schema)
 {
     Canvas canvas(m.model);
     draw(m, canvas);
-    return json::write(Writer(m).root(schema, bytes, canvas));
+    return json::write(Writer(m).root(schema, bytes, &canvas));
 }
 
 }  // namespace
@@ -493,6 +495,16 @@ QByteArray memoryText(const MemoryImage &image, const QString &schema)
 QByteArray modelText(const DeviceWorkset &device, const QString &schema)
 {
     return textOf(reinterpret_cast<const Byte *>(&device), readModel(device), schema);
+}
+
+json::Value memoryTextValues(const MemoryImage &image)
+{
+    return Writer(readData(image)).root(QString(), nullptr, nullptr);
+}
+
+json::Value modelTextValues(const DeviceWorkset &device)
+{
+    return Writer(readModel(device)).root(QString(), nullptr, nullptr);
 }
 
 QString memoryTextSchemaPath(const QString &shippedDir)

@@ -62,6 +62,7 @@ using Fields = std::initializer_list<const char *>;
 class Reader {
 public:
     TextImport run(const QByteArray &text);
+    TextImport run(const Value &root);
 
 private:
     void problem(json::Position at, const QString &path, const QString &sentence)
@@ -971,6 +972,11 @@ TextImport Reader::run(const QByteArray &text)
         problem(error.position, QString(), error.message);
         return out_;
     }
+    return run(root);
+}
+
+TextImport Reader::run(const Value &root)
+{
     if (!object(root, QString(),
                 {"$schema", "format", "version", "kind", "menu", "devices", "timers", "macros", "backups", "device",
                  "bytes"},
@@ -1065,5 +1071,6 @@ TextImport Reader::run(const QByteArray &text)
 }  // namespace
 
 TextImport importMemoryText(const QByteArray &text) { return Reader().run(text); }
+TextImport importMemoryText(const json::Value &root) { return Reader().run(root); }
 
 }  // namespace quillet

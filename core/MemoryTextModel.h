@@ -2,7 +2,7 @@
 
 // The values the memory's text holds, and how they are drawn onto bytes: what the export
 // reads out of a file and what the import reads out of a text, so that both meet in one
-// drawing. Only core/MemoryText*.cpp use it.
+// drawing. Only core/MemoryText*.cpp and core/Fragment.cpp use it.
 
 #include "core/JsonText.h"
 #include "core/LayoutModel.h"

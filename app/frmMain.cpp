@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/CompareWithFile.h"
+#include "app/DeviceClipboard.h"
 #include "app/ExportCommand.h"
 #include "app/ExternalFiles.h"
 #include "app/Icons.h"
@@ -257,6 +258,10 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuEdit, QStringLiteral("mnuTimer"), QStringLiteral("&Timer"), &frmMain::mnuTimer_Click);
     mnuEdit->addSeparator();
     addCommand(mnuEdit, QStringLiteral("mnuMacro"), QStringLiteral("&Hot Macro"), &frmMain::mnuMacro_Click);
+    mnuEdit->addSeparator();
+    addCommand(mnuEdit, QStringLiteral("mnuCopyDevice"), QStringLiteral("&Copy Device"), &frmMain::mnuCopyDevice_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuPasteDevice"), QStringLiteral("&Paste Device"),
+               &frmMain::mnuPasteDevice_Click);
 
     mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
     addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
@@ -328,6 +333,15 @@ void frmMain::addShortcuts()
         TreeView1->addAction(a);
     };
     onTree("mnuDelete", {QKeySequence(QKeySequence::Delete)});
+    // Copy and paste of a device belong to the device list, also as its context menu.
+    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (const auto &[name, key] : {std::pair("mnuCopyDevice", QKeySequence::Copy),
+                                    std::pair("mnuPasteDevice", QKeySequence::Paste)}) {
+        QAction *a = action(QLatin1String(name));
+        a->setShortcuts(key);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        ListView1->addAction(a);
+    }
     onTree("mnuLoad", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
 }
 
@@ -1431,6 +1445,10 @@ void frmMain::mnuTimer_Click()
     g_.Modified = 1;
     UpdateCommands();
 }
+
+void frmMain::mnuCopyDevice_Click() { copyDevice(*this); }
+
+void frmMain::mnuPasteDevice_Click() { pasteDevice(*this); }
 
 void frmMain::mnuMacro_Click()
 {

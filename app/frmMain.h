@@ -172,6 +172,8 @@ private:
     void mnuOEMLoad_Click();
     void mnuTimer_Click();
     void mnuMacro_Click();
+    void mnuCopyDevice_Click();
+    void mnuPasteDevice_Click();
     void mnuDOWN_Click();
     void mnuUP_Click();
     void mnuCompareRemote_Click();

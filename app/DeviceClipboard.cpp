@@ -1,0 +1,108 @@
+#include "app/DeviceClipboard.h"
+
+#include "app/FragmentClipboard.h"
+#include "app/UiServices.h"
+#include "app/frmMain.h"
+#include "core/Fragment.h"
+#include "core/Globals.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace quillet {
+
+frmPasteDevice::frmPasteDevice(const std::vector<int> &banks, const QString &name, QWidget *parent)
+    : QDialog(parent)
+    , banks_(banks)
+{
+    setObjectName(QStringLiteral("frmPasteDevice"));
+    setWindowTitle(QStringLiteral("Paste Device"));
+    setFixedSize(290, 250);
+    auto *label = new QLabel(QStringLiteral("The empty bank the device goes into:"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setGeometry(8, 8, 274, 20);
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(8, 30, 274, 110);
+    for (int b : banks)
+        List1->addItem(QStringLiteral("Bank %1").arg(b + 1));
+    List1->setCurrentRow(0);
+    List1->setAccessibleName(label->text());
+    auto *nameLabel = new QLabel(QStringLiteral("The name of its button on the main menu:"), this);
+    nameLabel->setObjectName(QStringLiteral("Label2"));
+    nameLabel->setGeometry(8, 146, 274, 20);
+    Text1 = new QLineEdit(name, this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(8, 168, 274, 24);
+    Text1->setAccessibleName(nameLabel->text());
+    ComYES = new QPushButton(QStringLiteral("OK"), this);
+    ComYES->setObjectName(QStringLiteral("ComYES"));
+    ComYES->setGeometry(110, 208, 81, 30);
+    ComYES->setDefault(true);
+    ComNO = new QPushButton(QStringLiteral("Cancel"), this);
+    ComNO->setObjectName(QStringLiteral("ComNO"));
+    ComNO->setGeometry(200, 208, 81, 30);
+    connect(ComYES, &QPushButton::clicked, this, [this] {
+        const int row = List1->currentRow();
+        if (row < 0)
+            return;
+        bank_ = banks_[static_cast<size_t>(row)];
+        name_ = Text1->text();
+        accept();
+    });
+    connect(ComNO, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void copyDevice(frmMain &window)
+{
+    Globals &g = window.globals();
+    if (g.LoadedKind != 1 || g.SelectedBank < 0 || g.SelectedBank > 9)
+        return;
+    const QByteArray text = deviceFragment(g.Image, g.SelectedBank);
+    if (!text.isEmpty())
+        putFragment(text);
+}
+
+void pasteDevice(frmMain &window)
+{
+    window.ui().whenFree(&window, [&window] {
+        Globals &g = window.globals();
+        UiServices &ui = window.ui();
+        if (g.LoadedKind != 1)
+            return;
+        const FragmentRead read = readFragment(takeFragment(), g.Image);
+        if (!read.ok()) {
+            g.DialogResult = ui.warn(&window, QStringLiteral("The clipboard holds no fragment Quillet can paste:\n")
+                                                  + read.text());
+            return;
+        }
+        const Fragment &f = read.fragment;
+        if (f.kind != FragmentKind::Device) {
+            g.DialogResult = ui.warn(&window, QStringLiteral("The clipboard holds %1, not a device.")
+                                                  .arg(fragmentKindName(f.kind)));
+            return;
+        }
+        const std::vector<int> banks = emptyBanks(g.Image);
+        if (banks.empty()) {
+            g.DialogResult = ui.warn(&window, QStringLiteral("Every bank holds a device."));
+            return;
+        }
+        frmPasteDevice dialog(banks, f.name, &window);
+        ui.showModal(dialog);
+        if (dialog.bank() < 0) {
+            g.DialogResult = 2;
+            return;
+        }
+        const QString why = quillet::pasteDevice(g.Image, f, dialog.bank(), dialog.name());
+        if (!why.isEmpty()) {
+            g.DialogResult = ui.warn(&window, why);
+            return;
+        }
+        g.Modified = 1;
+        window.refreshSequence();
+    });
+}
+
+}  // namespace quillet

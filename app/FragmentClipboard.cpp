@@ -1,0 +1,29 @@
+#include "app/FragmentClipboard.h"
+
+#include "core/Fragment.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace quillet {
+
+void putFragment(const QByteArray &text)
+{
+    auto *mime = new QMimeData;
+    mime->setData(QLatin1String(FragmentMimeType), text);
+    mime->setText(QString::fromUtf8(text));
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+QByteArray takeFragment()
+{
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime)
+        return {};
+    if (mime->hasFormat(QLatin1String(FragmentMimeType)))
+        return mime->data(QLatin1String(FragmentMimeType));
+    return mime->text().toUtf8();
+}
+
+}  // namespace quillet

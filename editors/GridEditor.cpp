@@ -443,6 +443,8 @@ bool GridEditor::eventFilter(QObject *watched, QEvent *event)
         return QDialog::eventFilter(watched, event);
     auto *me = static_cast<QMouseEvent *>(event);
     const QPointF editorPos = w->mapTo(this, me->position());
+    if (selectionMouse(type, me->modifiers(), editorPos))
+        return true;
     switch (type) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
@@ -915,6 +917,8 @@ int GridEditor::cursorPage() const
 
 bool GridEditor::pageKeyPress(int page, QKeyEvent *event)
 {
+    if (clipboardKey(page, event))
+        return true;
     const QPoint at = cursor_[static_cast<size_t>(page)];
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const bool ctrl = mods == Qt::ControlModifier;

@@ -7,6 +7,7 @@
 
 #include <QCursor>
 #include <QDialog>
+#include <QEvent>
 #include <QUndoStack>
 
 #include <array>
@@ -162,6 +163,22 @@ protected:
 
     void setKeyText(int key, const QString &text);
     int warn(const QString &text);
+    // Copy and paste, where an editor has them: a key on a focused page, and a mouse event
+    // (press, move or release at a point of the window); true when taken.
+    virtual bool clipboardKey(int page, QKeyEvent *event)
+    {
+        Q_UNUSED(page);
+        Q_UNUSED(event);
+        return false;
+    }
+    virtual bool selectionMouse(QEvent::Type type, Qt::KeyboardModifiers modifiers, QPointF editorPos)
+    {
+        Q_UNUSED(type);
+        Q_UNUSED(modifiers);
+        Q_UNUSED(editorPos);
+        return false;
+    }
+    void setCursorCell(int page, QPoint cell) { moveCursor(page, cell); }
     // Names the pages for a screen reader after the layout ("Page 2 of 4, TV").
     void setLayoutName(const QString &name);
 

@@ -95,4 +95,16 @@ void DeleteKeyCommand::makeAgain()
     editor_.applyDelete(key_, place_);
 }
 
+ManyKeysCommand::ManyKeysCommand(GridEditor &editor, GridEditor::State before, GridEditor::State after,
+                                 const QString &text)
+    : LayoutCommand(editor, std::move(before), text)
+    , after_(std::move(after))
+{
+}
+
+void ManyKeysCommand::makeAgain()
+{
+    editor_.restoreState(after_);
+}
+
 }  // namespace quillet

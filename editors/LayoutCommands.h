@@ -93,4 +93,16 @@ private:
     KeyPlace place_;
 };
 
+// An edit of several keys at once (a paste, a cut): Redo puts the bytes it left back.
+class ManyKeysCommand : public LayoutCommand {
+public:
+    ManyKeysCommand(GridEditor &editor, GridEditor::State before, GridEditor::State after, const QString &text);
+
+protected:
+    void makeAgain() override;
+
+private:
+    GridEditor::State after_;
+};
+
 }  // namespace quillet

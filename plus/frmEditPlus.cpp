@@ -94,7 +94,7 @@ void frmEditPlus::buildControls()
 
 bool frmEditPlus::eventFilter(QObject *watched, QEvent *event)
 {
-    if (keyNavigation(watched, event, PicKEY))
+    if (keyNavigation(watched, event, PicKEY) || clipboardEvent(watched, event))
         return true;
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *me = static_cast<QMouseEvent *>(event);

@@ -43,6 +43,11 @@ public:
 
     void reject() override;   // Cancel, Escape and the window frame all cancel
 
+    // Copy and Paste of a key's timer or macro as a fragment (Ctrl+C, Ctrl+V and the key's
+    // context menu), in Setup mode only; a paste waits for OK like a Setup of the key.
+    void copyKey(int k);
+    void pasteKey(int k);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -53,6 +58,8 @@ private:
     void PicKEY_Click(int k);
     void ComYES_Click();
     void drawKey(int k);
+    bool clipboardEvent(QObject *watched, QEvent *event);
+    void showKeyMenu(int k, QPoint globalPos);
 
     Globals &g_;
     UiServices &ui_;

@@ -1,0 +1,110 @@
+// Copy and paste of a timer or a hot macro on the timer and hot-macro key page.
+
+#include "app/FragmentClipboard.h"
+#include "app/UiServices.h"
+#include "core/Fragment.h"
+#include "core/Globals.h"
+#include "core/TextCodec.h"
+#include "editors/KeyBox.h"
+#include "plus/frmEditPlus.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QRadioButton>
+
+namespace quillet {
+
+void frmEditPlus::copyKey(int k)
+{
+    if (!OptEDIT->isChecked())
+        return;
+    // The page's labels are the names until OK: the fragment takes them as shown.
+    if (g_.PlusKind == 0) {
+        TimerWorkset timers;
+        timers.TimerBuf = g_.TimerBuf;
+        for (int i = 0; i < 12; ++i)
+            timers.TimerNames[static_cast<size_t>(i)] = KeyLabels[static_cast<size_t>(i)];
+        putFragment(timerFragment(g_.Image, timers, k));
+    } else {
+        MacroWorkset macros;
+        macros.MacroBuf = g_.MacroBuf;
+        for (int i = 0; i < 12; ++i)
+            macros.MacroNames[static_cast<size_t>(i)] = KeyLabels[static_cast<size_t>(i)];
+        putFragment(macroFragment(g_.Image, macros, k));
+    }
+}
+
+void frmEditPlus::pasteKey(int k)
+{
+    if (!OptEDIT->isChecked())
+        return;
+    const bool timers = g_.PlusKind == 0;
+    const FragmentRead read = readFragment(takeFragment(), g_.Image);
+    if (!read.ok()) {
+        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds no fragment Quillet can paste:\n")
+                                             + read.text());
+        return;
+    }
+    const Fragment &f = read.fragment;
+    const FragmentKind wanted = timers ? FragmentKind::Timer : FragmentKind::Macro;
+    if (f.kind != wanted) {
+        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds a %1, not a %2.")
+                                             .arg(fragmentKindName(f.kind), fragmentKindName(wanted)));
+        return;
+    }
+    if (const QString why = sentProblem(g_.Image, f); !why.isEmpty()) {
+        g_.DialogResult = ui_.warn(this, why);
+        return;
+    }
+    if (timers)
+        g_.TimerBuf[static_cast<size_t>(k)] = f.timer;
+    else
+        g_.MacroBuf[static_cast<size_t>(k)] = f.macro;
+    KeyLabels[static_cast<size_t>(k)] = fixedField(f.recordName);
+    drawKey(k);
+}
+
+void frmEditPlus::showKeyMenu(int k, QPoint globalPos)
+{
+    if (!OptEDIT->isChecked())
+        return;
+    QMenu menu(this);
+    QAction *copy = menu.addAction(QStringLiteral("Copy"));
+    copy->setObjectName(QStringLiteral("mnuCopyKey"));
+    QAction *paste = menu.addAction(QStringLiteral("Paste"));
+    paste->setObjectName(QStringLiteral("mnuPasteKey"));
+    QAction *chosen = menu.exec(globalPos);
+    if (chosen == copy)
+        copyKey(k);
+    else if (chosen == paste)
+        pasteKey(k);
+}
+
+bool frmEditPlus::clipboardEvent(QObject *watched, QEvent *event)
+{
+    int k = -1;
+    for (int i = 0; i < 12; ++i)
+        if (watched == PicKEY[static_cast<size_t>(i)])
+            k = i;
+    if (k < 0)
+        return false;
+    if (event->type() == QEvent::ContextMenu) {
+        auto *menu = static_cast<QContextMenuEvent *>(event);
+        showKeyMenu(k, menu->globalPos());
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier
+        || (key->key() != Qt::Key_C && key->key() != Qt::Key_V))
+        return false;
+    if (key->key() == Qt::Key_C)
+        copyKey(k);
+    else
+        pasteKey(k);
+    return true;
+}
+
+}  // namespace quillet

@@ -1,0 +1,298 @@
+#include "app/DeviceClipboard.h"
+#include "app/FragmentClipboard.h"
+#include "app/frmMain.h"
+#include "core/Fragment.h"
+#include "core/ImageReading.h"
+#include "core/RecordLayout.h"
+#include "editors/frmEditKey.h"
+#include "plus/PlusFixture.h"
+#include "plus/frmEditPlus.h"
+#include "support/AppTestSupport.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QUndoStack>
+
+using namespace quillet;
+using namespace quillet::fixture;
+
+namespace {
+
+struct Dev {
+    int bank;
+    const char *name;
+    int keys;   // of TV's keys below, the first n
+};
+// TV's keys on page 0: VOL+ and an icon side by side, MUTE under them.
+void putTvKeys(DeviceWorkset &dev, int n)
+{
+    if (n > 0)
+        putKey(dev, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("VOL+"));
+    if (n > 1) {
+        putKey(dev, 0, 1, 1, 2, 0, 3, 1, QString());
+        dev.DevLabelBuf[0][LabelRecordSize + 2] = 5;   // an icon
+    }
+    if (n > 2)
+        putKey(dev, 0, 2, 2, 0, 3, 2, 4, QStringLiteral("MUTE"));
+}
+
+// Devices with 3 x 2 buttons side by side on the first menu page, block data of their own.
+void buildMemory(Globals &g, std::initializer_list<Dev> devices)
+{
+    buildDocument(g);
+    clearMenu(g);
+    for (auto &r : g.MenuRectBuf)
+        r.fill(Empty);
+    g.MenuKindBuf.fill(Empty);
+    int slot = 0;
+    for (const Dev &d : devices) {
+        nameBank(g, d.bank, QString::fromLatin1(d.name), 0, slot);
+        g.MenuRectBuf[0][2 * slot] = cellCode(3 * (slot % 2), 2 * (slot / 2));
+        g.MenuRectBuf[0][2 * slot + 1] = cellCode(3 * (slot % 2) + 2, 2 * (slot / 2) + 1);
+        ++slot;
+        DeviceWorkset dev;
+        clearLayout(dev);
+        putTvKeys(dev, d.keys);
+        dev.DevBlockBuf[0][0] = static_cast<Byte>(d.bank + 1);
+        WriteDeviceWorkset(g.Image, dev, d.bank);
+    }
+    WriteMenuWorkset(g.Image, g);
+    BuildDeviceNames(g, g.DeviceNames);
+}
+
+// A: TV in bank 0, AMP in bank 1; the timer fires TV's icon key, the macro presses TV's
+// MUTE then AMP's VOL+. B holds them in other banks.
+std::unique_ptr<Globals> memoryA()
+{
+    auto g = makeDocument();
+    buildMemory(*g, {{0, "TV", 3}, {1, "AMP", 1}});
+    g->TimerBuf[0] = {0, Empty, Empty, 7, 30, 0, 1, Empty, Empty, Empty};
+    g->TimerNames[0] = fixedField(QStringLiteral("WAKE"));
+    g->MacroBuf[0][0] = stepHead(0, 1);
+    g->MacroBuf[0][1] = 2;
+    g->MacroBuf[0][2] = stepHead(1, 2);
+    g->MacroBuf[0][3] = 0;
+    g->MacroNames[0] = fixedField(QStringLiteral("MOVIE"));
+    WriteTimers(g->Image, *g);
+    WriteMacros(g->Image, *g);
+    return g;
+}
+
+std::unique_ptr<Globals> memoryB()
+{
+    auto g = makeDocument();
+    buildMemory(*g, {{4, "AMP", 2}, {6, "TV", 3}});
+    return g;
+}
+
+QByteArray bytes(const DeviceWorkset &d) { return QByteArray(reinterpret_cast<const char *>(&d), sizeof d); }
+
+QByteArray bankBytes(const MemoryImage &image, int bank)
+{
+    DeviceWorkset d;
+    ReadDeviceWorkset(image, d, bank);
+    return bytes(d);
+}
+
+}  // namespace
+
+class FragmentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void refusals();
+    void undoPaste();
+};
+
+void FragmentTest::roundTrip_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *k : {"keys", "page", "device", "timer", "macro"})
+        QTest::newRow(k) << QString::fromLatin1(k);
+}
+
+// Copied in one memory and pasted in another through the clipboard, the result is the same
+// bytes as the edit made there by hand; a macro's and a timer's devices are found by name.
+void FragmentTest::roundTrip()
+{
+    QFETCH(QString, kind);
+    ScriptedUiServices ui;
+    auto a = memoryA();
+    auto b = memoryB();
+    if (kind == QLatin1String("keys") || kind == QLatin1String("page")) {
+        const bool page = kind == QLatin1String("page");
+        ReadDeviceWorkset(a->Image, *a, 0);
+        frmEditKey from(*a, ui);
+        from.selectCells(0, CellRect{0, 0, 3, 2});   // VOL+ and the icon; MUTE reaches row 4
+        page ? from.copyPage(0) : from.copySelection();
+
+        ReadDeviceWorkset(b->Image, *b, 4);
+        auto byHand = std::make_unique<Globals>(*b);
+        frmEditKey into(*b, ui);
+        frmEditKey expected(*byHand, ui);
+        const QPoint at = page ? QPoint(0, 0) : QPoint(1, 2);
+        if (page) {
+            into.pastePage(0);
+            for (int key : {0, 1})
+                expected.applyDelete(key, KeyPlace{0, key == 0 ? CellRect{0, 0, 1, 1} : CellRect{2, 0, 3, 1}});
+        } else {
+            for (int key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Down})
+                QTest::keyClick(into.PicPAGE1[1], static_cast<Qt::Key>(key));
+            into.pasteAtCursor(1);
+        }
+        const int onPage = page ? 0 : 1;
+        const GridEditor::LabelChoice vol{false, QStringLiteral("VOL+"), 0, 0}, icon{true, {}, 5, 0},
+            mute{false, QStringLiteral("MUTE"), 0, 0};
+        std::vector<std::pair<CellRect, GridEditor::LabelChoice>> keys{{{0, 0, 1, 1}, vol}, {{2, 0, 3, 1}, icon},
+                                                                       {{0, 3, 2, 4}, mute}};
+        if (!page)
+            keys = {{{1, 2, 2, 3}, vol}, {{3, 2, 4, 3}, icon}};
+        for (const auto &[cells, label] : keys)
+            expected.applyNew(freeKeyNumber(LayoutBuffers::device(*byHand)), onPage, cells, label);
+        QCOMPARE(bytes(*b), bytes(*byHand));
+        return;
+    }
+    if (kind == QLatin1String("device")) {
+        testing::MainWindowFixture fa, fb;
+        fa.g = std::move(a);
+        fb.g = std::move(b);
+        fa.open();
+        fb.open();
+        fa.g->LoadedKind = fb.g->LoadedKind = 1;
+        fa.g->SelectedBank = 0;
+        copyDevice(*fa.w);
+        fb.ui.onDialog([](QDialog &d) {
+            auto *list = d.findChild<QListWidget *>(QStringLiteral("List1"));
+            list->setCurrentItem(list->findItems(QStringLiteral("Bank 8"), Qt::MatchExactly).value(0));
+            d.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("TV2"));
+            QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
+        });
+        pasteDevice(*fb.w);
+        QCOMPARE(bankBytes(fb.g->Image, 7), bankBytes(fa.g->Image, 0));
+        const MenuButtonReading *button = readImage(fb.g->Image).button(7);
+        QVERIFY(button);
+        // The first place a 3 x 2 button fits: left of row 3, under the two there are.
+        QCOMPARE(button->label.trimmed(), QStringLiteral("TV2"));
+        QCOMPARE(button->cells, (CellRect{0, 2, 2, 3}));
+        QCOMPARE(fb.g->Modified, 1);
+        QVERIFY(testing::listTexts(fb.w->ListView1).contains(QStringLiteral("TV2")));
+        return;
+    }
+    const bool timer = kind == QLatin1String("timer");
+    a->PlusKind = b->PlusKind = timer ? 0 : 1;
+    ReadTimers(b->Image, *b);
+    ReadMacros(b->Image, *b);
+    {
+        frmEditPlus from(*a, ui);
+        from.OptEDIT->click();
+        from.copyKey(0);
+    }
+    frmEditPlus into(*b, ui);
+    into.OptEDIT->click();
+    into.pasteKey(5);
+    into.ComYES->click();
+    if (timer) {
+        Bytes<10> expected = a->TimerBuf[0];
+        expected[timer::Bank] = 6;
+        QCOMPARE(b->TimerBuf[5], expected);
+        QCOMPARE(b->TimerNames[5].trimmed(), QStringLiteral("WAKE"));
+    } else {
+        Bytes<66> expected = a->MacroBuf[0];
+        expected[0] = stepHead(6, 1);
+        expected[2] = stepHead(4, 2);
+        QCOMPARE(b->MacroBuf[5], expected);
+        QCOMPARE(b->MacroNames[5].trimmed(), QStringLiteral("MOVIE"));
+    }
+}
+
+// Every refusal tells one sentence (or the place of each problem) and changes nothing.
+void FragmentTest::refusals()
+{
+    ScriptedUiServices ui;
+    auto a = memoryA();
+    ReadDeviceWorkset(a->Image, *a, 0);
+    const QByteArray macro = macroFragment(a->Image, 0);
+    const QByteArray device = deviceFragment(a->Image, 0);
+    struct Case {
+        const char *name;
+        QByteArray clip;
+        int paste;   // 0 keys at the cursor of page `page`, 1 the macro, 2 the device into bank 9
+        int page, rights, downs;
+        const char *device;
+        const char *said;
+    };
+    const QByteArray keys = keysFragment(*a, 0, {0, 0, 3, 1});
+    const Case cases[] = {
+        {"overlap", keys, 0, 0, 0, 0, "", "overlap"},
+        {"off the grid", keysFragment(*a, 0, {0, 3, 2, 4}), 0, 0, 4, 0, "", "leave the grid"},
+        {"page full", keys, 0, 1, 0, 4, "", "room for 1"},
+        {"edited text", QByteArray(keys).replace("VOL+", "VOL+VOL+VOL+VOL+VOL+V"), 0, 0, 0, 0, "", "6:"},
+        {"no namesake", QByteArray(macro).replace("\"AMP\"", "\"VCR\""), 1, 0, 0, 0, "", "no device named \"VCR\""},
+        {"no such key", QByteArray(macro).replace("\"key\": 3", "\"key\": 30"), 1, 0, 0, 0, "", "TV has no key 30"},
+        {"name taken", device, 2, 0, 0, 0, "AMP", "Another device is named \"AMP\""},
+        {"no place",
+         QByteArray(device).replace("    \"columns\": 3,\n", "    \"columns\": 6,\n").replace("\"rows\": 2,\n    \"pages",
+                                                                                         "\"rows\": 7,\n    \"pages"),
+         2, 0, 0, 0, "TV2", "no place"},
+    };
+    for (const Case &c : cases) {
+        auto b = memoryB();
+        // A button in the middle of the second menu page, and on TV's page 2 eleven keys
+        // one cell high in its upper half, so that one more fits.
+        nameBank(*b, 9, QStringLiteral("CD"), 1, 0);
+        b->MenuRectBuf[1][0] = cellCode(2, 3);
+        b->MenuRectBuf[1][1] = cellCode(3, 4);
+        WriteMenuWorkset(b->Image, *b);
+        ReadDeviceWorkset(b->Image, *b, 6);
+        for (int s = 0; s < 11; ++s)
+            putKey(*b, 1, s, 10 + s, s % 3 * 2, s / 3, s % 3 * 2 + 1, s / 3, QStringLiteral("K"));
+        ReadTimers(b->Image, *b);
+        ReadMacros(b->Image, *b);
+        const auto before = std::make_unique<Globals>(*b);
+        putFragment(c.clip);
+        QString said;
+        if (c.paste == 0) {
+            frmEditKey e(*b, ui);
+            QWidget *page = e.PicPAGE1[static_cast<size_t>(c.page)];
+            for (int i = 0; i < c.rights + c.downs; ++i)
+                QTest::keyClick(page, i < c.rights ? Qt::Key_Right : Qt::Key_Down);
+            e.pasteAtCursor(c.page);
+            QCOMPARE(e.undoStack().count(), 0);
+            said = ui.lastText();
+        } else if (c.paste == 1) {
+            b->PlusKind = 1;
+            frmEditPlus e(*b, ui);
+            e.OptEDIT->click();
+            e.pasteKey(5);
+            said = ui.lastText();
+        } else {
+            const FragmentRead read = readFragment(takeFragment(), b->Image);
+            said = read.ok() ? quillet::pasteDevice(b->Image, read.fragment, 8, QLatin1String(c.device)) : read.text();
+        }
+        QVERIFY2(said.contains(QLatin1String(c.said)), qPrintable(QStringLiteral("%1: %2").arg(c.name, said)));
+        QVERIFY2(std::memcmp(b->Image.data(), before->Image.data(), MemoryImage::TotalBytes) == 0, c.name);
+        QVERIFY2(bytes(*b) == bytes(*before) && b->MacroBuf == before->MacroBuf, c.name);
+    }
+}
+
+// A paste is one step of Undo, and Redo makes it again.
+void FragmentTest::undoPaste()
+{
+    ScriptedUiServices ui;
+    auto a = memoryA();
+    ReadDeviceWorkset(a->Image, *a, 0);
+    const QByteArray before = bytes(*a);
+    frmEditKey e(*a, ui);
+    putFragment(pageFragment(*a, 0));
+    e.pasteAtCursor(1);
+    const QByteArray after = bytes(*a);
+    QVERIFY(after != before);
+    e.undo();
+    QCOMPARE(bytes(*a), before);
+    e.redo();
+    QCOMPARE(bytes(*a), after);
+}
+
+QTEST_MAIN(FragmentTest)
+#include "tst_fragments.moc"

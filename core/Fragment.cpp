@@ -127,6 +127,7 @@ private:
     {
         TextImport result = importMemoryText(root);
         renamePaths(result.problems, from, to);
+        renamePaths(result.problems, renamed_.first, renamed_.second);
         out_.problems.insert(out_.problems.end(), result.problems.begin(), result.problems.end());
         return result;
     }
@@ -134,6 +135,7 @@ private:
     const MemoryImage &memory_;
     FragmentRead out_;
     FragmentKind kind_ = FragmentKind::Keys;
+    std::pair<QString, QString> renamed_{QStringLiteral("-"), QStringLiteral("-")};   // a second path renamed
 };
 
 bool FragmentReader::header(const Value &root)
@@ -220,11 +222,14 @@ void FragmentReader::readDevice(const Value &d)
     }
     Fragment &f = out_.fragment;
     Value device = Value::object();
+    Value root = memoryRoot("model");
     for (const json::Member &m : d.members()) {
         const QString at = QStringLiteral("device.") + m.key;
         int n = 0;
         if (m.key == QLatin1String("pages") || m.key == QLatin1String("blocks")) {
             device.add(m.key, m.value);
+        } else if (m.key == QLatin1String("bytes")) {
+            root.add(m.key, m.value);
         } else if (m.key == QLatin1String("name")) {
             const QString why = m.value.isString() ? deviceNameProblem(m.value.toString())
                                                    : QStringLiteral("expected a text in double quotes");
@@ -249,14 +254,14 @@ void FragmentReader::readDevice(const Value &d)
         } else {
             out_.problems.push_back({m.keyPosition, at,
                                      QStringLiteral("there is no field \"%1\" here; the fields are \"name\", \"kind\", "
-                                                    "\"columns\", \"rows\", \"pages\" and \"blocks\"")
+                                                    "\"columns\", \"rows\", \"pages\", \"blocks\" and \"bytes\"")
                                          .arg(m.key)});
         }
     }
     if (!d.find(QLatin1String("name")))
         problem(d, QStringLiteral("device"), QStringLiteral("the field \"name\" is missing"));
-    Value root = memoryRoot("model");
     root.add(QStringLiteral("device"), std::move(device));
+    renamed_ = {QStringLiteral("bytes"), QStringLiteral("device.bytes")};
     const TextImport result = import(root, QStringLiteral("device"), QStringLiteral("device"));
     if (!result.ok())
         return;
@@ -376,7 +381,9 @@ QByteArray deviceFragment(const MemoryImage &image, int bank)
         return {};
     auto device = std::make_unique<DeviceWorkset>();
     ReadDeviceWorkset(image, *device, bank);
-    const Value values = modelTextValues(*device);
+    // With the bytes the values do not give back, so that the device arrives whole.
+    Value values;
+    json::parse(modelText(*device, QString()), values, nullptr);
     Value d = Value::object();
     d.add(QStringLiteral("name"), str(trimmedBoth(button->label)));
     if (kindCaption(button->kind))
@@ -385,6 +392,8 @@ QByteArray deviceFragment(const MemoryImage &image, int bank)
     d.add(QStringLiteral("rows"), num(button->cells.rows()));
     for (const json::Member &m : at(values, "device").members())
         d.add(m.key, m.value);
+    if (!at(values, "bytes").items().empty())
+        d.add(QStringLiteral("bytes"), at(values, "bytes"));
     Value v = fragmentRoot(FragmentKind::Device);
     v.add(QStringLiteral("device"), std::move(d));
     return json::write(v);

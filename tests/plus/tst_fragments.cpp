@@ -54,6 +54,7 @@ void buildMemory(Globals &g, std::initializer_list<Dev> devices)
         clearLayout(dev);
         putTvKeys(dev, d.keys);
         dev.DevBlockBuf[0][0] = static_cast<Byte>(d.bank + 1);
+        dev.DevLabelBuf[3][0] = 0x42;   // a byte no value of the text explains
         WriteDeviceWorkset(g.Image, dev, d.bank);
     }
     WriteMenuWorkset(g.Image, g);

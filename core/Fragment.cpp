@@ -231,10 +231,10 @@ void FragmentReader::readDevice(const Value &d)
         } else if (m.key == QLatin1String("bytes")) {
             root.add(m.key, m.value);
         } else if (m.key == QLatin1String("name")) {
-            const QString why = m.value.isString() ? deviceNameProblem(m.value.toString())
-                                                   : QStringLiteral("expected a text in double quotes");
-            if (!why.isEmpty())
-                problem(m.value, at, why);
+            // Only a proposal: the name is checked where a button takes it, so that a device
+            // whose name the remote cannot show can still be copied and renamed.
+            if (!m.value.isString())
+                problem(m.value, at, QStringLiteral("expected a text in double quotes"));
             f.name = m.value.toString();
         } else if (m.key == QLatin1String("kind")) {
             f.attribution = -1;
@@ -466,8 +466,12 @@ QString deviceNameProblem(const QString &name)
     if (name.size() > LabelBytes)
         return QStringLiteral("A device's name holds at most %1 characters.").arg(LabelBytes);
     for (QChar c : name)
-        if (!memtext::showable(c))
-            return QStringLiteral("The remote cannot show the character \"%1\" of the name.").arg(c);
+        if (!memtext::showable(c)) {
+            const bool invisible = c.category() == QChar::Other_Control || c.isSpace();
+            const QString code = QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+            return QStringLiteral("The remote cannot show the character %1 of the name.")
+                .arg(invisible ? QStringLiteral("U+") + code : QLatin1Char('"') + QString(c) + QLatin1Char('"'));
+        }
     return {};
 }
 

@@ -278,7 +278,8 @@ public:
             {u"open"_s, &Driver::open}, {u"device"_s, &Driver::device}, {u"timer"_s, &Driver::plus}, {u"macro"_s, &Driver::plus},
             {u"menu"_s, &Driver::menu}, {u"download"_s, &Driver::transfer}, {u"upload"_s, &Driver::transfer},
             {u"compare"_s, &Driver::transfer}, {u"modelload"_s, &Driver::modelOrBackup}, {u"modelsave"_s, &Driver::modelOrBackup},
-            {u"backup"_s, &Driver::modelOrBackup}, {u"exit"_s, &Driver::exitAndStart}, {u"fault"_s, &Driver::fault}};
+            {u"backup"_s, &Driver::modelOrBackup}, {u"exit"_s, &Driver::exitAndStart}, {u"fault"_s, &Driver::fault},
+            {u"paste"_s, &Driver::paste}};
         cur_ = &st;
         results_.clear();
         violations_.clear();
@@ -818,6 +819,50 @@ private:
             m.doc.img = edited;
             m.doc.modified = 1;
         }
+    }
+
+    // Copy Device, then Paste Device into an empty bank under a name. The copied bank's bytes
+    // land whole in the bank chosen and nothing but the main menu changes besides; a paste
+    // refused (a name another device has, no place on the menu) or cancelled changes nothing.
+    void paste(const Step &st)
+    {
+        const QStringList names = deviceNames(m.doc.img), listed = listedNames(m.doc.img);
+        if (m.doc.kind != 1 || listed.isEmpty())
+            return;
+        QList<int> empty;
+        for (int b = 0; b < 10; ++b) {
+            bool used = false;
+            for (int i = 0; i < 16; ++i)
+                used = used || byteAt(m.doc.img, at(20016 + i)) == b;
+            if (!used)
+                empty << b;
+        }
+        const int from = static_cast<int>(names.indexOf(listed[st("dev") % listed.size()]));
+        const QString name = st("name") % 3 == 0 ? names[from] : labelText(st("name"));
+        const int to = empty.isEmpty() ? -1 : empty[st("to") % empty.size()];
+        clickDevice(names[from]);
+        trigger("mnuCopyDevice");
+        onDialog([&](QDialog &d) {
+            typeInto(d, name, u"Text1"_s);
+            pickRow(d, static_cast<int>(empty.indexOf(to)), st("ok") != 0);
+        });
+        trigger("mnuPasteDevice");
+        const QByteArray now(reinterpret_cast<const char *>(s_->g.Image.data()), ImageBytes);
+        if (now == m.doc.img)
+            return;
+        if (to < 0 || !st("ok") || names.contains(name)) {
+            violation(u"doc"_s, u"a paste that had to be refused changed the memory"_s);
+            return;
+        }
+        QByteArray expected = m.doc.img;
+        putDeviceBytes(expected, to, deviceBytes(m.doc.img, from));
+        for (const auto &[address, n] : {std::pair{960, 32}, {1056, 10}, {20016, 16}, {22132, 10}, {23496, 528}})
+            for (int i = 0; i < n; ++i)
+                expected[at(address + i)] = now[at(address + i)];
+        if (expected != now || deviceNames(now)[to] != name)
+            violation(u"doc"_s, u"the device pasted into bank %1 is not the one copied, or more changed"_s.arg(to + 1));
+        m.doc.img = now;
+        m.doc.modified = 1;
     }
 
     // Download, Upload or Compare with Remote against a remote that misbehaves as the step

@@ -61,6 +61,7 @@ Sequence generate(quint64 seed, int index, int steps)
         {"timer", 4, "t:12 cycle:12 mo:12 d:31 h:24 mi:60 name:100000 inner:5 end:6"},
         {"menu", 4, "b:100 kind:8 q:3 name:100000 ok:5 end:6"},
         {"macro", 3, "t:12 n:25 name:100000 ok:5 inner:5 end:6"},
+        {"paste", 3, "dev:10 to:10 name:100000 ok:4"},
         {"download", 7, "mis:11 page:512 esc:150000/5 drop:150000/5 f:100 save:4 as:100"},
         {"upload", 5, "mis:11 page:512 esc:150000/5 drop:150000/5 f:100"},
         {"compare", 2, "mis:11 page:512 esc:150000/5"},

@@ -82,7 +82,8 @@ void TestMainWindow::menusHoldEveryCommand()
          {"Open", "Open Recent", "Save", "Save As..", "Compare with File..", "", "Export..", "Import Text..", "Print..", "", "Fast Open", "",
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
-         {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro"}},
+         {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro", "",
+          "Copy Device", "Paste Device"}},
         {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
         {"Help", {"How to use help", "", "About"}},
     };

@@ -3,6 +3,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "core/DataFile.h"
+#include "core/Fragment.h"
 #include "core/IconNames.h"
 #include "core/ModelFile.h"
 #include "core/RecordLayout.h"
@@ -29,6 +30,7 @@ private slots:
     void theSuitesFilesComeBackByteForByte();
     void anEditOfTheTextIsExactlyThatEdit();
     void aRefusedTextWritesNothing();
+    void aFragmentGoesIntoACopy();
     void exportsFollowTheInstalledSchema();
     void gitDiffReadsDataFilesThroughExport();
 
@@ -155,6 +157,33 @@ void TestCliText::aRefusedTextWritesNothing()
     r = runCliInProcess({QStringLiteral("import"), data_ + QStringLiteral(".json")});
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.contains(QStringLiteral("sound text of a data file")));
+}
+
+// A device exported as a fragment goes into a copy of a data file under a new name; under
+// its own name it is refused, and nothing is written; the input never changes.
+void TestCliText::aFragmentGoesIntoACopy()
+{
+    const QString fragment = path(QStringLiteral("device.json")), out = path(QStringLiteral("pasted.DAT"));
+    QCOMPARE(runCliInProcess({QStringLiteral("export"), data_, QStringLiteral("--device"), QStringLiteral("bank 1"),
+                              QStringLiteral("-o"), fragment})
+                 .code,
+             0);
+    const QByteArray before = fileBytes(data_);
+    const QStringList paste{QStringLiteral("import"), fragment, QStringLiteral("--into"), data_, QStringLiteral("-o"), out};
+    CliResult r = runCliInProcess(paste);
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("another device is named")), qPrintable(r.err));
+    QVERIFY(!QFile::exists(out));
+    r = runCliInProcess(paste + QStringList{QStringLiteral("--name"), QStringLiteral("COPY")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(fileBytes(data_), before);
+    MemoryImage pasted;
+    fillImageFromDataFile(pasted, fileBytes(out));
+    DeviceWorkset source, copy;
+    ReadDeviceWorkset(demoImage(), source, 0);
+    const std::vector<int> empty = emptyBanks(demoImage());
+    ReadDeviceWorkset(pasted, copy, empty.front());
+    QCOMPARE(std::memcmp(&source, &copy, sizeof copy), 0);
 }
 
 void TestCliText::exportsFollowTheInstalledSchema()

@@ -5,6 +5,7 @@
 #include "fuzz/Harness.h"
 
 #include "core/DataFile.h"
+#include "core/Fragment.h"
 #include "core/MemoryImage.h"
 #include "core/MemoryText.h"
 #include "core/ModelFile.h"
@@ -167,6 +168,27 @@ void readMemoryText(QByteArrayView input, bool again)
     FUZZ_CHECK(back.ok() && back.file == text.file, QStringLiteral("an imported file's text does not give it back"));
 }
 
+// The input as a fragment pasted into a known memory: refused with a place for each
+// problem, or pasted whole, or refused with a sentence and the memory left as it was.
+void readFragmentText(QByteArrayView input)
+{
+    static const auto memory = [] {
+        auto image = std::make_unique<MemoryImage>();
+        realisticImage(*image);
+        return image;
+    }();
+    const FragmentRead read = readFragment(input.toByteArray(), *memory);
+    for (const TextProblem &p : read.problems)
+        FUZZ_CHECK(p.position.line > 0 && p.position.column > 0 && !p.sentence.isEmpty(), p.text());
+    if (!read.ok() || read.fragment.kind != FragmentKind::Device)
+        return;
+    auto copy = std::make_unique<MemoryImage>(*memory);
+    const std::vector<int> empty = emptyBanks(*copy);
+    if (!empty.empty() && !pasteDevice(*copy, read.fragment, empty.front(), QStringLiteral("FUZZ")).isEmpty())
+        FUZZ_CHECK(std::memcmp(copy->data(), memory->data(), MemoryImage::TotalBytes) == 0,
+                   QStringLiteral("a refused paste changed the memory"));
+}
+
 }  // namespace
 
 void readFiles(const std::uint8_t *data, std::size_t size)
@@ -187,6 +209,7 @@ void readFiles(const std::uint8_t *data, std::size_t size)
     readSetupFile(folder().path(), setupPath, setupText);
     readRecoveryCopy(input);
     readMemoryText(input, checkedAsText(data, size, 1024));
+    readFragmentText(input);
 }
 
 std::vector<Seed> fileReaderSeeds()
@@ -220,6 +243,11 @@ std::vector<Seed> fileReaderSeeds()
  "macros": [{"name": "Film", "nameBytes": "46696C6D20FFFFFFFFFFFFFFFFFFFFFFFFFFFFFF", "steps": [null, {"device": "TV", "rubberKey": 3, "delay": "2 Second"}]}],
  "backups": [{"slot": "TV (OEM)", "inUse": true, "blocks": ["5A"]}],
  "bytes": [{"area": "page headers", "offset": 2, "hex": "00", "repeat": 30}, {"area": "unused", "offset": 1070, "hex": "0102"}]})json")});
+    // A fragment of each kind, as Copy puts them on the clipboard.
+    out.push_back({QStringLiteral("fragment-device.json"), deviceFragment(*image, 0)});
+    out.push_back({QStringLiteral("fragment-keys.json"), keysFragment(*dev, 0, CellRect{0, 0, 5, 3})});
+    out.push_back({QStringLiteral("fragment-macro.json"), macroFragment(*image, 0)});
+    out.push_back({QStringLiteral("fragment-timer.json"), timerFragment(*image, 0)});
     return out;
 }
 

@@ -9,7 +9,8 @@ namespace quillet::cli {
 
 ExportCommand::ExportCommand()
     : Command(QStringLiteral("export"),
-              QStringLiteral("Write a data or model file as text (JSON) that import turns back into the same bytes."))
+              QStringLiteral("Write a data or model file as text (JSON) that import turns back into the same bytes; "
+                             "or a fragment of it to paste elsewhere."))
 {
     addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file, or - for standard input."),
                   Values::DataOrModelFile);

@@ -17,7 +17,8 @@ const QString kName = QStringLiteral("name");
 
 ImportCommand::ImportCommand()
     : Command(QStringLiteral("import"),
-              QStringLiteral("Check a memory's text (as export writes it) and write it back as a data or model file."))
+              QStringLiteral("Check a memory's text (as export writes it) and write it back as a data or model file; "
+                             "or paste a fragment into a copy of a data file."))
 {
     addPositional(QStringLiteral("IN.json"), QStringLiteral("The text, or - for standard input."), Values::TextFile);
     addOption(outputOption(QStringLiteral("OUT"),

@@ -47,7 +47,8 @@ const Value &at(const Value &v, const char *name)
 }
 
 // The keys of a page as the text gives them, with only what a pasted key keeps: its cells
-// (moved by `dc`, `dr`) and its label. Slots, label records and numbers are the paste's.
+// (of keys inside an area, counted from its upper-left cell) and its label. Slots, label
+// records and numbers are the paste's.
 Value pasteKeys(const Value &page, const CellRect *area)
 {
     Value out = Value::array();
@@ -119,15 +120,19 @@ private:
         out_.problems.push_back({v.position, path, sentence});
     }
     bool header(const Value &root);
-    void readKeys(const Value &keys, const QString &path, const QString &inside);
+    void readKeys(const Value &part, bool page);
     void readDevice(const Value &device);
     void readRecord(const Value &record, bool timer);
-    // The strict reader's answer, with its paths renamed to the fragment's.
-    TextImport import(const Value &root, const QString &from, const QString &to)
+    // The strict reader's answer, with its paths renamed to the fragment's. A problem of a
+    // value the fragment did not write (the shape around it) is told at `part`.
+    TextImport import(const Value &root, const Value &part, std::initializer_list<std::pair<QString, QString>> paths)
     {
         TextImport result = importMemoryText(root);
-        renamePaths(result.problems, from, to);
-        renamePaths(result.problems, renamed_.first, renamed_.second);
+        for (const auto &[from, to] : paths)
+            renamePaths(result.problems, from, to);
+        for (TextProblem &p : result.problems)
+            if (p.position.line == 0)
+                p.position = part.position;
         out_.problems.insert(out_.problems.end(), result.problems.begin(), result.problems.end());
         return result;
     }
@@ -135,7 +140,6 @@ private:
     const MemoryImage &memory_;
     FragmentRead out_;
     FragmentKind kind_ = FragmentKind::Keys;
-    std::pair<QString, QString> renamed_{QStringLiteral("-"), QStringLiteral("-")};   // a second path renamed
 };
 
 bool FragmentReader::header(const Value &root)
@@ -188,19 +192,21 @@ bool FragmentReader::header(const Value &root)
     return good;
 }
 
-void FragmentReader::readKeys(const Value &keys, const QString &path, const QString &inside)
+// Keys, or a page: the first page of a model's device.
+void FragmentReader::readKeys(const Value &part, bool page)
 {
-    // A model's device with the keys on its first page.
-    Value page = Value::object();
-    page.add(QStringLiteral("keys"), keys);
+    Value keys = Value::object();
+    keys.add(QStringLiteral("keys"), part);
     Value pages = Value::array();
-    pages.append(inside.isEmpty() ? std::move(page) : keys);
+    pages.append(page ? part : std::move(keys));
     Value device = Value::object();
     device.add(QStringLiteral("pages"), std::move(pages));
     Value root = memoryRoot("model");
     root.add(QStringLiteral("device"), std::move(device));
     const TextImport result =
-        import(root, inside.isEmpty() ? QStringLiteral("device.pages[0].keys") : QStringLiteral("device.pages[0]"), path);
+        import(root, part,
+               {{page ? QStringLiteral("device.pages[0]") : QStringLiteral("device.pages[0].keys"),
+                 page ? QStringLiteral("page") : QStringLiteral("keys")}});
     if (!result.ok())
         return;
     DeviceWorkset dev;
@@ -261,8 +267,7 @@ void FragmentReader::readDevice(const Value &d)
     if (!d.find(QLatin1String("name")))
         problem(d, QStringLiteral("device"), QStringLiteral("the field \"name\" is missing"));
     root.add(QStringLiteral("device"), std::move(device));
-    renamed_ = {QStringLiteral("bytes"), QStringLiteral("device.bytes")};
-    const TextImport result = import(root, QStringLiteral("device"), QStringLiteral("device"));
+    const TextImport result = import(root, d, {{QStringLiteral("bytes"), QStringLiteral("device.bytes")}});
     if (!result.ok())
         return;
     f.device = std::make_unique<DeviceWorkset>();
@@ -279,8 +284,10 @@ void FragmentReader::readRecord(const Value &record, bool timer)
     Value list = Value::array();
     list.append(record);
     root.add(timer ? QStringLiteral("timers") : QStringLiteral("macros"), std::move(list));
-    const TextImport result = import(root, timer ? QStringLiteral("timers[0]") : QStringLiteral("macros[0]"),
-                                     timer ? QStringLiteral("timer") : QStringLiteral("macro"));
+    const TextImport result =
+        import(root, record,
+               {{timer ? QStringLiteral("timers[0]") : QStringLiteral("macros[0]"),
+                 timer ? QStringLiteral("timer") : QStringLiteral("macro")}});
     if (!result.ok())
         return;
     auto image = std::make_unique<MemoryImage>();
@@ -313,10 +320,10 @@ FragmentRead FragmentReader::run(const QByteArray &text)
     const Value &part = *root.find(fragmentKindName(kind_));
     switch (kind_) {
     case FragmentKind::Keys:
-        readKeys(part, QStringLiteral("keys"), QString());
+        readKeys(part, false);
         break;
     case FragmentKind::Page:
-        readKeys(part, QStringLiteral("page"), QStringLiteral("page"));
+        readKeys(part, true);
         break;
     case FragmentKind::Device:
         readDevice(part);

@@ -140,7 +140,8 @@ bool frmEditKey::pasteKeys(int page, QPoint at, const std::vector<FragmentKey> &
     }
     for (size_t i = 0; i < keys.size(); ++i) {
         int key = -1;
-        edits_.checkNew(page, cells[i], &key);
+        if (edits_.checkNew(page, cells[i], &key) != EditOutcome::Done)
+            break;   // not after the plan above; a guard for the bytes' sake
         applyNew(key, page, cells[i], labelChoice(keys[i].label));
     }
     undoStack().push(new ManyKeysCommand(*this, before, saveState(-1), text));

@@ -333,6 +333,7 @@ void frmMain::addShortcuts()
         TreeView1->addAction(a);
     };
     onTree("mnuDelete", {QKeySequence(QKeySequence::Delete)});
+    onTree("mnuLoad", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     // Copy and paste of a device belong to the device list, also as its context menu.
     ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
     for (const auto &[name, key] : {std::pair("mnuCopyDevice", QKeySequence::Copy),
@@ -342,7 +343,6 @@ void frmMain::addShortcuts()
         a->setShortcutContext(Qt::WidgetShortcut);
         ListView1->addAction(a);
     }
-    onTree("mnuLoad", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
 }
 
 void frmMain::buildContents()

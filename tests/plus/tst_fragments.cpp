@@ -1,4 +1,3 @@
-#include "app/DeviceClipboard.h"
 #include "app/FragmentClipboard.h"
 #include "app/frmMain.h"
 #include "core/Fragment.h"
@@ -9,6 +8,7 @@
 #include "plus/frmEditPlus.h"
 #include "support/AppTestSupport.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QUndoStack>
@@ -161,15 +161,21 @@ void FragmentTest::roundTrip()
         fa.open();
         fb.open();
         fa.g->LoadedKind = fb.g->LoadedKind = 1;
-        fa.g->SelectedBank = 0;
-        copyDevice(*fa.w);
         fb.ui.onDialog([](QDialog &d) {
             auto *list = d.findChild<QListWidget *>(QStringLiteral("List1"));
             list->setCurrentItem(list->findItems(QStringLiteral("Bank 8"), Qt::MatchExactly).value(0));
             d.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("TV2"));
             QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
         });
-        pasteDevice(*fb.w);
+        // Ctrl+C and Ctrl+V in the device list.
+        fa.w->refreshSequence();
+        testing::clickItem(fa.w->ListView1, fa.w->ListView1->topLevelItem(1));
+        QCOMPARE(fa.g->SelectedBank, 0);
+        for (testing::MainWindowFixture *f : {&fa, &fb}) {
+            QApplication::setActiveWindow(f->w.get());
+            f->w->ListView1->setFocus();
+            QTest::keyClick(f->w->ListView1, f == &fa ? Qt::Key_C : Qt::Key_V, Qt::ControlModifier);
+        }
         QCOMPARE(bankBytes(fb.g->Image, 7), bankBytes(fa.g->Image, 0));
         const MenuButtonReading *button = readImage(fb.g->Image).button(7);
         QVERIFY(button);

@@ -132,7 +132,6 @@ void FragmentTest::roundTrip()
         auto byHand = std::make_unique<Globals>(*b);
         frmEditKey into(*b, ui);
         frmEditKey expected(*byHand, ui);
-        const QPoint at = page ? QPoint(0, 0) : QPoint(1, 2);
         if (page) {
             into.pastePage(0);
             for (int key : {0, 1})

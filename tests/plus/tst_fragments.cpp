@@ -9,6 +9,7 @@
 #include "support/AppTestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QUndoStack>
@@ -194,6 +195,8 @@ void FragmentTest::roundTrip()
         from.OptEDIT->click();
         from.copyKey(0);
     }
+    if (timer)   // as a text editor leaves it: plain text only
+        QGuiApplication::clipboard()->setText(QGuiApplication::clipboard()->text());
     frmEditPlus into(*b, ui);
     into.OptEDIT->click();
     into.pasteKey(5);
@@ -223,7 +226,7 @@ void FragmentTest::refusals()
     struct Case {
         const char *name;
         QByteArray clip;
-        int paste;   // 0 keys at the cursor of page `page`, 1 the macro, 2 the device into bank 9
+        int paste;   // 0 keys at the cursor of page `page`, 1 the macro, 2 the device into bank 9 (or 5)
         int page, rights, downs;
         const char *device;
         const char *said;
@@ -237,6 +240,7 @@ void FragmentTest::refusals()
         {"no namesake", QByteArray(macro).replace("\"AMP\"", "\"VCR\""), 1, 0, 0, 0, "", "no device named \"VCR\""},
         {"no such key", QByteArray(macro).replace("\"key\": 3", "\"key\": 30"), 1, 0, 0, 0, "", "TV has no key 30"},
         {"name taken", device, 2, 0, 0, 0, "AMP", "Another device is named \"AMP\""},
+        {"bank taken", device, 2, 1, 0, 0, "TV2", "Bank 5 holds a device"},
         {"no place",
          QByteArray(device).replace("    \"columns\": 3,\n", "    \"columns\": 6,\n").replace("\"rows\": 2,\n    \"pages",
                                                                                          "\"rows\": 7,\n    \"pages"),
@@ -274,7 +278,8 @@ void FragmentTest::refusals()
             said = ui.lastText();
         } else {
             const FragmentRead read = readFragment(takeFragment(), b->Image);
-            said = read.ok() ? quillet::pasteDevice(b->Image, read.fragment, 8, QLatin1String(c.device)) : read.text();
+            const int bank = c.page == 1 ? 4 : 8;
+            said = read.ok() ? quillet::pasteDevice(b->Image, read.fragment, bank, QLatin1String(c.device)) : read.text();
         }
         QVERIFY2(said.contains(QLatin1String(c.said)), qPrintable(QStringLiteral("%1: %2").arg(c.name, said)));
         QVERIFY2(std::memcmp(b->Image.data(), before->Image.data(), MemoryImage::TotalBytes) == 0, c.name);

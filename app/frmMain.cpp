@@ -10,6 +10,7 @@
 #include "app/WindowPlacement.h"
 #include "app/PrintCommand.h"
 #include "app/RecentFilesMenu.h"
+#include "app/frmPreview.h"
 #include "app/frmRENAME.h"
 #include "core/Backups.h"
 #include "core/DataFile.h"
@@ -257,6 +258,8 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuEdit, QStringLiteral("mnuTimer"), QStringLiteral("&Timer"), &frmMain::mnuTimer_Click);
     mnuEdit->addSeparator();
     addCommand(mnuEdit, QStringLiteral("mnuMacro"), QStringLiteral("&Hot Macro"), &frmMain::mnuMacro_Click);
+    mnuEdit->addSeparator();
+    addCommand(mnuEdit, QStringLiteral("mnuPreview"), QStringLiteral("Try the &Remote"), &frmMain::mnuPreview_Click);
 
     mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
     addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
@@ -318,6 +321,7 @@ void frmMain::addShortcuts()
     standard("mnuHelpContents", QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
     standard("mnuFileClose", QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
     action(QStringLiteral("mnuRENAME"))->setShortcut(QKeySequence(Qt::Key_F2));
+    action(QStringLiteral("mnuPreview"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     // Delete and Enter act on the file tree's selection, so they work only while the
     // tree has the focus (Enter in a list or Delete in a text box mean something else).
@@ -698,6 +702,7 @@ void frmMain::UpdateCommands()
     setCommandEnabled(QStringLiteral("mnuKeyEdit"), any);
     setCommandEnabled(QStringLiteral("mnuTimer"), image);
     setCommandEnabled(QStringLiteral("mnuMacro"), image);
+    setCommandEnabled(QStringLiteral("mnuPreview"), any);
     setCommandEnabled(QStringLiteral("mnuDOWN"), true);
     setCommandEnabled(QStringLiteral("mnuUP"), image);
     setCommandEnabled(QStringLiteral("mnuFileCompare"), any);
@@ -1446,6 +1451,11 @@ void frmMain::mnuMacro_Click()
     g_.LoadedKind = 1;
     g_.Modified = 1;
     UpdateCommands();
+}
+
+void frmMain::mnuPreview_Click()
+{
+    showPreview(g_, ui_, *this);
 }
 
 void frmMain::mnuDOWN_Click()

@@ -172,6 +172,7 @@ private:
     void mnuOEMLoad_Click();
     void mnuTimer_Click();
     void mnuMacro_Click();
+    void mnuPreview_Click();
     void mnuDOWN_Click();
     void mnuUP_Click();
     void mnuCompareRemote_Click();

@@ -10,7 +10,6 @@
 #include "app/WindowPlacement.h"
 #include "app/PrintCommand.h"
 #include "app/RecentFilesMenu.h"
-#include "app/frmPreview.h"
 #include "app/frmRENAME.h"
 #include "core/Backups.h"
 #include "core/DataFile.h"
@@ -1455,7 +1454,8 @@ void frmMain::mnuMacro_Click()
 
 void frmMain::mnuPreview_Click()
 {
-    showPreview(g_, ui_, *this);
+    if (hooks.showPreview)
+        hooks.showPreview();
 }
 
 void frmMain::mnuDOWN_Click()

@@ -45,6 +45,7 @@ public:
         std::function<void()> startUpload;       // "Upload to Remote"
         std::function<void()> compareRemote;     // "Compare with Remote"
         std::function<void()> showPortSettings;  // frmSETUP, modal
+        std::function<void()> showPreview;       // frmPreview, "Try the Remote", not modal
         std::function<void()> shutdown;          // stop anything running before the window goes
     } hooks;
 

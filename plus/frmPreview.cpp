@@ -1,10 +1,12 @@
-#include "app/frmPreview.h"
+#include "plus/frmPreview.h"
 
 #include "app/UiServices.h"
 #include "app/frmMain.h"
+#include "core/AreaMap.h"
 #include "core/Globals.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
+#include "editors/KeyBox.h"
 #include "render/Pages.h"
 
 #include <QComboBox>

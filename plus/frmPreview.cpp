@@ -716,7 +716,7 @@ void frmPreview::nextStep()
         for (QPushButton *b : ComRUBBER)
             b->setDown(false);
         if (nextStep_ >= timeline_.steps.size()) {
-            log(QStringLiteral("+%1 s%2end").arg(timeline_.lengthMs / 1000.0, 0, 'f', 1).arg(Dot));
+            log(QStringLiteral("+%1 s end").arg(timeline_.lengthMs / 1000.0, 0, 'f', 1));
             stop();
             return;
         }
@@ -736,7 +736,7 @@ void frmPreview::nextStep()
             }
         }
         drawScreen();
-        log(sent.known() ? s.text() : s.text() + QStringLiteral("  ✗"));
+        log(s.text());
         if (speed > 0) {
             stepTimer_->start(s.delayMs / speed);
             return;

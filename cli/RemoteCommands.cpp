@@ -58,8 +58,9 @@ int findBank(const RemoteModel &model, const Document &doc, const QString &wante
     return -1;
 }
 
-// A number is the key number (1..35 on the pages, 36..42 the rubber keys); a rubber key's
-// caption names it; anything else is a label, exact first, then in any letter case.
+// A number is the key number (1..35 on the pages, 36..42 the rubber keys). Otherwise a
+// label on the pages, exact first, then in any letter case, and last a rubber key's caption:
+// what the user sees on the screen comes first, and 38 still names the rubber PLAY.
 int findKey(const RemoteModel &model, int bank, const QString &wanted, QString *error)
 {
     const QString name = wanted.trimmed();
@@ -71,10 +72,6 @@ int findKey(const RemoteModel &model, int bank, const QString &wanted, QString *
         *error = QStringLiteral("there is no key %1: keys are 1 to %2").arg(name).arg(DeviceKeyCount + RubberKeyCount);
         return -1;
     }
-    for (int i = 0; i < RubberKeyCount; ++i)
-        if (RubberKeyCaptions[static_cast<size_t>(i)] &&
-            name.compare(QLatin1String(RubberKeyCaptions[static_cast<size_t>(i)]), Qt::CaseInsensitive) == 0)
-            return DeviceKeyCount + i;
     const DeviceReading *device = model.reading().device(bank);
     if (device) {
         auto matches = [&name](const KeyReading &k, Qt::CaseSensitivity cs) {
@@ -87,6 +84,10 @@ int findKey(const RemoteModel &model, int bank, const QString &wanted, QString *
                 if (matches(k, cs))
                     return k.key;
     }
+    for (int i = 0; i < RubberKeyCount; ++i)
+        if (RubberKeyCaptions[static_cast<size_t>(i)] &&
+            name.compare(QLatin1String(RubberKeyCaptions[static_cast<size_t>(i)]), Qt::CaseInsensitive) == 0)
+            return DeviceKeyCount + i;
     *error = QStringLiteral("no key \"%1\" on %2: give a key number, a label, PLAY, STOP or ENTER")
                  .arg(wanted, device ? device->name : QStringLiteral("bank %1").arg(bank + 1));
     return -1;

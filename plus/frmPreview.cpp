@@ -76,8 +76,10 @@ void RemoteView::setPicture(const QImage &picture)
 {
     const bool resized = picture.size() != picture_.size();
     picture_ = picture;
-    if (resized)
+    if (resized) {
         updateGeometry();
+        resize(sizeHint());   // a layout, where there is one, places it again
+    }
     update();
 }
 
@@ -680,6 +682,15 @@ void frmPreview::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Escape && playing_) {
         stop();
         return;
+    }
+    // The page keys work wherever the focus is, unless the control there used them.
+    if (model_ && tabPreview->currentIndex() == 0 && event->modifiers() == Qt::NoModifier) {
+        switch (event->key()) {
+        case Qt::Key_PageDown: setScreen(model_->step(screen_, 1)); return;
+        case Qt::Key_PageUp: setScreen(model_->step(screen_, -1)); return;
+        case Qt::Key_Home: setScreen(model_->home()); return;
+        default: break;
+        }
     }
     QWidget::keyPressEvent(event);
 }

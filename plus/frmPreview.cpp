@@ -355,8 +355,17 @@ void frmPreview::buildTimerPage(QWidget *page)
     lstNever = new QListWidget(page);
     lstNever->setObjectName(QStringLiteral("lstNever"));
     lstNever->setAccessibleName(QStringLiteral("Timers that never fire"));
-    lists->addWidget(lstFirings, 3);
-    lists->addWidget(lstNever, 2);
+    // Each list under its own caption, which also names it for the keyboard.
+    auto captioned = [page, lists](const QString &caption, QWidget *list, int stretch) {
+        auto *column = new QVBoxLayout;
+        auto *label = new QLabel(caption, page);
+        label->setBuddy(list);
+        column->addWidget(label);
+        column->addWidget(list);
+        lists->addLayout(column, stretch);
+    };
+    captioned(QStringLiteral("&Firings in time order (click one to try it):"), lstFirings, 3);
+    captioned(QStringLiteral("Timers that &never fire, and notes:"), lstNever, 2);
     layout->addLayout(lists, 1);
 
     connect(dtpDay, &QDateEdit::dateChanged, this, [this] { fillTimers(); });

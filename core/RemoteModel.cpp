@@ -297,6 +297,7 @@ std::vector<Firing> RemoteModel::firings(const QDate &from, const QDate &until) 
         const TimerReading &t = reading_.timers[static_cast<size_t>(p.timer)];
         firers.push_back({p.timer, &t, pressOf(keySent(reading_, t.keyBank, t.key, true))});
     }
+    out.reserve(firers.size() * static_cast<size_t>(std::max<qint64>(0, from.daysTo(until))));
     for (QDate day = from; day < until; day = day.addDays(1)) {
         const size_t first = out.size();
         for (const Firer &f : firers) {

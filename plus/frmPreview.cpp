@@ -848,6 +848,9 @@ void frmPreview::firingChosen(int index)
         QTimer::singleShot(400, this, [this] { screenReleased(); });
     } else if (sent.kind == SentKey::RubberKey) {
         setScreen({Screen::Device, sent.bank, screen_.kind == Screen::Device ? screen_.page : 0});
+        QPushButton *b = ComRUBBER[static_cast<size_t>(rubberIndex(sent.key))];
+        b->setDown(true);
+        QTimer::singleShot(400, b, [b] { b->setDown(false); });
     }
     log(f.at.toString(QStringLiteral("yyyy-MM-dd HH:mm")) + Dot + f.press.text());
 }

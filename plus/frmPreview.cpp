@@ -369,16 +369,16 @@ void frmPreview::buildTimerPage(QWidget *page)
     layout->addLayout(lists, 1);
 
     connect(dtpDay, &QDateEdit::dateChanged, this, [this] { fillTimers(); });
-    connect(lstFirings, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem *item) { firingChosen(item->data(Qt::UserRole).toInt()); });
+    // A click or Enter tries a firing. Not "activated": where a double click activates,
+    // it also clicks, and the firing would play twice.
     connect(lstFirings, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { firingChosen(item->data(Qt::UserRole).toInt()); });
-    auto cellChosen = [this](int r, int c) {
+    connect(grdWeek, &QTableWidget::cellClicked, this, [this](int r, int c) {
         if (QTableWidgetItem *item = grdWeek->item(r, c))
             firingChosen(item->data(Qt::UserRole).toInt());
-    };
-    connect(grdWeek, &QTableWidget::cellClicked, this, cellChosen);
-    connect(grdWeek, &QTableWidget::cellActivated, this, cellChosen);
+    });
+    lstFirings->installEventFilter(this);
+    grdWeek->installEventFilter(this);
 }
 
 // --- Following the document ---------------------------------------------------------------
@@ -423,6 +423,15 @@ bool frmPreview::eventFilter(QObject *watched, QEvent *event)
             return true;
         if (watched == picMacros && macrosKey(key))
             return true;
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && watched == lstFirings && lstFirings->currentItem()) {
+            firingChosen(lstFirings->currentItem()->data(Qt::UserRole).toInt());
+            return true;
+        }
+        if (enter && watched == grdWeek && grdWeek->currentItem()) {
+            firingChosen(grdWeek->currentItem()->data(Qt::UserRole).toInt());
+            return true;
+        }
     }
     if ((watched == picScreen || watched == picMacros) &&
         (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))

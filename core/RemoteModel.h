@@ -51,7 +51,8 @@ struct TimelineStep {
     int delayMs = 0;
     KeyPress press;
     // "+1.5 s TV · key 4 · VOL+": the time, then the press without its page.
-    QString text(const QString &separator = QStringLiteral(" · "), const QString &afterTime = QStringLiteral(" ")) const;
+    QString text(const QString &separator = QStringLiteral(" · "),
+                 const QString &afterTime = QStringLiteral(" ")) const;
 };
 
 struct Timeline {

@@ -753,7 +753,8 @@ void frmPreview::nextStep()
         const SentKey &sent = s.press.sent;
         pressedRect_ = {};
         if (sent.kind == SentKey::DeviceKey || sent.kind == SentKey::RubberKey) {
-            const Screen onPage{Screen::Device, sent.bank, sent.kind == SentKey::DeviceKey ? s.press.page : screen_.page};
+            const int page = sent.kind == SentKey::DeviceKey ? s.press.page : screen_.page;
+            const Screen onPage{Screen::Device, sent.bank, page};
             if (!(onPage == screen_))
                 setScreen(onPage);
             if (sent.kind == SentKey::DeviceKey) {

@@ -144,6 +144,7 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
 {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("Try the Remote"));
+    // Closing only hides it: the next Ctrl+T finds it where the user left it.
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto *outer = new QVBoxLayout(this);
@@ -693,6 +694,12 @@ bool frmPreview::macrosKey(QKeyEvent *event)
         macroCursor_ = k;
     cursorChanged();
     return true;
+}
+
+void frmPreview::hideEvent(QHideEvent *event)
+{
+    stop();
+    QWidget::hideEvent(event);
 }
 
 void frmPreview::keyPressEvent(QKeyEvent *event)

@@ -96,6 +96,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;   // a macro stops with its window
 
 private:
     void buildRemotePage(QWidget *page);

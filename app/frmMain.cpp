@@ -262,6 +262,8 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuEdit, QStringLiteral("mnuCopyDevice"), QStringLiteral("&Copy Device"), &frmMain::mnuCopyDevice_Click);
     addCommand(mnuEdit, QStringLiteral("mnuPasteDevice"), QStringLiteral("&Paste Device"),
                &frmMain::mnuPasteDevice_Click);
+    mnuEdit->addSeparator();
+    addCommand(mnuEdit, QStringLiteral("mnuPreview"), QStringLiteral("Try the &Remote"), &frmMain::mnuPreview_Click);
 
     mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
     addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
@@ -323,6 +325,7 @@ void frmMain::addShortcuts()
     standard("mnuHelpContents", QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
     standard("mnuFileClose", QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
     action(QStringLiteral("mnuRENAME"))->setShortcut(QKeySequence(Qt::Key_F2));
+    action(QStringLiteral("mnuPreview"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     // Delete and Enter act on the file tree's selection, so they work only while the
     // tree has the focus (Enter in a list or Delete in a text box mean something else).
@@ -712,6 +715,7 @@ void frmMain::UpdateCommands()
     setCommandEnabled(QStringLiteral("mnuKeyEdit"), any);
     setCommandEnabled(QStringLiteral("mnuTimer"), image);
     setCommandEnabled(QStringLiteral("mnuMacro"), image);
+    setCommandEnabled(QStringLiteral("mnuPreview"), any);
     setCommandEnabled(QStringLiteral("mnuDOWN"), true);
     setCommandEnabled(QStringLiteral("mnuUP"), image);
     setCommandEnabled(QStringLiteral("mnuFileCompare"), any);
@@ -1464,6 +1468,12 @@ void frmMain::mnuMacro_Click()
     g_.LoadedKind = 1;
     g_.Modified = 1;
     UpdateCommands();
+}
+
+void frmMain::mnuPreview_Click()
+{
+    if (hooks.showPreview)
+        hooks.showPreview();
 }
 
 void frmMain::mnuDOWN_Click()

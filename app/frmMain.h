@@ -45,6 +45,7 @@ public:
         std::function<void()> startUpload;       // "Upload to Remote"
         std::function<void()> compareRemote;     // "Compare with Remote"
         std::function<void()> showPortSettings;  // frmSETUP, modal
+        std::function<void()> showPreview;       // frmPreview, "Try the Remote", not modal
         std::function<void()> shutdown;          // stop anything running before the window goes
     } hooks;
 
@@ -174,6 +175,7 @@ private:
     void mnuMacro_Click();
     void mnuCopyDevice_Click();
     void mnuPasteDevice_Click();
+    void mnuPreview_Click();
     void mnuDOWN_Click();
     void mnuUP_Click();
     void mnuCompareRemote_Click();

@@ -8,6 +8,7 @@
 #include "cli/Import.h"
 #include "cli/Info.h"
 #include "cli/Ports.h"
+#include "cli/RemoteCommands.h"
 #include "cli/Render.h"
 #include "cli/Show.h"
 #include "cli/TextLayout.h"
@@ -28,6 +29,9 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<InfoCommand>());
     list.push_back(std::make_unique<ShowCommand>());
     list.push_back(std::make_unique<DiffCommand>());
+    list.push_back(std::make_unique<PressCommand>());
+    list.push_back(std::make_unique<MacroCommand>());
+    list.push_back(std::make_unique<TimersCommand>());
     list.push_back(std::make_unique<RenderCommand>());
     list.push_back(std::make_unique<ExportCommand>());
     list.push_back(std::make_unique<ImportCommand>());

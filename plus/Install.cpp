@@ -3,6 +3,7 @@
 #include "app/UiServices.h"
 #include "app/frmMain.h"
 #include "plus/frmEditPlus.h"
+#include "plus/frmPreview.h"
 
 namespace quillet {
 
@@ -13,6 +14,7 @@ void installPlus(frmMain &w)
         frmEditPlus page(w.globals(), w.ui(), &w);
         w.ui().showModal(page);
     };
+    w.hooks.showPreview = [&w] { showPreview(w.globals(), w.ui(), w); };
 }
 
 }  // namespace quillet

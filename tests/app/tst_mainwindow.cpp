@@ -83,7 +83,7 @@ void TestMainWindow::menusHoldEveryCommand()
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro", "",
-          "Copy Device", "Paste Device"}},
+          "Copy Device", "Paste Device", "", "Try the Remote"}},
         {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
         {"Help", {"How to use help", "", "About"}},
     };
@@ -121,7 +121,8 @@ void TestMainWindow::menusHoldEveryCommand()
         {"mnuFileExport", "Export.."}, {"mnuFileImportText", "Import Text.."}, {"mnuFilePrint", "Print.."}, {"mnuLoad", "Fast Open"}, {"mnuDelete", "Delete"},
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
-        {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuView", "Transmission"},
+        {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuPreview", "Try the Remote"},
+        {"mnuView", "Transmission"},
         {"mnuDOWN", "Download from Remote"}, {"mnuUP", "Upload to Remote"}, {"mnuCompareRemote", "Compare with Remote"},
         {"mnuPORT", "Communication Port"},
         {"mnuHelp", "Help"}, {"mnuHelpContents", "How to use help"}, {"mnuHelpAbout", "About"},
@@ -236,10 +237,10 @@ void TestMainWindow::commandStatesFollowLoadedKind_data()
     QTest::newRow("image") << 1
                            << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint",
                                           "mnuMenuEdit", "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP",
-                                          "mnuFileCompare", "mnuCompareRemote"};
+                                          "mnuFileCompare", "mnuCompareRemote", "mnuPreview"};
     QTest::newRow("model") << 2
                            << QStringList{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuKeyEdit",
-                                          "mnuDOWN", "mnuFileCompare"};
+                                          "mnuDOWN", "mnuFileCompare", "mnuPreview"};
 }
 
 void TestMainWindow::commandStatesFollowLoadedKind()
@@ -253,7 +254,7 @@ void TestMainWindow::commandStatesFollowLoadedKind()
     const QStringList governed{"mnuFileSave", "mnuFileSaveAs", "mnuFileExport", "mnuFilePrint", "mnuMenuEdit",
                                "mnuKeyEdit", "mnuTimer", "mnuMacro", "mnuDOWN", "mnuUP", "mnuLoad", "mnuDelete",
                                "mnuRENAME", "mnuModelLoad", "mnuModelSave", "mnuOEMLoad", "mnuFileCompare",
-                               "mnuCompareRemote"};
+                               "mnuCompareRemote", "mnuPreview"};
     for (const QString &name : governed)
         QVERIFY2(actionEnabled(f_->w.get(), name) == on.contains(name), qPrintable(name));
     // Commands outside the table are always available.

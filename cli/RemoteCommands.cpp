@@ -1,0 +1,351 @@
+#include "cli/RemoteCommands.h"
+
+#include "cli/Document.h"
+#include "core/AreaMap.h"
+#include "core/RecordLayout.h"
+#include "core/ReadingJson.h"
+#include "core/RemoteModel.h"
+#include "core/TextCodec.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include <memory>
+
+namespace quillet::cli {
+
+namespace {
+
+const QString Separator = QStringLiteral("  ");
+
+std::unique_ptr<RemoteModel> modelOf(const Document &doc)
+{
+    return doc.isModel() ? std::make_unique<RemoteModel>(doc.model) : std::make_unique<RemoteModel>(*doc.image);
+}
+
+// "bank N" (counted from 1), a device's name (exact first, then in any letter case), or
+// "model" in a model file. -1 with the reason when none fits.
+int findBank(const RemoteModel &model, const Document &doc, const QString &wanted, QString *error)
+{
+    const QString name = wanted.trimmed();
+    if (model.isModel()) {
+        if (name.compare(QStringLiteral("model"), Qt::CaseInsensitive) == 0)
+            return 0;
+        *error = QStringLiteral("no device \"%1\" in %2: a model file holds one device, called \"model\"")
+                     .arg(wanted, doc.shown());
+        return -1;
+    }
+    static const QRegularExpression bankWord(QStringLiteral("^bank\\s+(\\d+)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = bankWord.match(name);
+    if (m.hasMatch()) {
+        const int bank = m.captured(1).toInt();
+        if (bank >= 1 && bank <= area::BankCount)
+            return bank - 1;
+        *error = QStringLiteral("there is no bank %1: banks are 1 to %2").arg(m.captured(1)).arg(area::BankCount);
+        return -1;
+    }
+    QStringList names;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const DeviceReading &d : model.reading().devices)
+            if (d.name.compare(name, cs) == 0)
+                return d.bank;
+    for (const DeviceReading &d : model.reading().devices)
+        names << d.name;
+    *error = QStringLiteral("no device \"%1\" in %2; the devices are: %3 (or bank 1 to %4)")
+                 .arg(wanted, doc.shown(), names.join(QStringLiteral(", ")))
+                 .arg(area::BankCount);
+    return -1;
+}
+
+// A number is the key number (1..35 on the pages, 36..42 the rubber keys). Otherwise a
+// label on the pages, exact first, then in any letter case, and last a rubber key's caption:
+// what the user sees on the screen comes first, and 38 still names the rubber PLAY.
+int findKey(const RemoteModel &model, int bank, const QString &wanted, QString *error)
+{
+    const QString name = wanted.trimmed();
+    bool number = false;
+    const int n = name.toInt(&number);
+    if (number) {
+        if (n >= 1 && n <= DeviceKeyCount + RubberKeyCount)
+            return n - 1;
+        *error = QStringLiteral("there is no key %1: keys are 1 to %2").arg(name).arg(DeviceKeyCount + RubberKeyCount);
+        return -1;
+    }
+    const DeviceReading *device = model.reading().device(bank);
+    if (device) {
+        auto matches = [&name](const KeyReading &k, Qt::CaseSensitivity cs) {
+            const QString shown = k.label.shown();
+            const QString bare = k.label.icon ? shown.mid(1, shown.size() - 2) : trimmedBoth(k.label.text);
+            return shown.compare(name, cs) == 0 || bare.compare(name, cs) == 0;
+        };
+        for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+            for (const KeyReading &k : device->keys)
+                if (matches(k, cs))
+                    return k.key;
+    }
+    for (int i = 0; i < RubberKeyCount; ++i)
+        if (RubberKeyCaptions[static_cast<size_t>(i)] &&
+            name.compare(QLatin1String(RubberKeyCaptions[static_cast<size_t>(i)]), Qt::CaseInsensitive) == 0)
+            return DeviceKeyCount + i;
+    *error = QStringLiteral("no key \"%1\" on %2: give a key number, a label, PLAY, STOP or ENTER")
+                 .arg(wanted, device ? device->name : QStringLiteral("bank %1").arg(bank + 1));
+    return -1;
+}
+
+QJsonObject pressJson(const RemoteModel &model, const KeyPress &p)
+{
+    const SentKey &s = p.sent;
+    QJsonObject o{{QStringLiteral("sends"), s.known()}};
+    if (s.kind == SentKey::HotMacro) {
+        o[QStringLiteral("hotMacro")] = s.key + 1;
+        o[QStringLiteral("name")] = p.label;
+        return o;
+    }
+    o[QStringLiteral("device")] = s.device ? QJsonValue(s.device->name) : QJsonValue();
+    o[QStringLiteral("bank")] = s.bank >= 0 && s.bank < area::BankCount && !model.isModel() ? QJsonValue(s.bank + 1)
+                                                                                           : QJsonValue();
+    o[QStringLiteral("key")] = s.key >= 0 && s.key != NoKey ? QJsonValue(s.key + 1) : QJsonValue();
+    if (s.kind == SentKey::DeviceKey) {
+        o[QStringLiteral("page")] = p.page + 1;
+        o[QStringLiteral("cells")] = cellsJson(p.cells);
+        o[QStringLiteral("label")] = labelJson(s.reading->label);
+    } else if (s.kind == SentKey::RubberKey) {
+        o[QStringLiteral("rubberKey")] = p.label;
+    } else {
+        o[QStringLiteral("why")] = s.why;
+    }
+    return o;
+}
+
+QString seconds(int ms) { return QStringLiteral("+%1 s").arg(ms / 1000.0, 0, 'f', 1); }
+
+QCommandLineOption fromOption()
+{
+    return QCommandLineOption(QStringLiteral("from"),
+                              QStringLiteral("The first day, YYYY-MM-DD (the default is today)."),
+                              QStringLiteral("YYYY-MM-DD"));
+}
+
+QCommandLineOption daysOption()
+{
+    return QCommandLineOption(QStringLiteral("days"), QStringLiteral("How many days, 1 to 36600 (the default is 7)."),
+                              QStringLiteral("N"));
+}
+
+}  // namespace
+
+// --- press --------------------------------------------------------------------------------
+
+PressCommand::PressCommand()
+    : Command(QStringLiteral("press"), QStringLiteral("Tell what the remote sends when a key is pressed."))
+{
+    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) or model (.MOD) file; - reads standard input."),
+                  Values::DataOrModelFile);
+    addPositional(QStringLiteral("DEVICE"),
+                  QStringLiteral("A device's name, \"bank N\" (1 to 10), or \"model\" in a model file."),
+                  Values::DeviceName);
+    addPositional(QStringLiteral("KEY"),
+                  QStringLiteral("A key number (1 to 35 on the pages, 36 to 42 the rubber keys), a key's label, or "
+                                 "PLAY, STOP, ENTER. A number is always a key number."),
+                  Values::Word);
+    addOption(jsonOption());
+}
+
+int PressCommand::run(const QCommandLineParser &parser, Environment &env)
+{
+    const QStringList args = parser.positionalArguments();
+    QString error;
+    Document doc;
+    if (!loadDocument(env, args[0], doc, &error))
+        return fail(env, error);
+    const auto model = modelOf(doc);
+    const int bank = findBank(*model, doc, args[1], &error);
+    if (bank < 0)
+        return fail(env, error);
+    const int key = findKey(*model, bank, args[2], &error);
+    if (key < 0)
+        return fail(env, error);
+    const KeyPress p = model->press(bank, key);
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonObject o = pressJson(*model, p);
+        o[QStringLiteral("file")] = doc.name();
+        printJson(env, QStringLiteral("quillet-press"), o);
+        return exitcode::Ok;
+    }
+    QString line = p.text(Separator);
+    if (p.sent.kind == SentKey::DeviceKey)
+        line += Separator + cellsText(p.cells);
+    printText(env, line + QLatin1Char('\n'));
+    return exitcode::Ok;
+}
+
+// --- macro --------------------------------------------------------------------------------
+
+MacroCommand::MacroCommand()
+    : Command(QStringLiteral("macro"),
+              QStringLiteral("Show a hot macro's steps in time: each step's key, then its delay."))
+{
+    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) file; - reads standard input."),
+                  Values::DataFile);
+    addPositional(QStringLiteral("MACRO"), QStringLiteral("The hot macro's name, or its number, 1 to 12."),
+                  Values::Word);
+    addOption(jsonOption());
+}
+
+QString MacroCommand::usageTail() const
+{
+    return QStringLiteral("[options] FILE NAME|NUMBER");
+}
+
+int MacroCommand::run(const QCommandLineParser &parser, Environment &env)
+{
+    const QStringList args = parser.positionalArguments();
+    QString error;
+    Document doc;
+    if (!loadDocument(env, args[0], doc, &error))
+        return fail(env, error);
+    if (doc.isModel())
+        return fail(env, QStringLiteral("%1 is a model file; hot macros are in data files").arg(doc.shown()));
+    const auto model = modelOf(doc);
+    const QString wanted = args[1].trimmed();
+    // A number from 1 to 12 is the macro's number; anything else is its name.
+    int macro = -1;
+    bool number = false;
+    const int n = wanted.toInt(&number);
+    if (number && n >= 1 && n <= HotKeyCount)
+        macro = n - 1;
+    QStringList names;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (int i = 0; i < HotKeyCount && macro < 0; ++i)
+            if (trimmedBoth(model->reading().macros[static_cast<size_t>(i)].name).compare(wanted, cs) == 0)
+                macro = i;
+    if (macro < 0) {
+        for (const MacroReading &m : model->reading().macros)
+            if (!trimmedBoth(m.name).isEmpty())
+                names << trimmedBoth(m.name);
+        const QString known =
+            names.isEmpty() ? QString() : QStringLiteral(" or one of: ") + names.join(QStringLiteral(", "));
+        return fail(env, QStringLiteral("no hot macro \"%1\" in %2; give a number 1 to 12%3")
+                             .arg(args[1], doc.shown(), known));
+    }
+    const Timeline t = model->timeline(macro);
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonArray steps;
+        for (const TimelineStep &s : t.steps) {
+            QJsonObject o = pressJson(*model, s.press);
+            o[QStringLiteral("step")] = s.step;
+            o[QStringLiteral("atSeconds")] = s.atMs / 1000.0;
+            o[QStringLiteral("delaySeconds")] = s.delayMs / 1000.0;
+            steps.append(o);
+        }
+        printJson(env, QStringLiteral("quillet-macro"),
+                  {{QStringLiteral("file"), doc.name()},
+                   {QStringLiteral("hotMacro"), macro + 1},
+                   {QStringLiteral("name"), t.name},
+                   {QStringLiteral("steps"), steps},
+                   {QStringLiteral("lengthSeconds"), t.lengthMs / 1000.0}});
+        return exitcode::Ok;
+    }
+    QString text;
+    for (const TimelineStep &s : t.steps)
+        text += s.text(Separator, Separator) + QLatin1Char('\n');
+    text += t.steps.empty() ? QStringLiteral("no steps\n") : seconds(t.lengthMs) + Separator + QStringLiteral("end\n");
+    printText(env, text);
+    return exitcode::Ok;
+}
+
+// --- timers -------------------------------------------------------------------------------
+
+TimersCommand::TimersCommand()
+    : Command(QStringLiteral("timers"),
+              QStringLiteral("List when the timers fire, in time order, then the timers that never fire."))
+{
+    addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) file; - reads standard input."),
+                  Values::DataFile);
+    addOption(fromOption(), Values::Word);
+    addOption(daysOption(), Values::Word);
+    addOption(jsonOption());
+}
+
+int TimersCommand::run(const QCommandLineParser &parser, Environment &env)
+{
+    const QStringList args = parser.positionalArguments();
+    QDate from = QDate::currentDate();
+    if (parser.isSet(QStringLiteral("from"))) {
+        from = QDate::fromString(parser.value(QStringLiteral("from")), QStringLiteral("yyyy-MM-dd"));
+        if (!from.isValid())
+            return fail(env, QStringLiteral("%1 needs a date as YYYY-MM-DD, not \"%2\"")
+                                 .arg(spelled(QStringLiteral("from")), parser.value(QStringLiteral("from"))));
+    }
+    int days = 7;
+    if (parser.isSet(QStringLiteral("days"))) {
+        bool ok = false;
+        days = parser.value(QStringLiteral("days")).toInt(&ok);
+        if (!ok || days < 1 || days > 36600)
+            return fail(env, QStringLiteral("%1 needs a number of days from 1 to 36600, not \"%2\"")
+                                 .arg(spelled(QStringLiteral("days")), parser.value(QStringLiteral("days"))));
+    }
+    QString error;
+    Document doc;
+    if (!loadDocument(env, args[0], doc, &error))
+        return fail(env, error);
+    if (doc.isModel())
+        return fail(env, QStringLiteral("%1 is a model file; timers are in data files").arg(doc.shown()));
+    const auto model = modelOf(doc);
+    const std::vector<Firing> firings = model->firings(from, from.addDays(days));
+    const std::vector<TimerPlan> plans = model->plans();
+    auto nameOf = [&plans](int timer) {
+        for (const TimerPlan &p : plans)
+            if (p.timer == timer)
+                return p.name;
+        return QString();
+    };
+
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonArray fired;
+        for (const Firing &f : firings) {
+            QJsonObject o{{QStringLiteral("at"), f.at.toString(QStringLiteral("yyyy-MM-ddTHH:mm"))},
+                          {QStringLiteral("weekday"), weekdayText(f.at.date())},
+                          {QStringLiteral("timer"), f.timer + 1},
+                          {QStringLiteral("name"), nameOf(f.timer)},
+                          {QStringLiteral("sends"), pressJson(*model, f.press)}};
+            fired.append(o);
+        }
+        QJsonArray timers;
+        for (const TimerPlan &p : plans) {
+            QJsonObject o{{QStringLiteral("timer"), p.timer + 1},
+                          {QStringLiteral("name"), p.name},
+                          {QStringLiteral("fires"), p.fires}};
+            if (!p.fires)
+                o[QStringLiteral("reason")] = p.reason;
+            if (!p.note.isEmpty())
+                o[QStringLiteral("note")] = p.note;
+            timers.append(o);
+        }
+        printJson(env, QStringLiteral("quillet-timers"),
+                  {{QStringLiteral("file"), doc.name()},
+                   {QStringLiteral("from"), from.toString(QStringLiteral("yyyy-MM-dd"))},
+                   {QStringLiteral("days"), days},
+                   {QStringLiteral("firings"), fired},
+                   {QStringLiteral("timers"), timers}});
+        return exitcode::Ok;
+    }
+    QString text;
+    for (const Firing &f : firings)
+        text += f.text(nameOf(f.timer), Separator) + QLatin1Char('\n');
+    if (firings.empty())
+        text += QStringLiteral("no timer fires from %1 for %2 days\n")
+                    .arg(from.toString(QStringLiteral("yyyy-MM-dd")))
+                    .arg(days);
+    for (const TimerPlan &p : plans) {
+        if (!p.fires)
+            text += QStringLiteral("never fires") + Separator + p.name + Separator + p.reason + QLatin1Char('\n');
+        else if (!p.note.isEmpty())
+            text += QStringLiteral("note") + Separator + p.name + Separator + p.note + QLatin1Char('\n');
+    }
+    printText(env, text);
+    return exitcode::Ok;
+}
+
+}  // namespace quillet::cli

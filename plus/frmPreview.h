@@ -1,0 +1,155 @@
+#pragma once
+
+#include "core/RemoteModel.h"
+#include "core/Worksets.h"
+#include "render/KeyFace.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+
+namespace quillet {
+
+struct Globals;
+class UiServices;
+class frmMain;
+
+// A picture of the remote, drawn by render/ in layout pixels and shown at a scale, with
+// the keyboard's cursor frame over it. It only reports where the mouse went down and up;
+// the window decides what that means.
+class RemoteView : public QWidget {
+    Q_OBJECT
+public:
+    explicit RemoteView(QWidget *parent = nullptr);
+    void setPicture(const QImage &picture);
+    void setScale(int percent);
+    void setCursorRect(const QRect &layoutRect);   // empty: no cursor
+    QPoint toWidget(QPoint layout) const;           // for whoever clicks on a layout place
+    QSize sizeHint() const override;
+
+signals:
+    void pressedAt(QPoint layout);
+    void released();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QImage picture_;
+    QRect cursor_;
+    int percent_ = 100;
+};
+
+// "Try the Remote": the loaded memory as the remote would behave with it. The user taps
+// through the screens, presses keys, plays hot macros and sees when the timers fire. It
+// works on copies of the document and never changes it; it follows every change of the
+// document, except while a transfer runs, when it keeps the memory as it was until the
+// transfer has ended.
+class frmPreview : public QWidget {
+    Q_OBJECT
+public:
+    frmPreview(Globals &g, UiServices &ui, frmMain &main);
+    ~frmPreview() override;
+
+    // Shows the device of this bank (0..9), or the main menu for anything else.
+    void showBank(int bank);
+
+    QTabWidget *tabPreview = nullptr;
+    QLabel *lblScreen = nullptr;          // which screen and page
+    RemoteView *picScreen = nullptr;
+    std::array<QPushButton *, 4> ComPAGE{};
+    QPushButton *ComMENU = nullptr;
+    QSpinBox *spnScale = nullptr;
+    std::array<QPushButton *, 7> ComRUBBER{};
+    RemoteView *picMacros = nullptr;
+    QDateEdit *dtpDay = nullptr;
+    QTableWidget *grdWeek = nullptr;
+    QListWidget *lstFirings = nullptr;
+    QListWidget *lstNever = nullptr;
+    QComboBox *cboSpeed = nullptr;        // "1×", "10×", "instant"
+    QPushButton *ComSTOP = nullptr;
+    QLabel *lblNotice = nullptr;          // nothing loaded, or a transfer running
+    QPlainTextEdit *txtLog = nullptr;
+
+    const RemoteModel *model() const { return model_.get(); }
+    const Screen &screen() const { return screen_; }
+    bool playing() const;
+    // Plays hot macro 0..11 at the speed chosen.
+    void play(int macro);
+    void stop();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;   // a macro stops with its window
+
+private:
+    void buildRemotePage(QWidget *page);
+    void buildMacroPage(QWidget *page);
+    void buildTimerPage(QWidget *page);
+    void documentChanged();
+    void refresh();
+    void setScreen(const Screen &s);
+    void drawScreen();
+    void drawMacros();
+    void fillTimers();
+    void log(const QString &line);
+    void screenPressed(QPoint layout);
+    void screenReleased();
+    void pressKey(int bank, int key);
+    void rubberPressed(int index);
+    void firingChosen(int index);
+    void nextStep();
+    bool screenKey(QKeyEvent *event);
+    bool macrosKey(QKeyEvent *event);
+    void cursorChanged();
+    const Byte *labelBytes(const Placement &place, bool menu);
+
+    Globals &g_;
+    UiServices &ui_;
+    frmMain &main_;
+    KeyFaces faces_;
+
+    // The memory as shown: copies, so nothing here can touch the document.
+    std::unique_ptr<RemoteModel> model_;
+    MenuWorkset menu_;
+    std::array<DeviceWorkset, 10> devices_{};
+    NameFields macroNames_ = TimerWorkset::blankNames();
+    bool refreshWaiting_ = false;
+
+    Screen screen_;
+    QImage screenPicture_;
+    QRect pressedRect_;                   // layout pixels of the key drawn pressed
+    const Byte *pressedLabel_ = nullptr;
+    bool pressedIcons_ = true;
+    int pressedButtonBank_ = -1;          // a menu button held down opens this bank on release
+    QPoint cursor_{0, 0};                 // the cell cursor on the screen
+    int macroCursor_ = 0;                 // the hot-macro key the keyboard is on
+
+    std::vector<Firing> firings_;
+    Timeline timeline_;
+    size_t nextStep_ = 0;
+    bool playing_ = false;
+    QTimer *stepTimer_ = nullptr;
+};
+
+// The Setup menu's "Try the Remote": the one preview window, opened on the device chosen in
+// the device list or on the main menu, and brought to the front.
+frmPreview *showPreview(Globals &g, UiServices &ui, frmMain &main);
+
+}  // namespace quillet

@@ -12,8 +12,10 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
 #include <QWidget>
@@ -152,9 +154,14 @@ void TransferController::setTimerEnabled(bool on)
 
 void TransferController::showProgressPanel(const QString &caption)
 {
+    showStatus({});   // the last transfer's end is old news
     if (label_)
         label_->setText(caption);
+    // The panel and its bar are read out by the caption they show.
+    if (picture_)
+        picture_->setAccessibleName(caption);
     if (bar_) {
+        bar_->setAccessibleName(caption);
         bar_->setRange(0, 100);
         bar_->setValue(0);
     }
@@ -267,5 +274,11 @@ void TransferController::dropHistory(const QString &path)
 }
 
 QWidget *TransferController::messageParent() { return window_.data(); }
+
+void TransferController::showStatus(const QString &text)
+{
+    if (auto *main = qobject_cast<QMainWindow *>(window_.data()))
+        main->statusBar()->showMessage(text);
+}
 
 }  // namespace quillet

@@ -102,6 +102,7 @@ private:
     QString keepHistory(const QString &kind, const MemoryImage &image) override;
     void dropHistory(const QString &path) override;
     QWidget *messageParent() override;
+    void showStatus(const QString &text) override;
 
     LinkWindow w_;
     Globals &g_;

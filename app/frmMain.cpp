@@ -271,8 +271,9 @@ void frmMain::buildMenusAndToolbar()
     mnuHelp->addSeparator();
     addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), &frmMain::mnuHelpAbout_Click);
 
-    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar"));
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setAccessibleName(Toolbar1->windowTitle());
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
     Toolbar1->setIconSize(QSize(16, 16));
@@ -440,6 +441,7 @@ void frmMain::buildContents()
     Text1 = new QPlainTextEdit(central);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
+    Text1->setFocusPolicy(Qt::NoFocus);   // kept hidden: nothing to reach or to read
     outer->addWidget(Text1);
 
     setCentralWidget(central);

@@ -35,6 +35,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSet>
@@ -1159,6 +1160,10 @@ void frmMain::mnuFileSave_Click()
 void frmMain::mnuFileSaveAs_Click()
 {
     g_.DialogResult = answer::Yes;
+    // The lists are filled anew below; the user stays on the control and the device they
+    // were on, rather than a reader being told of the tree's old file.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const int row = ListView1->indexOfTopLevelItem(ListView1->currentItem());
     bool saved = false;
     if (g_.LoadedKind == 1)
         saved = SaveDataFileAs();
@@ -1175,6 +1180,12 @@ void frmMain::mnuFileSaveAs_Click()
     g_.SelectedFolder.clear();
     g_.SelectedFile.clear();
     setTreeCommands(false, false, false);
+    if (QTreeWidgetItem *item = row >= 0 ? ListView1->topLevelItem(row) : nullptr)
+        ListView1->setCurrentItem(item);
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
+    // The new caption, where a reader hears it.
+    StatusBar1->showMessage(windowTitle());
 }
 
 void frmMain::mnuFileCompare_Click()

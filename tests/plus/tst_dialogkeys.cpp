@@ -2,6 +2,7 @@
 #include "app/HelpWindow.h"
 #include "app/ListDialog.h"
 #include "app/frmRENAME.h"
+#include "core/RecordLayout.h"
 #include "editors/frmEditKey.h"
 #include "editors/frmEditMENU.h"
 #include "editors/frmKeyIn.h"
@@ -173,6 +174,7 @@ private slots:
     void enterPressesTheFocusedButton();
     void tabReachesTheCheckedOption_data() { keys_data(); }
     void tabReachesTheCheckedOption();
+    void keysAreButtonsThatPress();
 
 private:
     // The dialog on screen with the keyboard focus, as it opens.
@@ -375,6 +377,22 @@ void TestDialogKeys::tabReachesTheCheckedOption()
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), chosen);
     }
+}
+
+void TestDialogKeys::keysAreButtonsThatPress()
+{
+    g->EditResult = 1;
+    g->PlusKind = 0;
+    g->TimerRecord[timer::Key] = Empty;   // no key chosen yet
+    frmSelectKey dialog(*g, ui);
+    QVERIFY(showActive(dialog));
+    auto key = [&](int k) { return QAccessible::queryAccessibleInterface(dialog.PicKEY[k]); };
+    QCOMPARE(key(0)->role(), QAccessible::Button);
+    QVERIFY(!key(0)->state().checked);
+    // A reader's Press chooses the key as a click does, and the key reads as chosen.
+    key(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(dialog.pressedKey(), 0);
+    QVERIFY(key(0)->state().checkable && key(0)->state().checked);
 }
 
 QTEST_MAIN(TestDialogKeys)

@@ -186,6 +186,7 @@ void TransferController::hideProgressPanel()
 {
     if (picture_)
         picture_->hide();
+    showLog(pendingLog_);
 }
 
 void TransferController::setProgress(int value)
@@ -197,6 +198,11 @@ void TransferController::setProgress(int value)
 void TransferController::showLog(const QString &log)
 {
     if (!text_)
+        return;
+    // Page by page, a hidden log box would only send a screen reader hundreds of text
+    // changes; while the transfer runs it takes the log once the panel goes.
+    pendingLog_ = log;
+    if (!text_->isVisible() && picture_ && picture_->isVisible())
         return;
     // The log only grows during a transfer: add what is new instead of laying out the
     // whole text again for every page.

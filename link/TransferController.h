@@ -120,6 +120,7 @@ private:
     TransferEngine engine_;
     QElapsedTimer sincePaint_;
     QString shownLog_;
+    QString pendingLog_;
 };
 
 }  // namespace quillet

@@ -15,7 +15,8 @@ namespace quillet {
 
 enum class MsgIcon { None, Warning, Information };
 // YesNoLater: "Yes", "No" and "Later", for a question whose "No" cannot be undone.
-enum class MsgButtons { OK, OKCancel, YesNo, YesNoLater, YesNoCancel };
+// OKCancelSafe: "OK" and "Cancel" with Cancel for Enter too, for an OK that cannot be undone.
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoLater, YesNoCancel, OKCancelSafe };
 
 // A file dialog request. The filter is written as "DATA FILE(*.DAT)|*.DAT".
 struct FileDialogSpec {
@@ -75,7 +76,8 @@ public:
     {
         switch (buttons) {
         case MsgButtons::OK: return answer == 1;
-        case MsgButtons::OKCancel: return answer == 1 || answer == 2;
+        case MsgButtons::OKCancel:
+        case MsgButtons::OKCancelSafe: return answer == 1 || answer == 2;
         case MsgButtons::YesNo: return answer == 6 || answer == 7;
         case MsgButtons::YesNoLater: return answer == 6 || answer == 7 || answer == 8;
         case MsgButtons::YesNoCancel: return answer == 6 || answer == 7 || answer == 2;

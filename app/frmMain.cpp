@@ -36,6 +36,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSet>
@@ -278,8 +279,9 @@ void frmMain::buildMenusAndToolbar()
     mnuHelp->addSeparator();
     addCommand(mnuHelp, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), &frmMain::mnuHelpAbout_Click);
 
-    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar"));
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setAccessibleName(Toolbar1->windowTitle());
     Toolbar1->setMovable(false);
     Toolbar1->setFloatable(false);
     Toolbar1->setIconSize(QSize(16, 16));
@@ -457,6 +459,7 @@ void frmMain::buildContents()
     Text1 = new QPlainTextEdit(central);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
+    Text1->setFocusPolicy(Qt::NoFocus);   // kept hidden: nothing to reach or to read
     outer->addWidget(Text1);
 
     setCentralWidget(central);
@@ -1175,6 +1178,10 @@ void frmMain::mnuFileSave_Click()
 void frmMain::mnuFileSaveAs_Click()
 {
     g_.DialogResult = answer::Yes;
+    // The lists are filled anew below; the user stays on the control and the device they
+    // were on, rather than a reader being told of the tree's old file.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const int row = ListView1->indexOfTopLevelItem(ListView1->currentItem());
     bool saved = false;
     if (g_.LoadedKind == 1)
         saved = SaveDataFileAs();
@@ -1191,6 +1198,12 @@ void frmMain::mnuFileSaveAs_Click()
     g_.SelectedFolder.clear();
     g_.SelectedFile.clear();
     setTreeCommands(false, false, false);
+    if (QTreeWidgetItem *item = row >= 0 ? ListView1->topLevelItem(row) : nullptr)
+        ListView1->setCurrentItem(item);
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
+    // The new caption, where a reader hears it.
+    StatusBar1->showMessage(windowTitle());
 }
 
 void frmMain::mnuFileCompare_Click()

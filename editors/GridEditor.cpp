@@ -1,5 +1,6 @@
 #include "editors/GridEditor.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "editors/LayoutCommands.h"
 #include "editors/UndoButtons.h"
@@ -198,20 +199,17 @@ void GridEditor::buildControls()
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblCursor->setGeometry(8, 203, 322, 20);
 
-    // Tab runs through the modes, the pages in page order, then OK, Cancel, Undo and Redo.
-    QWidget *order[] = {OptMOVE, OptNEW, OptMODIFY, OptEDIT, OptDEL};
-    QWidget *previous = order[std::size(order) - 1];
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-    for (PageBox *page : PicPAGE1) {
-        setTabOrder(previous, page);
-        previous = page;
-    }
-    for (QWidget *w : {static_cast<QWidget *>(ComYES), static_cast<QWidget *>(ComNO), static_cast<QWidget *>(cmdUndo),
-                       static_cast<QWidget *>(cmdRedo)}) {
+    // Tab reads the window as it stands: the pages, Undo and Redo above the modes, the
+    // modes (one stop, at the chosen one), then OK and Cancel.
+    QWidget *previous = PicPAGE1.back();
+    for (size_t p = 1; p < PicPAGE1.size(); ++p)
+        setTabOrder(PicPAGE1[p - 1], PicPAGE1[p]);
+    for (QWidget *w : std::initializer_list<QWidget *>{cmdUndo, cmdRedo, OptMOVE, OptNEW, OptMODIFY, OptEDIT, OptDEL,
+                                                      ComYES, ComNO}) {
         setTabOrder(previous, w);
         previous = w;
     }
+    tabReachesChecked(*this);
 
     // A key carried from the keyboard stays where it was when the mode changes.
     for (QRadioButton *o : {OptMOVE, OptNEW, OptMODIFY, OptEDIT, OptDEL})
@@ -239,6 +237,8 @@ void GridEditor::openLayout()
     ResizeStep = 0;
     selectMode(Mode::Move);
     loadLayout();
+    // The focus opens on the modes, not on the first page, so Enter presses OK.
+    OptMOVE->setFocus(Qt::OtherFocusReason);
 }
 
 void GridEditor::loadLayout()
@@ -305,7 +305,7 @@ void GridEditor::OptMOVE_Click()
 {
     mode_ = Mode::Move;
     showResizeKeyAgain();
-    Label5->setText(spec_.prompts.move);
+    setPrompt(spec_.prompts.move);
 }
 
 void GridEditor::OptNEW_Click()
@@ -314,27 +314,27 @@ void GridEditor::OptNEW_Click()
     showResizeKeyAgain();
     NewStep = 0;
     hideMarkers();
-    Label5->setText(spec_.prompts.newChosen);
+    setPrompt(spec_.prompts.newChosen);
 }
 
 void GridEditor::OptMODIFY_Click()
 {
     mode_ = Mode::Resize;
-    Label5->setText(spec_.prompts.resizeChosen);
+    setPrompt(spec_.prompts.resizeChosen);
 }
 
 void GridEditor::OptEDIT_Click()
 {
     mode_ = Mode::Relabel;
     showResizeKeyAgain();
-    Label5->setText(spec_.prompts.relabel);
+    setPrompt(spec_.prompts.relabel);
 }
 
 void GridEditor::OptDEL_Click()
 {
     mode_ = Mode::Delete;
     showResizeKeyAgain();
-    Label5->setText(spec_.prompts.remove);
+    setPrompt(spec_.prompts.remove);
 }
 
 void GridEditor::ComYES_Click()
@@ -539,7 +539,7 @@ void GridEditor::pagePressed(int page, QPointF editorPos)
             NewPage = page;
             showMarker(PicPOINT1, page, NewUpperLeft);
             NewStep = 1;
-            Label5->setText(spec_.prompts.newStep2);
+            setPrompt(spec_.prompts.newStep2);
         } else if (NewStep == 1) {
             NewLowerRight = cellAt(page, editorPos);
             showMarker(PicPOINT2, page, NewLowerRight);
@@ -551,7 +551,7 @@ void GridEditor::pagePressed(int page, QPointF editorPos)
             ResizePage = page;
             showMarker(PicPOINT1, page, ResizeUpperLeft);
             ResizeStep = 2;
-            Label5->setText(spec_.prompts.resizeStep3);
+            setPrompt(spec_.prompts.resizeStep3);
         } else if (ResizeStep == 2) {
             ResizeLowerRight = cellAt(page, editorPos);
             showMarker(PicPOINT2, page, ResizeLowerRight);
@@ -613,14 +613,14 @@ void GridEditor::finishNew(int releasePage)
     applyNew(key, NewPage, cells, label);
     undo_.push(new NewKeyCommand(*this, std::move(before), key, NewPage, cells, label));
     NewStep = 0;
-    Label5->setText(spec_.prompts.newChosen);
+    setPrompt(spec_.prompts.newChosen);
 }
 
 void GridEditor::resetNew(bool refused)
 {
     NewStep = 0;
     hideMarkers();
-    Label5->setText(refused ? spec_.prompts.newRefused : spec_.prompts.newChosen);
+    setPrompt(refused ? spec_.prompts.newRefused : spec_.prompts.newChosen);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -632,7 +632,7 @@ void GridEditor::beginResize(int key)
     ResizePage = placeOfControl(key).page;
     ResizeStep = 1;
     PicKEY[static_cast<size_t>(key)]->hide();
-    Label5->setText(spec_.prompts.resizeStep2);
+    setPrompt(spec_.prompts.resizeStep2);
 }
 
 void GridEditor::finishResize(int releasePage)
@@ -658,7 +658,7 @@ void GridEditor::finishResize(int releasePage)
     if (changedSince(before))
         undo_.push(new ResizeKeyCommand(*this, std::move(before), ResizeKey, old, {ResizePage, cells}));
     ResizeStep = 0;
-    Label5->setText(spec_.prompts.resizeDone);
+    setPrompt(spec_.prompts.resizeDone);
     hideMarkers();
 }
 
@@ -666,7 +666,7 @@ void GridEditor::resetResize()
 {
     ResizeStep = 0;
     hideMarkers();
-    Label5->setText(spec_.prompts.resizeDone);
+    setPrompt(spec_.prompts.resizeDone);
     if (ResizeKey >= 0 && findSlot(buf_, ResizeKey).valid())
         PicKEY[static_cast<size_t>(ResizeKey)]->show();
 }
@@ -1011,6 +1011,33 @@ void GridEditor::activateCell(int page)
     cursorChanged();
 }
 
+void GridEditor::setPrompt(const QString &text)
+{
+    prompt_ = text;
+    cursorChanged();
+}
+
+QString GridEditor::stepWords() const
+{
+    switch (mode_) {
+    case Mode::Move:
+        return dragging() ? QStringLiteral("Move: choose where the key goes.")
+                          : QStringLiteral("Move: choose the key to move.");
+    case Mode::New:
+        return NewStep == 0 ? QStringLiteral("New: choose the upper-left cell.")
+                            : QStringLiteral("New: choose the lower-right cell.");
+    case Mode::Resize:
+        return ResizeStep == 0   ? QStringLiteral("Resize: choose the key.")
+               : ResizeStep == 1 ? QStringLiteral("Resize: choose the upper-left cell.")
+                                 : QStringLiteral("Resize: choose the lower-right cell.");
+    case Mode::Relabel:
+        return QStringLiteral("Relabel: choose the key.");
+    case Mode::Delete:
+        return QStringLiteral("Delete: choose the key.");
+    }
+    return {};
+}
+
 QString GridEditor::cursorText(int page) const
 {
     const QPoint at = cursor_[static_cast<size_t>(page)];
@@ -1018,7 +1045,14 @@ QString GridEditor::cursorText(int page) const
     // A key picked up from the keyboard travels with the cursor until Space, Enter or Escape.
     if (const Byte *carried = dragging() ? buf_.recordOfKey(dragKey_) : nullptr)
         text.prepend(QStringLiteral("Moving %1. ").arg(labelName(carried + 2, spec_.icons)));
-    const int key = keyUnderCursor(page);
+    int key = keyUnderCursor(page);
+    // The key being resized is hidden, but its cells are still its own until the new ones.
+    if (key < 0 && ResizeStep != 0 && ResizeKey >= 0) {
+        const KeyPlace old = placeOfControl(ResizeKey);
+        if (old.page == page && at.x() >= old.cells.left && at.x() <= old.cells.right && at.y() >= old.cells.top
+            && at.y() <= old.cells.bottom)
+            key = ResizeKey;
+    }
     const Byte *record = key >= 0 ? buf_.recordOfKey(key) : nullptr;
     return text + (record ? labelName(record + 2, spec_.icons) : QStringLiteral("no key"));
 }
@@ -1034,6 +1068,11 @@ void GridEditor::cursorChanged()
         return QStringLiteral("Page %1 of %2, %3").arg(p + 1).arg(buf_.pages).arg(layoutName_);
     };
     const int page = cursorPage();
+    // The mouse's words for Move make no sense to someone on the keyboard's cursor.
+    Label5->setText(page >= 0 && mode_ == Mode::Move
+                        ? QStringLiteral("Move the cursor to the key with the arrow keys and press Space to pick it "
+                                         "up; move it and press Space again to put it down.")
+                        : prompt_);
     for (int p = 0; p < static_cast<int>(PicPAGE1.size()); ++p)
         if (p != page)
             name(PicPAGE1[static_cast<size_t>(p)], pageName(p));
@@ -1049,8 +1088,10 @@ void GridEditor::cursorChanged()
         updateDragImage(cellCentre(page, cell));
     const QString text = cursorText(page);
     lblCursor->setText(text);
-    // The focused page's name carries the cursor, so a screen reader hears every move.
-    name(PicPAGE1[static_cast<size_t>(page)], text + QStringLiteral(". ") + pageName(page));
+    // The focused page's name carries the cursor, the mode and its step, so a screen
+    // reader hears every move and every step.
+    name(PicPAGE1[static_cast<size_t>(page)],
+         text + QStringLiteral(". ") + stepWords() + QLatin1Char(' ') + pageName(page));
 }
 
 void GridEditor::nameKey(int key)

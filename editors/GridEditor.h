@@ -247,6 +247,10 @@ private:
     QPointF cellCentre(int page, QPoint cell) const;
     int keyUnderCursor(int page) const;
     QString cursorText(int page) const;
+    // The prompt under the pages, which also renames the focused page.
+    void setPrompt(const QString &text);
+    // The mode and its step as a screen reader hears them ("New: choose the lower-right cell.").
+    QString stepWords() const;
     void nameKey(int key);
     // Escape with changes made: asks before they are dropped.
     bool discardAllowed();
@@ -255,6 +259,7 @@ private:
     CellCursor *cellCursor_ = nullptr;
     std::vector<QPoint> cursor_;
     QString layoutName_;
+    QString prompt_;
     QCursor noCursor_;
     QFrame *dragOutline_ = nullptr;
     QUndoStack undo_;

@@ -1,6 +1,10 @@
 #include "editors/KeyBox.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -9,11 +13,77 @@
 
 namespace quillet {
 
+namespace {
+
+// A key is a button to a screen reader, and its Press is a click.
+class KeyBoxAccessible : public QAccessibleWidget {
+public:
+    explicit KeyBoxAccessible(KeyBox *key) : QAccessibleWidget(key, QAccessible::Button) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        const auto *key = static_cast<const KeyBox *>(widget());
+        s.checkable = key->isCheckable();
+        s.checked = key->isCheckable() && key->isChecked();
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        return widget()->isEnabled() ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString &actionName) override
+    {
+        if (actionName == pressAction() && widget()->isEnabled())
+            static_cast<KeyBox *>(widget())->click();
+    }
+};
+
+QAccessibleInterface *keyBoxAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("quillet::KeyBox") && object && object->isWidgetType())
+        return new KeyBoxAccessible(static_cast<KeyBox *>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 KeyBox::KeyBox(QWidget *parent)
     : QWidget(parent)
 {
+    [[maybe_unused]] static const bool readable = (QAccessible::installFactory(keyBoxAccessible), true);
     setFont(keyFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void KeyBox::setCheckable(bool on)
+{
+    checkable_ = on;
+}
+
+void KeyBox::setChecked(bool on)
+{
+    if (checked_ == on)
+        return;
+    checked_ = on;
+    if (checkable_) {
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void KeyBox::click()
+{
+    // Through the window's own handling of the mouse (its event filter on the key), as a
+    // real click goes, so nothing is done twice or differently.
+    const QPointF at = QRectF(rect()).center();
+    const QPointF global = mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &release);
 }
 
 QImage &KeyBox::face()

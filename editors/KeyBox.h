@@ -27,6 +27,15 @@ public:
 
     void faceChanged() override { update(); }
 
+    // For a screen reader: a key the user chooses one of (the key selector's) is checkable,
+    // and the chosen one checked.
+    void setCheckable(bool on);
+    void setChecked(bool on);
+    bool isCheckable() const { return checkable_; }
+    bool isChecked() const { return checked_; }
+    // A left click at the centre, sent as the mouse sends it: what a reader's Press does.
+    void click();
+
 signals:
     // Enter or Space on a focused key: what a click on it does.
     void activated();
@@ -40,6 +49,8 @@ protected:
 private:
     QImage face_;
     QSize scale_;
+    bool checkable_ = false;
+    bool checked_ = false;
 };
 
 // The frame that marks keyboard focus (a focused key, the cell cursor): dark, bright and

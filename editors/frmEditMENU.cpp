@@ -138,12 +138,14 @@ void frmEditMENU::confirmKindChange(int button, LabelChoice &label)
     if (keys > 0) {
         const char *present = kindCaption(kind);
         const char *chosen = kindCaption(attribution);
-        const QString owner = present ? QString::fromLatin1(present) : QStringLiteral("bank %1").arg(button);
-        const QString text = QStringLiteral("Loading the default layout of %1 replaces the %2 of %3. Cancel will not "
-                                            "bring them back.")
+        // Banks are counted from 1 wherever the user reads them, as on the command line.
+        const QString owner = present ? QString::fromLatin1(present) : QStringLiteral("bank %1").arg(button + 1);
+        const QString text = QStringLiteral("Loading the default layout of %1 replaces the %2 of %3. The editor's "
+                                            "Cancel will not bring them back.")
                                  .arg(chosen ? QString::fromLatin1(chosen) : QString::number(attribution),
                                       keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys), owner);
-        g_.DialogResult = ui_.message(this, text, QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::OKCancel);
+        g_.DialogResult = ui_.message(this, text, QStringLiteral("Warning"), MsgIcon::Warning,
+                                      MsgButtons::OKCancelSafe);
         if (g_.DialogResult != answer::OK)
             label.attribution = kind;
     }

@@ -1,5 +1,6 @@
 #include "editors/frmKeyIn.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/Paths.h"
@@ -12,6 +13,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -22,6 +24,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <qdrawutil.h>
+
+#include <algorithm>
 
 namespace quillet {
 
@@ -55,6 +59,13 @@ protected:
             p.drawText(r, Qt::AlignCenter, text());
         }
         qDrawShadePanel(&p, r, palette(), isChecked(), 1);
+        // The choice also wears a thick ring in the highlight colour, plain at a glance
+        // and in any palette.
+        if (isChecked()) {
+            p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(r).adjusted(1, 1, -1, -1));
+        }
         if (hasFocus()) {
             QStyleOptionFocusRect focus;
             focus.initFrom(this);
@@ -79,6 +90,7 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
     OptTEXT->setObjectName(QStringLiteral("OptTEXT"));
     OptIMG = new QRadioButton(QStringLiteral("Icon"), Frame1);
     OptIMG->setObjectName(QStringLiteral("OptIMG"));
+    tabReachesChecked(*this);
     auto *frameLayout = new QHBoxLayout(Frame1);
     frameLayout->addWidget(OptTEXT);
     frameLayout->addWidget(OptIMG);
@@ -119,6 +131,7 @@ frmKeyIn::frmKeyIn(Globals &g, UiServices &ui, QWidget *parent)
             b->setIconSize(QSize(32, 32));
         }
         connect(b, &QToolButton::clicked, this, [this, number] { Option1_Click(number); });
+        b->installEventFilter(this);   // the arrows, in two dimensions
         grid->addWidget(b, i / IconsPerRow, i % IconsPerRow);
         icons_[static_cast<size_t>(i)] = b;
     }
@@ -194,6 +207,10 @@ void frmKeyIn::paintIconButtons(int chosen)
         pal.setColor(QPalette::Button, c);
         b->setPalette(pal);
     }
+    // The icons are one stop of Tab, at the chosen one (the first while none is).
+    QToolButton *stop = isIconByte(chosen) ? Option1(chosen) : icons_[0];
+    for (QToolButton *b : icons_)
+        b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void frmKeyIn::OptTEXT_Click()
@@ -237,6 +254,28 @@ void frmKeyIn::Option1_Click(int iconNumber)
 
 bool frmKeyIn::eventFilter(QObject *watched, QEvent *event)
 {
+    // An arrow goes to the icon beside, above or below and chooses it, as in a group of
+    // option buttons.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const auto at = std::find(icons_.begin(), icons_.end(), watched);
+        if (at != icons_.end() && !(key->modifiers() & ~Qt::KeypadModifier)) {
+            const int i = static_cast<int>(at - icons_.begin());
+            int to = -1;
+            switch (key->key()) {
+            case Qt::Key_Left: to = i % IconsPerRow > 0 ? i - 1 : -1; break;
+            case Qt::Key_Right: to = i % IconsPerRow < IconsPerRow - 1 ? i + 1 : -1; break;
+            case Qt::Key_Up: to = i - IconsPerRow; break;
+            case Qt::Key_Down: to = i + IconsPerRow; break;
+            default: return QDialog::eventFilter(watched, event);
+            }
+            if (to >= 0 && to < IconCount) {
+                Option1_Click(iconNumber(to));
+                icons_[static_cast<size_t>(to)]->setFocus(Qt::TabFocusReason);
+            }
+            return true;
+        }
+    }
     // A left click in the text box means a text label.
     if (watched == Text_IN && event->type() == QEvent::MouseButtonPress
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !OptTEXT->isChecked())

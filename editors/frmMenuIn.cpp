@@ -1,5 +1,6 @@
 #include "editors/frmMenuIn.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "editors/LabelRules.h"
@@ -45,6 +46,7 @@ frmMenuIn::frmMenuIn(Globals &g, UiServices &ui, QWidget *parent)
         grid->addWidget(o, static_cast<int>(i) / 4, static_cast<int>(i) % 4);
         options[i] = o;
     }
+    tabReachesChecked(*this);
 
     Label2 = new QLabel(QStringLiteral("Select the attribution in order to load the Default data."), this);
     Label2->setObjectName(QStringLiteral("Label2"));

@@ -331,8 +331,11 @@ void TransferEngine::settle(bool succeeded)
         failureReason_.clear();
     else if (forcedFailure_)
         failureReason_ = forcedReason_;
-    else if (stoppedByEscape_)
+    else if (stoppedByEscape_) {
         failureReason_ = QStringLiteral("stopped at page %1").arg(pageShown());
+        display_.showStatus(
+            QStringLiteral("Stopped: Escape pressed at page %1 of %2.").arg(pageShown()).arg(ImagePages));
+    }
     else
         failureReason_ = QStringLiteral("the remote did not answer in time (at page %1)").arg(pageShown());
 }

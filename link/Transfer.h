@@ -42,6 +42,8 @@ public:
     // An upload kept in the history that never began (the port did not open) goes again.
     virtual void dropHistory(const QString & /*path*/) {}
     virtual QWidget *messageParent() { return nullptr; }
+    // Why a transfer ended, for the status bar: a stop the user asked for is no fault.
+    virtual void showStatus(const QString & /*text*/) {}
 };
 
 // Download and upload of the whole memory image, as a state machine driven by the

@@ -12,8 +12,10 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
 #include <QWidget>
@@ -152,9 +154,14 @@ void TransferController::setTimerEnabled(bool on)
 
 void TransferController::showProgressPanel(const QString &caption)
 {
+    showStatus({});   // the last transfer's end is old news
     if (label_)
         label_->setText(caption);
+    // The panel and its bar are read out by the caption they show.
+    if (picture_)
+        picture_->setAccessibleName(caption);
     if (bar_) {
+        bar_->setAccessibleName(caption);
         bar_->setRange(0, 100);
         bar_->setValue(0);
     }
@@ -179,6 +186,7 @@ void TransferController::hideProgressPanel()
 {
     if (picture_)
         picture_->hide();
+    showLog(pendingLog_);
 }
 
 void TransferController::setProgress(int value)
@@ -190,6 +198,11 @@ void TransferController::setProgress(int value)
 void TransferController::showLog(const QString &log)
 {
     if (!text_)
+        return;
+    // Page by page, a hidden log box would only send a screen reader hundreds of text
+    // changes; while the transfer runs it takes the log once the panel goes.
+    pendingLog_ = log;
+    if (!text_->isVisible() && picture_ && picture_->isVisible())
         return;
     // The log only grows during a transfer: add what is new instead of laying out the
     // whole text again for every page.
@@ -267,5 +280,11 @@ void TransferController::dropHistory(const QString &path)
 }
 
 QWidget *TransferController::messageParent() { return window_.data(); }
+
+void TransferController::showStatus(const QString &text)
+{
+    if (auto *main = qobject_cast<QMainWindow *>(window_.data()))
+        main->statusBar()->showMessage(text);
+}
 
 }  // namespace quillet

@@ -102,6 +102,7 @@ private:
     QString keepHistory(const QString &kind, const MemoryImage &image) override;
     void dropHistory(const QString &path) override;
     QWidget *messageParent() override;
+    void showStatus(const QString &text) override;
 
     LinkWindow w_;
     Globals &g_;
@@ -119,6 +120,7 @@ private:
     TransferEngine engine_;
     QElapsedTimer sincePaint_;
     QString shownLog_;
+    QString pendingLog_;
 };
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #include "link/frmSETUP.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/SetupFile.h"
@@ -43,6 +44,7 @@ frmSETUP::frmSETUP(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent
     Option1->setObjectName(QStringLiteral("Option1"));
     Option2 = new QRadioButton(QStringLiteral("COM  2"), Frame1);
     Option2->setObjectName(QStringLiteral("Option2"));
+    tabReachesChecked(*this);
     Label3 = new QLabel(QStringLiteral("Serial device of this port:"), Frame1);
     Label3->setObjectName(QStringLiteral("Label3"));
     List1 = new QListWidget(Frame1);

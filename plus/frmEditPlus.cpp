@@ -1,5 +1,6 @@
 #include "plus/frmEditPlus.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
@@ -64,6 +65,7 @@ void frmEditPlus::buildControls()
     OptVIEW->setGeometry(16, 256, 97, 21);
     modes->addButton(OptEDIT);
     modes->addButton(OptVIEW);
+    tabReachesChecked(*this);
     connect(OptEDIT, &QRadioButton::clicked, this, &frmEditPlus::OptEDIT_Click);
     connect(OptVIEW, &QRadioButton::clicked, this, &frmEditPlus::OptVIEW_Click);
 

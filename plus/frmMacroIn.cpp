@@ -1,5 +1,6 @@
 #include "plus/frmMacroIn.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "editors/LabelRules.h"
 #include "editors/UndoButtons.h"
@@ -80,6 +81,7 @@ void frmMacroIn::buildControls()
         modes->addButton(opt);
         x += 96;
     }
+    tabReachesChecked(*this);
     connect(OptNEW, &QRadioButton::clicked, this, &frmMacroIn::OptNEW_Click);
     connect(OptINS, &QRadioButton::clicked, this, &frmMacroIn::OptINS_Click);
     connect(OptDEL, &QRadioButton::clicked, this, &frmMacroIn::OptDEL_Click);
@@ -89,8 +91,6 @@ void frmMacroIn::buildControls()
     for (int n = 1; n <= MaxSteps; ++n) {
         auto *step = named<QPushButton>(this, QStringLiteral("ComSTEP_%1").arg(n), QStringLiteral("Step %1").arg(n));
         step->setGeometry(16 + 72 * ((n - 1) % 7), 88 + 36 * ((n - 1) / 7), 65, 29);
-        // A step last clicked keeps the focus; Enter still means OK.
-        step->setAutoDefault(false);
         connect(step, &QPushButton::clicked, this, [this, n] { ComSTEP_Click(n); });
         ComSTEP[n] = step;
     }

@@ -1,5 +1,6 @@
 #include "plus/frmSelectKey.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "core/Globals.h"
 #include "core/TextCodec.h"
@@ -88,6 +89,14 @@ frmSelectKey::frmSelectKey(Globals &g, UiServices &ui, QWidget *parent) : QDialo
             key->setEnabled(false);
     }
     keyTabStop(PicKEY, pressed_ >= 0 ? PicKEY[pressed_] : nullptr);
+    // The focus opens below the keys, where Enter presses OK rather than choosing a key.
+    for (QWidget *w : {static_cast<QWidget *>(OptKEY[0]), static_cast<QWidget *>(OptMENU),
+                       static_cast<QWidget *>(OptMACRO), static_cast<QWidget *>(ComboBANK)}) {
+        if (w->isEnabled() && w->isVisibleTo(this) && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
 }
 
 frmSelectKey::~frmSelectKey() = default;
@@ -102,6 +111,7 @@ void frmSelectKey::buildControls()
         LabelPAGE[p] = caption;
         auto *page = named<PageBox>(this, QStringLiteral("PicPAGE1_%1").arg(p));
         page->setGeometry(PageLeft0 + PageStep * p, PageTop, PageBox::Width, PageBox::Height);
+        page->setAccessibleName(caption->text());
         PicPAGE1[p] = page;
     }
 
@@ -112,6 +122,7 @@ void frmSelectKey::buildControls()
     Picture1->setGeometry(8, 216, 257, 249);
     auto *title = named<QLabel>(Picture1, QStringLiteral("LabelRubber"), QStringLiteral("Rubber Key"));
     title->setGeometry(8, 224, 97, 17);
+    Picture1->setAccessibleName(title->text());
     rubber_ = new QButtonGroup(this);
     for (int i = 0; i < RubberKeyCount; ++i) {
         const auto &place = RubberPlaces[i];
@@ -145,6 +156,8 @@ void frmSelectKey::buildControls()
     LabelBANK->setGeometry(288, 284, 217, 17);
     ComboBANK = named<QComboBox>(this, QStringLiteral("ComboBANK"));
     ComboBANK->setGeometry(288, 304, 217, 25);
+    ComboBANK->setAccessibleName(LabelBANK->text());
+    LabelBANK->setBuddy(ComboBANK);
     // Every choice in the list, the entry already shown included, starts over on that bank
     // (OK off, rubber keys and the pressed look cleared); the index alone does not change
     // when the shown entry is chosen again. The program's own changes run it themselves.
@@ -157,6 +170,8 @@ void frmSelectKey::buildControls()
     LabelDELAY->setGeometry(288, 348, 217, 17);
     ComboDELAY = named<QComboBox>(this, QStringLiteral("ComboDELAY"));
     ComboDELAY->setGeometry(288, 368, 217, 25);
+    ComboDELAY->setAccessibleName(LabelDELAY->text());
+    LabelDELAY->setBuddy(ComboDELAY);
 
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"), QStringLiteral("OK"));
     ComYES->setGeometry(296, 424, 81, 33);
@@ -166,11 +181,12 @@ void frmSelectKey::buildControls()
     connect(ComYES, &QPushButton::clicked, this, &frmSelectKey::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmSelectKey::reject);
 
-    // The keys come last (over the pages), so the focus opens on the rubber keys and
-    // Enter presses OK. They are one stop of Tab; the arrows go from key to key. The
-    // rubber keys are one stop too, as a group of option buttons is.
+    // The keys are made last, so that they lie over the pages. They are one stop of Tab;
+    // the arrows go from key to key. The rubber keys are one stop too, as a group of
+    // option buttons is.
     for (int i = 0; i < DeviceKeyCount; ++i) {
         auto *key = named<KeyBox>(this, QStringLiteral("PicKEY_%1").arg(i));
+        key->setCheckable(true);
         key->installEventFilter(this);
         connect(key, &KeyBox::activated, this, [this, i] {
             PicKEY_Press(i);
@@ -182,6 +198,16 @@ void frmSelectKey::buildControls()
     }
     for (QToolButton *key : OptKEY)
         key->setFocusPolicy(key == OptKEY[0] ? Qt::TabFocus : Qt::NoFocus);
+
+    // Tab reads the window as it stands: the pages' keys at the top, then the rubber keys,
+    // the mode, the lists and the buttons.
+    QWidget *order[] = {OptKEY[0], OptMENU, OptMACRO, ComboBANK, ComboDELAY, ComYES, ComNO};
+    QWidget *previous = PicKEY[DeviceKeyCount - 1];
+    for (QWidget *w : order) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    tabReachesChecked(*this);
 }
 
 int frmSelectKey::bankOfEntry(int entry) const
@@ -215,6 +241,13 @@ void frmSelectKey::pressKey(int i)
     faces_->DownBlinkDraw(*PicKEY[i]);
     pressed_ = i;
     keyTabStop(PicKEY, PicKEY[i]);
+    markChosen();
+}
+
+void frmSelectKey::markChosen()
+{
+    for (int k = 0; k < DeviceKeyCount; ++k)
+        PicKEY[k]->setChecked(k == pressed_);
 }
 
 void frmSelectKey::hideAllKeys()
@@ -223,6 +256,7 @@ void frmSelectKey::hideAllKeys()
         key->hide();
     pressed_ = -1;
     keyTabStop(PicKEY, nullptr);
+    markChosen();
 }
 
 void frmSelectKey::enableRubberKeys()
@@ -248,6 +282,7 @@ void frmSelectKey::showDevicePages()
     pressed_ = -1;
     quillet::showDevicePages(g_, PicKEY, QPoint(PageLeft0, PageTop), PageStep, *faces_, KeyText);
     keyTabStop(PicKEY, nullptr);
+    markChosen();
 }
 
 // B: the twelve hot-macro keys, four to a column.
@@ -263,6 +298,7 @@ void frmSelectKey::showHotMacroKeys()
         PicKEY[k]->setAccessibleName(plusKeyName(false, k, KeyText[k]));
     }
     keyTabStop(PicKEY, nullptr);
+    markChosen();
 }
 
 // C: one entry per named bank; each entry carries its bank.

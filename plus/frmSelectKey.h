@@ -88,6 +88,7 @@ private:
     void clearRubberKeys();
     void enableRubberKeys();
     void pressKey(int i);
+    void markChosen();   // the pressed key checked, for a screen reader
 
     Globals &g_;
     UiServices &ui_;

@@ -1,5 +1,6 @@
 #include "plus/frmTimerIn.h"
 
+#include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "editors/LabelRules.h"
 #include "core/Globals.h"
@@ -77,11 +78,12 @@ frmTimerIn::frmTimerIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(pa
         setWindowTitle(QStringLiteral("Setup"));
     } else {
         setWindowTitle(QStringLiteral("ReView"));
+        // Nothing can be changed, but every value can be reached and read.
         for (auto *opt : OptCycle)
-            opt->setEnabled(false);
-        Text_IN->setEnabled(false);
+            readOnlyButFocusable(opt);
+        readOnlyButFocusable(Text_IN);
         for (auto *combo : {ComboMonth, ComboDay, ComboHour, ComboMinute})
-            combo->setEnabled(false);
+            readOnlyButFocusable(combo);
     }
 
     Text_IN->setText(g_.KeyLabel);
@@ -130,8 +132,10 @@ void frmTimerIn::buildControls()
     auto *dateWords = named<AlignedCaption>(this, QStringLiteral("LabelDate1"), QStringLiteral("Month       Day"));
     ComboMonth = numberCombo(this, QStringLiteral("ComboMonth"), 1, 12);
     ComboMonth->setGeometry(16, 204, 65, 25);
+    nameField(ComboMonth, QStringLiteral("Month"));
     ComboDay = numberCombo(this, QStringLiteral("ComboDay"), 1, 31);
     ComboDay->setGeometry(112, 204, 65, 25);
+    nameField(ComboDay, QStringLiteral("Day"));
     alignCaptions(dateHeading, dateWords, ComboMonth, ComboDay);
     LabelDate = dateHeading;
     LabelDate1 = dateWords;
@@ -141,8 +145,10 @@ void frmTimerIn::buildControls()
     auto *timeWords = named<AlignedCaption>(this, QStringLiteral("LabelTime1"), QStringLiteral("Hour       Minute"));
     ComboHour = numberCombo(this, QStringLiteral("ComboHour"), 0, 23);
     ComboHour->setGeometry(216, 204, 65, 25);
+    nameField(ComboHour, QStringLiteral("Hour"));
     ComboMinute = numberCombo(this, QStringLiteral("ComboMinute"), 0, 59);
     ComboMinute->setGeometry(312, 204, 65, 25);
+    nameField(ComboMinute, QStringLiteral("Minute"));
     alignCaptions(timeHeading, timeWords, ComboHour, ComboMinute);
     LabelTime = timeHeading;
     LabelTime1 = timeWords;
@@ -150,8 +156,6 @@ void frmTimerIn::buildControls()
     ComKEY = named<QPushButton>(this, QStringLiteral("ComKEY"));
     ComKEY->setText(QStringLiteral("Select the key"));
     ComKEY->setGeometry(16, 256, 129, 33);
-    // Back from the key selector the focus is here; Enter still means OK.
-    ComKEY->setAutoDefault(false);
     ComYES = named<QPushButton>(this, QStringLiteral("ComYES"));
     ComYES->setText(QStringLiteral("OK"));
     ComYES->setGeometry(264, 256, 81, 33);
@@ -159,6 +163,8 @@ void frmTimerIn::buildControls()
     ComNO = named<QPushButton>(this, QStringLiteral("ComNO"));
     ComNO->setText(QStringLiteral("Cancel"));
     ComNO->setGeometry(360, 256, 81, 33);
+
+    tabReachesChecked(*this);
 
     connect(ComKEY, &QPushButton::clicked, this, &frmTimerIn::ComKEY_Click);
     connect(ComYES, &QPushButton::clicked, this, &frmTimerIn::ComYES_Click);

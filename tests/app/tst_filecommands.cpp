@@ -3,9 +3,11 @@
 #include "core/DataFile.h"
 #include "support/AppTestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -451,8 +453,16 @@ void TestFileCommands::saveWithoutFileNameDoesNothingButSaveAsWorks()
     QCOMPARE(g.Modified, 1);
 
     selectInTree({"DATA", "abc.dat"});
+    // The user is on a device in the list, and stays there.
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    w->ListView1->setCurrentItem(w->ListView1->topLevelItem(2));
+    w->ListView1->setFocus();
     f_->ui.answerFile(dataPath("new.DAT"));
     TRIGGER(w, "mnuFileSaveAs");
+    QCOMPARE(QApplication::focusWidget(), w->ListView1);
+    QCOMPARE(w->ListView1->indexOfTopLevelItem(w->ListView1->currentItem()), 2);
+    QCOMPARE(w->StatusBar1->currentMessage(), w->windowTitle());
     const auto &req = f_->ui.fileRequests.value(0);
     QVERIFY(req.save);
     QCOMPARE(req.request.filter, QStringLiteral("DATA FILE(*.DAT)|*.DAT"));

@@ -425,7 +425,8 @@ void TestRecovery::realBoxKeepsTheCopyOnEscape()
                                                {MsgButtons::OKCancel, answer::Cancel},
                                                {MsgButtons::YesNo, answer::No},
                                                {MsgButtons::YesNoLater, answer::Later},
-                                               {MsgButtons::YesNoCancel, answer::Cancel}};
+                                               {MsgButtons::YesNoCancel, answer::Cancel},
+                                               {MsgButtons::OKCancelSafe, answer::Cancel}};
     QtUiServices real;
     for (const auto &[buttons, expected] : sets) {
         for (const bool escape : {true, false}) {
@@ -443,6 +444,12 @@ void TestRecovery::realBoxKeepsTheCopyOnEscape()
         QCOMPARE(scripted.message(nullptr, QStringLiteral("?"), QStringLiteral("Warning"), MsgIcon::Warning, buttons),
                  expected);
     }
+
+    // An OK that cannot be undone is not what Enter gives.
+    onNextBox([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Return); });
+    QCOMPARE(real.message(nullptr, QStringLiteral("?"), QStringLiteral("Warning"), MsgIcon::Warning,
+                          MsgButtons::OKCancelSafe),
+             answer::Cancel);
 
     // The restore question on the real box: only No deletes, only Yes restores.
     QTemporaryDir dir;

@@ -407,7 +407,7 @@ void TestEditMenu::newKindOverKeysAsksAndMarksTheDocument()
     w.Modified = 0;
     f.w->refreshSequence();
     const QString question = QStringLiteral(
-        "Loading the default layout of CD replaces the 3 keys of VCR. Cancel will not bring them back.");
+        "Loading the default layout of CD replaces the 3 keys of VCR. The editor's Cancel will not bring them back.");
 
     // Asked first; Cancel keeps the keys and the kind. Asked again; OK loads the layout.
     // Then the editor is left with Cancel.

@@ -194,6 +194,7 @@ void TestKeyboard::menuSessionEqualsTheMouse()
         clickKey(*e, 0);
         newKey(*e, 1, 0, 0, 3, 1);
         e->selectMode(GridEditor::Mode::New);
+        ui.answer(answer::OK);   // the bank's keys may go
         ui.onDialog(nameAndOk(QStringLiteral("DVD"), QStringLiteral("OptDVD")));
         newKey(*e, 1, 0, 4, 1, 5);
         e->selectMode(GridEditor::Mode::Delete);
@@ -211,11 +212,12 @@ void TestKeyboard::menuSessionEqualsTheMouse()
         presses({Qt::Key_Up, Qt::Key_Left, Qt::Key_Space});   // picked up by its first cell
         press(Qt::Key_Right, Qt::ControlModifier);
         presses({Qt::Key_Left, Qt::Key_Up, Qt::Key_Space});
-        QCOMPARE(e->PicPAGE1[1]->accessibleName(), QStringLiteral("Column 1, row 1, page 2: TV. Page 2 of 2, MENU"));
+        QCOMPARE(e->PicPAGE1[1]->accessibleName(), QStringLiteral("Column 1, row 1, page 2: TV. Move: choose the key to move. Page 2 of 2, MENU"));
         press(Qt::Key_R, Qt::AltModifier);
         presses({Qt::Key_Enter, Qt::Key_Space, Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down,
                  Qt::Key_Space});
         press(Qt::Key_N, Qt::AltModifier);
+        ui.answer(answer::OK);   // the bank's keys may go
         ui.onDialog(nameAndOk(QStringLiteral("DVD"), QStringLiteral("OptDVD")));
         presses({Qt::Key_Home, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Space, Qt::Key_Right,
                  Qt::Key_Down, Qt::Key_Space, Qt::Key_Home});
@@ -238,12 +240,33 @@ void TestKeyboard::cursorIsSpokenAndStopsAtTheEdges()
     QCOMPARE(e->PicPAGE1[1]->accessibleName(), QStringLiteral("Page 2 of 4, this device"));
     tabToPage(*e, 3);
     QVERIFY(e->findChild<CellCursor *>()->isVisible());
-    QCOMPARE(spoken(e->PicPAGE1[3]), QStringLiteral("Column 1, row 1, page 4: no key. Page 4 of 4, this device"));
+    const QString page = QStringLiteral(" Page 4 of 4, this device");
+    QCOMPARE(spoken(e->PicPAGE1[3]), QStringLiteral("Column 1, row 1, page 4: no key. Move: choose the key to move.") + page);
+    // On the page, the Move hint speaks of keys, not of the mouse.
+    QVERIFY(e->Label5->text().startsWith(QStringLiteral("Move the cursor")));
     presses({Qt::Key_End, Qt::Key_Right, Qt::Key_Down});
     QCOMPARE(e->cursorCell(3), QPoint(5, 7));
     const QString onKey = QStringLiteral("Column 6, row 8, page 4: Volume up");
     QCOMPARE(e->lblCursor->text(), onKey);
-    QCOMPARE(spoken(e->PicPAGE1[3]), onKey + QStringLiteral(". Page 4 of 4, this device"));
+    QCOMPARE(spoken(e->PicPAGE1[3]), onKey + QStringLiteral(". Move: choose the key to move.") + page);
+    // Every mode and step is heard; the key being resized is still there to the ear.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char *spoken;
+    } steps[] = {
+        {Qt::Key_N, Qt::AltModifier, "Column 6, row 8, page 4: Volume up. New: choose the upper-left cell."},
+        {Qt::Key_Home, Qt::NoModifier, "Column 1, row 1, page 4: no key. New: choose the upper-left cell."},
+        {Qt::Key_Space, Qt::NoModifier, "Column 1, row 1, page 4: no key. New: choose the lower-right cell."},
+        {Qt::Key_End, Qt::NoModifier, "Column 6, row 8, page 4: Volume up. New: choose the lower-right cell."},
+        {Qt::Key_R, Qt::AltModifier, "Column 6, row 8, page 4: Volume up. Resize: choose the key."},
+        {Qt::Key_Space, Qt::NoModifier, "Column 6, row 8, page 4: Volume up. Resize: choose the upper-left cell."},
+        {Qt::Key_M, Qt::AltModifier, "Column 6, row 8, page 4: Volume up. Move: choose the key to move."},
+    };
+    for (const auto &step : steps) {
+        press(step.key, step.mods);
+        QCOMPARE(spoken(e->PicPAGE1[3]), QString::fromLatin1(step.spoken) + page);
+    }
     press(Qt::Key_Right, Qt::ControlModifier);   // no page after the last
     QCOMPARE(e->cursorPage(), 3);
     presses({Qt::Key_Home, Qt::Key_Left, Qt::Key_Up});

@@ -139,6 +139,7 @@ public:
         case MsgButtons::OK:
             return answer::OK;
         case MsgButtons::OKCancel:
+        case MsgButtons::OKCancelSafe:
             return choices && choices->flag() ? answer::OK : answer::Cancel;
         case MsgButtons::YesNo:
             return choices && choices->flag() ? answer::Yes : answer::No;

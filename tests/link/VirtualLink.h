@@ -207,6 +207,7 @@ public:
     std::vector<int> saves;
     bool saveSucceeds = true;
     int keepAlives = 0;
+    QString status;
 
     void setTimerEnabled(bool on) override
     {
@@ -234,6 +235,7 @@ public:
         return saveSucceeds;
     }
     void keepAlive() override { ++keepAlives; }
+    void showStatus(const QString &text) override { status = text; }
 };
 
 class ScriptedEscape : public EscapeKey {

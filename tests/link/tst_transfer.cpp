@@ -596,15 +596,19 @@ void TestTransfer::escapeStopsUpload_data()
 {
     QTest::addColumn<int>("pages");
     QTest::addColumn<QString>("message");
-    QTest::newRow("after 5 pages") << 5 << QStringLiteral(" fail !");
-    QTest::newRow("after 509 pages") << 509 << QStringLiteral(" fail !");
-    QTest::newRow("after 510 pages") << 510 << QStringLiteral(" OK !");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("after 5 pages") << 5 << QStringLiteral(" fail !")
+                                   << QStringLiteral("Stopped: Escape pressed at page 6 of 512.");
+    QTest::newRow("after 509 pages") << 509 << QStringLiteral(" fail !")
+                                     << QStringLiteral("Stopped: Escape pressed at page 510 of 512.");
+    QTest::newRow("after 510 pages") << 510 << QStringLiteral(" OK !") << QString();
 }
 
 void TestTransfer::escapeStopsUpload()
 {
     QFETCH(int, pages);
     QFETCH(QString, message);
+    QFETCH(QString, status);
     MemoryImage blank;
     auto r = rig({}, blank);
     r->g.Image = demoImage();
@@ -615,6 +619,7 @@ void TestTransfer::escapeStopsUpload()
     r->run();
     QCOMPARE(r->engine.PageNo, pages);
     QCOMPARE(r->ui.texts(), QStringList{message});
+    QCOMPARE(r->display.status, status);
     const bool ok = message == QStringLiteral(" OK !");
     QCOMPARE(r->g.LoadedKind, ok ? 1 : 2);
     QCOMPARE(r->g.Modified, 1);

@@ -281,9 +281,15 @@ void TestTimerIn::reviewChangesNothing()
     dlg.show();
     QCOMPARE(dlg.windowTitle(), QStringLiteral("ReView"));
     QCOMPARE(dlg.Text_IN->text(), QStringLiteral("MORNING"));
-    for (auto *opt : dlg.OptCycle)
-        QVERIFY(!opt->isEnabled());
-    QVERIFY(!dlg.Text_IN->isEnabled() && !dlg.ComboMonth->isEnabled() && !dlg.ComboMinute->isEnabled());
+    // Every field is reached by Tab and read, but keys change none of them.
+    QVERIFY(dlg.Text_IN->isReadOnly());
+    for (QWidget *field : std::initializer_list<QWidget *>{dlg.OptCycle[0], dlg.OptCycle[3], dlg.ComboMinute}) {
+        QVERIFY(field->isEnabled());
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Down, Qt::Key_Up})
+            QTest::keyClick(field, key);
+    }
+    QVERIFY(dlg.OptCycle[3]->isChecked());
+    QCOMPARE(dlg.ComboMinute->currentText(), QStringLiteral("30"));
     QVERIFY(dlg.ComKEY->isEnabled());
 
     // The selector opens for display only: OK cannot be reached there.

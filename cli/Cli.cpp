@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/Check.h"
 #include "cli/Command.h"
 #include "cli/Completion.h"
 #include "cli/Diff.h"
@@ -28,6 +29,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<InfoCommand>());
     list.push_back(std::make_unique<ShowCommand>());
     list.push_back(std::make_unique<DiffCommand>());
+    list.push_back(std::make_unique<CheckCommand>());
     list.push_back(std::make_unique<RenderCommand>());
     list.push_back(std::make_unique<ExportCommand>());
     list.push_back(std::make_unique<ImportCommand>());

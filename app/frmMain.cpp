@@ -5,6 +5,7 @@
 #include "app/ExternalFiles.h"
 #include "app/Icons.h"
 #include "app/ImportTextCommand.h"
+#include "app/frmCheck.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
 #include "app/WindowPlacement.h"
@@ -166,6 +167,7 @@ frmMain::frmMain(Globals &g, UiServices &ui, QWidget *parent) : QMainWindow(pare
                    | Qt::WindowMinMaxButtonsHint);
     buildMenusAndToolbar();
     buildContents();
+    checks_ = new MemoryCheckCommand(*this);
     addShortcuts();
     acceptFileDrops(*this);
     Form_Load();
@@ -257,6 +259,8 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuEdit, QStringLiteral("mnuTimer"), QStringLiteral("&Timer"), &frmMain::mnuTimer_Click);
     mnuEdit->addSeparator();
     addCommand(mnuEdit, QStringLiteral("mnuMacro"), QStringLiteral("&Hot Macro"), &frmMain::mnuMacro_Click);
+    mnuEdit->addSeparator();
+    addCommand(mnuEdit, QStringLiteral("mnuCheck"), QStringLiteral("&Check Memory"), &frmMain::mnuCheck_Click);
 
     mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
     addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
@@ -1317,6 +1321,16 @@ void frmMain::runDeviceEdit(int bank, bool fullRefresh)
     }
 }
 
+void frmMain::mnuCheck_Click() { checks_->showList(); }
+
+void frmMain::editDevice(int bank)
+{
+    if (g_.LoadedKind != 1 || !inRange(bank, 0, 9))
+        return;
+    g_.SelectedBank = bank;   // the editor names the device after it
+    runDeviceEdit(bank, true);
+}
+
 void frmMain::runModelEdit()
 {
     if (g_.LoadedKind != 2 || !hooks.showEditKey)
@@ -1456,8 +1470,10 @@ void frmMain::mnuDOWN_Click()
 
 void frmMain::mnuUP_Click()
 {
-    if (hooks.startUpload)
+    if (hooks.startUpload) {
+        checks_->uploadStarting();
         hooks.startUpload();
+    }
 }
 
 void frmMain::mnuCompareRemote_Click()

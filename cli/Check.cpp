@@ -54,6 +54,13 @@ QJsonObject placeJson(const CheckPlace &p)
     return o;
 }
 
+void noteFindings(Environment &env, const QString &command, const std::vector<Finding> &findings)
+{
+    for (const Finding &f : findings)
+        env.err << visible(QStringLiteral("%1: %2: note: %3").arg(QLatin1String(ProgramName), command, f.line()))
+                << Qt::endl;
+}
+
 CheckCommand::CheckCommand()
     : Command(QStringLiteral("check"),
               QStringLiteral("Check data or model files for what the remote cannot do as meant: keys that are gone, "

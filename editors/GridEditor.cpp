@@ -198,6 +198,13 @@ void GridEditor::buildControls()
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblCursor->setGeometry(8, 203, 322, 20);
 
+    // One line in the strip between the mode buttons and the prompt; the whole sentence is
+    // its tooltip when it does not fit.
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setGeometry(8, 289, 505, 15);
+    lblStatus->setTextFormat(Qt::PlainText);
+
     // Tab runs through the modes, the pages in page order, then OK, Cancel, Undo and Redo.
     QWidget *order[] = {OptMOVE, OptNEW, OptMODIFY, OptEDIT, OptDEL};
     QWidget *previous = order[std::size(order) - 1];
@@ -239,6 +246,10 @@ void GridEditor::openLayout()
     ResizeStep = 0;
     selectMode(Mode::Move);
     loadLayout();
+    if (g_.OpenAt >= 0) {
+        putCursorOnKey(g_.OpenAt);
+        g_.OpenAt = -1;
+    }
 }
 
 void GridEditor::loadLayout()
@@ -821,6 +832,7 @@ EditOutcome GridEditor::applyPlace(int key, const KeyPlace &from, int page, cons
     }
     nameKey(key);
     cursorChanged();
+    sayWhatPointsAtNothing();
     return outcome;
 }
 
@@ -842,6 +854,39 @@ void GridEditor::applyDelete(int key, const KeyPlace &place)
     }
     keyDeleted(key);
     cursorChanged();
+    sayWhatPointsAtNothing();
+}
+
+void GridEditor::sayWhatPointsAtNothing()
+{
+    const QString said = pointsAtNothing();
+    lblStatus->setToolTip(said);
+    lblStatus->setAccessibleName(said);
+    lblStatus->setText(lblStatus->fontMetrics().elidedText(said, Qt::ElideRight, lblStatus->width()));
+}
+
+void GridEditor::putCursorOnKey(int key)
+{
+    const KeyPlace at = edits_.placeOf(key);
+    if (at.page < 0)
+        return;
+    cursor_[static_cast<size_t>(at.page)] = QPoint(at.cells.left, at.cells.top);
+    openAtKey_ = key;
+    if (isVisible()) {
+        PicPAGE1[static_cast<size_t>(at.page)]->setFocus(Qt::OtherFocusReason);
+        cursorChanged();
+    }
+}
+
+void GridEditor::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (openAtKey_ >= 0) {
+        const int key = openAtKey_;
+        openAtKey_ = -1;
+        putCursorOnKey(key);
+        openAtKey_ = -1;
+    }
 }
 
 void GridEditor::abandonHalfMade()

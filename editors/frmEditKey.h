@@ -19,6 +19,7 @@ protected:
     void storeNewLabel(int key, int page, int record, const LabelChoice &label) override;
     bool askRelabel(int key, LabelChoice &label) override;
     void storeRelabel(int key, const LabelChoice &label) override;
+    QString pointsAtNothing() const override;
 
 private:
     // The label dialog; false when cancelled, else what it gave.

@@ -365,7 +365,10 @@ private:
         for (int k = 0; k < area::BackupSlotCount; ++k) {
             ReadBackupSlot(image_, *dev, k);
             const bool filled = dev->DevBlockBuf[0][0] == area::FilledBackupMark;
-            const size_t keys = placedKeys(LayoutBuffers::device(*dev)).size();
+            // Keys the remote can show: cleared or never-written bytes read as one-cell keys.
+            size_t keys = 0;
+            for (const PlacedKey &k : placedKeys(LayoutBuffers::device(*dev)))
+                keys += k.cells.columns() >= 2 && k.cells.rows() >= 2 ? 1 : 0;
             CheckPlace at;
             at.kind = CheckPlace::Backup;
             at.index = k;

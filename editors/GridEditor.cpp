@@ -800,6 +800,7 @@ void GridEditor::restoreState(const State &state)
     restoreExtra(state.key, state.extra);
     loadLayout();
     cursorChanged();
+    sayWhatPointsAtNothing();
 }
 
 void GridEditor::applyNew(int key, int page, const CellRect &cells, const LabelChoice &label)

@@ -10,6 +10,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
@@ -597,6 +598,59 @@ Bytes<3> recordedPlace(int bank, int page, int slot)
     return {static_cast<Byte>(page), static_cast<Byte>(a / 256), static_cast<Byte>(a % 256)};
 }
 
+namespace {
+
+QString timerWho(const TimerReading &t, int i)
+{
+    return QStringLiteral("Timer %1").arg(trimmedBoth(t.name).isEmpty() ? QString::number(i + 1) : trimmedBoth(t.name));
+}
+
+QString macroWho(const MacroReading &m, int i, int step)
+{
+    return QStringLiteral("hot macro %1 (step %2)")
+        .arg(trimmedBoth(m.name).isEmpty() ? QString::number(i + 1) : trimmedBoth(m.name))
+        .arg(step);
+}
+
+QString capitalised(QString s)
+{
+    if (!s.isEmpty())
+        s[0] = s[0].toUpper();
+    return s;
+}
+
+}  // namespace
+
+QString pointersAfterMenuEdit(const MemoryImage &image, const MenuWorkset &menu)
+{
+    const std::vector<DeviceReading> before = readDevices(image, false);
+    const std::vector<DeviceReading> after = readDevices(image, menu, false);
+    std::map<int, QString> goneName;
+    for (const DeviceReading &d : before)
+        if (std::none_of(after.begin(), after.end(), [&](const DeviceReading &a) { return a.bank == d.bank; }))
+            goneName[d.bank] = d.name;
+    if (goneName.empty())
+        return {};
+    const std::array<TimerReading, 12> timers = readTimerValues(image);
+    const std::array<MacroReading, 12> macros = readMacroValues(image);
+    std::map<int, QStringList> who;
+    for (int i = 0; i < static_cast<int>(timers.size()); ++i) {
+        const TimerReading &t = timers[static_cast<size_t>(i)];
+        if (fires(t) && goneName.count(t.keyBank))
+            who[t.keyBank] << timerWho(t, i);
+    }
+    for (int i = 0; i < static_cast<int>(macros.size()); ++i)
+        for (const MacroStepReading &s : macros[static_cast<size_t>(i)].steps)
+            if (goneName.count(s.bank))
+                who[s.bank] << macroWho(macros[static_cast<size_t>(i)], i, s.step);
+    QStringList sentences;
+    for (const auto &[bank, names] : who)
+        sentences << QStringLiteral("%1 %2 keys of %3, which no longer has a button.")
+                         .arg(listed(names), names.size() > 1 ? QStringLiteral("press") : QStringLiteral("presses"),
+                              goneName[bank]);
+    return capitalised(sentences.join(QLatin1Char(' ')));
+}
+
 QString pointersAfterEdit(const MemoryImage &image, int bank, const std::vector<KeyReading> &keys)
 {
     ImageReading r;
@@ -613,8 +667,7 @@ QString pointersAfterEdit(const MemoryImage &image, int bank, const std::vector<
         const TimerReading &t = r.timers[static_cast<size_t>(i)];
         if (!fires(t) || t.keyBank != bank || t.key >= DeviceKeyCount)
             continue;
-        const QString who = QStringLiteral("Timer %1").arg(trimmedBoth(t.name).isEmpty() ? QString::number(i + 1)
-                                                                                          : trimmedBoth(t.name));
+        const QString who = timerWho(t, i);
         const KeyReading *k = device->key(t.key);
         if (!k)
             gone[t.key] << who;
@@ -623,10 +676,9 @@ QString pointersAfterEdit(const MemoryImage &image, int bank, const std::vector<
     }
     for (int i = 0; i < static_cast<int>(r.macros.size()); ++i) {
         const MacroReading &m = r.macros[static_cast<size_t>(i)];
-        const QString name = trimmedBoth(m.name).isEmpty() ? QString::number(i + 1) : trimmedBoth(m.name);
         for (const MacroStepReading &s : m.steps)
             if (s.bank == bank && s.key < DeviceKeyCount && !device->key(s.key))
-                gone[s.key] << QStringLiteral("hot macro %1 (step %2)").arg(name).arg(s.step);
+                gone[s.key] << macroWho(m, i, s.step);
     }
     QStringList sentences;
     for (const auto &[key, who] : gone)
@@ -637,10 +689,7 @@ QString pointersAfterEdit(const MemoryImage &image, int bank, const std::vector<
         sentences << QStringLiteral("%1 %2 key %3 where it stood before.")
                          .arg(listed(who), who.size() > 1 ? QStringLiteral("record") : QStringLiteral("records"))
                          .arg(key + 1);
-    QString said = sentences.join(QLatin1Char(' '));
-    if (!said.isEmpty())
-        said[0] = said[0].toUpper();
-    return said;
+    return capitalised(sentences.join(QLatin1Char(' ')));
 }
 
 }  // namespace quillet

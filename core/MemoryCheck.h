@@ -76,6 +76,11 @@ std::vector<Finding> checkModel(const DeviceWorkset &device);
 // empty when nothing points at nothing. keys: the bank's keys as they now stand.
 QString pointersAfterEdit(const MemoryImage &image, int bank, const std::vector<KeyReading> &keys);
 
+// The same after an edit of the main menu (not yet written back): the timers and macro steps
+// that send keys of a device whose button is gone ("Timer WAKE UP presses keys of TV, which
+// no longer has a button.").
+QString pointersAfterMenuEdit(const MemoryImage &image, const MenuWorkset &menu);
+
 // The page and place bytes the key selector records for a key standing in a slot.
 Bytes<3> recordedPlace(int bank, int page, int slot);
 

@@ -36,7 +36,9 @@ int UploadCommand::run(const QCommandLineParser &parser, Environment &env)
     if (doc.isModel())
         return fail(env, QStringLiteral("%1 is a model file; the remote takes a whole data file").arg(doc.shown()));
     // What the remote would do otherwise than meant is said before anything is sent.
-    const std::vector<Finding> findings = checkMemory(*doc.image);
+    // Errors only, as the window says at Upload; check tells the warnings too.
+    std::vector<Finding> findings = checkMemory(*doc.image);
+    std::erase_if(findings, [](const Finding &f) { return f.severity != Finding::Error; });
     const CheckCounts counts = countFindings(findings);
     if (!quiet)
         noteFindings(env, name(), findings);

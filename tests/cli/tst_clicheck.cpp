@@ -82,11 +82,6 @@ Change both(Change a, Change b)
     };
 }
 
-const KeyPlace onPage0(int column, int row, int columns = 2, int rows = 2)
-{
-    return {0, CellRect::ofSize(column, row, columns, rows)};
-}
-
 QString lines(const std::vector<Finding> &findings)
 {
     QStringList out;
@@ -173,7 +168,8 @@ void TestCliCheck::findings()
 void TestCliCheck::samplesHaveNoErrors()
 {
     auto image = std::make_unique<MemoryImage>(demoImage());
-    QCOMPARE(countFindings(checkMemory(*image)).errors, 0);
+    const std::vector<Finding> demo = checkMemory(*image);
+    QVERIFY2(demo.empty(), qPrintable(lines(demo)));
     auto g = fixture::makeDocument();
     const std::vector<Finding> fixture = checkMemory(g->Image);
     QVERIFY2(fixture.empty(), qPrintable(lines(fixture)));
@@ -189,9 +185,14 @@ void TestCliCheck::commandLine()
     CliResult r = runCliInProcess({QStringLiteral("check"), bad});
     QCOMPARE(r.code, 1);
     QVERIFY(r.out.startsWith(QStringLiteral("error: timer 1 (Wake up): sends TV key 1, which no longer exists\n")));
-    QVERIFY(r.out.endsWith(QStringLiteral("bad.DAT: 3 errors, 2 warnings\n")));
+    QVERIFY(r.out.endsWith(QStringLiteral("bad.DAT: 3 errors, no warnings\n")));
     QCOMPARE(runCliInProcess({QStringLiteral("check"), good}).code, 0);
-    QCOMPARE(runCliInProcess({QStringLiteral("check"), QStringLiteral("--warnings-as-errors"), good}).code, 1);
+    edit(1, [](LayoutEdits &e) { e.relabelText(0, QStringLiteral(" ")); })(*image);   // a warning more
+    const QString warned = writeTestFile(dir_.filePath(QStringLiteral("warned.DAT")), dataFileBytes(*image));
+    QCOMPARE(runCliInProcess({QStringLiteral("check"), QStringLiteral("--warnings-as-errors"), good}).code, 0);
+    r = runCliInProcess({QStringLiteral("check"), QStringLiteral("--warnings-as-errors"), warned});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.out.endsWith(QStringLiteral("warned.DAT: 4 errors, no warnings\n")));
     QCOMPARE(runCliInProcess({QStringLiteral("check"), good, dir_.filePath(QStringLiteral("none.DAT"))}).code, 2);
 
     r = runCliInProcess({QStringLiteral("check"), QStringLiteral("--json"), bad});

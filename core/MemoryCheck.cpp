@@ -241,11 +241,12 @@ private:
         const KeyReading &k = *sent.reading;
         if (t.keyPlace != recordedPlace(t.keyBank, k.page, k.slot))
             add(Finding::Warning, Finding::StalePlace, at,
-                QStringLiteral("records %1 key %2 at a place the key has left (it now stands on page %3); "
+                QStringLiteral("records %1 key %2 at a place the key has left (it now stands on page %3 at %4); "
                                "what the remote does with the old place is not known")
                     .arg(sent.device->name)
                     .arg(k.key + 1)
-                    .arg(k.page + 1));
+                    .arg(k.page + 1)
+                    .arg(cellsText(k.cells)));
     }
 
     void macros()

@@ -120,7 +120,7 @@ void TestCliCheck::findings_data()
                                         << "error: hot macro 1 (Movie night), step 1: presses TV key 1, which no";
     QTest::newRow("key moved to page 3")
         << edit(0, [&](LayoutEdits &e) { QVERIFY(e.place(0, tvKey1(e), 2, CellRect::ofSize(0, 0, 2, 2), false) == EditOutcome::Done); })
-        << "warning: timer 1 (Wake up): records TV key 1 at a place the key has left (it now stands on page 3)";
+        << "warning: timer 1 (Wake up): records TV key 1 at a place the key has left (it now stands on page 3 at column 1, row 1)";
     QTest::newRow("button deleted") << edit(-1, [](LayoutEdits &e) { e.remove(0, e.placeOf(0)); })
                                     << "error: timer 1 (Wake up): sends key 1 of bank 1, which has no device";
     QTest::newRow("button deleted: keys") << edit(-1, [](LayoutEdits &e) { e.remove(0, e.placeOf(0)); })

@@ -63,9 +63,8 @@ void noteFindings(Environment &env, const QString &command, const std::vector<Fi
 
 CheckCommand::CheckCommand()
     : Command(QStringLiteral("check"),
-              QStringLiteral("Check data or model files for what the remote cannot do as meant: keys that are gone, "
-                             "timers that never fire, damaged layouts. Exit 0 without errors, 1 with errors, 2 when "
-                             "a file cannot be read."))
+              QStringLiteral("Name what in data or model files the remote cannot do as meant: keys that are gone, "
+                             "timers that never fire, damaged layouts (exit 1 with errors)."))
 {
     addPositional(QStringLiteral("FILE"),
                   QStringLiteral("Data (.DAT) or model (.MOD) files; - reads standard input."),

@@ -100,16 +100,14 @@ QString undrawn(const QString &text)
     return out;
 }
 
-QString missingKey(const ImageReading &r, const SentKey &sent, const QString &verb)
+QString missingKey(const SentKey &sent, const QString &verb)
 {
     if (sent.bank == HotMacroBank)
         return QStringLiteral("%1 hot-macro key %2, which does not exist").arg(verb).arg(sent.key + 1);
     if (sent.bank < 0 || sent.bank >= area::BankCount)
         return QStringLiteral("%1 a key of bank code %2, which is no bank").arg(verb).arg(sent.bank);
-    if (!sent.device) {
-        Q_UNUSED(r);
+    if (!sent.device)
         return QStringLiteral("%1 key %2 of bank %3, which has no device").arg(verb).arg(sent.key + 1).arg(sent.bank + 1);
-    }
     return QStringLiteral("%1 %2 key %3, which no longer exists").arg(verb, sent.device->name).arg(sent.key + 1);
 }
 
@@ -166,6 +164,11 @@ private:
             if (!timerInUse(t))
                 continue;
             const CheckPlace at = timerPlace(i, t);
+            if (t.cycle == Empty) {
+                // Named or half set up but never given a cycle: it does nothing, maybe as meant.
+                add(Finding::Warning, Finding::BadCycle, at, QStringLiteral("has no cycle set, so it never fires"));
+                continue;
+            }
             if (t.cycle < 0 || t.cycle >= timer::CycleCount) {
                 add(Finding::Error, Finding::BadCycle, at,
                     QStringLiteral("has cycle code %1, which is none of the twelve cycles").arg(t.cycle));
@@ -221,7 +224,7 @@ private:
         }
         const SentKey sent = keySent(r_, t.keyBank, t.key, true);
         if (!sent.known()) {
-            add(Finding::Error, Finding::DanglingKey, at, missingKey(r_, sent, QStringLiteral("sends")));
+            add(Finding::Error, Finding::DanglingKey, at, missingKey(sent, QStringLiteral("sends")));
             return;
         }
         if (sent.kind == SentKey::HotMacro) {
@@ -274,7 +277,7 @@ private:
                 } else {
                     const SentKey sent = keySent(r_, s.bank, s.key, false);
                     if (!sent.known())
-                        add(Finding::Error, Finding::DanglingKey, at, missingKey(r_, sent, QStringLiteral("presses")));
+                        add(Finding::Error, Finding::DanglingKey, at, missingKey(sent, QStringLiteral("presses")));
                 }
                 bool listedDelay = false;
                 for (const DelayChoice &d : Delays)
@@ -369,8 +372,8 @@ private:
             const bool filled = dev->DevBlockBuf[0][0] == area::FilledBackupMark;
             // Keys the remote can show: cleared or never-written bytes read as one-cell keys.
             size_t keys = 0;
-            for (const PlacedKey &k : placedKeys(LayoutBuffers::device(*dev)))
-                keys += k.cells.columns() >= 2 && k.cells.rows() >= 2 ? 1 : 0;
+            for (const PlacedKey &placed : placedKeys(LayoutBuffers::device(*dev)))
+                keys += placed.cells.columns() >= 2 && placed.cells.rows() >= 2 ? 1 : 0;
             CheckPlace at;
             at.kind = CheckPlace::Backup;
             at.index = k;

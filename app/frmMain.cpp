@@ -6,6 +6,7 @@
 #include "app/ExternalFiles.h"
 #include "app/Icons.h"
 #include "app/ImportTextCommand.h"
+#include "app/frmCheck.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
 #include "app/WindowPlacement.h"
@@ -168,6 +169,7 @@ frmMain::frmMain(Globals &g, UiServices &ui, QWidget *parent) : QMainWindow(pare
                    | Qt::WindowMinMaxButtonsHint);
     buildMenusAndToolbar();
     buildContents();
+    checks_ = new MemoryCheckCommand(*this);
     addShortcuts();
     acceptFileDrops(*this);
     Form_Load();
@@ -265,6 +267,7 @@ void frmMain::buildMenusAndToolbar()
                &frmMain::mnuPasteDevice_Click);
     mnuEdit->addSeparator();
     addCommand(mnuEdit, QStringLiteral("mnuPreview"), QStringLiteral("Try the &Remote"), &frmMain::mnuPreview_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuCheck"), QStringLiteral("Chec&k Memory"), &frmMain::mnuCheck_Click);
 
     mnuView = namedMenu(menuBar()->addMenu(QStringLiteral("&Transmission")), QStringLiteral("mnuView"));
     addCommand(mnuView, QStringLiteral("mnuDOWN"), QStringLiteral("&Download from Remote"), &frmMain::mnuDOWN_Click);
@@ -1348,6 +1351,16 @@ void frmMain::runDeviceEdit(int bank, bool fullRefresh)
     }
 }
 
+void frmMain::mnuCheck_Click() { checks_->showList(); }
+
+void frmMain::editDevice(int bank)
+{
+    if (g_.LoadedKind != 1 || !inRange(bank, 0, 9))
+        return;
+    g_.SelectedBank = bank;   // the editor names the device after it
+    runDeviceEdit(bank, true);
+}
+
 void frmMain::runModelEdit()
 {
     if (g_.LoadedKind != 2 || !hooks.showEditKey)
@@ -1497,8 +1510,10 @@ void frmMain::mnuDOWN_Click()
 
 void frmMain::mnuUP_Click()
 {
-    if (hooks.startUpload)
+    if (hooks.startUpload) {
+        checks_->uploadStarting();
         hooks.startUpload();
+    }
 }
 
 void frmMain::mnuCompareRemote_Click()

@@ -24,6 +24,7 @@ namespace quillet {
 struct Globals;
 struct FileDialogSpec;
 class UiServices;
+class MemoryCheckCommand;
 
 // The main window: file tree, device list, backup list, and every command.
 // Windows of the libraries below app (editors, timers and macros, the transfer and the
@@ -77,6 +78,11 @@ public:
     // dialog (the command line, a drop): the same question first and the same messages
     // on failure. False when nothing was opened.
     bool openFile(const QString &path);
+    // Edit Device on a bank of the memory, as a double-click on its entry with the refresh
+    // after it (the memory check opens the editor at a finding).
+    void editDevice(int bank);
+    // The memory check's count in the status bar, its list and its word at Upload.
+    MemoryCheckCommand *checks() const { return checks_; }
 
     // The asked-before-discarding question for commands that replace the document.
     // Returns false when the command must stop.
@@ -176,6 +182,7 @@ private:
     void mnuCopyDevice_Click();
     void mnuPasteDevice_Click();
     void mnuPreview_Click();
+    void mnuCheck_Click();
     void mnuDOWN_Click();
     void mnuUP_Click();
     void mnuCompareRemote_Click();
@@ -198,6 +205,7 @@ private:
     QMenu *mnuView = nullptr;
     QMenu *mnuHelp = nullptr;
     QSplitter *listSplitter_ = nullptr;
+    MemoryCheckCommand *checks_ = nullptr;
 };
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "cli/Check.h"
 #include "cli/Command.h"
 #include "cli/Completion.h"
 #include "cli/Diff.h"
@@ -32,6 +33,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<PressCommand>());
     list.push_back(std::make_unique<MacroCommand>());
     list.push_back(std::make_unique<TimersCommand>());
+    list.push_back(std::make_unique<CheckCommand>());
     list.push_back(std::make_unique<RenderCommand>());
     list.push_back(std::make_unique<ExportCommand>());
     list.push_back(std::make_unique<ImportCommand>());

@@ -45,9 +45,10 @@ Command::Command(QString name, QString description) : name_(std::move(name)), de
 {
 }
 
-void Command::addPositional(const QString &name, const QString &description, Values values, bool optional)
+void Command::addPositional(const QString &name, const QString &description, Values values, bool optional,
+                            bool repeats)
 {
-    positionals_.append({name, description, values, optional});
+    positionals_.append({name, description, values, optional, repeats});
 }
 
 void Command::addOption(const QCommandLineOption &option, Values values)
@@ -249,7 +250,7 @@ int Command::execute(const QStringList &arguments, Environment &env)
     if (given.size() < required)
         return fail(env, QStringLiteral("%1 is missing; usage: %2 %3 %4")
                              .arg(positionals_[given.size()].name, QLatin1String(ProgramName), name_, usageTail()));
-    if (given.size() > positionals_.size())
+    if (given.size() > positionals_.size() && !(!positionals_.isEmpty() && positionals_.constLast().repeats))
         return fail(env, QStringLiteral("unexpected argument \"%1\"; usage: %2 %3 %4")
                              .arg(given[positionals_.size()], QLatin1String(ProgramName), name_, usageTail()));
     return run(parser, env);

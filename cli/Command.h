@@ -34,6 +34,7 @@ public:
         QString description;
         Values values = Values::AnyFile;
         bool optional = false;   // may be left out (only the last ones)
+        bool repeats = false;    // the last one only: takes every argument after it
     };
     struct Option {
         QCommandLineOption option;
@@ -64,7 +65,7 @@ protected:
     virtual QString usageTail() const;
 
     void addPositional(const QString &name, const QString &description, Values values = Values::AnyFile,
-                       bool optional = false);
+                       bool optional = false, bool repeats = false);
     // An option that takes a value and is given no kind of value takes a file.
     void addOption(const QCommandLineOption &option, Values values = Values::None);
     void addOptions(const QList<QCommandLineOption> &options);

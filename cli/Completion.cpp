@@ -112,9 +112,10 @@ QString bashScript()
         cases += QStringLiteral("        %1) options=\"%2\" valued=\"%3\" ;;\n")
                      .arg(e.name, optionNames(e).join(QLatin1Char(' ')), valued.join(QLatin1Char(' ')));
         for (qsizetype i = 0; i < e.positionals.size(); ++i)
-            positionalCases += QStringLiteral("            \"%1 %2\") kind=%3 ;;\n")
+            positionalCases += QStringLiteral("            \"%1 %2\"%3) kind=%4 ;;\n")
                                    .arg(e.name)
-                                   .arg(i)
+                                   .arg(e.positionals[i].repeats ? QString() : QString::number(i))
+                                   .arg(e.positionals[i].repeats ? QStringLiteral("*") : QString())
                                    .arg(kindWord(e.positionals[i].values));
     }
     return QStringLiteral(R"BASH(# bash completion for quillet-cli; made by "quillet-cli completion bash".
@@ -269,8 +270,10 @@ QString zshScript()
         }
         for (qsizetype i = 0; i < e.positionals.size(); ++i) {
             const Command::Positional &p = e.positionals[i];
-            specs << QStringLiteral("'%1%2:%3:%4'").arg(p.optional ? QStringLiteral(":") : QString()).arg(i + 1).arg(
-                p.name, zshQuoted(zshAction(p.values)));
+            specs << QStringLiteral("'%1%2:%3:%4'")
+                         .arg(p.optional ? QStringLiteral(":") : QString())
+                         .arg(p.repeats ? QStringLiteral("*") : QString::number(i + 1))
+                         .arg(p.name, zshQuoted(zshAction(p.values)));
         }
         cases += QStringLiteral("        %1) _arguments -s \\\n            %2 ;;\n")
                      .arg(e.name, specs.join(QStringLiteral(" \\\n            ")));
@@ -373,11 +376,11 @@ QString fishScript()
             const Values v = e.positionals[i].values;
             if (v == Values::None)
                 continue;
-            lines += QStringLiteral("complete -c quillet-cli -n '__fish_seen_subcommand_from %1; and "
-                                    "__quillet_cli_argument_count %2'%3\n")
-                         .arg(e.name)
-                         .arg(i)
-                         .arg(fishValues(v).replace(QStringLiteral(" -r"), QString()));
+            const QString count = e.positionals[i].repeats
+                                      ? QString()
+                                      : QStringLiteral("; and __quillet_cli_argument_count %1").arg(i);
+            lines += QStringLiteral("complete -c quillet-cli -n '__fish_seen_subcommand_from %1%2'%3\n")
+                         .arg(e.name, count, fishValues(v).replace(QStringLiteral(" -r"), QString()));
         }
     }
     return QStringLiteral(R"FISH(# fish completion for quillet-cli; made by "quillet-cli completion fish".

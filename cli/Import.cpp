@@ -1,10 +1,16 @@
 #include "cli/Import.h"
 
+#include "cli/Check.h"
 #include "cli/Document.h"
 #include "cli/Files.h"
 #include "cli/Fragments.h"
+#include "core/DataFile.h"
+#include "core/MemoryImage.h"
+#include "core/ModelFile.h"
 #include "core/MemoryText.h"
 #include "core/Paths.h"
+
+#include <memory>
 
 namespace quillet::cli {
 
@@ -13,6 +19,19 @@ const QString kCheck = QStringLiteral("check");
 const QString kInto = QStringLiteral("into");
 const QString kBank = QStringLiteral("bank");
 const QString kName = QStringLiteral("name");
+
+// The memory check of the file a text makes.
+std::vector<Finding> checkImported(const TextImport &result)
+{
+    if (result.model) {
+        auto device = std::make_unique<DeviceWorkset>();
+        fillWorksetFromModelFile(*device, result.file);
+        return checkModel(*device);
+    }
+    auto image = std::make_unique<MemoryImage>();
+    fillImageFromDataFile(*image, result.file);
+    return checkMemory(*image);
+}
 }  // namespace
 
 ImportCommand::ImportCommand()
@@ -78,11 +97,14 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
                              .arg(shownInput(input), kind, result.model ? QStringLiteral("MOD") : QStringLiteral("DAT")));
     for (const QString &note : result.notes)
         fail(env, QStringLiteral("note: %1").arg(note));
-    if (output.isEmpty()) {
+    int code = exitcode::Ok;
+    if (output.isEmpty())
         env.out << QStringLiteral("%1 is a sound text of a %2 file").arg(shownInput(input), kind) << Qt::endl;
-        return exitcode::Ok;
-    }
-    return writeOutputFile(env, output, result.file, force);
+    else
+        code = writeOutputFile(env, output, result.file, force);
+    if (code == exitcode::Ok)
+        noteFindings(env, name(), checkImported(result));
+    return code;
 }
 
 int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)

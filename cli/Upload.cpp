@@ -1,5 +1,6 @@
 #include "cli/Upload.h"
 
+#include "cli/Check.h"
 #include "cli/Document.h"
 #include "cli/TransferRun.h"
 #include "core/Globals.h"
@@ -15,9 +16,14 @@ UploadCommand::UploadCommand()
                   Values::DataFile);
     addPortOptions();
     addOption(quietOption());
+    addOption(QCommandLineOption(QStringLiteral("strict"),
+                                 QStringLiteral("Send nothing when the memory check finds errors (exit 1).")));
 }
 
-QString UploadCommand::usageTail() const { return QStringLiteral("FILE [--port N | --port-device PATH] [--quiet]"); }
+QString UploadCommand::usageTail() const
+{
+    return QStringLiteral("FILE [--port N | --port-device PATH] [--quiet] [--strict]");
+}
 
 int UploadCommand::run(const QCommandLineParser &parser, Environment &env)
 {
@@ -29,6 +35,18 @@ int UploadCommand::run(const QCommandLineParser &parser, Environment &env)
         return fail(env, error);
     if (doc.isModel())
         return fail(env, QStringLiteral("%1 is a model file; the remote takes a whole data file").arg(doc.shown()));
+    // What the remote would do otherwise than meant is said before anything is sent.
+    // Errors only, as the window says at Upload; check tells the warnings too.
+    std::vector<Finding> findings = checkMemory(*doc.image);
+    std::erase_if(findings, [](const Finding &f) { return f.severity != Finding::Error; });
+    const CheckCounts counts = countFindings(findings);
+    if (!quiet)
+        noteFindings(env, name(), findings);
+    if (parser.isSet(QStringLiteral("strict")) && counts.errors > 0)
+        return fail(env,
+                    QStringLiteral("%1 has %2; nothing sent (see %3 check)")
+                        .arg(doc.shown(), countsText(counts), QLatin1String(ProgramName)),
+                    exitcode::Failed);
     PortChoice port;
     if (!choosePort(parser, env, port, &error))
         return fail(env, error);
@@ -41,7 +59,9 @@ int UploadCommand::run(const QCommandLineParser &parser, Environment &env)
     switch (result.outcome) {
     case TransferEngine::Outcome::Succeeded:
         if (!quiet)
-            env.out << visible(QStringLiteral("%1 sent").arg(doc.shown())) << Qt::endl;
+            env.out << visible(counts.errors > 0 ? QStringLiteral("%1 sent with %2").arg(doc.shown(), countsText(counts))
+                                                 : QStringLiteral("%1 sent").arg(doc.shown()))
+                    << Qt::endl;
         return exitcode::Ok;
     case TransferEngine::Outcome::NotStarted:
         return fail(env, result.reason);

@@ -40,6 +40,9 @@ struct Globals : DeviceWorkset, MenuWorkset, TimerWorkset, MacroWorkset {
     int StepNo = 0;
     Bytes<10> TimerRecord{};
     Bytes<66> MacroRecord{};
+    // The key (device editor), button (menu editor) or timer or macro (their page) the next
+    // editor opens on, for the memory check's findings; -1 none. The editor clears it.
+    int OpenAt = -1;
 
     // Installation.
     QString AppDir;            // the documents' folder (the program's when portable), no trailing separator

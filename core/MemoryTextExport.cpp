@@ -136,12 +136,10 @@ Memory readData(const MemoryImage &image)
             t.minute = at(timer::Minute);
         }
         t.key = keyOf(at(timer::Bank), at(timer::Key));
-        if (t.key) {
-            const Bytes<3> stored{at(timer::Page), at(timer::Loc1), at(timer::Loc2)};
-            const std::optional<Bytes<3>> derived = derivedPlace(m, t.key->bank, t.key->key);
-            if (stored != derived.value_or(Bytes<3>{Empty, Empty, Empty}))
-                t.key->place = stored;
-        }
+        // The place is written as recorded, even where the key's own place would give it:
+        // a key removed or moved in the text must not change these bytes.
+        if (t.key)
+            t.key->place = Bytes<3>{at(timer::Page), at(timer::Loc1), at(timer::Loc2)};
 
         Macro &macro = m.macros[static_cast<size_t>(i)];
         macro.name = labelAt(bytes, p.macroNames, i);

@@ -199,6 +199,13 @@ void GridEditor::buildControls()
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblCursor->setGeometry(8, 203, 322, 20);
 
+    // One line in the strip between the mode buttons and the prompt; the whole sentence is
+    // its tooltip when it does not fit.
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setGeometry(8, 289, 505, 15);
+    lblStatus->setTextFormat(Qt::PlainText);
+
     // Tab reads the window as it stands: the pages, Undo and Redo above the modes, the
     // modes (one stop, at the chosen one), then OK and Cancel.
     QWidget *previous = PicPAGE1.back();
@@ -239,6 +246,10 @@ void GridEditor::openLayout()
     loadLayout();
     // The focus opens on the modes, not on the first page, so Enter presses OK.
     OptMOVE->setFocus(Qt::OtherFocusReason);
+    if (g_.OpenAt >= 0) {
+        putCursorOnKey(g_.OpenAt);
+        g_.OpenAt = -1;
+    }
 }
 
 void GridEditor::loadLayout()
@@ -791,6 +802,7 @@ void GridEditor::restoreState(const State &state)
     restoreExtra(state.key, state.extra);
     loadLayout();
     cursorChanged();
+    sayWhatPointsAtNothing();
 }
 
 void GridEditor::applyNew(int key, int page, const CellRect &cells, const LabelChoice &label)
@@ -823,6 +835,7 @@ EditOutcome GridEditor::applyPlace(int key, const KeyPlace &from, int page, cons
     }
     nameKey(key);
     cursorChanged();
+    sayWhatPointsAtNothing();
     return outcome;
 }
 
@@ -844,6 +857,39 @@ void GridEditor::applyDelete(int key, const KeyPlace &place)
     }
     keyDeleted(key);
     cursorChanged();
+    sayWhatPointsAtNothing();
+}
+
+void GridEditor::sayWhatPointsAtNothing()
+{
+    const QString said = pointsAtNothing();
+    lblStatus->setToolTip(said);
+    lblStatus->setAccessibleName(said);
+    lblStatus->setText(lblStatus->fontMetrics().elidedText(said, Qt::ElideRight, lblStatus->width()));
+}
+
+void GridEditor::putCursorOnKey(int key)
+{
+    const KeyPlace at = edits_.placeOf(key);
+    if (at.page < 0)
+        return;
+    cursor_[static_cast<size_t>(at.page)] = QPoint(at.cells.left, at.cells.top);
+    openAtKey_ = key;
+    if (isVisible()) {
+        PicPAGE1[static_cast<size_t>(at.page)]->setFocus(Qt::OtherFocusReason);
+        cursorChanged();
+    }
+}
+
+void GridEditor::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (openAtKey_ >= 0) {
+        const int key = openAtKey_;
+        openAtKey_ = -1;
+        putCursorOnKey(key);
+        openAtKey_ = -1;
+    }
 }
 
 void GridEditor::abandonHalfMade()

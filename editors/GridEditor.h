@@ -93,6 +93,7 @@ public:
     QPushButton *cmdRedo = nullptr;
     QLabel *Label5 = nullptr;
     QLabel *lblCursor = nullptr;   // says what the keyboard's cell cursor is on
+    QLabel *lblStatus = nullptr;   // after a Delete, Move or Resize: what now points at nothing
 
     // Editor state, for the windows built on this and for tests.
     Mode mode() const { return mode_; }
@@ -150,6 +151,10 @@ protected:
     virtual bool askRelabel(int key, LabelChoice &label) = 0;
     virtual void storeRelabel(int key, const LabelChoice &label) = 0;
     virtual void keyDeleted(int key) { Q_UNUSED(key); }
+    // What in the memory now points at nothing after a key left its place; empty: nothing.
+    virtual QString pointsAtNothing() const { return {}; }
+    // Puts the cell cursor on a key and the focus on its page (the memory check's findings).
+    void putCursorOnKey(int key);
     virtual std::vector<Byte> saveExtra(int key) const
     {
         Q_UNUSED(key);
@@ -188,6 +193,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
     Shape spec_;
     LayoutBuffers buf_;
@@ -263,6 +269,8 @@ private:
     QCursor noCursor_;
     QFrame *dragOutline_ = nullptr;
     QUndoStack undo_;
+    int openAtKey_ = -1;
+    void sayWhatPointsAtNothing();
 
     Mode mode_ = Mode::Move;
     std::vector<QString> KeyText;

@@ -2,6 +2,7 @@
 
 #include "app/UiServices.h"
 #include "core/Globals.h"
+#include "core/MemoryCheck.h"
 #include "core/TextCodec.h"
 #include "editors/frmKeyIn.h"
 
@@ -127,6 +128,14 @@ void frmEditKey::storeRelabel(int key, const LabelChoice &label)
         setKeyText(key, label.text);
         faces().drawText(box, label.text);
     }
+}
+
+QString frmEditKey::pointsAtNothing() const
+{
+    // The timers and macros are the memory's; the keys are the editor's, not yet written back.
+    if (g_.LoadedKind != 1 || g_.SelectedBank < 0 || g_.SelectedBank >= 10)
+        return {};
+    return pointersAfterEdit(g_.Image, g_.SelectedBank, readKeys(g_));
 }
 
 }  // namespace quillet

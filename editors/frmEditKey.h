@@ -34,6 +34,7 @@ protected:
     void storeRelabel(int key, const LabelChoice &label) override;
     bool clipboardKey(int page, QKeyEvent *event) override;
     bool selectionMouse(QEvent::Type type, Qt::KeyboardModifiers modifiers, QPointF editorPos) override;
+    QString pointsAtNothing() const override;
 
 private:
     // The label dialog; false when cancelled, else what it gave.

@@ -4,6 +4,7 @@
 #include "core/Backups.h"
 #include "core/Globals.h"
 #include "core/LayoutModel.h"
+#include "core/MemoryCheck.h"
 #include "core/TextCodec.h"
 #include "editors/frmMenuIn.h"
 
@@ -198,6 +199,12 @@ void frmEditMENU::restoreExtra(int button, const std::vector<Byte> &extra)
     std::memcpy(bank.get(), extra.data() + kinds, DeviceBytes);
     WriteDeviceWorkset(g_.Image, *bank, button);
     std::memcpy(static_cast<DeviceWorkset *>(&g_), extra.data() + kinds + DeviceBytes, DeviceBytes);
+}
+
+QString frmEditMENU::pointsAtNothing() const
+{
+    // The timers and macros are the memory's; the menu is the editor's, not yet written back.
+    return g_.LoadedKind == 1 ? pointersAfterMenuEdit(g_.Image, g_) : QString();
 }
 
 }  // namespace quillet

@@ -18,6 +18,7 @@ protected:
     bool askRelabel(int button, LabelChoice &label) override;
     void storeRelabel(int button, const LabelChoice &label) override;
     void keyDeleted(int button) override;
+    QString pointsAtNothing() const override;
     // A button's kind, and its bank in the image, which a new kind replaces: Undo puts
     // both back.
     std::vector<Byte> saveExtra(int button) const override;

@@ -42,6 +42,12 @@ frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(
         KeyLabels[k] = fixedField(names[k]);
         drawKey(k);
     }
+    // Opened from a finding of the memory check: the focus on that timer or macro.
+    if (g_.OpenAt >= 0 && g_.OpenAt < HotKeyCount) {
+        keyTabStop(PicKEY, PicKEY[static_cast<size_t>(g_.OpenAt)]);
+        PicKEY[static_cast<size_t>(g_.OpenAt)]->setFocus(Qt::OtherFocusReason);
+    }
+    g_.OpenAt = -1;
 }
 
 frmEditPlus::~frmEditPlus() = default;

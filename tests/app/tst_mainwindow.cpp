@@ -83,7 +83,7 @@ void TestMainWindow::menusHoldEveryCommand()
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
          {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro", "",
-          "Copy Device", "Paste Device", "", "Try the Remote"}},
+          "Copy Device", "Paste Device", "", "Try the Remote", "Check Memory"}},
         {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
         {"Help", {"How to use help", "", "About"}},
     };
@@ -122,6 +122,7 @@ void TestMainWindow::menusHoldEveryCommand()
         {"mnuRENAME", "Rename.."}, {"mnuFileClose", "Exit"}, {"mnuEdit", "Setup"}, {"mnuMenuEdit", "Edit Main Menu"},
         {"mnuKeyEdit", "Edit Device"}, {"mnuModelLoad", "Open Model.."}, {"mnuModelSave", "Save Model.."},
         {"mnuOEMLoad", "Backup.."}, {"mnuTimer", "Timer"}, {"mnuMacro", "Hot Macro"}, {"mnuPreview", "Try the Remote"},
+        {"mnuCheck", "Check Memory"},
         {"mnuView", "Transmission"},
         {"mnuDOWN", "Download from Remote"}, {"mnuUP", "Upload to Remote"}, {"mnuCompareRemote", "Compare with Remote"},
         {"mnuPORT", "Communication Port"},

@@ -74,7 +74,7 @@ void TestCliInput::commandLineMistakesExitTwo_data()
         << QStringLiteral("download: --port needs a port number from 1 up, not \"COM1\"");
     QTest::newRow("missing argument") << QStringList{QStringLiteral("upload")}
                                       << QStringLiteral("upload: FILE is missing; usage: quillet-cli upload FILE "
-                                                        "[--port N | --port-device PATH] [--quiet]");
+                                                        "[--port N | --port-device PATH] [--quiet] [--strict]");
     QTest::newRow("missing file") << QStringList{QStringLiteral("upload"), dir_.filePath(QStringLiteral("no.DAT"))}
                                   << QStringLiteral("upload: \"%1\" does not exist")
                                          .arg(dir_.filePath(QStringLiteral("no.DAT")));

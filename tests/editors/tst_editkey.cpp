@@ -1,5 +1,6 @@
 #include "editors/frmEditKey.h"
 
+#include "core/RecordLayout.h"
 #include "editors/EditorTestSupport.h"
 
 #include <QGuiApplication>
@@ -54,6 +55,7 @@ private slots:
     void escapeAbandonsAHalfMadeEdit();
     void movedAndResizedKeysWriteTheirLabelAsShown();
     void editsThatChangeNothingAreNoUndoStep();
+    void saysWhatPointsAtALeftKey();
 
 private:
     std::unique_ptr<frmEditKey> open();
@@ -723,6 +725,48 @@ void TestEditKey::editsThatChangeNothingAreNoUndoStep()
     ui.onDialog(typeAndOk(QStringLiteral("TV2")));
     clickKey(*e, 0);
     QCOMPARE(e->undoStack().count(), 1);
+}
+
+// The memory's timer WAKE UP and hot macro MOVIE press TV's key 1 (page 1, slot 1): the
+// status line names them after an edit that leaves them pointing at nothing, and stops when
+// the edit is undone.
+void TestEditKey::saysWhatPointsAtALeftKey()
+{
+    MenuWorkset &menu = *g;
+    for (auto *table : {&menu.MenuSlotBuf[0], &menu.MenuSlotBuf[1]})
+        table->fill(Empty);
+    menu.MenuLocBuf.fill(Empty);
+    menu.MenuSlotBuf[0][0] = 0;
+    menu.MenuRectBuf[0][1] = 0x11;
+    menu.MenuLocBuf[0] = 0;
+    writeLabelText(&menu.MenuLabelBuf[0][2], QStringLiteral("TV"));
+    WriteMenuWorkset(g->Image, menu);
+    for (auto &record : g->TimerBuf)
+        record.fill(Empty);
+    for (auto &record : g->MacroBuf)
+        record.fill(Empty);
+    g->TimerBuf[0] = {0, Empty, Empty, 7, 0, 0, 0, 0, 0, 0};
+    g->TimerNames[0] = QStringLiteral("WAKE UP");
+    g->MacroBuf[0][0] = stepHead(0, 1);
+    g->MacroBuf[0][1] = 0;
+    g->MacroNames[0] = QStringLiteral("MOVIE");
+    WriteTimers(g->Image, *g);
+    WriteMacros(g->Image, *g);
+    g->LoadedKind = 1;
+    g->SelectedBank = 0;
+    putKey(*g, 0, 0, 0, 0, 0, 0, 1, 1, QStringLiteral("POWER"));
+    auto e = open();
+    e->selectMode(GridEditor::Mode::Delete);
+    ui.answer(answer::OK);
+    clickKey(*e, 0);
+    QCOMPARE(e->lblStatus->toolTip(), QStringLiteral("Timer WAKE UP and hot macro MOVIE (step 1) press key 1, which no "
+                                                     "longer exists."));
+    QCOMPARE(ui.lastText(), QStringLiteral("Warning delete key?"));
+    e->undo();
+    QCOMPARE(e->lblStatus->toolTip(), QString());
+    e->selectMode(GridEditor::Mode::Move);
+    dragKey(*e, 0, QPoint(5, 5), e->PicPAGE1[2], QPoint(25, 45));
+    QCOMPARE(e->lblStatus->toolTip(), QStringLiteral("Timer WAKE UP records key 1 where it stood before."));
 }
 
 QTEST_MAIN(TestEditKey)

@@ -2,8 +2,10 @@
 // over a pseudo-terminal against the simulator.
 
 #include "app/DocumentRecovery.h"
+#include "app/frmCheck.h"
 #include "app/frmCompare.h"
 #include "core/DataFile.h"
+#include "core/LayoutEdits.h"
 #include "link/Install.h"
 #include "link/PortBinding.h"
 #include "link/QtSerialPort.h"
@@ -17,6 +19,8 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QMimeData>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QFrame>
 #include <QLabel>
@@ -114,6 +118,7 @@ private slots:
     void everyTransferIsKeptUpToTheLimit();
     void aHistoryThatCannotBeWrittenIsToldOnce();
     void nothingGetsIntoATransfer();
+    void uploadWithErrorsSaysSo();
 
 private:
     QTemporaryDir settingsDir_;
@@ -475,6 +480,39 @@ void TestLinkMainWindow::nothingGetsIntoATransfer()
     QVERIFY(samePages(l.remote.image(), f.g->Image, 0, 511));
     QCOMPARE(f.g->CurrentFile, QString());
     poke.stop();
+}
+
+// The upload asks nothing, but the status bar names what points at nothing, from the
+// start of the upload to after it; the list behind the count shows each finding.
+void TestLinkMainWindow::uploadWithErrorsSaysSo()
+{
+    LinkedWindow l(beaconEvery(50), MemoryImage{});
+    QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    l.f.g->Image = demoImage();
+    DeviceWorkset &tv = *l.f.g;
+    ReadDeviceWorkset(l.f.g->Image, tv, 0);
+    LayoutEdits edits(LayoutBuffers::device(tv));
+    edits.load();
+    edits.remove(0, edits.placeOf(0));   // TV's key 1, which timer 1 and two macros press
+    WriteDeviceWorkset(l.f.g->Image, tv, 0);
+    l.f.g->LoadedKind = 1;
+    l.f.w->refreshSequence();
+    QCOMPARE(l.f.w->checks()->cmdCheck->text(), QStringLiteral("3 errors, no warnings"));
+
+    const QString said = QStringLiteral("Uploaded with 3 errors: timer Wake up sends TV key 1, which no longer exists, "
+                                        "… (Setup ▸ Check Memory)");
+    TRIGGER(l.f.w.get(), "mnuUP");
+    QVERIFY(l.c->engine().active());
+    QCOMPARE(l.f.w->StatusBar1->currentMessage(), said);
+    QVERIFY(waitIdle(l.c));
+    QCOMPARE(l.f.ui.texts(), QStringList{QStringLiteral(" OK !")});
+    QCOMPARE(l.f.w->StatusBar1->currentMessage(), said);
+
+    l.f.w->checks()->cmdCheck->click();
+    frmCheck *list = l.f.w->checks()->list();
+    QVERIFY(list && list->isVisible());
+    QCOMPARE(list->List1->topLevelItemCount(), 3);
+    QCOMPARE(list->List1->topLevelItem(0)->text(1), QStringLiteral("timer 1 (Wake up)"));
 }
 
 QTEST_MAIN(TestLinkMainWindow)

@@ -40,6 +40,9 @@ inline void putKey(DeviceWorkset &dev, int page, int slot, int key, int col, int
 inline void nameBank(MenuWorkset &menu, int bank, const QString &name, int page, int slot)
 {
     menu.MenuSlotBuf[page][slot] = static_cast<Byte>(bank);
+    // 2 x 2 cells, three to a row, as the menu editor could place them.
+    menu.MenuRectBuf[page][2 * slot] = static_cast<Byte>((slot % 3) * 32 + (slot / 3) * 2);
+    menu.MenuRectBuf[page][2 * slot + 1] = static_cast<Byte>((slot % 3) * 32 + 16 + (slot / 3) * 2 + 1);
     menu.MenuLocBuf[bank] = static_cast<Byte>(page * 16 + slot);
     writeLabelText(&menu.MenuLabelBuf[page][slot * LabelRecordSize + 2], name);
 }

@@ -4,8 +4,10 @@
 #include "app/ExternalFiles.h"
 #include "app/ScriptedUiServices.h"
 #include "app/Startup.h"
+#include "app/frmCheck.h"
 #include "app/frmMain.h"
 #include "core/Globals.h"
+#include "core/MemoryCheck.h"
 #include "core/RecoveryFile.h"
 #include "editors/GridEditor.h"
 #include "editors/Install.h"
@@ -30,6 +32,7 @@
 #include <QStorageInfo>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -1036,6 +1039,11 @@ private:
             return fail("doc", u"devices listed: %1; expected %2"_s.arg(shown.join(u','), devices.join(u',')));
         if (transferring() || s_->c->Timer1->isActive() || s_->w->Picture1->isVisible())
             return fail("transfer", u"a transfer is left running or showing"_s);
+        // The status bar's count is the check's (quillet-cli check's) on the bytes just compared.
+        const QToolButton *count = s_->w->checks()->cmdCheck;
+        const QString counted = !any ? QString() : countsText(countFindings(one ? checkMemory(g.Image) : checkModel(g)));
+        if (count->isVisibleTo(s_->w.get()) != any || (any && count->text() != counted))
+            return fail("check", u"the status bar counts \"%1\"; the check finds \"%2\""_s.arg(count->text(), counted));
 
         // Every file on the disk is its last save; the history holds the last transfers.
         QMap<QString, QByteArray> disk, exports;

@@ -8,7 +8,7 @@
 namespace seq {
 
 struct Failure {
-    QString rule;   // which promise broke: doc, files, recovery, history, transfer, box, drop, hang, crash
+    QString rule;   // which promise broke: doc, files, recovery, history, transfer, box, drop, check, hang, crash
     QString text;
 };
 

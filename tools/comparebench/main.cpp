@@ -1,9 +1,11 @@
 // Reads a complete image (ten devices of 35 keys, every timer, every hot macro of 25
-// steps, every backup slot filled) and compares it with one that differs in every key of
-// every device, many times, and reports the median of each. Needs nothing beside it.
+// steps, every backup slot filled), compares it with one that differs in every key of
+// every device and checks it for what the remote cannot do, many times, and reports the
+// median of each. Needs nothing beside it.
 
 #include "core/ImageCompare.h"
 #include "core/ImageReading.h"
+#include "core/MemoryCheck.h"
 #include "core/LayoutModel.h"
 #include "core/MemoryImage.h"
 #include "core/RecordLayout.h"
@@ -109,7 +111,8 @@ int main(int argc, char **argv)
     const size_t found = compareImages(*a, *b).size();   // the first call also lays out the map
     const double first = t.nsecsElapsed() / 1e6;
 
-    std::vector<double> read, compare;
+    std::vector<double> read, compare, check;
+    size_t findings = 0;
     size_t keys = 0;
     for (int i = 0; i < rounds; ++i) {
         t.restart();
@@ -124,6 +127,10 @@ int main(int argc, char **argv)
         compare.push_back(t.nsecsElapsed() / 1e6);
         if (diffs.size() != found)
             return 1;
+
+        t.restart();
+        findings = checkMemory(*a).size();
+        check.push_back(t.nsecsElapsed() / 1e6);
     }
     out << "A complete image (" << keys << " keys in 10 devices, 12 timers, 12 macros of 25 steps, 8 backup slots), "
         << rounds << " rounds, median:\n";
@@ -131,6 +138,9 @@ int main(int argc, char **argv)
     out << QStringLiteral("  compare with one differing in every device: %1 ms (%2 differences)\n")
                .arg(bench::median(compare), 0, 'f', 3)
                .arg(found);
+    out << QStringLiteral("  check it (reading included):              %1 ms (%2 findings)\n")
+               .arg(bench::median(check), 0, 'f', 3)
+               .arg(findings);
     out << QStringLiteral("  first compare of the run (lays out the map): %1 ms\n").arg(first, 0, 'f', 3);
     return 0;
 }

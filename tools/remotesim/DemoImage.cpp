@@ -148,10 +148,12 @@ void buildDemoImage(MemoryImage &image)
 
     TimerWorkset timers;
     fill(timers.TimerBuf, Empty);
-    // cycle, month, day, hour, minute, then the key: bank, key, page, two label bytes.
+    // cycle, month, day, hour, minute, then the key: bank, key, and the page and the address
+    // of its corners (96 bank + 24 page + 2 slot, high byte first) as the key selector
+    // records them; each key stands in the slot of its number on page 1.
     timers.TimerBuf[0] = {0, Empty, Empty, 7, 0, 0, 0, 0, 0, 0};
-    timers.TimerBuf[1] = {1, 12, 24, 20, 15, 0, 4, 0, 4, 0};
-    timers.TimerBuf[2] = {6, Empty, Empty, 23, 30, 3, 0, 0, 0, 0};
+    timers.TimerBuf[1] = {1, 12, 24, 20, 15, 0, 4, 0, 0, 8};
+    timers.TimerBuf[2] = {6, Empty, Empty, 23, 30, 3, 0, 0, 1, 32};
     timers.TimerNames[0] = fixedField(QStringLiteral("Wake up"));
     timers.TimerNames[1] = fixedField(QStringLiteral("Christmas film"));
     timers.TimerNames[2] = fixedField(QStringLiteral("Amp off"));

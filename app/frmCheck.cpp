@@ -1,0 +1,182 @@
+#include "app/frmCheck.h"
+
+#include "app/frmMain.h"
+#include "core/Globals.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+frmCheck::frmCheck(frmMain &window) : QDialog(&window), w_(window)
+{
+    setObjectName(QStringLiteral("frmCheck"));
+    setWindowTitle(QStringLiteral("Check Memory"));
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(720, 320);
+    auto *layout = new QVBoxLayout(this);
+    lblSummary = new QLabel(this);
+    lblSummary->setObjectName(QStringLiteral("lblSummary"));
+    layout->addWidget(lblSummary);
+    List1 = new QTreeWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("Findings"));
+    List1->setRootIsDecorated(false);
+    List1->setUniformRowHeights(true);
+    List1->setWordWrap(false);
+    List1->setHeaderLabels({QStringLiteral("Severity"), QStringLiteral("Place"), QStringLiteral("Finding")});
+    List1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    List1->installEventFilter(this);
+    connect(List1, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem *item) { openAt(List1->indexOfTopLevelItem(item)); });
+    layout->addWidget(List1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    ComNO = new QPushButton(QStringLiteral("Close"), this);
+    ComNO->setObjectName(QStringLiteral("ComNO"));
+    ComNO->setAutoDefault(false);
+    connect(ComNO, &QPushButton::clicked, this, &QDialog::close);
+    buttons->addWidget(ComNO);
+    layout->addLayout(buttons);
+    connect(&window, &frmMain::documentStateChanged, this, &frmCheck::refresh);
+    refresh();
+}
+
+void frmCheck::refresh()
+{
+    findings_ = MemoryCheckCommand::documentFindings(w_.globals());
+    const int row = List1->indexOfTopLevelItem(List1->currentItem());
+    List1->clear();
+    QList<QTreeWidgetItem *> items;
+    for (const Finding &f : findings_) {
+        auto *item = new QTreeWidgetItem({f.severityText(), f.place.text(), f.message});
+        item->setToolTip(2, f.message);
+        items << item;
+    }
+    List1->addTopLevelItems(items);
+    if (!items.isEmpty())
+        List1->setCurrentItem(items.value(std::max(0, std::min(row, static_cast<int>(items.size()) - 1))));
+    lblSummary->setText(w_.globals().LoadedKind == 0 ? QStringLiteral("Nothing is loaded.")
+                                                      : countsText(countFindings(findings_)));
+}
+
+void frmCheck::openAt(int row)
+{
+    if (row < 0 || row >= static_cast<int>(findings_.size()))
+        return;
+    const CheckPlace p = findings_[static_cast<size_t>(row)].place;
+    Globals &g = w_.globals();
+    QString command;
+    switch (p.kind) {
+    case CheckPlace::Device:
+        g.OpenAt = p.key;
+        if (g.LoadedKind == 1)
+            w_.editDevice(p.bank);
+        else
+            command = QStringLiteral("mnuKeyEdit");
+        break;
+    case CheckPlace::Timer:
+    case CheckPlace::Macro:
+        g.OpenAt = p.index;
+        command = p.kind == CheckPlace::Timer ? QStringLiteral("mnuTimer") : QStringLiteral("mnuMacro");
+        break;
+    case CheckPlace::Menu:
+        g.OpenAt = p.bank;
+        command = QStringLiteral("mnuMenuEdit");
+        break;
+    case CheckPlace::Backup:
+        w_.StatusBar1->showMessage(QStringLiteral("A backup slot has no editor of its own: back a device up into it "
+                                                  "again (Setup ▸ Backup..)."),
+                                   8000);
+        return;
+    }
+    if (QAction *a = command.isEmpty() ? nullptr : w_.action(command); a && a->isEnabled())
+        a->trigger();
+    g.OpenAt = -1;
+}
+
+bool frmCheck::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == List1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openAt(List1->indexOfTopLevelItem(List1->currentItem()));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+MemoryCheckCommand::MemoryCheckCommand(frmMain &window) : QObject(&window), w_(window)
+{
+    cmdCheck = new QToolButton(window.StatusBar1);
+    cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
+    cmdCheck->setAutoRaise(true);
+    cmdCheck->setFocusPolicy(Qt::NoFocus);   // Setup ▸ Check Memory reaches it from the keyboard
+    cmdCheck->setToolTip(QStringLiteral("Check Memory"));
+    cmdCheck->hide();
+    window.StatusBar1->addPermanentWidget(cmdCheck);
+    connect(cmdCheck, &QToolButton::clicked, this, &MemoryCheckCommand::showList);
+    connect(&window, &frmMain::documentStateChanged, this, &MemoryCheckCommand::documentChanged);
+}
+
+std::vector<Finding> MemoryCheckCommand::documentFindings(const Globals &g)
+{
+    if (g.LoadedKind == 1)
+        return checkMemory(g.Image);
+    if (g.LoadedKind == 2)
+        return checkModel(g);
+    return {};
+}
+
+void MemoryCheckCommand::documentChanged()
+{
+    counts_ = countFindings(documentFindings(w_.globals()));
+    cmdCheck->setText(countsText(counts_));
+    cmdCheck->setAccessibleName(QStringLiteral("Check Memory: ") + countsText(counts_));
+    cmdCheck->setVisible(w_.globals().LoadedKind != 0);
+}
+
+void MemoryCheckCommand::showList()
+{
+    if (!list_)
+        list_ = new frmCheck(w_);
+    list_->show();
+    list_->raise();
+    list_->activateWindow();
+}
+
+void MemoryCheckCommand::uploadStarting()
+{
+    if (w_.globals().LoadedKind != 1)
+        return;
+    const QString said = uploadWarning(checkMemory(w_.globals().Image));
+    if (!said.isEmpty())
+        w_.StatusBar1->showMessage(said);
+}
+
+QString uploadWarning(const std::vector<Finding> &findings)
+{
+    const Finding *first = nullptr;
+    int errors = 0;
+    for (const Finding &f : findings)
+        if (f.severity == Finding::Error && errors++ == 0)
+            first = &f;
+    if (!first)
+        return {};
+    return QStringLiteral("Uploaded with %1 error%2: %3 %4%5 (Setup ▸ Check Memory)")
+        .arg(errors)
+        .arg(errors == 1 ? QString() : QStringLiteral("s"))
+        .arg(first->place.shortName(), first->message, errors > 1 ? QStringLiteral(", …") : QString());
+}
+
+}  // namespace quillet

@@ -30,7 +30,7 @@ int ExportCommand::run(const QCommandLineParser &parser, Environment &env)
     Document doc;
     if (!loadDocument(env, parser.positionalArguments().constFirst(), doc, &error))
         return fail(env, error);
-    const QString schema = env.shippedDir.isEmpty() ? QString() : memoryTextSchemaUri(env.shippedDir);
+    const QString schema = memoryTextSchemaId();
     return writeOutputFile(env, output, doc.isModel() ? modelText(doc.model, schema) : memoryText(*doc.image, schema),
                            force);
 }

@@ -212,6 +212,12 @@ private:
             m.keyPosition = here();
             if (!string(m.key))
                 return false;
+            if (limits_.fields >= 0 && static_cast<qsizetype>(out.members_.size()) >= limits_.fields) {
+                error_ = {m.keyPosition, QStringLiteral("the object has more than %1 fields, more than any object of "
+                                                        "this kind has")
+                                             .arg(limits_.fields)};
+                return false;
+            }
             bool twice = false;
             if (out.members_.size() < Searched) {
                 twice = std::any_of(out.members_.begin(), out.members_.end(),

@@ -81,6 +81,7 @@ struct ParseError {
 // longest sound form: items in one list, and values in the whole document.
 struct Limits {
     qsizetype items = -1;   // -1: any number
+    qsizetype fields = -1;  // in one object; -1: any number
     qsizetype values = -1;  // -1: any number
 };
 

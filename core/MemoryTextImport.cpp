@@ -98,6 +98,16 @@ private:
         }
     }
     bool anyProblem() const { return !kept_.empty(); }
+    // False for a problem at a place past the first 100 told, which is then only counted:
+    // where many may come, the sentence is not even made.
+    bool tells(json::Position at)
+    {
+        if (kept_.size() < ProblemsKept || std::pair(at.line, at.column) < std::pair(kept_.front().line, kept_.front().column))
+            return true;
+        ++told_;
+        ++out_.unshown;
+        return false;
+    }
     // The result, its problems in the order they stand in the text.
     TextImport &told()
     {
@@ -164,13 +174,15 @@ bool Reader::object(const Value &v, const QString &path, Fields allowed, Fields 
     bool good = true;
     for (const json::Member &m : v.members())
         if (std::none_of(allowed.begin(), allowed.end(), [&](const char *a) { return m.key == QLatin1String(a); })) {
+            good = false;
+            if (!tells(m.keyPosition))
+                continue;
             QStringList names;
             for (const char *a : allowed)
                 names << quoted(QLatin1String(a));
             problem(m.keyPosition, path.isEmpty() ? m.key : path + QLatin1Char('.') + m.key,
                     QStringLiteral("there is no field %1 here; the fields are %2")
                         .arg(quoted(m.key), names.join(QStringLiteral(", "))));
-            good = false;
         }
     for (const char *r : required)
         if (!v.find(QLatin1String(r))) {
@@ -991,14 +1003,16 @@ void Reader::readKept(const Value &root)
             const qint64 where = offset + k;
             const int position = where <= MemoryImage::TotalBytes ? positionOf(model, area, static_cast<int>(where)) : -1;
             if (position < 0) {
-                problem(v, at,
+                if (tells(v.position))
+                    problem(v, at,
                         QStringLiteral("the area %1 has no byte at offset %2").arg(quoted(name->toString())).arg(where));
                 break;
             }
             const auto p = static_cast<size_t>(position);
             if (keptBy_[p] >= 0) {
                 // Told once, at the later entry, naming the earlier.
-                problem(v, at,
+                if (tells(v.position))
+                    problem(v, at,
                         QStringLiteral("the byte at offset %1 is given by bytes[%2] already").arg(where).arg(keptBy_[p]));
                 break;
             }
@@ -1014,9 +1028,10 @@ TextImport Reader::run(const QByteArray &text)
     Value root;
     json::ParseError error;
     // No list of a sound text is longer than the kept bytes of a data file, one entry a
-    // byte, and no text holds more values than about five for each of those.
+    // byte; no object has more fields than a few dozen, and no text holds more values than
+    // about five for each kept byte.
     const qsizetype longest = fileSize(false);
-    if (!json::parse(text, root, &error, {longest, 8 * longest})) {
+    if (!json::parse(text, root, &error, {longest, 64, 6 * longest})) {
         problem(error.position, QString(), error.message);
         return told();
     }

@@ -102,7 +102,10 @@ private:
     // where many may come, the sentence is not even made.
     bool tells(json::Position at)
     {
-        if (kept_.size() < ProblemsKept || std::pair(at.line, at.column) < std::pair(kept_.front().line, kept_.front().column))
+        if (kept_.size() < ProblemsKept)
+            return true;
+        const Told &latest = kept_.front();
+        if (std::pair(at.line, at.column) < std::pair(latest.line, latest.column))
             return true;
         ++told_;
         ++out_.unshown;
@@ -521,7 +524,10 @@ bool Reader::placeEntries(std::vector<Entry> &entries, const LayoutShape &shape)
                 continue;
             ++onPage;
             if (entries[i].hasSlot && entries[j].hasSlot && a.slot == b.slot)
-                return QStringLiteral("slot %1 of page %2 is taken by %3").arg(a.slot + 1).arg(a.page + 1).arg(b.where.path);
+                return QStringLiteral("slot %1 of page %2 is taken by %3")
+                    .arg(a.slot + 1)
+                    .arg(a.page + 1)
+                    .arg(b.where.path);
             const CellRect both{std::max(a.cells.left, b.cells.left), std::max(a.cells.top, b.cells.top),
                                 std::min(a.cells.right, b.cells.right), std::min(a.cells.bottom, b.cells.bottom)};
             if (entries[i].hasCells && entries[j].hasCells && both.left <= both.right && both.top <= both.bottom)
@@ -661,7 +667,8 @@ QString Reader::deviceName(int bank) const
 void Reader::readMenu(const Value &root)
 {
     const Value *menu =
-        array(root, QString(), "menu", area::BankCount, "there are %1 buttons; the main menu has one for each of %2 banks");
+        array(root, QString(), "menu", area::BankCount,
+              "there are %1 buttons; the main menu has one for each of %2 banks");
     if (!menu)
         return;
     std::vector<Entry> entries;
@@ -680,7 +687,8 @@ void Reader::readMenu(const Value &root)
 
 void Reader::readDevices(const Value &root)
 {
-    const Value *devices = array(root, QString(), "devices", area::BankCount, "there are %1 devices; the remote has %2 banks");
+    const Value *devices =
+        array(root, QString(), "devices", area::BankCount, "there are %1 devices; the remote has %2 banks");
     if (!devices)
         return;
     for (size_t i = 0; i < devices->items().size(); ++i) {
@@ -1001,11 +1009,14 @@ void Reader::readKept(const Value &root)
         const qint64 length = qint64{run.size()} * repeat;
         for (qint64 k = 0; k < length; ++k) {
             const qint64 where = offset + k;
-            const int position = where <= MemoryImage::TotalBytes ? positionOf(model, area, static_cast<int>(where)) : -1;
+            const int position =
+                where <= MemoryImage::TotalBytes ? positionOf(model, area, static_cast<int>(where)) : -1;
             if (position < 0) {
                 if (tells(v.position))
                     problem(v, at,
-                        QStringLiteral("the area %1 has no byte at offset %2").arg(quoted(name->toString())).arg(where));
+                            QStringLiteral("the area %1 has no byte at offset %2")
+                                .arg(quoted(name->toString()))
+                                .arg(where));
                 break;
             }
             const auto p = static_cast<size_t>(position);
@@ -1013,7 +1024,9 @@ void Reader::readKept(const Value &root)
                 // Told once, at the later entry, naming the earlier.
                 if (tells(v.position))
                     problem(v, at,
-                        QStringLiteral("the byte at offset %1 is given by bytes[%2] already").arg(where).arg(keptBy_[p]));
+                            QStringLiteral("the byte at offset %1 is given by bytes[%2] already")
+                                .arg(where)
+                                .arg(keptBy_[p]));
                 break;
             }
             keptBy_[p] = static_cast<int>(i);

@@ -146,6 +146,7 @@ int main(int argc, char **argv)
     if (args.size() > 1)
         return runOne(args[1].toInt());
     std::printf("%-42s %12s %12s %10s  %s\n", "text", "size", "time", "peak", "answer");
+    std::fflush(stdout);
     for (int i = 0; i < static_cast<int>(cases().size()); ++i) {
         QProcess p;
         p.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -59,12 +59,11 @@ LockOwner lockOwner(const QString &lockPath, QString *host)
     QByteArray bytes;
     if (!readFileAtMost(lockPath, 4096, bytes, nullptr))
         return LockOwner::Unknown;
-    const QList<QByteArray> lines = bytes.split('\n');
-    bool isNumber = false;
-    if (lines.size() < 3 || lines[0].trimmed().toLongLong(&isNumber) <= 0 || !isNumber)
+    LockHolder holder;
+    if (!parseLockFile(bytes, holder))
         return LockOwner::Unknown;
-    *host = QString::fromUtf8(lines[2].trimmed());
-    const QByteArray machine = lines.size() > 3 ? lines[3].trimmed() : QByteArray();
+    *host = holder.host;
+    const QByteArray &machine = holder.machine;
     if (*host != QSysInfo::machineHostName() || (!machine.isEmpty() && machine != QSysInfo::machineUniqueId()))
         return LockOwner::OtherComputer;
     return LockOwner::Running;

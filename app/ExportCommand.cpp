@@ -34,7 +34,7 @@ bool isText(const QString &path)
 // The document as the text quillet-cli export writes, which Import Text.. reads back.
 QByteArray documentText(const Globals &g)
 {
-    const QString schema = memoryTextSchemaUri(g.shippedFolder());
+    const QString schema = memoryTextSchemaId();
     return g.LoadedKind == 2 ? modelText(g, schema) : memoryText(g.Image, schema);
 }
 

@@ -26,8 +26,8 @@ QString problemsMessage(const QString &path, const TextImport &result)
     const int n = static_cast<int>(result.problems.size());
     for (int i = 0; i < std::min(n, ProblemsShown); ++i)
         text += QStringLiteral("\n%1").arg(result.problems[static_cast<size_t>(i)].text());
-    if (n > ProblemsShown)
-        text += QStringLiteral("\n… and %1 more.").arg(n - ProblemsShown);
+    if (n > ProblemsShown || result.unshown > 0)
+        text += QStringLiteral("\n… and %1 more.").arg(std::max(n - ProblemsShown, 0) + result.unshown);
     return text;
 }
 

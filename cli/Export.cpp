@@ -42,7 +42,7 @@ int ExportCommand::run(const QCommandLineParser &parser, Environment &env)
             return fail(env, error);
         return writeOutputFile(env, output, text, force);
     }
-    const QString schema = env.shippedDir.isEmpty() ? QString() : memoryTextSchemaUri(env.shippedDir);
+    const QString schema = memoryTextSchemaId();
     return writeOutputFile(env, output, doc.isModel() ? modelText(doc.model, schema) : memoryText(*doc.image, schema),
                            force);
 }

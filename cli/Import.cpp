@@ -87,8 +87,12 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
         return fail(env, memoryTextTooLarge(shownInput(input), size));
 
     const TextImport result = importMemoryText(text);
+    // FILE:LINE:COL: PATH: message, as compilers write, so that editors jump to each place.
+    const QString file = isStandardStream(input) ? QStringLiteral("standard input") : input;
     for (const TextProblem &p : result.problems)
-        fail(env, QStringLiteral("%1 %2").arg(shownInput(input), p.text()));
+        env.err << file << ':' << p.text() << Qt::endl;
+    if (result.unshown > 0)
+        env.err << file << QStringLiteral(": and %1 more").arg(result.unshown) << Qt::endl;
     if (!result.ok())
         return exitcode::BadInput;
     const QString kind = result.model ? QStringLiteral("model") : QStringLiteral("data");

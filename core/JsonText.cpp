@@ -1,5 +1,8 @@
 #include "core/JsonText.h"
 
+#include <QSet>
+
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -84,7 +87,7 @@ Value &Value::append(Value v)
 
 class Parser {
 public:
-    explicit Parser(const QByteArray &text) : s_(text.constData()), n_(text.size())
+    Parser(const QByteArray &text, Limits limits) : s_(text.constData()), n_(text.size()), limits_(limits)
     {
         if (n_ >= 3 && s_[0] == '\xEF' && s_[1] == '\xBB' && s_[2] == '\xBF')
             i_ = lineStart_ = 3;
@@ -93,13 +96,16 @@ public:
     bool run(Value &out, ParseError *error)
     {
         skipBlanks();
-        if (!value(out, 0)
-            || (skipBlanks(), i_ < n_ && fail(QStringLiteral("more text after the end of the document")))) {
-            if (error)
-                *error = error_;
-            return false;
+        bool good = value(out, 0);
+        if (good) {
+            skipBlanks();
+            // A second document or a stray brace would otherwise be dropped unread.
+            if (i_ < n_)
+                good = fail(QStringLiteral("unexpected text after the document"));
         }
-        return true;
+        if (!good && error)
+            *error = error_;
+        return good;
     }
 
 private:
@@ -161,6 +167,9 @@ private:
     bool value(Value &out, int depth)
     {
         out.position = here();
+        if (limits_.values >= 0 && ++values_ > limits_.values)
+            return fail(QStringLiteral("the text holds more than %1 values, more than any text of this kind")
+                            .arg(limits_.values));
         if (i_ >= n_)
             return fail(QStringLiteral("the text ends where a value should be"));
         switch (s_[i_]) {
@@ -191,6 +200,10 @@ private:
             ++i_;
             return true;
         }
+        // Small objects are searched; a large one keeps its names in a set, so that a text of
+        // many fields is not read in the square of their number.
+        constexpr size_t Searched = 16;
+        QSet<QString> names;
         for (;;) {
             skipBlanks();
             if (i_ >= n_ || s_[i_] != '"')
@@ -199,12 +212,28 @@ private:
             m.keyPosition = here();
             if (!string(m.key))
                 return false;
-            for (const Member &earlier : out.members_)
-                if (earlier.key == m.key) {
-                    error_ = {m.keyPosition,
-                              QStringLiteral("the field \"%1\" is named twice in this object").arg(m.key)};
-                    return false;
-                }
+            if (limits_.fields >= 0 && static_cast<qsizetype>(out.members_.size()) >= limits_.fields) {
+                error_ = {m.keyPosition, QStringLiteral("the object has more than %1 fields, more than any object of "
+                                                        "this kind has")
+                                             .arg(limits_.fields)};
+                return false;
+            }
+            bool twice = false;
+            if (out.members_.size() < Searched) {
+                twice = std::any_of(out.members_.begin(), out.members_.end(),
+                                    [&](const Member &earlier) { return earlier.key == m.key; });
+            } else {
+                if (names.isEmpty())
+                    for (const Member &earlier : out.members_)
+                        names.insert(earlier.key);
+                const qsizetype before = names.size();
+                names.insert(m.key);
+                twice = names.size() == before;
+            }
+            if (twice) {
+                error_ = {m.keyPosition, QStringLiteral("the field \"%1\" is named twice in this object").arg(m.key)};
+                return false;
+            }
             skipBlanks();
             if (i_ >= n_ || s_[i_] != ':')
                 return fail(QStringLiteral("expected \":\" after the field name"));
@@ -239,6 +268,9 @@ private:
         }
         for (;;) {
             skipBlanks();
+            if (limits_.items >= 0 && static_cast<qsizetype>(out.items_.size()) >= limits_.items)
+                return fail(QStringLiteral("the list has more than %1 items, more than any list of this kind holds")
+                                .arg(limits_.items));
             Value item;
             if (!value(item, depth))
                 return false;
@@ -429,13 +461,15 @@ private:
     int line_ = 1;
     qsizetype countedAt_ = 0;
     int countedColumn_ = 1;
+    Limits limits_;
+    qsizetype values_ = 0;
     ParseError error_;
 };
 
-bool parse(const QByteArray &utf8, Value &out, ParseError *error)
+bool parse(const QByteArray &utf8, Value &out, ParseError *error, Limits limits)
 {
     out = Value();
-    return Parser(utf8).run(out, error);
+    return Parser(utf8, limits).run(out, error);
 }
 
 // --- Writing ----------------------------------------------------------------------------

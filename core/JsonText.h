@@ -77,9 +77,18 @@ struct ParseError {
     QString message;
 };
 
+// What a reader of untrusted text allows at most, so that no text costs more than its
+// longest sound form: items in one list, and values in the whole document.
+struct Limits {
+    qsizetype items = -1;   // -1: any number
+    qsizetype fields = -1;  // in one object; -1: any number
+    qsizetype values = -1;  // -1: any number
+};
+
 // Strict JSON (RFC 8259) in UTF-8; a byte-order mark at the start is passed over. A field
-// named twice in one object is an error, as is nesting deeper than 64 levels.
-bool parse(const QByteArray &utf8, Value &out, ParseError *error);
+// named twice in one object is an error, as are nesting deeper than 64 levels, text after
+// the document and going past the limits.
+bool parse(const QByteArray &utf8, Value &out, ParseError *error, Limits limits = {});
 
 // Pretty-printed UTF-8, two blanks a level, ending in a newline. Objects and arrays that
 // hold no non-empty array are written on one line; everything else one item a line.

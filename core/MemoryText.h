@@ -24,20 +24,22 @@ struct TextProblem {
     json::Position position;
     QString path;  // "devices[2].pages[0].keys[3].label"; empty for the file as a whole
     QString sentence;
-    // "12:17 devices[2].pages[0].keys[3].label: <sentence>"
+    // "12:17: devices[2].pages[0].keys[3].label: <sentence>", as compilers tell theirs
+    // after the file's name, so that editors jump to the place
     QString text() const;
 };
 
 struct TextImport {
     bool model = false;                 // a model file's text, else a data file's
     QByteArray file;                    // the file's bytes; empty when there are problems
-    std::vector<TextProblem> problems;  // in the order they stand in the text
+    std::vector<TextProblem> problems;  // the first 100, in the order they stand in the text
+    qsizetype unshown = 0;              // problems past those, only counted
     QStringList notes;                  // what was filled in or left out, said once each
     bool ok() const { return problems.empty(); }
 };
 
 // The text of a data file's memory (pages 0 to 511) or of a model file's device. schema
-// names the JSON Schema the text follows (see memoryTextSchemaUri); empty leaves it out.
+// names the JSON Schema the text follows (see memoryTextSchemaId); empty leaves it out.
 QByteArray memoryText(const MemoryImage &image, const QString &schema);
 QByteArray modelText(const DeviceWorkset &device, const QString &schema);
 
@@ -59,8 +61,9 @@ TextImport importMemoryText(const QByteArray &text);
 TextImport importMemoryText(const json::Value &root);
 
 // The schema as shipped (its "schema" folder beside the shipped pictures when installed),
-// and as the "$schema" of a text.
+// and the name a text gives it in "$schema": its "$id", the same on every installation, so
+// that one memory exports to the same bytes everywhere.
 QString memoryTextSchemaPath(const QString &shippedDir);
-QString memoryTextSchemaUri(const QString &shippedDir);
+QString memoryTextSchemaId();
 
 }  // namespace quillet

@@ -16,7 +16,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <algorithm>
 #include <cstring>
@@ -515,10 +514,7 @@ QString memoryTextSchemaPath(const QString &shippedDir)
                                                                                       : shipped.filePath(name);
 }
 
-QString memoryTextSchemaUri(const QString &shippedDir)
-{
-    return QUrl::fromLocalFile(QDir::cleanPath(memoryTextSchemaPath(QDir(shippedDir).absolutePath()))).toString();
-}
+QString memoryTextSchemaId() { return QStringLiteral("urn:quillet:schema:memory-text:1"); }
 
 bool readMemoryTextFile(const QString &path, QByteArray &text, QString *error)
 {
@@ -543,7 +539,7 @@ QString TextProblem::text() const
 {
     QString where = QStringLiteral("%1:%2").arg(position.line).arg(position.column);
     if (!path.isEmpty())
-        where += QLatin1Char(' ') + path;
+        where += QStringLiteral(": ") + path;
     return where + QStringLiteral(": ") + sentence;
 }
 

@@ -19,9 +19,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <tuple>
 
 namespace quillet {
 
@@ -55,9 +57,14 @@ struct Entry {
     bool hasKey = false;
     bool hasSlot = false;
     bool hasRecord = false;
+    bool hasCells = false;
+    bool hasLabel = false;
+    bool sound = false;  // every value of it could be read
 };
 
 using Fields = std::initializer_list<const char *>;
+
+constexpr size_t ProblemsKept = 100;
 
 class Reader {
 public:
@@ -65,9 +72,54 @@ public:
     TextImport run(const Value &root);
 
 private:
+    // The first problems by place are kept (a heap of the latest on top), the rest only
+    // counted: a text of a million faults is told as quickly as one of a few.
+    struct Told {
+        int line, column;
+        qint64 order;  // of two at one place, the one found first stands first
+        TextProblem problem;
+    };
+    static bool before(const Told &a, const Told &b)
+    {
+        return std::tie(a.line, a.column, a.order) < std::tie(b.line, b.column, b.order);
+    }
     void problem(json::Position at, const QString &path, const QString &sentence)
     {
-        out_.problems.push_back({at, path, sentence});
+        Told t{at.line, at.column, told_++, {at, path, sentence}};
+        if (kept_.size() < ProblemsKept) {
+            kept_.push_back(std::move(t));
+            std::push_heap(kept_.begin(), kept_.end(), before);
+            return;
+        }
+        ++out_.unshown;
+        if (before(t, kept_.front())) {
+            std::pop_heap(kept_.begin(), kept_.end(), before);
+            kept_.back() = std::move(t);
+            std::push_heap(kept_.begin(), kept_.end(), before);
+        }
+    }
+    bool anyProblem() const { return !kept_.empty(); }
+    // False for a problem at a place past the first 100 told, which is then only counted:
+    // where many may come, the sentence is not even made.
+    bool tells(json::Position at)
+    {
+        if (kept_.size() < ProblemsKept)
+            return true;
+        const Told &latest = kept_.front();
+        if (std::pair(at.line, at.column) < std::pair(latest.line, latest.column))
+            return true;
+        ++told_;
+        ++out_.unshown;
+        return false;
+    }
+    // The result, its problems in the order they stand in the text.
+    TextImport &told()
+    {
+        std::sort_heap(kept_.begin(), kept_.end(), before);
+        for (Told &t : kept_)
+            out_.problems.push_back(std::move(t.problem));
+        kept_.clear();
+        return out_;
     }
     void problem(const Value &v, const QString &path, const QString &sentence) { problem(v.position, path, sentence); }
 
@@ -110,6 +162,11 @@ private:
     // The kept bytes the text gives: their values by position, and a bit for each given.
     std::vector<Byte> keptValue_;
     std::vector<std::uint64_t> keptGiven_;
+    // Which entry of "bytes" gave each byte, to name it when another gives the byte again.
+    std::vector<int> keptBy_;
+    bool menuUnsure_ = false;  // a button's bank, name or kind could not be read
+    std::vector<Told> kept_;
+    qint64 told_ = 0;
 };
 
 bool Reader::object(const Value &v, const QString &path, Fields allowed, Fields required)
@@ -121,13 +178,15 @@ bool Reader::object(const Value &v, const QString &path, Fields allowed, Fields 
     bool good = true;
     for (const json::Member &m : v.members())
         if (std::none_of(allowed.begin(), allowed.end(), [&](const char *a) { return m.key == QLatin1String(a); })) {
+            good = false;
+            if (!tells(m.keyPosition))
+                continue;
             QStringList names;
             for (const char *a : allowed)
                 names << quoted(QLatin1String(a));
             problem(m.keyPosition, path.isEmpty() ? m.key : path + QLatin1Char('.') + m.key,
                     QStringLiteral("there is no field %1 here; the fields are %2")
                         .arg(quoted(m.key), names.join(QStringLiteral(", "))));
-            good = false;
         }
     for (const char *r : required)
         if (!v.find(QLatin1String(r))) {
@@ -142,16 +201,17 @@ bool Reader::integer(const Value &owner, const QString &path, const char *name, 
     const Value *v = owner.find(QLatin1String(name));
     if (!v)
         return false;
-    int n = 0;
-    if (!v->toInt(&n)) {
+    const double d = v->toNumber();
+    if (!v->isNumber() || std::trunc(d) != d) {
         problem(*v, member(path, name), QStringLiteral("expected a whole number"));
         return false;
     }
-    if (n < low || n > high) {
-        problem(*v, member(path, name),
-                QStringLiteral("%1 is out of range; it goes from %2 to %3").arg(n).arg(low).arg(high));
+    // A whole number of any size is one, told by its range.
+    if (d < low || d > high) {
+        problem(*v, member(path, name), QStringLiteral("out of range (%1 to %2)").arg(low).arg(high));
         return false;
     }
+    const int n = static_cast<int>(d);
     *out = n;
     return true;
 }
@@ -349,14 +409,17 @@ bool Reader::readEntries(const Value &list, const QString &path, int page, std::
             all = false;
             continue;
         }
+        // An entry with a bad value is kept with what could be read, so that the rest of
+        // the text is checked against it as written and the one bad value is all that is told.
         Entry e;
         Placed &p = e.placed;
         p.where = {k.position, at};
         int n = 0;
         if (menu) {
-            good = integer(k, at, "bank", 1, area::BankCount, &n) && good;
-            p.key = n - 1;
-            e.hasKey = true;
+            e.hasKey = integer(k, at, "bank", 1, area::BankCount, &n);
+            good = e.hasKey && good;
+            p.key = e.hasKey ? n - 1 : -1;
+            n = 1;
             good = integer(k, at, "page", 1, shape.pages, &n) && good;
             p.page = n - 1;
         } else {
@@ -381,6 +444,7 @@ bool Reader::readEntries(const Value &list, const QString &path, int page, std::
         good = cells && good;
         if (cells) {
             p.cells = CellRect::ofSize(column - 1, row - 1, columns, rows);
+            e.hasCells = true;
             if (columns < 2 || rows < 2) {
                 problem(k, at,
                         QStringLiteral("the %1 is %2 × %3 cells; a %1 is at least 2 × 2")
@@ -388,6 +452,7 @@ bool Reader::readEntries(const Value &list, const QString &path, int page, std::
                             .arg(columns)
                             .arg(rows));
                 good = false;
+                e.hasCells = false;
             } else if (!p.cells.inGrid()) {
                 const QString edge = p.cells.right >= GridColumns ? QStringLiteral("column %1").arg(p.cells.right + 1)
                                                                   : QStringLiteral("row %1").arg(p.cells.bottom + 1);
@@ -397,10 +462,12 @@ bool Reader::readEntries(const Value &list, const QString &path, int page, std::
                             .arg(GridColumns)
                             .arg(GridRows));
                 good = false;
+                e.hasCells = false;
             }
         }
         p.labelPage = p.page;
         if (k.find(QStringLiteral("labelPage"))) {
+            n = p.page + 1;
             good = integer(k, at, "labelPage", 1, shape.pages, &n) && good;
             p.labelPage = n - 1;
         }
@@ -425,11 +492,12 @@ bool Reader::readEntries(const Value &list, const QString &path, int page, std::
         } else if (const Value *l = k.find(QStringLiteral("label"))) {
             label = labelOf(*l, member(at, "label"));
         }
-        good = label.has_value() && good;
+        e.hasLabel = label.has_value();
+        good = e.hasLabel && good;
         if (label)
             p.label = *label;
-        if (good)
-            entries.push_back(std::move(e));
+        e.sound = good;
+        entries.push_back(std::move(e));
         all = all && good;
     }
     return all;
@@ -440,67 +508,61 @@ bool Reader::readEntries(const Value &list, const QString &path, int page, std::
 bool Reader::placeEntries(std::vector<Entry> &entries, const LayoutShape &shape)
 {
     const QString what = QLatin1String(shape.what);
-    bool good = true;
-    for (size_t i = 0; i < entries.size(); ++i) {
+    // The first problem of an entry is told, not every pair it makes with the others: a
+    // page listing one key a thousand times is told once for each copy. The lists are no
+    // longer than a layout's slots, so the pairs stay few.
+    auto firstProblem = [&](size_t i) -> std::optional<QString> {
         const Placed &a = entries[i].placed;
-        const Where &w = a.where;
         int onPage = 0;
         for (size_t j = 0; j < i; ++j) {
             const Placed &b = entries[j].placed;
-            if (entries[i].hasKey && entries[j].hasKey && a.key == b.key) {
-                problem(w.position, w.path,
-                        QStringLiteral("%1 %2 is %3 already")
-                            .arg(shape.pages == 2 ? QStringLiteral("bank") : QStringLiteral("key"))
-                            .arg(a.key + 1)
-                            .arg(b.where.path));
-                good = false;
-            }
+            if (entries[i].hasKey && entries[j].hasKey && a.key == b.key)
+                return QStringLiteral("%1 %2 is %3 already")
+                    .arg(shape.pages == 2 ? QStringLiteral("bank") : QStringLiteral("key"))
+                    .arg(a.key + 1)
+                    .arg(b.where.path);
             if (a.page != b.page)
                 continue;
             ++onPage;
-            if (entries[i].hasSlot && entries[j].hasSlot && a.slot == b.slot) {
-                problem(w.position, w.path,
-                        QStringLiteral("slot %1 of page %2 is taken by %3")
-                            .arg(a.slot + 1)
-                            .arg(a.page + 1)
-                            .arg(b.where.path));
-                good = false;
-            }
+            if (entries[i].hasSlot && entries[j].hasSlot && a.slot == b.slot)
+                return QStringLiteral("slot %1 of page %2 is taken by %3")
+                    .arg(a.slot + 1)
+                    .arg(a.page + 1)
+                    .arg(b.where.path);
             const CellRect both{std::max(a.cells.left, b.cells.left), std::max(a.cells.top, b.cells.top),
                                 std::min(a.cells.right, b.cells.right), std::min(a.cells.bottom, b.cells.bottom)};
-            if (both.left <= both.right && both.top <= both.bottom) {
-                problem(w.position, w.path,
-                        QStringLiteral("the %1 overlaps %2 at column %3, row %4 of page %5")
-                            .arg(what, b.where.path)
-                            .arg(both.left + 1)
-                            .arg(both.top + 1)
-                            .arg(a.page + 1));
-                good = false;
-            }
+            if (entries[i].hasCells && entries[j].hasCells && both.left <= both.right && both.top <= both.bottom)
+                return QStringLiteral("the %1 overlaps %2 at column %3, row %4 of page %5")
+                    .arg(what, b.where.path)
+                    .arg(both.left + 1)
+                    .arg(both.top + 1)
+                    .arg(a.page + 1);
         }
-        if (onPage == shape.slotCount) {
-            problem(w.position, w.path,
-                    QStringLiteral("page %1 holds %2 %3s; this one is one too many")
-                        .arg(a.page + 1)
-                        .arg(shape.slotCount)
-                        .arg(what));
-            good = false;
-        }
+        if (onPage == shape.slotCount)
+            return QStringLiteral("page %1 holds %2 %3s; this one is one too many")
+                .arg(a.page + 1)
+                .arg(shape.slotCount)
+                .arg(what);
         // Two keys may name one label record only with one label.
-        if (entries[i].hasRecord)
+        if (entries[i].hasRecord && entries[i].hasLabel)
             for (size_t j = 0; j < i; ++j) {
                 const Placed &b = entries[j].placed;
-                if (entries[j].hasRecord && a.labelPage == b.labelPage && a.record == b.record && a.label != b.label) {
-                    problem(w.position, w.path,
-                            QStringLiteral("label record %1 of page %2 is also %3's, with another label; give one of "
-                                           "them another record, or leave \"record\" out")
-                                .arg(a.record + 1)
-                                .arg(a.labelPage + 1)
-                                .arg(b.where.path));
-                    good = false;
-                }
+                if (entries[j].hasRecord && entries[j].hasLabel && a.labelPage == b.labelPage && a.record == b.record
+                    && a.label != b.label)
+                    return QStringLiteral("label record %1 of page %2 is also %3's, with another label; give one of "
+                                          "them another record, or leave \"record\" out")
+                        .arg(a.record + 1)
+                        .arg(a.labelPage + 1)
+                        .arg(b.where.path);
             }
-    }
+        return std::nullopt;
+    };
+    bool good = std::all_of(entries.begin(), entries.end(), [](const Entry &e) { return e.sound; });
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (const std::optional<QString> told = firstProblem(i)) {
+            problem(entries[i].placed.where.position, entries[i].placed.where.path, *told);
+            good = false;
+        }
     if (!good)
         return false;
 
@@ -555,7 +617,8 @@ bool Reader::readLayout(const Value &owner, const QString &path, Layout &layout)
             const QString at = item(member(path, "pages"), page);
             if (!object(p, at, {"keys"}))
                 continue;
-            if (const Value *keys = array(p, at, "keys"))
+            if (const Value *keys = array(p, at, "keys", DeviceShape.slotCount,
+                                          "there are %1 keys on this page; a page holds %2"))
                 good = readEntries(*keys, member(at, "keys"), static_cast<int>(page), entries) && good;
         }
     } else if (owner.find(QStringLiteral("pages"))) {
@@ -568,7 +631,8 @@ bool Reader::readLayout(const Value &owner, const QString &path, Layout &layout)
 
     // Block data left out is no value: kept bytes may still give it.
     layout.blocks.fill(Empty);
-    const Value *blocks = array(owner, path, "blocks");
+    const Value *blocks = array(owner, path, "blocks", static_cast<int>(layout.blocks.size()),
+                                "there are %1 lines of block data; the block data has %2 bytes");
     if (!blocks) {
         leftOut_ = leftOut_ || !owner.find(QStringLiteral("blocks"));
         return good;
@@ -603,13 +667,18 @@ QString Reader::deviceName(int bank) const
 
 void Reader::readMenu(const Value &root)
 {
-    const Value *menu = array(root, QString(), "menu");
+    const Value *menu =
+        array(root, QString(), "menu", area::BankCount,
+              "there are %1 buttons; the main menu has one for each of %2 banks");
     if (!menu)
         return;
     std::vector<Entry> entries;
-    if (!readEntries(*menu, QStringLiteral("menu"), -1, entries) || !placeEntries(entries, MenuShape))
-        return;
+    readEntries(*menu, QStringLiteral("menu"), -1, entries);
+    placeEntries(entries, MenuShape);
+    // Kept whatever is wrong with them, so that what names a device is checked as written.
+    menuUnsure_ = entries.size() != menu->items().size();
     for (Entry &e : entries) {
+        menuUnsure_ = menuUnsure_ || !e.hasKey || !e.hasLabel || e.kind.value_or(0) < 0;
         Button b;
         static_cast<Placed &>(b) = e.placed;
         b.kind = e.kind;
@@ -619,7 +688,8 @@ void Reader::readMenu(const Value &root)
 
 void Reader::readDevices(const Value &root)
 {
-    const Value *devices = array(root, QString(), "devices");
+    const Value *devices =
+        array(root, QString(), "devices", area::BankCount, "there are %1 devices; the remote has %2 banks");
     if (!devices)
         return;
     for (size_t i = 0; i < devices->items().size(); ++i) {
@@ -642,19 +712,22 @@ void Reader::readDevices(const Value &root)
             if (b.key == bank)
                 button = &b;
         const QString name = deviceName(bank);
-        if (!button || name.isEmpty()) {
+        if (menuUnsure_) {
+            // A bad value of the menu is told already; what follows from it is not.
+        } else if (!button || name.isEmpty()) {
             problem(d, at,
                     QStringLiteral("bank %1 has no named button on the main menu, so the remote shows no device "
                                    "there; give it one in \"menu\"")
                         .arg(bank + 1));
             continue;
         }
-        if (const Value *n = string(d, at, "name"); n && n->toString() != name)
+        if (const Value *n = string(d, at, "name"); n && !menuUnsure_ && n->toString() != name)
             problem(*n, member(at, "name"),
                     QStringLiteral("the device's name is its main-menu button's, %1; change the "
                                    "two together")
                         .arg(quoted(name)));
-        if (const Value *k = string(d, at, "kind"); k && kindCode(k->toString()) != button->kind.value_or(-2))
+        if (const Value *k = string(d, at, "kind");
+            k && !menuUnsure_ && kindCode(k->toString()) != button->kind.value_or(-2))
             problem(*k, member(at, "kind"),
                     QStringLiteral("the device's kind is its main-menu button's, %1; change the "
                                    "two together")
@@ -721,6 +794,8 @@ std::optional<KeyRef> Reader::keyRef(const Value &v, const QString &path, bool t
         if (deviceName(bank) == device->toString())
             banks.push_back(bank);
     const QString at = member(path, "device");
+    if (banks.empty() && menuUnsure_)
+        return std::nullopt;  // the menu's bad value is told already
     if (banks.empty()) {
         QStringList names;
         for (const auto &[bank, layout] : m_.devices)
@@ -898,20 +973,18 @@ void Reader::readBackups(const Value &root)
 void Reader::readKept(const Value &root)
 {
     const bool model = m_.model;
-    const Value *bytes = array(root, QString(), "bytes");
+    // Each entry gives a byte at least, and no byte twice.
+    const Value *bytes = array(root, QString(), "bytes", fileSize(model),
+                               "there are %1 entries of kept bytes; the file has %2 bytes");
     if (!bytes) {
         leftOut_ = leftOut_ || !root.find(QStringLiteral("bytes"));
         return;
     }
     const QStringList &areas = areaNames(model);
-    keptValue_.assign(static_cast<size_t>(fileSize(model)), Empty);
-    keptGiven_.assign(static_cast<size_t>(fileSize(model) + 63) / 64, 0);
-    struct Given {
-        int area;
-        int offset;
-        qsizetype length;
-    };
-    std::vector<Given> entries(bytes->items().size(), Given{-1, 0, 0});
+    const int size = fileSize(model);
+    keptValue_.assign(static_cast<size_t>(size), Empty);
+    keptGiven_.assign(static_cast<size_t>(size + 63) / 64, 0);
+    keptBy_.assign(static_cast<size_t>(size), -1);
     for (size_t i = 0; i < bytes->items().size(); ++i) {
         const Value &v = bytes->items()[i];
         const QString at = item(QStringLiteral("bytes"), i);
@@ -932,34 +1005,34 @@ void Reader::readKept(const Value &root)
             problem(*name, member(at, "area"), QStringLiteral("there is no area %1").arg(quoted(name->toString())));
             continue;
         }
-        const qsizetype length = run.size() * repeat;
-        entries[i] = {area, offset, length};
-        for (qsizetype k = 0; k < length; ++k) {
-            const int position = positionOf(model, area, offset + static_cast<int>(k));
+        // Only the bytes that land are walked: no file has more than `size`, whatever hex
+        // times repeat comes to.
+        const qint64 length = qint64{run.size()} * repeat;
+        for (qint64 k = 0; k < length; ++k) {
+            const qint64 where = offset + k;
+            const int position =
+                where <= MemoryImage::TotalBytes ? positionOf(model, area, static_cast<int>(where)) : -1;
             if (position < 0) {
-                problem(v, at,
-                        QStringLiteral("the area %1 has no byte at offset %2")
-                            .arg(quoted(name->toString()))
-                            .arg(offset + k));
+                if (tells(v.position))
+                    problem(v, at,
+                            QStringLiteral("the area %1 has no byte at offset %2")
+                                .arg(quoted(name->toString()))
+                                .arg(where));
                 break;
             }
-            std::uint64_t &word = keptGiven_[static_cast<size_t>(position) / 64];
-            const std::uint64_t bit = std::uint64_t{1} << (position % 64);
-            if (word & bit) {
+            const auto p = static_cast<size_t>(position);
+            if (keptBy_[p] >= 0) {
                 // Told once, at the later entry, naming the earlier.
-                size_t earlier = 0;
-                for (size_t e = 0; e < i && earlier == 0; ++e)
-                    for (qsizetype j = 0; j < entries[e].length && earlier == 0; ++j)
-                        if (positionOf(model, entries[e].area, entries[e].offset + static_cast<int>(j)) == position)
-                            earlier = e + 1;
-                problem(v, at,
-                        QStringLiteral("the byte at offset %1 is given by bytes[%2] already")
-                            .arg(offset + k)
-                            .arg(earlier - 1));
+                if (tells(v.position))
+                    problem(v, at,
+                            QStringLiteral("the byte at offset %1 is given by bytes[%2] already")
+                                .arg(where)
+                                .arg(keptBy_[p]));
                 break;
             }
-            word |= bit;
-            keptValue_[static_cast<size_t>(position)] = static_cast<Byte>(run[k % run.size()]);
+            keptBy_[p] = static_cast<int>(i);
+            keptGiven_[p / 64] |= std::uint64_t{1} << (p % 64);
+            keptValue_[p] = static_cast<Byte>(run[static_cast<qsizetype>(k % run.size())]);
         }
     }
 }
@@ -968,9 +1041,13 @@ TextImport Reader::run(const QByteArray &text)
 {
     Value root;
     json::ParseError error;
-    if (!json::parse(text, root, &error)) {
+    // No list of a sound text is longer than the kept bytes of a data file, one entry a
+    // byte; no object has more fields than a few dozen, and no text holds more values than
+    // about five for each kept byte.
+    const qsizetype longest = fileSize(false);
+    if (!json::parse(text, root, &error, {longest, 64, 6 * longest})) {
         problem(error.position, QString(), error.message);
-        return out_;
+        return told();
     }
     return run(root);
 }
@@ -981,28 +1058,28 @@ TextImport Reader::run(const Value &root)
                 {"$schema", "format", "version", "kind", "menu", "devices", "timers", "macros", "backups", "device",
                  "bytes"},
                 {"format", "version", "kind"}))
-        return out_;
+        return told();
     const Value *format = root.find(QStringLiteral("format"));
     if (!format->isString() || format->toString() != QLatin1String("quillet-memory")) {
         problem(*format, QStringLiteral("format"),
                 QStringLiteral("this is not the text of a remote's memory, which "
                                "has \"format\": \"quillet-memory\""));
-        return out_;
+        return told();
     }
     int version = 0;
     if (!integer(root, QString(), "version", 1, 1000000, &version))
-        return out_;
+        return told();
     if (version != 1) {
         problem(*root.find(QStringLiteral("version")), QStringLiteral("version"),
                 QStringLiteral("version %1 is newer than this Quillet reads, which is version 1").arg(version));
-        return out_;
+        return told();
     }
     const Value *kind = string(root, QString(), "kind");
     if (!kind)
-        return out_;
+        return told();
     if (kind->toString() != QLatin1String("data") && kind->toString() != QLatin1String("model")) {
         problem(*kind, QStringLiteral("kind"), QStringLiteral("expected \"data\" or \"model\""));
-        return out_;
+        return told();
     }
     m_.model = out_.model = kind->toString() == QLatin1String("model");
     const QStringList otherParts = m_.model
@@ -1033,11 +1110,8 @@ TextImport Reader::run(const Value &root)
     }
     readKept(root);
 
-    std::stable_sort(out_.problems.begin(), out_.problems.end(), [](const TextProblem &a, const TextProblem &b) {
-        return std::pair(a.position.line, a.position.column) < std::pair(b.position.line, b.position.column);
-    });
-    if (!out_.problems.empty())
-        return out_;
+    if (anyProblem())
+        return told();
 
     Canvas canvas(m_.model);
     draw(m_, canvas);

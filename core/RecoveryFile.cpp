@@ -3,6 +3,7 @@
 #include "core/MemoryImage.h"
 #include "core/ModelFile.h"
 
+#include <QByteArrayList>
 #include <QCryptographicHash>
 #include <QtEndian>
 
@@ -155,6 +156,18 @@ bool parseRecovery(const QByteArray &bytes, RecoveryCopy &copy, QString *error)
     out.writtenMs = qFromBigEndian<qint64>(time.data());
     out.document = document.toByteArray();
     copy = std::move(out);
+    return true;
+}
+
+bool parseLockFile(const QByteArray &bytes, LockHolder &holder)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    bool isNumber = false;
+    holder.pid = lines.value(0).trimmed().toLongLong(&isNumber);
+    if (lines.size() < 3 || holder.pid <= 0 || !isNumber)
+        return false;
+    holder.host = QString::fromUtf8(lines[2].trimmed());
+    holder.machine = lines.size() > 3 ? lines[3].trimmed() : QByteArray();
     return true;
 }
 

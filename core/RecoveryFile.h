@@ -30,4 +30,13 @@ QByteArray recoveryBytes(const RecoveryCopy &copy);
 // that runs past the end, bytes left over, or a checksum that does not match.
 bool parseRecovery(const QByteArray &bytes, RecoveryCopy &copy, QString *error);
 
+// What a session's lock file says of its holder (Qt's lock files: pid, program, host name,
+// machine id, one a line); false when it names no process.
+struct LockHolder {
+    qint64 pid = 0;
+    QString host;
+    QByteArray machine;  // empty when the lock does not say
+};
+bool parseLockFile(const QByteArray &bytes, LockHolder &holder);
+
 }  // namespace quillet

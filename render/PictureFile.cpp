@@ -11,6 +11,8 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
+#include <algorithm>
+
 namespace quillet {
 
 namespace {
@@ -24,16 +26,43 @@ bool writePng(const Picture &picture, QIODevice &out, QString *error)
     return false;
 }
 
+// XML 1.0 has no way to write most control characters, not even as references, and the
+// generator writes a label's text as it is: a label may hold any byte the remote keeps.
+bool xmlAllows(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Each character XML forbids becomes U+FFFD, the character that stands for one unknown.
+QByteArray xmlSafe(const QByteArray &utf8)
+{
+    const QList<uint> all = QString::fromUtf8(utf8).toUcs4();
+    if (std::all_of(all.begin(), all.end(), [](uint c) { return xmlAllows(c); }))
+        return utf8;
+    QList<uint> safe = all;
+    for (uint &c : safe)
+        if (!xmlAllows(c))
+            c = 0xFFFD;
+    return QString::fromUcs4(reinterpret_cast<const char32_t *>(safe.constData()), safe.size()).toUtf8();
+}
+
 void writeSvg(const Picture &picture, QIODevice &out)
 {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&out);
-    svg.setSize(picture.size);
-    svg.setViewBox(QRect(QPoint(0, 0), picture.size));
-    svg.setResolution(static_cast<int>(LayoutDpi));
-    svg.setTitle(picture.name);
-    QPainter p(&svg);
-    picture.draw(p);
+    QByteArray drawn;
+    QBuffer buffer(&drawn);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(picture.size);
+        svg.setViewBox(QRect(QPoint(0, 0), picture.size));
+        svg.setResolution(static_cast<int>(LayoutDpi));
+        svg.setTitle(picture.name);
+        QPainter p(&svg);
+        picture.draw(p);
+    }
+    out.write(xmlSafe(drawn));
 }
 
 void writePdf(const Picture &picture, QIODevice &out)

@@ -136,6 +136,8 @@ private slots:
     void refusalsSayWhereAndWhy_data();
     void refusalsSayWhereAndWhy();
     void nothingIsWrittenForAProblem();
+    void hostileTextsAreToldBriefly_data();
+    void hostileTextsAreToldBriefly();
 };
 
 void TestMemoryText::anyBytesComeBack_data()
@@ -267,17 +269,6 @@ void TestMemoryText::refusalsSayWhereAndWhy_data()
     row("too small", QStringLiteral(R"({"column": 4, "row": 1, "columns": 2, "rows": 1, "label": {"icon": "Mute"}})"),
         GoodTimerKey, GoodSteps, QStringLiteral(R"({"column": 4)"), second,
         QStringLiteral("the key is 2 × 1 cells; a key is at least 2 × 2"));
-    QString thirteen;
-    for (int k = 0; k < 12; ++k)
-        thirteen +=
-            QStringLiteral(R"(, {"column": 1, "row": 1, "columns": 2, "rows": 2, "label": {"text": "%1"}})").arg(k);
-    row("more keys than slots",
-        QStringLiteral(R"({"slot": 2, "column": 3, "row": 3, "columns": 2, "rows": 2, "label": {"text": "X"}})")
-            + thirteen,
-        GoodTimerKey, GoodSteps,
-        QStringLiteral(R"({"column": 1, "row": 1, "columns": 2, "rows": 2, "label": {"text": "10"}})"),
-        QStringLiteral("devices[0].pages[0].keys[12]"),
-        QStringLiteral("page 1 holds 12 keys; this one is one too many"));
     row("long label",
         QStringLiteral(
             R"({"column": 4, "row": 1, "columns": 2, "rows": 2, "label": {"text": "ABCDEFGHIJKLMNOPQRSTU"}})"),
@@ -312,7 +303,7 @@ void TestMemoryText::refusalsSayWhereAndWhy()
     QVERIFY(!r.ok());
     QVERIFY(r.file.isEmpty());
     const QString expected =
-        placeOf(text, at) + (path.isEmpty() ? QString() : QLatin1Char(' ') + path) + QStringLiteral(": ") + says;
+        placeOf(text, at) + (path.isEmpty() ? QString() : QStringLiteral(": ") + path) + QStringLiteral(": ") + says;
     QStringList told;
     for (const TextProblem &p : r.problems)
         told << p.text();
@@ -333,7 +324,72 @@ void TestMemoryText::nothingIsWrittenForAProblem()
         {"area": "unused", "offset": 1000, "hex": "00"}, {"area": "unused", "offset": 998, "hex": "010203"}]})");
     QCOMPARE(twice.problems.size(), size_t(1));
     QCOMPARE(twice.problems.front().text(),
-             QStringLiteral("2:58 bytes[1]: the byte at offset 1000 is given by bytes[0] already"));
+             QStringLiteral("2:58: bytes[1]: the byte at offset 1000 is given by bytes[0] already"));
+}
+
+void TestMemoryText::hostileTextsAreToldBriefly_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("first");  // the first problem told
+    QTest::addColumn<int>("count");      // problems found in all, told or counted
+
+    const QByteArray head = R"({"format": "quillet-memory", "version": 1, "kind": "data", )";
+    auto times = [](const QByteArray &piece, int n, const char *glue = ", ") {
+        QByteArrayList all(n, piece);
+        return all.join(glue);
+    };
+    QTest::newRow("one key listed 2,000 times")
+        << written(times(GoodKey.toUtf8(), 2000), GoodTimerKey, GoodSteps).toUtf8()
+        << QStringLiteral("4:74: devices[0].pages[0].keys: there are 2001 keys on this page; a page holds 12") << 1;
+    QTest::newRow("hex times repeat past the area")
+        << head + "\"bytes\": [\n"
+               + times(R"({"area": "unused", "offset": 1, "hex": ")" + QByteArray(800, '0') + R"(", "repeat": 136458})", 20, ",\n") + "]}"
+        << QStringLiteral("2:1: bytes[0]: the area \"unused\" has no byte at offset") << 20;
+    QByteArray fields;
+    for (int f = 0; f < 80000; ++f)
+        fields += ", \"f" + QByteArray::number(f % 70 == 63 ? 20 : f) + "\": 0";
+    QTest::newRow("a field twice among many")
+        << "{" + fields.mid(2, fields.indexOf("f63") + 1) + "}"
+        << QStringLiteral("1:622: the field \"f20\" is named twice in this object") << 1;
+    QTest::newRow("80,000 fields") << R"({"format": "quillet-memory")" + fields.replace("f20\"", "f0x\"") + "}"
+                                   << QStringLiteral("1:650: the object has more than 64 fields") << 1;
+    QTest::newRow("a list longer than any") << head + "\"bytes\": [" + times("0", 200000) + "]}"
+                                            << QStringLiteral("1:408646: the list has more than 136192 items") << 1;
+    QTest::newRow("more values than any") << "[" + times("[" + times("[]", 100000) + "]", 20) + "]"
+                                          << QStringLiteral("1:3268587: the text holds more than 817152 values")
+                                          << 1;
+    const QString good = written(GoodKey, GoodTimerKey, GoodSteps);
+    const QString last = QStringLiteral("22:1: unexpected text after the document");
+    for (const char *after : {"{}", "}", "xyz"})
+        QTest::newRow(after) << (good + QStringLiteral("\n").repeated(12) + QLatin1String(after)).toUtf8() << last << 1;
+    // One bad value is told alone; the devices, timers and macros are checked against the
+    // menu as written.
+    const QString menu = QStringLiteral(R"("columns": 3, "rows": 2}],)");
+    const QString second =
+        QStringLiteral(R"("columns": 3, "rows": 2}, {"bank": 2, "name": "VCR", "page": 1, "column": %1, "row": 5, )") + menu;
+    for (const auto &[column, says] : {std::pair("1.5", "expected a whole number"),
+                                      std::pair("\"3\"", "expected a whole number"),
+                                      std::pair("-0", "out of range (1 to 6)"),
+                                      std::pair("1e300", "out of range (1 to 6)")}) {
+        QString t = good;
+        t.replace(t.indexOf(menu), menu.size(), second.arg(QLatin1String(column)));
+        QTest::newRow(column) << t.toUtf8()
+                              << placeOf(t, QLatin1String(column) + QStringLiteral(R"(, "row": 5)"))
+                + QStringLiteral(": menu[1].column: ") + QLatin1String(says)
+                              << 1;
+    }
+}
+
+void TestMemoryText::hostileTextsAreToldBriefly()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, first);
+    QFETCH(int, count);
+    const TextImport r = importMemoryText(text);
+    QVERIFY(!r.ok() && r.file.isEmpty());
+    QVERIFY2(r.problems.front().text().startsWith(first), qPrintable(r.problems.front().text()));
+    QCOMPARE(static_cast<qsizetype>(r.problems.size()) + r.unshown, count);
+    QVERIFY(r.problems.size() <= 100);
 }
 
 QTEST_GUILESS_MAIN(TestMemoryText)

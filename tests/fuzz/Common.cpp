@@ -21,6 +21,10 @@ QString targetName(Target t)
         return QStringLiteral("fuzz_readers");
     case Target::EditModel:
         return QStringLiteral("fuzz_editmodel");
+    case Target::MemoryText:
+        return QStringLiteral("fuzz_memorytext");
+    case Target::Inputs:
+        return QStringLiteral("fuzz_inputs");
     }
     return {};
 }

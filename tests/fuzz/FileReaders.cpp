@@ -212,6 +212,36 @@ void readFiles(const std::uint8_t *data, std::size_t size)
     readFragmentText(input);
 }
 
+void runMemoryText(const std::uint8_t *data, std::size_t size)
+{
+    readMemoryText(QByteArrayView(data, static_cast<qsizetype>(size)), checkedAsText(data, size, 8));
+}
+
+std::vector<Seed> memoryTextSeeds()
+{
+    // A user's small text, and a whole memory's as export writes it.
+    std::vector<Seed> out;
+    for (const Seed &s : fileReaderSeeds())
+        if (s.name.endsWith(QLatin1String(".json")))
+            out.push_back(s);
+    auto image = std::make_unique<MemoryImage>();
+    realisticImage(*image);
+    out.push_back({QStringLiteral("realistic.json"), memoryText(*image, memoryTextSchemaId())});
+    // Texts that once took minutes and gigabytes: a page listing one key 2,000 times, and
+    // kept bytes whose hex times repeat runs far past their area. Under the fuzz script's
+    // limits they fail on time or memory if either comes back.
+    const QByteArray head = R"({"format": "quillet-memory", "version": 1, "kind": "data", )";
+    QByteArrayList keys(2000, R"({"key": 1, "column": 1, "row": 1, "columns": 2, "rows": 2, "label": {"text": "A"}})");
+    const QByteArray menu =
+        R"("menu": [{"bank": 1, "name": "TV", "page": 1, "column": 1, "row": 1, "columns": 3, "rows": 2}],)";
+    out.push_back({QStringLiteral("one-key-2000-times.json"),
+                   head + menu + R"("devices": [{"bank": 1, "pages": [{"keys": [)" + keys.join(",\n") + "]}]}]}"});
+    QByteArrayList runs(20, R"({"area": "unused", "offset": 1, "hex": ")" + QByteArray(1600, 'A')
+                                + R"(", "repeat": 136458})");
+    out.push_back({QStringLiteral("repeat-past-the-area.json"), head + "\"bytes\": [" + runs.join(",\n") + "]}"});
+    return out;
+}
+
 std::vector<Seed> fileReaderSeeds()
 {
     auto image = std::make_unique<MemoryImage>();

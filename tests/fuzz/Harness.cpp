@@ -995,6 +995,12 @@ void run(Target t, const std::uint8_t *data, std::size_t size)
     case Target::EditModel:
         runEditModel(data, size);
         return;
+    case Target::MemoryText:
+        runMemoryText(data, size);
+        return;
+    case Target::Inputs:
+        runInputs(data, size);
+        return;
     }
     // The program returns to its event loop after every command; so does the harness,
     // which also lets deferred deletions happen instead of piling up run after run.

@@ -19,7 +19,9 @@ class MemoryImage;
 
 namespace quillet::fuzz {
 
-enum class Target { DataFile, ModelFile, Transfer, Readers, EditModel };
+enum class Target { DataFile, ModelFile, Transfer, Readers, EditModel, MemoryText, Inputs };
+inline constexpr Target AllTargets[] = {Target::DataFile,  Target::ModelFile,  Target::Transfer, Target::Readers,
+                                        Target::EditModel, Target::MemoryText, Target::Inputs};
 
 // "fuzz_datafile", ...: the target's program name and its regression folder.
 QString targetName(Target t);
@@ -45,6 +47,11 @@ void runTransfer(const std::uint8_t *data, std::size_t size);
 // and a recovery copy (FileReaders.cpp, readFiles).
 void runReaders(const std::uint8_t *data, std::size_t size);
 void readFiles(const std::uint8_t *data, std::size_t size);
+// Any bytes as a memory's text, alone, so that the fuzzer's dictionary and long inputs
+// serve it (FileReaders.cpp).
+void runMemoryText(const std::uint8_t *data, std::size_t size);
+// Any bytes as the history's record, a session's lock file and standard input (Inputs.cpp).
+void runInputs(const std::uint8_t *data, std::size_t size);
 // Whether this input also gets the readers' dearest checks (the comparison made twice, the
 // data file saved and loaded again): a quarter of the inputs, chosen by their last byte, so
 // each run stays cheap and the checks still see thousands of inputs a minute.
@@ -91,6 +98,8 @@ std::vector<Seed> seeds(Target t);
 std::vector<Seed> readersSeeds();
 std::vector<Seed> fileReaderSeeds();
 std::vector<Seed> editModelSeeds();
+std::vector<Seed> memoryTextSeeds();
+std::vector<Seed> inputsSeeds();
 // Writes the seeds of a target into a folder (made if needed); false when one cannot be written.
 bool writeSeeds(Target t, const QString &folder);
 

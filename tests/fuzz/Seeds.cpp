@@ -216,6 +216,21 @@ std::vector<Seed> transferSeeds()
 
 }  // namespace
 
+// The history's record, a session's lock file, and a data and a model file as standard
+// input: what fuzz_inputs reads (Inputs.cpp), which is no part of the readers' core.
+std::vector<Seed> inputsSeeds()
+{
+    auto image = std::make_unique<MemoryImage>();
+    realisticImage(*image);
+    std::vector<Seed> out;
+    out.push_back({QStringLiteral("History.idx"), QByteArray("2024-05-01 10-00-00 download.DAT\t136460\t1714557600000\n"
+                                                             "2024-05-02 11-30-00 upload 2.DAT\t136460\t1714649400000\n")});
+    out.push_back({QStringLiteral("session.lock"), QByteArray("4242\nquillet\nworkstation\n0123456789abcdef\n")});
+    out.push_back({QStringLiteral("data-on-standard-input.DAT"), dataFileBytes(*image)});
+    out.push_back({QStringLiteral("model-on-standard-input.MOD"), QByteArray(modelfile::Size, '\x07')});
+    return out;
+}
+
 std::vector<Seed> seeds(Target t)
 {
     switch (t) {
@@ -229,6 +244,10 @@ std::vector<Seed> seeds(Target t)
         return readersSeeds();
     case Target::EditModel:
         return editModelSeeds();
+    case Target::MemoryText:
+        return memoryTextSeeds();
+    case Target::Inputs:
+        return inputsSeeds();
     }
     return {};
 }

@@ -24,7 +24,7 @@ void TestFuzzReplay::replay_data()
 {
     QTest::addColumn<int>("target");
     QTest::addColumn<QByteArray>("input");
-    for (Target t : {Target::DataFile, Target::ModelFile, Target::Transfer, Target::Readers, Target::EditModel}) {
+    for (Target t : AllTargets) {
         const QString name = targetName(t);
         for (const Seed &s : seeds(t))
             QTest::newRow(qPrintable(name + QStringLiteral(" seed ") + s.name)) << int(t) << s.bytes;
@@ -49,7 +49,7 @@ void TestFuzzReplay::replay()
 void TestFuzzReplay::everyTargetHasARegressionFolder()
 {
     // scripts/fuzz.sh keeps findings there; a missing folder would silently replay nothing.
-    for (Target t : {Target::DataFile, Target::ModelFile, Target::Transfer, Target::Readers, Target::EditModel})
+    for (Target t : AllTargets)
         QVERIFY2(QDir(QStringLiteral(QUILLET_FUZZ_REGRESSIONS "/") + targetName(t)).exists(), qPrintable(targetName(t)));
 }
 

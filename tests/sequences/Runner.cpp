@@ -159,14 +159,6 @@ void clickItem(QAbstractItemView *view, const QModelIndex &index, bool twice = f
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
 }
 
-// A row of a selection dialog's list, then OK or Cancel.
-void pickRow(QDialog &d, int row, bool ok)
-{
-    auto *list = d.findChild<QListWidget *>(u"List1"_s);
-    clickItem(list, list->model()->index(row, 0));
-    clickNamed(d, ok ? u"ComYES"_s : u"ComNO"_s);
-}
-
 // How a dialog is left: 0..3 OK, 4 Cancel, 5 Escape.
 int ending(const Step &st) { return st("end") < 4 ? 0 : st("end") - 3; }
 
@@ -282,8 +274,10 @@ public:
             {u"menu"_s, &Driver::menu}, {u"download"_s, &Driver::transfer}, {u"upload"_s, &Driver::transfer},
             {u"compare"_s, &Driver::transfer}, {u"modelload"_s, &Driver::modelOrBackup}, {u"modelsave"_s, &Driver::modelOrBackup},
             {u"backup"_s, &Driver::modelOrBackup}, {u"exit"_s, &Driver::exitAndStart}, {u"fault"_s, &Driver::fault},
-            {u"paste"_s, &Driver::paste}};
+            {u"paste"_s, &Driver::paste},
+            {u"textround"_s, &Driver::textRound}, {u"kill"_s, &Driver::quickEdits}};
         cur_ = &st;
+        keys_ = st("keys") == 1;
         results_.clear();
         violations_.clear();
         s_->ui.clear();
@@ -389,6 +383,61 @@ private:
     bool refused() const { return armed_ > 0; }
     void fileAnswer(const QString &rel) { s_->ui.fileAnswers.push_back(path(rel)); }
     void onDialog(const std::function<void(QDialog &)> &script) { s_->ui.onDialog(script); }
+
+    // ---- The editors' controls, by mouse or by their keyboard twin as the step says
+
+    // A button, an option or a key face: clicked, or given the focus and Space.
+    void press(QWidget *w)
+    {
+        if (!keys_)
+            return clickAt(w);
+        w->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w, Qt::Key_Space);
+    }
+    void pressNamed(QWidget &owner, const QString &name)
+    {
+        if (auto *w = owner.findChild<QWidget *>(name); w && w->isEnabled() && w->isVisible())
+            press(w);
+    }
+    // A cell of an editor's page: clicked, or reached with the cell cursor and Space.
+    void pressCell(GridEditor &e, int page, int column, int row)
+    {
+        QWidget *p = e.PicPAGE1[static_cast<size_t>(page)];
+        if (!keys_)
+            return clickAt(p, QPoint(column * 20 + 9, row * 20 + 9));
+        p->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(p, Qt::Key_Home);
+        for (int c = 0; c < column; ++c)
+            QTest::keyClick(p, Qt::Key_Right);
+        for (int r = 0; r < row; ++r)
+            QTest::keyClick(p, Qt::Key_Down);
+        QTest::keyClick(p, Qt::Key_Space);
+    }
+    // A key or button of an editor: clicked near its corner, or its first cell pressed.
+    void pressKey(GridEditor &e, int key)
+    {
+        QWidget *k = e.PicKEY[static_cast<size_t>(key)];
+        if (!keys_)
+            return clickAt(k, QPoint(5, 5));
+        for (int p = 0; p < static_cast<int>(e.PicPAGE1.size()); ++p)
+            if (const QRect page = e.PicPAGE1[static_cast<size_t>(p)]->geometry(); page.contains(k->pos()))
+                return pressCell(e, p, (k->x() - page.x()) / 20, (k->y() - page.y()) / 20);
+    }
+    // A row of a selection dialog's list, then OK or Cancel.
+    void pickRow(QDialog &d, int row, bool ok)
+    {
+        auto *list = d.findChild<QListWidget *>(u"List1"_s);
+        if (keys_) {
+            list->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(list, Qt::Key_Home);
+            for (int r = 0; r < row; ++r)
+                QTest::keyClick(list, Qt::Key_Down);
+        } else {
+            clickItem(list, list->model()->index(row, 0));
+        }
+        pressNamed(d, ok ? u"ComYES"_s : u"ComNO"_s);
+    }
+
     // An editor's window: its edits, then OK, Cancel or Escape.
     void inEditor(const Step &st, const std::function<void(QDialog &)> &edits)
     {
@@ -398,7 +447,7 @@ private:
             if (ending(st) == 2)
                 QTest::keyClick(&d, Qt::Key_Escape);
             else
-                clickNamed(d, ending(st) == 0 ? u"ComYES"_s : u"ComNO"_s);
+                pressNamed(d, ending(st) == 0 ? u"ComYES"_s : u"ComNO"_s);
         });
     }
     void violation(const QString &rule, const QString &text) { violations_ << Failure{rule, text}; }
@@ -637,7 +686,7 @@ private:
         if (!Layout{layout}.sane())
             return;
         if (bank >= 0 && !st("via"))
-            onDialog([row](QDialog &d) { pickRow(d, row, true); });
+            onDialog([this, row](QDialog &d) { pickRow(d, row, true); });
         QList<QByteArray> undo, redo;
         inEditor(st, [&](QDialog &d) {
             auto &e = static_cast<GridEditor &>(d);
@@ -650,10 +699,10 @@ private:
                 const QByteArray before = layout;
                 s_->ui.dialogScripts.clear();
                 auto label = [&] {
-                    onDialog([text](QDialog &in) {
-                        clickNamed(in, u"OptTEXT"_s);
+                    onDialog([this, text](QDialog &in) {
+                        pressNamed(in, u"OptTEXT"_s);
                         typeInto(in, text);
-                        clickNamed(in, u"ComYES"_s);
+                        pressNamed(in, u"ComYES"_s);
                     });
                 };
                 if (op == 0) {
@@ -664,9 +713,9 @@ private:
                         continue;
                     if (l.create(p, c, r, c2, r2, text))
                         label();
-                    clickAt(e.OptNEW);
+                    press(e.OptNEW);
                     for (const auto &[col, rw] : {std::pair{c, r}, std::pair{c2, r2}})
-                        clickAt(e.PicPAGE1[static_cast<size_t>(p)], QPoint(col * 20 + 9, rw * 20 + 9));
+                        pressCell(e, p, col, rw);
                 } else if (op <= 3 && key >= 0) {
                     // Relabel, to a text it does not have (the same text would be no edit);
                     // Delete, answered OK or by Escape.
@@ -677,8 +726,8 @@ private:
                     } else if ((subOk_ = op == 2)) {
                         l.remove(key);
                     }
-                    clickAt(op == 1 ? e.OptEDIT : e.OptDEL);
-                    clickAt(e.PicKEY[static_cast<size_t>(key)], QPoint(5, 5));
+                    press(op == 1 ? e.OptEDIT : e.OptDEL);
+                    pressKey(e, key);
                 } else if (op >= 4) {
                     // Undo and Redo, each one edit, on when there is one to take back or redo.
                     QList<QByteArray> &from = op == 4 ? undo : redo, &to = op == 4 ? redo : undo;
@@ -689,7 +738,7 @@ private:
                     if (!from.isEmpty()) {
                         to << layout;
                         layout = from.takeLast();
-                        clickAt(button);
+                        press(button);
                     }
                     continue;
                 }
@@ -729,7 +778,7 @@ private:
                 typeInto(d, name);
                 if (timer) {
                     // The date shows only for a specific day: chosen first, then the cycle.
-                    clickNamed(d, u"OptCycle_1"_s);
+                    pressNamed(d, u"OptCycle_1"_s);
                     const char *const combos[4] = {"ComboMonth", "ComboDay", "ComboHour", "ComboMinute"};
                     const int values[4] = {st("mo"), st("d"), st("h"), st("mi")};
                     for (int i = 0; i < 4; ++i) {
@@ -737,16 +786,16 @@ private:
                         box->setCurrentIndex(values[i]);
                         emit box->activated(values[i]);
                     }
-                    clickNamed(d, u"OptCycle_%1"_s.arg(st("cycle")));
+                    pressNamed(d, u"OptCycle_%1"_s.arg(st("cycle")));
                 } else if (n > 0) {
                     subOk_ = ok;
-                    clickNamed(d, u"OptDEL"_s);
-                    clickNamed(d, u"ComSTEP_%1"_s.arg(n));
+                    pressNamed(d, u"OptDEL"_s);
+                    pressNamed(d, u"ComSTEP_%1"_s.arg(n));
                 }
-                clickNamed(d, inner ? u"ComYES"_s : u"ComNO"_s);
+                pressNamed(d, inner ? u"ComYES"_s : u"ComNO"_s);
             });
-            clickNamed(page, u"OptEDIT"_s);
-            clickNamed(page, u"PicKEY_%1"_s.arg(t));
+            pressNamed(page, u"OptEDIT"_s);
+            pressNamed(page, u"PicKEY_%1"_s.arg(t));
         });
         trigger(timer ? "mnuTimer" : "mnuMacro");
         if (ending(st) != 0)
@@ -811,11 +860,11 @@ private:
             auto &e = static_cast<GridEditor &>(d);
             onDialog([&](QDialog &in) {
                 typeInto(in, name);
-                clickNamed(in, QLatin1String(options[kind]));
-                clickNamed(in, st("ok") ? u"ComYES"_s : u"ComNO"_s);
+                pressNamed(in, QLatin1String(options[kind]));
+                pressNamed(in, st("ok") ? u"ComYES"_s : u"ComNO"_s);
             });
-            clickAt(e.OptEDIT);
-            clickAt(e.PicKEY[static_cast<size_t>(b)], QPoint(5, 5));
+            press(e.OptEDIT);
+            pressKey(e, b);
         });
         trigger("mnuMenuEdit");
         if (ending(st) == 0) {
@@ -899,15 +948,36 @@ private:
         const QStringList files = m.filesIn(u"DATA"_s);
         const QString dropped = files.value(st("f") % static_cast<int>(files.size()));
         bool dropTaken = false;
-        port.when = esc >= 0 ? esc : drop;
+        // A second start hands over a file: it waits for the transfer's end, and then opens
+        // as Open does, its question answered No (other answers are Open's own rules).
+        const int hand = st.has("hand") && st("save") == 1 ? st("hand") : -1;
+        const QStringList all = files + m.filesIn(u"MODEL"_s);
+        const QString handed = all.value(st("f") % static_cast<int>(all.size()));
+        bool handedOver = false;
+        port.when = esc >= 0 ? esc : drop >= 0 ? drop : hand;
         port.act = [&, this] {
+            const QString fileBefore = s_->g.CurrentFile;
             if (esc >= 0)
                 QTest::keyClick(s_->w.get(), Qt::Key_Escape);
             if (drop >= 0)
                 dropTaken = dropFile(dropped);
+            if (hand >= 0 && !handed.isEmpty()) {
+                openWhenShown(*s_->w, path(handed));
+                handedOver = true;
+            }
             QCoreApplication::processEvents();
             QCoreApplication::processEvents();
+            if (handedOver && transferring() && s_->g.CurrentFile != fileBefore)
+                violation(u"drop"_s, u"a file handed over opened during the transfer: "_s + handed);
         };
+        // Whatever the transfer's outcome, the file handed over is the document after it.
+        struct AtEnd {
+            std::function<void()> run;
+            ~AtEnd() { run(); }
+        } handedOpens{[&, this] {
+            if (handedOver)
+                load(handed);
+        }};
         const QByteArray before = m.doc.img, remoteBefore = m.remote;
         if (dir == 1 && !refused())
             m.kept(m.doc.img);   // what the remote is about to be given
@@ -988,7 +1058,7 @@ private:
             putDeviceBytes(m.doc.img, slotOfRow[row], deviceBytes(m.doc.img, bank), true);
         else if (ok)
             putDeviceBytes(m.doc.img, static_cast<int>(names.lastIndexOf(listed[row])), m.files.value(model).left(ModelBytes));
-        onDialog([row, ok](QDialog &d) { pickRow(d, row, ok); });
+        onDialog([this, row, ok](QDialog &d) { pickRow(d, row, ok); });
         m.doc.modified = m.doc.modified || ok;
         trigger(st.kind == u"backup" ? "mnuOEMLoad" : "mnuModelLoad");
     }
@@ -1003,6 +1073,48 @@ private:
         calm();
         if (QString why; goOn && !restart(st, m.leftCopies, &why))
             violation(u"recovery"_s, why);
+    }
+
+    // Before a kill: two quick edits of a timer's name while the copy of the first waits to
+    // be written. The copy written is the second; the kill comes once it is on the disk,
+    // still within the wait that the second edit began.
+    void quickEdits(const Step &st)
+    {
+        auto *recovery = s_->w->findChild<DocumentRecovery *>();
+        if (!st("quick") || m.doc.kind != 1 || !recovery || refused())
+            return;
+        recovery->delayMs = 600;
+        for (int i = 0; i < 2; ++i) {
+            if (i > 0)
+                QTest::qWait(150);
+            const Step edit{u"timer"_s,
+                            {{u"t"_s, st("a") % 12}, {u"cycle"_s, 2}, {u"mo"_s, 1}, {u"d"_s, 2}, {u"h"_s, 3}, {u"mi"_s, 4},
+                             {u"name"_s, st("ms") + i}, {u"inner"_s, 1}, {u"end"_s, 0}}};
+            plus(edit);
+        }
+        recovery->delayMs = 0;
+    }
+
+    // Export Text, then Import Text of what it wrote: the same document, as a new one.
+    void textRound(const Step &st)
+    {
+        if (!m.doc.kind || armed_)
+            return;
+        const QString rel = u"EXPORT/T%1.json"_s.arg(st("f"));
+        QDir().mkpath(path(u"EXPORT"_s));
+        fileAnswer(rel);
+        trigger("mnuFileExport");
+        m.exports[rel] = readAll(path(rel));
+        if (m.exports[rel].isEmpty())
+            return violation(u"files"_s, u"Export Text wrote nothing"_s);
+        if (discard(st, Discard::SaveAsThenStop)) {
+            fileAnswer(rel);
+            m.doc.file.clear();
+            m.doc.caption = u"Quillet  [IMPORTED]"_s;
+            m.doc.modified = 1;
+            m.doc.saveAsFirst = false;
+        }
+        trigger("mnuFileImportText");
     }
 
     // ---- The checks
@@ -1084,6 +1196,7 @@ private:
     const Step *cur_ = nullptr;
     int restoreAsked_ = 0;
     bool subOk_ = false;
+    bool keys_ = false;       // the editors by keyboard this step
     bool realDisk_ = false;   // the program's folder is a small disk of its own
     int armed_ = 0;           // steps left that meet a full disk or a read-only folder
     bool readOnly_ = false;

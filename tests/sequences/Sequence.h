@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QString>
 
+#include <algorithm>
+
 namespace seq {
 
 struct Step {
@@ -21,6 +23,11 @@ struct Step {
             if (k == key)
                 return v;
         return 0;
+    }
+    // Whether the step has the parameter: kept sequences written before it was added lack it.
+    bool has(const char *name) const
+    {
+        return std::any_of(params.begin(), params.end(), [name](const auto &p) { return p.first == QLatin1String(name); });
     }
 };
 using Sequence = QList<Step>;

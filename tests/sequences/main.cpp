@@ -78,7 +78,9 @@ int worker(const QCommandLineParser &args)
         bool good = k >= 0 ? runner->resume(resumed, s[k++], &f) : (k = 0, runner->start(&f));
         for (; good && k < s.size(); ++k) {
             say(u"step %1 %2"_s.arg(i).arg(k));
-            if (s[k].kind == u"kill") {
+            // A kill makes its edits first, if it has any, and comes when they stand.
+            good = runner->run(s[k], &f);
+            if (good && s[k].kind == u"kill") {
                 QFile out(root + u"/kill.state"_s);
                 out.open(QIODevice::WriteOnly);
                 QDataStream state(&out);
@@ -89,7 +91,6 @@ int worker(const QCommandLineParser &args)
                 for (;;)
                     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
             }
-            good = runner->run(s[k], &f);
         }
         say(good ? u"pass %1"_s.arg(i) : u"fail %1 %2 %3 %4"_s.arg(i).arg(k - 1).arg(f.rule, f.text));
         k = -1;

@@ -134,14 +134,14 @@ bool exportFragment(const QCommandLineParser &parser, const Document &doc, QByte
     return true;
 }
 
-void pasteFragment(const QByteArray &text, const QString &shownText, Document &into, int bank, const QString &name,
-                   QByteArray &file, QStringList &problems)
+void pasteFragment(const QByteArray &text, const QString &textFile, const QString &shownText, Document &into, int bank,
+                   const QString &name, QByteArray &file, QStringList &problems)
 {
     file.clear();
     MemoryImage &image = *into.image;
     const FragmentRead read = readFragment(text, image);
     for (const TextProblem &p : read.problems)
-        problems << QStringLiteral("%1 %2").arg(shownText, p.text());
+        problems << textFile + QLatin1Char(':') + p.text();
     if (!read.ok())
         return;
     const Fragment &f = read.fragment;

@@ -20,8 +20,9 @@ bool exportFragment(const QCommandLineParser &parser, const Document &doc, QByte
 
 // A fragment pasted into a data file: a device into bank `bank` (0..9, or -1 for the first
 // empty one) with its button named `name` (empty: the fragment's), a timer or a macro into
-// the first free slot. On a refusal `problems` says why and `file` is left empty.
-void pasteFragment(const QByteArray &text, const QString &shownText, Document &into, int bank, const QString &name,
-                   QByteArray &file, QStringList &problems);
+// the first free slot. On a refusal `problems` says why, each problem of the text as
+// textFile:LINE:COL: PATH: message, and `file` is left empty.
+void pasteFragment(const QByteArray &text, const QString &textFile, const QString &shownText, Document &into, int bank,
+                   const QString &name, QByteArray &file, QStringList &problems);
 
 }  // namespace quillet::cli

@@ -141,7 +141,7 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
         return fail(env, memoryTextTooLarge(shownInput(input), size));
     QByteArray file;
     QStringList problems;
-    pasteFragment(text, shownInput(input), into, bank, parser.value(kName), file, problems);
+    pasteFragment(text, isStandardStream(input) ? QStringLiteral("standard input") : input, shownInput(input), into, bank, parser.value(kName), file, problems);
     for (const QString &p : problems)
         fail(env, p);
     if (file.isEmpty())

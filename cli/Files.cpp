@@ -113,7 +113,8 @@ bool readInput(const Environment &env, const QString &path, qint64 limit, QByteA
             *error = QStringLiteral("\"%1\" does not exist").arg(path);
             return false;
         }
-        return readFileAtMost(path, limit, contents, error, &size);
+        // The user named it: a pipe such as <(...) or a device is read like standard input.
+        return readFileAtMost(path, limit, contents, error, &size, Streams::Read);
     }
     if (!env.stdIn) {
         *error = QStringLiteral("there is no standard input");
@@ -139,15 +140,16 @@ bool readInput(const Environment &env, const QString &path, qint64 limit, QByteA
 bool readInputFile(const Environment &env, const QString &path, FileKind &kind, QByteArray &contents,
                    QString *error)
 {
-    // Read no more than the larger kind holds; the size check below uses the file's real
-    // size, so a huge file or a device is refused without being read.
+    // Read no more than the larger kind holds, so a huge file or an endless stream is
+    // refused without being read.
     const qint64 limit = std::max<qint64>(datafile::CompleteSize, modelfile::Size);
     qint64 size = 0;
     if (!readInput(env, path, limit, contents, size, error))
         return false;
     const bool fromInput = isStandardStream(path);
     const QString name = shownInput(path);
-    const QString has = fromInput && size > limit ? QStringLiteral("more than ") + bytes(limit) : bytes(size);
+    const QString has = size > limit && (fromInput || size == limit + 1) ? QStringLiteral("more than ") + bytes(limit)
+                                                                           : bytes(size);
     if ((!fromInput && hasDataSuffix(path)) || (!hasModelSuffix(path) && size == datafile::CompleteSize)) {
         kind = FileKind::Data;
         if (size != datafile::CompleteSize) {

@@ -7,6 +7,15 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace quillet {
 
 namespace {
@@ -15,33 +24,118 @@ void setError(QString *error, const QString &text)
     if (error)
         *error = text;
 }
+
+QString cannotRead(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot read \"%1\": %2").arg(path, reason);
+}
+
+#ifdef Q_OS_UNIX
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+QString systemReason() { return qt_error_string(errno); }
+
+// Up to `want` bytes, fewer only at the end of the file. A pipe is read without blocking
+// and waited for with poll(): opened that way, one whose writer has not come yet reads as
+// ended, and a second open that waited for the writer could wait for ever if the writer
+// had already been and gone.
+bool readUpTo(int fd, qint64 want, QByteArray &data, bool pipe)
+{
+    while (data.size() < want) {
+        if (pipe) {
+            pollfd ready{fd, POLLIN, 0};
+            if (::poll(&ready, 1, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+        }
+        const qsizetype had = data.size();
+        const qint64 chunk = std::min<qint64>(want - had, qint64(1) << 16);
+        data.resize(had + chunk);
+        const ssize_t n = ::read(fd, data.data() + had, static_cast<size_t>(chunk));
+        const int failure = n < 0 ? errno : 0;
+        data.resize(had + std::max<ssize_t>(n, 0));
+        if (failure == EINTR || failure == EAGAIN)
+            continue;
+        if (failure) {
+            errno = failure;
+            return false;
+        }
+        if (n == 0)
+            break;
+    }
+    return true;
+}
+#endif
+
 }  // namespace
 
-bool readFileAtMost(const QString &path, qint64 limit, QByteArray &contents, QString *error, qint64 *fullSize)
+bool readFileAtMost(const QString &path, qint64 limit, QByteArray &contents, QString *error, qint64 *fullSize,
+                    Streams streams)
 {
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        setError(error, QStringLiteral("Cannot read \"%1\": it is a folder.").arg(path));
+    limit = std::max<qint64>(limit, 0);
+    // One byte past the limit tells a longer file from one that fits.
+    const qint64 want = limit + 1;
+    QByteArray data;
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    Descriptor file;
+    file.fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
+    if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+        setError(error, cannotRead(path, errno == EISDIR ? QStringLiteral("it is a folder.") : systemReason()));
         return false;
     }
-    if (info.exists() && !info.isFile()) {
-        setError(error, QStringLiteral("Cannot read \"%1\": it is not a regular file.").arg(path));
+    if (S_ISDIR(st.st_mode)) {
+        setError(error, cannotRead(path, QStringLiteral("it is a folder.")));
+        return false;
+    }
+    const bool regular = S_ISREG(st.st_mode);
+    if (!regular && streams == Streams::Refused) {
+        setError(error, cannotRead(path, QStringLiteral("it is not a regular file.")));
+        return false;
+    }
+    const bool pipe = S_ISFIFO(st.st_mode);
+    if (!regular && !pipe)
+        ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
+    if (!readUpTo(file.fd, want, data, pipe)) {
+        setError(error, cannotRead(path, systemReason()));
+        return false;
+    }
+    const qint64 statedSize = regular ? qint64(st.st_size) : 0;
+#else
+    Q_UNUSED(streams);
+    const QFileInfo info(path);
+    if (info.isDir() || (info.exists() && !info.isFile())) {
+        setError(error, cannotRead(path, info.isDir() ? QStringLiteral("it is a folder.")
+                                                      : QStringLiteral("it is not a regular file.")));
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+        setError(error, cannotRead(path, file.errorString()));
         return false;
     }
-    // Files such as those under /proc report no size but have contents: read up to the
-    // limit whatever the size says.
-    QByteArray data = file.read(std::max<qint64>(limit, 0));
+    data = file.read(want);
     if (file.error() != QFileDevice::NoError) {
-        setError(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+        setError(error, cannotRead(path, file.errorString()));
         return false;
     }
+    const qint64 statedSize = file.size();
+#endif
+    const bool more = data.size() > limit;
+    if (more)
+        data.truncate(limit);
     if (fullSize)
-        *fullSize = std::max<qint64>(file.size(), data.size());
+        *fullSize = more ? std::max(statedSize, want) : data.size();
     contents = std::move(data);
     return true;
 }

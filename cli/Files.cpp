@@ -2,6 +2,7 @@
 
 #include "core/DataFile.h"
 #include "core/FileIO.h"
+#include "core/FileOps.h"
 #include "core/ModelFile.h"
 #include "core/Paths.h"
 
@@ -65,6 +66,9 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
         *error = QStringLiteral("\"%1\" exists; add --force to replace it").arg(path);
         return false;
     }
+    // A device or a pipe is written into where it is: its folder (/dev) takes no new file.
+    if (force && info.exists() && !info.isFile())
+        return true;
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir()) {
         *error = QStringLiteral("the folder \"%1\" does not exist").arg(QDir::toNativeSeparators(folder.filePath()));
@@ -75,6 +79,14 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
         return false;
     }
     return true;
+}
+
+bool checkNotInput(const QString &input, const QString &output, QString *error)
+{
+    if (isStandardStream(input) || isStandardStream(output) || !samePath(input, output))
+        return true;
+    *error = QStringLiteral("\"%1\" is the input; write the output to another file").arg(output);
+    return false;
 }
 
 bool writeOutput(Environment &env, const QString &path, const QByteArray &contents, bool force, QString *error,

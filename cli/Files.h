@@ -19,6 +19,10 @@ QString shownOutput(const QString &path);
 // not written to a terminal. Standard output needs none of the file checks.
 bool checkOutput(const Environment &env, const QString &path, bool force, bool binary, QString *error);
 
+// An output that is the input itself (however spelt, a link included) is refused: the
+// input would be lost before it was read again.
+bool checkNotInput(const QString &input, const QString &output, QString *error);
+
 // Writes the whole output, or nothing: through a temporary file that is committed only
 // when it was written whole. Without --force the commit never replaces a file that
 // appeared meanwhile. A stop signal during the write abandons it and leaves no temporary

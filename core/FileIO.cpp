@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -222,6 +223,48 @@ bool saveNewFile(const QString &path, const QByteArray &contents, QString *error
     return true;
 }
 
+#ifdef Q_OS_UNIX
+// A character device or a pipe at the path is written into, as cp does: a file renamed over
+// it would replace /dev/null for everyone, or leave the pipe's reader waiting for ever.
+// Anything else that is not a regular file is refused. Unknown: a regular file, or nothing.
+enum class InPlace { Unknown, Written, Failed };
+
+InPlace saveInPlace(const QString &path, const QByteArray &contents, QString *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+        return InPlace::Unknown;
+    const auto stream = [](const struct stat &s) { return S_ISCHR(s.st_mode) || S_ISFIFO(s.st_mode); };
+    if (!stream(st)) {
+        setError(error, cannotSave(path, QStringLiteral("it is not a regular file.")));
+        return InPlace::Failed;
+    }
+    Descriptor file;
+    file.fd = ::open(name.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !stream(st)) {
+        setError(error, cannotSave(path, file.fd < 0 ? systemReason() : QStringLiteral("it changed meanwhile.")));
+        return InPlace::Failed;
+    }
+    for (qsizetype done = 0; done < contents.size();) {
+        const ssize_t n = ::write(file.fd, contents.constData() + done, static_cast<size_t>(contents.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            setError(error, cannotSave(path, systemReason()));
+            return InPlace::Failed;
+        }
+        done += n;
+    }
+    const int fd = std::exchange(file.fd, -1);
+    if (::close(fd) != 0 && errno != EINTR) {
+        setError(error, cannotSave(path, systemReason()));
+        return InPlace::Failed;
+    }
+    return InPlace::Written;
+}
+#endif
+
 bool saveThroughSaveFile(const QString &path, const QByteArray &contents, QString *error,
                          const SaveFileFactory &makeSaveFile, const SaveRules &rules)
 {
@@ -229,6 +272,11 @@ bool saveThroughSaveFile(const QString &path, const QByteArray &contents, QStrin
         setError(error, QStringLiteral("Cannot save \"%1\": it is a folder.").arg(path));
         return false;
     }
+#ifdef Q_OS_UNIX
+    if (const InPlace done = abandoned(rules) ? InPlace::Unknown : saveInPlace(path, contents, error);
+        done != InPlace::Unknown)
+        return done == InPlace::Written;
+#endif
     std::unique_ptr<QSaveFile> file = makeSaveFile ? makeSaveFile(path) : nullptr;
     if (!file)
         file = std::make_unique<QSaveFile>(path);

@@ -119,6 +119,8 @@ private:
     TransferEngine engine_;
     QElapsedTimer sincePaint_;
     QString shownLog_;
+    // Why the history is off, once told: the same refusal is not told at every transfer.
+    QString toldHistoryRefusal_;
 };
 
 }  // namespace quillet

@@ -16,6 +16,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <qplatformdefs.h>
+
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -31,6 +36,7 @@ private slots:
     void hugeInputsAreRefusedWithoutBeingRead();
     void standardInputAndOutput();
     void aLinkToNowhereIsAnExistingOutput();
+    void aDeviceOrPipeIsWrittenWhereItIs();
     void theProgramItselfKeepsTheExitCodes();
     void progressFitsTheTerminal();
     void helpFitsTheTerminal();
@@ -152,7 +158,9 @@ void TestCliInput::hugeInputsAreRefusedWithoutBeingRead()
                                QStringLiteral("\"%1\" is not a data file: it has 3,221,225,472 bytes, a data file "
                                               "136,194 bytes").arg(sparse)},
                           Case{QStringLiteral("/dev/zero"), nullptr,
-                               QStringLiteral("cannot read \"/dev/zero\": it is not a regular file")},
+                               QStringLiteral("\"/dev/zero\" is not a data or model file: it has more than "
+                                              "136,194 bytes (a data file has 136,194 bytes, a model file 3,876 "
+                                              "bytes)")},
                           Case{QStringLiteral("-"), &zero,
                                QStringLiteral("standard input is not a data or model file: it has more than "
                                               "136,194 bytes (a data file has 136,194 bytes, a model file 3,876 "
@@ -207,6 +215,29 @@ void TestCliInput::aLinkToNowhereIsAnExistingOutput()
     }
     QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(!QFile::exists(target));
+}
+
+void TestCliInput::aDeviceOrPipeIsWrittenWhereItIs()
+{
+    const QString data = file(QStringLiteral("in-place.DAT"), dataFileBytes(MemoryImage{}));
+    const QByteArray text = runCliInProcess({QStringLiteral("export"), data, QStringLiteral("-o"), QStringLiteral("-")}).bytes;
+    const QString pipe = dir_.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString &out : {pipe, QStringLiteral("/dev/null")}) {
+        QByteArray read;
+        std::thread reader([&] {
+            QFile f(out);
+            if (out == pipe && f.open(QIODevice::ReadOnly))
+                read = f.readAll();
+        });
+        const CliResult r = runCliInProcess({QStringLiteral("export"), data, QStringLiteral("-o"), out, QStringLiteral("-f")});
+        reader.join();
+        QCOMPARE(r.code, 0);
+        QCOMPARE(read, out == pipe ? text : QByteArray());
+        QT_STATBUF st;
+        QVERIFY(QT_LSTAT(QFile::encodeName(out).constData(), &st) == 0);
+        QVERIFY(out == pipe ? S_ISFIFO(st.st_mode) : S_ISCHR(st.st_mode));
+    }
 }
 
 void TestCliInput::theProgramItselfKeepsTheExitCodes()

@@ -49,6 +49,10 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
         }
         return true;
     }
+    if (path.isEmpty()) {
+        *error = QStringLiteral("-o needs a file name, or - for standard output");
+        return false;
+    }
     const QFileInfo info(path);
     if (info.isDir()) {
         *error = QStringLiteral("\"%1\" is a folder").arg(path);

@@ -4,6 +4,7 @@
 #include "cli/CliTestSupport.h"
 #include "cli/Command.h"
 #include "cli/Completion.h"
+#include "cli/Platform.h"
 #include "cli/Progress.h"
 #include "core/DataFile.h"
 #include "core/MemoryImage.h"
@@ -19,6 +20,8 @@
 #include <qplatformdefs.h>
 
 #include <thread>
+
+#include <csignal>
 
 #include <sys/stat.h>
 
@@ -37,6 +40,7 @@ private slots:
     void standardInputAndOutput();
     void aLinkToNowhereIsAnExistingOutput();
     void aDeviceOrPipeIsWrittenWhereItIs();
+    void aSignalIgnoredAtStartStaysIgnored();
     void theProgramItselfKeepsTheExitCodes();
     void progressFitsTheTerminal();
     void helpFitsTheTerminal();
@@ -240,6 +244,24 @@ void TestCliInput::aDeviceOrPipeIsWrittenWhereItIs()
     }
 }
 
+void TestCliInput::aSignalIgnoredAtStartStaysIgnored()
+{
+    // As under nohup: the hang-up is ignored, the interrupt is not.
+    struct sigaction ignore {}, before {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGHUP, &ignore, &before);
+    {
+        const cli::platform::StopSignals stops(cli::platform::StopSignals::Mode::Deferred);
+        ::raise(SIGHUP);
+        QCOMPARE(stops.caught(), cli::platform::Stop::None);
+        ::raise(SIGINT);
+        QCOMPARE(stops.caught(), cli::platform::Stop::Interrupt);
+    }
+    struct sigaction after {};
+    sigaction(SIGHUP, &before, &after);
+    QVERIFY(after.sa_handler == SIG_IGN);
+}
+
 void TestCliInput::theProgramItselfKeepsTheExitCodes()
 {
     QProcess cli;
@@ -258,12 +280,12 @@ void TestCliInput::theProgramItselfKeepsTheExitCodes()
     cli.setStandardOutputFile(QStringLiteral("/dev/full"));
     startCli(cli, {QStringLiteral("info"), data});
     QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: No space left on device\n"));
+    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: no space left on device\n"));
     QCOMPARE(cli.exitCode(), 1);
     // Told once, by the command that wrote, not again at the end.
     startCli(cli, {QStringLiteral("export"), data});
     QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: export: write error: No space left on device\n"));
+    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: export: write error: no space left on device\n"));
     QCOMPARE(cli.exitCode(), 1);
 }
 

@@ -299,6 +299,9 @@ void TestCliInput::progressFitsTheTerminal()
              QStringLiteral("upload [####---------------]  128/512 pages  25%  1:30 left"));
     QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 90000, 40),
              QStringLiteral("upload  128/512 pages  25%  1:30 left"));
+    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 90000, 30),
+             QStringLiteral("upload  128/512 pages  25%"));
+    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 51, 512, 90000, 7), QStringLiteral("51/512"));
     QCOMPARE(cli::progressBarLine(QStringLiteral("download"), 10, 10, 0, 80),
              QStringLiteral("download [##############################]  10/10 pages  100%"));
 

@@ -126,8 +126,7 @@ void TestFileIO::aPipeIsReadOnlyWhenNamed()
     QString error;
     QVERIFY(!readFileAtMost(path, 10, bytes, &error));
     QVERIFY2(error.contains(QStringLiteral("not a regular file")), qPrintable(error));
-    // Named by the user, it is read like standard input, to the same limit, whether the
-    // writer comes before or after the reader.
+    // Named by the user: read to the same limit, whether the writer comes first or last.
     for (const bool writerFirst : {true, false}) {
         std::thread writer([&] {
             QFile f(path);

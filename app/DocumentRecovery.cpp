@@ -96,12 +96,16 @@ public:
     void write(const QString &path, const RecoveryCopy &copy, const QString &replaces)
     {
         QString error;
+        if (QFileInfo(path).isSymLink()) {
+            emit failed(QStringLiteral("\"%1\" is a symbolic link.").arg(path));
+            return;
+        }
         if (!saveWholeFile(path, recoveryBytes(copy), &error)) {
             emit failed(error);
             return;
         }
         // The folder is the owner's alone, so the file was never open to others meanwhile.
-        QFile::setPermissions(path, OwnerOnly);
+        setOwnPermissions(path, OwnerOnly);
         if (!replaces.isEmpty())
             removeFile(replaces, nullptr);
     }
@@ -220,13 +224,18 @@ bool DocumentRecovery::prepareFolder(QString *error)
         *error = QStringLiteral("the folder \"%1\" cannot be created.").arg(QDir::toNativeSeparators(folder_));
         return false;
     }
+    // A link there could lead the copies, and their permissions, anywhere.
+    if (QFileInfo(folder_).isSymLink()) {
+        *error = QStringLiteral("the folder \"%1\" is a symbolic link.").arg(QDir::toNativeSeparators(folder_));
+        return false;
+    }
     // Also a folder an earlier version made open to all.
-    QFile::setPermissions(folder_, OwnerFolder);
+    setOwnPermissions(folder_, OwnerFolder);
     if (!lock_->tryLock(0)) {
         *error = QStringLiteral("the folder \"%1\" cannot be written to.").arg(QDir::toNativeSeparators(folder_));
         return false;
     }
-    QFile::setPermissions(lockPath_, OwnerOnly);
+    setOwnPermissions(lockPath_, OwnerOnly);
     return true;
 }
 
@@ -295,12 +304,15 @@ bool DocumentRecovery::offerLeftCopiesIn(const QString &folder)
     const QFileInfoList copies = dir.entryInfoList({QLatin1Char('*') + CopySuffix}, QDir::Files, QDir::Time);
     // What an earlier version left open to others is closed now, not at the next write.
     if (folder == folder_ && dir.exists())
-        QFile::setPermissions(folder, OwnerFolder);
+        setOwnPermissions(folder, OwnerFolder);
+    // A folder that is a link is not ours to look into; a copy that is a link is not a copy.
+    if (QFileInfo(folder).isSymLink())
+        return false;
     for (const QFileInfo &info : copies)
-        QFile::setPermissions(info.filePath(), OwnerOnly);
+        setOwnPermissions(info.filePath(), OwnerOnly);
     for (const QFileInfo &info : copies) {
         const QString path = info.filePath();
-        if (path == copyPath_)
+        if (path == copyPath_ || info.isSymLink())
             continue;
         LeftCopy left;
         left.path = path;
@@ -398,7 +410,7 @@ bool DocumentRecovery::offer(const LeftCopy &left, const RecoveryCopy &copy)
     timer_.stop();
     QString error;
     if (prepareFolder(&error) && renamePath(left.path, copyPath_, &error)) {
-        QFile::setPermissions(copyPath_, OwnerOnly);
+        setOwnPermissions(copyPath_, OwnerOnly);
         pending_.reset();
     } else {
         writeCopy(left.path);

@@ -97,16 +97,18 @@ int runCli(const QStringList &arguments, Environment &env)
     const QString first = arguments.value(1);
     if (first.isEmpty())
         return env.fail(QStringLiteral("a command is needed; see %1 --help").arg(program));
-    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
-        env.out << overview(commands, env.textWidth()) << Qt::flush;
-        return exitcode::Ok;
-    }
+    const bool helpOption = first == QLatin1String("--help") || first == QLatin1String("-h");
     if (first == QLatin1String("--version")) {
+        if (arguments.size() > 2)
+            return env.fail(QStringLiteral("--version takes nothing more, not \"%1\"").arg(arguments[2]));
         env.out << ProgramName << ' ' << QUILLET_VERSION << Qt::endl;
         return exitcode::Ok;
     }
-    if (first == QLatin1String("help")) {
-        const QString topic = arguments.value(2);
+    // "--help info" as "help info", and "help help" as the overview.
+    if (first == QLatin1String("help") || helpOption) {
+        QString topic = arguments.value(2);
+        if (topic == QLatin1String("help"))
+            topic.clear();
         if (topic.isEmpty()) {
             env.out << overview(commands, env.textWidth()) << Qt::flush;
             return exitcode::Ok;

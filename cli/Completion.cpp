@@ -162,6 +162,19 @@ _quillet_cli_values()
     fi
 }
 
+# A word as the shell passes it on: 'my file.DAT', "my file.DAT" and my\ file.DAT all
+# name my file.DAT.
+_quillet_cli_unquote()
+{
+    local w=$1
+    case $w in
+        \'*) w=${w#\'}; w=${w%\'} ;;
+        \"*) w=${w#\"}; w=${w%\"}; w=$(printf '%s' "$w" | sed 's/\\\([\\"$`]\)/\1/g') ;;
+        *) w=$(printf '%s' "$w" | sed 's/\\\(.\)/\1/g') ;;
+    esac
+    printf '%s' "$w"
+}
+
 _quillet_cli()
 {
     local cur prev words cword
@@ -194,7 +207,7 @@ _quillet_cli()
             [[ " $valued " == *" $word "* ]] && ((i++))
             continue
         fi
-        ((count == 0)) && file=$word
+        ((count == 0)) && file=$(_quillet_cli_unquote "$word")
         ((count++))
     done
 
@@ -298,7 +311,9 @@ _quillet_cli_devices() {
     done
     [[ -z $file ]] && return 1
     local -a names
-    names=(${(f)"$(quillet-cli completion --devices ${~file} 2>/dev/null)"})
+    # Without the quotes or escapes it was typed with; a leading ~ is the home folder.
+    file=${(Q)file}
+    names=(${(f)"$(quillet-cli completion --devices ${file/#\~/$HOME} 2>/dev/null)"})
     compadd -a names
 }
 
@@ -462,11 +477,11 @@ int CompletionCommand::run(const QCommandLineParser &parser, Environment &env)
             names << QStringLiteral("model");
         } else {
             for (const DeviceReading &d : readDevices(*doc.image, false))
-                names << d.name;
+                names << shownDeviceName(d.name);
             names << QStringLiteral("menu");
         }
-        // Raw, one a line: the scripts quote them. A name cannot hold a line break, but a
-        // control byte is shown as an escape like everywhere else.
+        // One a line, as show takes them: the scripts quote them. A control byte, a line
+        // break included, is shown as an escape like everywhere else.
         printText(env, names.join(QLatin1Char('\n')) + QLatin1Char('\n'));
         return exitcode::Ok;
     }

@@ -1,5 +1,6 @@
 #include "cli/DeviceLookup.h"
 
+#include "cli/Environment.h"
 #include "core/ImageReading.h"
 
 #include <QStringList>
@@ -12,6 +13,11 @@ const QString kMenu = QStringLiteral("menu");
 const QString kModel = QStringLiteral("model");
 
 }  // namespace
+
+QString shownDeviceName(const QString &name)
+{
+    return visible(name).replace(QLatin1Char('\n'), QStringLiteral("\\x0a"));
+}
 
 bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error)
 {
@@ -35,7 +41,7 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
     const DeviceReading *found = nullptr;
     for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
         for (const DeviceReading &d : devices)
-            if (!found && d.name.compare(name, cs) == 0)
+            if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))
                 found = &d;
     if (!found) {
         QStringList names;

@@ -19,7 +19,12 @@ struct DeviceTarget {
 // The devices are those the window's device list shows, by the names it shows. Exact
 // names first, then names that differ only in letter case; of equal names the lowest bank,
 // as the window's device selection takes it. An unknown name is refused with the names
-// there are.
+// there are. A name is also found as it is shown (a control byte as \x1b), which
+// completion offers.
 bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error);
+
+// A device name as quillet-cli shows and completion offers it: every control byte, a line
+// break included, as an escape such as \x0a.
+QString shownDeviceName(const QString &name);
 
 }  // namespace quillet::cli

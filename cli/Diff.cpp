@@ -76,6 +76,7 @@ DiffCommand::DiffCommand()
 
 int DiffCommand::run(const QCommandLineParser &parser, Environment &env)
 {
+    env.writeErrorCode = exitcode::BadInput;
     const QStringList args = parser.positionalArguments();
     if (isStandardStream(args[0]) && isStandardStream(args[1]))
         return fail(env, QStringLiteral("only one of A and B can be standard input"));

@@ -60,6 +60,10 @@ QString messageStyle(const QString &message)
                  capitalisedWord(text.mid(i + 2))) {
             text[i] = QLatin1Char(';');
             text[i + 2] = text[i + 2].toLower();
+        } else if (!quoted && text[i] == QLatin1Char(':') && text[i + 1] == QLatin1Char(' ') &&
+                   capitalisedWord(text.mid(i + 2))) {
+            // The system's reasons ("Permission denied") come capitalised.
+            text[i + 2] = text[i + 2].toLower();
         }
     }
     return visible(text).replace(QLatin1Char('\n'), QLatin1Char(' '));

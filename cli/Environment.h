@@ -35,6 +35,9 @@ struct Environment {
     QIODevice *stdOut = nullptr;
     // A failed write to standard output was told already; it is not told again at the end.
     bool stdOutFailureTold = false;
+    // The exit code of a failed write to standard output; diff, whose 1 means "differences
+    // found", makes it 2 as other diffs do.
+    int writeErrorCode = exitcode::Failed;
     bool outIsTerminal = false;
     bool errIsTerminal = false;
     // The terminal does not take escape codes (TERM=dumb) or the user wants none (NO_COLOR).

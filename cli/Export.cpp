@@ -4,6 +4,7 @@
 #include "cli/Files.h"
 #include "cli/Fragments.h"
 #include "core/MemoryText.h"
+#include "core/Paths.h"
 
 namespace quillet::cli {
 
@@ -30,11 +31,15 @@ int ExportCommand::run(const QCommandLineParser &parser, Environment &env)
     const QString output = parser.isSet(QStringLiteral("output")) ? parser.value(QStringLiteral("output"))
                                                                   : QStringLiteral("-");
     const bool force = parser.isSet(QStringLiteral("force"));
+    const QString input = parser.positionalArguments().constFirst();
     QString error;
-    if (!checkOutput(env, output, force, false, &error))
+    if (!isStandardStream(output) && (hasDataSuffix(output) || hasModelSuffix(output)))
+        return fail(env, QStringLiteral("\"%1\" is a data or model file name; the text goes to a .json file")
+                             .arg(output));
+    if (!checkOutput(env, output, force, false, &error) || !checkNotInput(input, output, &error))
         return fail(env, error);
     Document doc;
-    if (!loadDocument(env, parser.positionalArguments().constFirst(), doc, &error))
+    if (!loadDocument(env, input, doc, &error))
         return fail(env, error);
     if (wantsFragment(parser)) {
         QByteArray text;

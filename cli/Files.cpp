@@ -2,6 +2,7 @@
 
 #include "core/DataFile.h"
 #include "core/FileIO.h"
+#include "core/FileOps.h"
 #include "core/ModelFile.h"
 #include "core/Paths.h"
 
@@ -48,6 +49,10 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
         }
         return true;
     }
+    if (path.isEmpty()) {
+        *error = QStringLiteral("-o needs a file name, or - for standard output");
+        return false;
+    }
     const QFileInfo info(path);
     if (info.isDir()) {
         *error = QStringLiteral("\"%1\" is a folder").arg(path);
@@ -65,6 +70,9 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
         *error = QStringLiteral("\"%1\" exists; add --force to replace it").arg(path);
         return false;
     }
+    // A device or a pipe is written into where it is: its folder (/dev) takes no new file.
+    if (force && info.exists() && !info.isFile())
+        return true;
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir()) {
         *error = QStringLiteral("the folder \"%1\" does not exist").arg(QDir::toNativeSeparators(folder.filePath()));
@@ -75,6 +83,14 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
         return false;
     }
     return true;
+}
+
+bool checkNotInput(const QString &input, const QString &output, QString *error)
+{
+    if (isStandardStream(input) || isStandardStream(output) || !samePath(input, output))
+        return true;
+    *error = QStringLiteral("\"%1\" is the input; write the output to another file").arg(output);
+    return false;
 }
 
 bool writeOutput(Environment &env, const QString &path, const QByteArray &contents, bool force, QString *error,
@@ -113,7 +129,8 @@ bool readInput(const Environment &env, const QString &path, qint64 limit, QByteA
             *error = QStringLiteral("\"%1\" does not exist").arg(path);
             return false;
         }
-        return readFileAtMost(path, limit, contents, error, &size);
+        // The user named it: a pipe such as <(...) or a device is read like standard input.
+        return readFileAtMost(path, limit, contents, error, &size, Streams::Read);
     }
     if (!env.stdIn) {
         *error = QStringLiteral("there is no standard input");
@@ -139,15 +156,16 @@ bool readInput(const Environment &env, const QString &path, qint64 limit, QByteA
 bool readInputFile(const Environment &env, const QString &path, FileKind &kind, QByteArray &contents,
                    QString *error)
 {
-    // Read no more than the larger kind holds; the size check below uses the file's real
-    // size, so a huge file or a device is refused without being read.
+    // Read no more than the larger kind holds, so a huge file or an endless stream is
+    // refused without being read.
     const qint64 limit = std::max<qint64>(datafile::CompleteSize, modelfile::Size);
     qint64 size = 0;
     if (!readInput(env, path, limit, contents, size, error))
         return false;
     const bool fromInput = isStandardStream(path);
     const QString name = shownInput(path);
-    const QString has = fromInput && size > limit ? QStringLiteral("more than ") + bytes(limit) : bytes(size);
+    const QString has = size > limit && (fromInput || size == limit + 1) ? QStringLiteral("more than ") + bytes(limit)
+                                                                           : bytes(size);
     if ((!fromInput && hasDataSuffix(path)) || (!hasModelSuffix(path) && size == datafile::CompleteSize)) {
         kind = FileKind::Data;
         if (size != datafile::CompleteSize) {

@@ -19,6 +19,10 @@ QString shownOutput(const QString &path);
 // not written to a terminal. Standard output needs none of the file checks.
 bool checkOutput(const Environment &env, const QString &path, bool force, bool binary, QString *error);
 
+// An output that is the input itself (however spelt, a link included) is refused: the
+// input would be lost before it was read again.
+bool checkNotInput(const QString &input, const QString &output, QString *error);
+
 // Writes the whole output, or nothing: through a temporary file that is committed only
 // when it was written whole. Without --force the commit never replaces a file that
 // appeared meanwhile. A stop signal during the write abandons it and leaves no temporary
@@ -26,10 +30,9 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
 bool writeOutput(Environment &env, const QString &path, const QByteArray &contents, bool force, QString *error,
                  platform::Stop *stopped);
 
-// At most `limit` bytes of a regular file, or of standard input for "-", and how large it
-// is: the real size of a file, or for standard input what was read (more than `limit`
-// when it holds more). A device, a folder or a huge file is refused or cut short without
-// being read whole.
+// At most `limit` bytes of a file, of a stream the user named (a pipe, a device), or of
+// standard input for "-", and how large it is: what was read, or more than `limit` when it
+// holds more. A folder is refused; a huge file or an endless stream is cut short.
 bool readInput(const Environment &env, const QString &path, qint64 limit, QByteArray &contents, qint64 &size,
                QString *error);
 

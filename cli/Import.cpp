@@ -77,7 +77,7 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
     QString error;
     if (toFile && !hasDataSuffix(output) && !hasModelSuffix(output))
         return fail(env, QStringLiteral("\"%1\" is no data or model file name; end it in .DAT or .MOD").arg(output));
-    if (!output.isEmpty() && !checkOutput(env, output, force, true, &error))
+    if (!output.isEmpty() && (!checkOutput(env, output, force, true, &error) || !checkNotInput(input, output, &error)))
         return fail(env, error);
     QByteArray text;
     qint64 size = 0;

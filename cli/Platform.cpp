@@ -137,8 +137,12 @@ StopSignals::StopSignals(Mode mode) : saved_(std::make_unique<Saved>())
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = mode == Mode::Once ? SA_RESETHAND : 0;
-    for (size_t i = 0; i < std::size(Signals); ++i)
-        sigaction(Signals[i], &action, &saved_->previous[i]);
+    for (size_t i = 0; i < std::size(Signals); ++i) {
+        // A signal the caller ignores (nohup, trap '' HUP) stays ignored.
+        sigaction(Signals[i], nullptr, &saved_->previous[i]);
+        if (saved_->previous[i].sa_handler != SIG_IGN)
+            sigaction(Signals[i], &action, nullptr);
+    }
 }
 
 StopSignals::~StopSignals()

@@ -21,17 +21,32 @@ QString minutes(qint64 ms)
 
 }  // namespace
 
+// A line cut to the room: the last column stays free, as some terminals wrap on writing it.
+QString fitted(const QString &line, int width)
+{
+    const int room = std::max(width - 1, 1);
+    return line.size() <= room ? line : line.left(std::max(room - 1, 0)) + QChar(0x2026);
+}
+
 QString progressBarLine(const QString &verb, int done, int total, qint64 leftMs, int width)
 {
     const int percent = total > 0 ? static_cast<int>(static_cast<qint64>(done) * 100 / total) : 0;
-    QString tail = QStringLiteral("  %1/%2 pages  %3%").arg(done).arg(total).arg(percent);
+    const QString count = QStringLiteral("%1/%2").arg(done).arg(total);
+    QString tail = QStringLiteral("  %1 pages  %2%").arg(count).arg(percent);
     if (leftMs >= 0 && done < total)
         tail += QStringLiteral("  %1 left").arg(minutes(std::max<qint64>(leftMs, 1)));
-    // The last column stays free: some terminals wrap on writing it.
     const int room = width - 1 - static_cast<int>(verb.size() + 3 + tail.size());
     const int bar = std::min(MaxBar, room);
-    if (bar < MinBar)
-        return verb + tail;
+    if (bar < MinBar) {
+        // Narrower, the line sheds what matters least, down to the count alone: a line that
+        // wrapped would scroll a new line by at every page.
+        const QString shorter[] = {verb + tail, verb + QStringLiteral("  %1 pages  %2%").arg(count).arg(percent),
+                                   verb + QStringLiteral("  ") + count, count};
+        for (const QString &line : shorter)
+            if (line.size() <= width - 1)
+                return line;
+        return count;
+    }
     const int filled = total > 0 ? static_cast<int>(static_cast<qint64>(done) * bar / total) : 0;
     return QStringLiteral("%1 [%2%3]").arg(verb, QString(filled, QLatin1Char('#')),
                                           QString(bar - filled, QLatin1Char('-'))) +
@@ -64,7 +79,7 @@ void ProgressReport::begin(const QString &what)
         return;
     case Style::Bar:
     case Style::PlainBar:
-        redraw(verb_ + QStringLiteral(": ") + what);
+        redraw(fitted(verb_ + QStringLiteral(": ") + what, width_));
         return;
     }
 }

@@ -68,7 +68,8 @@ int RenderCommand::run(const QCommandLineParser &parser, Environment &env)
                              .arg(output));
     const bool force = parser.isSet(QStringLiteral("force"));
     QString error;
-    if (!checkOutput(env, output, force, format != PictureFormat::Svg, &error))
+    if (!checkOutput(env, output, force, format != PictureFormat::Svg, &error)
+        || !checkNotInput(parser.positionalArguments().constFirst(), output, &error))
         return fail(env, error);
     Document doc;
     if (!loadDocument(env, parser.positionalArguments().constFirst(), doc, &error))

@@ -8,6 +8,8 @@
 #include "link/QtSerialPort.h"
 #include "link/SteadyClock.h"
 
+#include <QDir>
+
 #include <chrono>
 #include <thread>
 
@@ -149,6 +151,9 @@ bool choosePort(const QCommandLineParser &parser, const Environment &env, PortCh
             *error = QStringLiteral("--port-device needs a device path");
             return false;
         }
+        // Relative to the current folder, as any path on the command line; the serial
+        // library would look for a bare name under /dev instead.
+        choice.device = QDir::current().absoluteFilePath(choice.device);
         return true;
     }
     if (parser.isSet(kPortOption)) {

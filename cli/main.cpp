@@ -71,7 +71,7 @@ int main(int argc, char **argv)
     if (out.status() != QTextStream::Ok || stdOut.error() != QFileDevice::NoError) {
         if (!env.stdOutFailureTold)
             env.fail(QStringLiteral("write error: %1").arg(stdOut.errorString()));
-        code = code == exitcode::Ok ? exitcode::Failed : code;
+        code = code == exitcode::Ok || code == exitcode::Failed ? env.writeErrorCode : code;
     }
     err.flush();
     return code;

@@ -14,11 +14,15 @@ namespace quillet {
 // Bounded reads and safe saves. Every failure comes back as false with a
 // sentence naming the file and the reason; nothing is shown from here.
 // Reads at most limit bytes of a regular file, so that a huge file or a device such as
-// /dev/zero can neither freeze the reader nor fill the memory. The file's whole size comes
-// back in fullSize, for a caller that refuses anything longer than it can hold without
-// reading the rest. Folders, devices, pipes and sockets are refused with a sentence.
+// /dev/zero can neither freeze the reader nor fill the memory. The file is opened without
+// waiting and the opened file itself is checked, so a path swapped for a pipe between a
+// look and the open cannot stall the reader. fullSize says how large the file is, from the
+// bytes read alone: what was read when that is all there is, otherwise more than limit.
+// Folders, devices, pipes and sockets are refused with a sentence, unless the user named
+// the path and streams says to read it as a stream (to the same limit).
+enum class Streams { Refused, Read };
 bool readFileAtMost(const QString &path, qint64 limit, QByteArray &contents, QString *error,
-                    qint64 *fullSize = nullptr);
+                    qint64 *fullSize = nullptr, Streams streams = Streams::Refused);
 
 // Makes the save file a save writes through. Empty (the program's case): a QSaveFile on
 // the path. Tests hand in one that fails on cue, to see that a failed save keeps the

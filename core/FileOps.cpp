@@ -6,6 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace quillet {
 
 namespace {
@@ -81,6 +87,30 @@ bool samePath(const QString &a, const QString &b)
     std::error_code ec;
     const bool same = std::filesystem::equivalent(fsPath(a), fsPath(b), ec);
     return !ec && same;
+}
+
+bool setOwnPermissions(const QString &path, QFileDevice::Permissions permissions)
+{
+#ifdef Q_OS_UNIX
+    // Opened without following a link, then changed through what was opened: a link put
+    // there between a look and the change cannot redirect it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    mode_t mode = 0;
+    const std::pair<QFileDevice::Permission, mode_t> bits[] = {
+        {QFileDevice::ReadOwner, S_IRUSR}, {QFileDevice::WriteOwner, S_IWUSR}, {QFileDevice::ExeOwner, S_IXUSR},
+        {QFileDevice::ReadGroup, S_IRGRP}, {QFileDevice::WriteGroup, S_IWGRP}, {QFileDevice::ExeGroup, S_IXGRP},
+        {QFileDevice::ReadOther, S_IROTH}, {QFileDevice::WriteOther, S_IWOTH}, {QFileDevice::ExeOther, S_IXOTH}};
+    for (const auto &[permission, bit] : bits)
+        if (permissions.testFlag(permission))
+            mode |= bit;
+    const bool done = ::fchmod(fd, mode) == 0;
+    ::close(fd);
+    return done;
+#else
+    return !QFileInfo(path).isSymLink() && QFile::setPermissions(path, permissions);
+#endif
 }
 
 }  // namespace quillet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 
 namespace quillet {
@@ -13,5 +14,9 @@ bool makeFolder(const QString &path, QString *error);
 // True when both paths name the same existing file or folder (same device and inode
 // where the platform has them), however they are spelt.
 bool samePath(const QString &a, const QString &b);
+
+// Sets the permissions of the file or folder at the path itself: a symbolic link there is
+// refused (false), so what it leads to is never opened up or closed off.
+bool setOwnPermissions(const QString &path, QFileDevice::Permissions permissions);
 
 }  // namespace quillet

@@ -45,7 +45,7 @@ Written asWritten(const QString &folder, const QString &name)
 bool unchanged(const QString &folder, const Written &w)
 {
     const QFileInfo info(joinPath(folder, w.name));
-    return info.isFile() && info.size() == w.size && info.lastModified().toMSecsSinceEpoch() == w.modifiedMs;
+    return info.isFile() && !info.isSymLink() && info.size() == w.size && info.lastModified().toMSecsSinceEpoch() == w.modifiedMs;
 }
 
 // The record, oldest first. Without one (a history an earlier version kept), the history
@@ -55,6 +55,8 @@ std::vector<Written> readIndex(const QString &folder)
     std::vector<Written> out;
     const QString path = joinPath(folder, history::Index);
     QByteArray bytes;
+    if (QFileInfo(path).isSymLink())
+        return out;
     if (!QFileInfo::exists(path)) {
         QStringList names = QDir(folder).entryList(QDir::Files);
         names.sort();
@@ -78,9 +80,24 @@ std::vector<Written> readIndex(const QString &folder)
     return out;
 }
 
+// The history folder and its record are the program's own: a link at either could make
+// the history replace, create or prune files elsewhere.
+QString linkRefusal(const QString &folder)
+{
+    for (const QString &path : {folder, joinPath(folder, history::Index)})
+        if (QFileInfo(path).isSymLink())
+            return QStringLiteral("The history of transfers is not kept: \"%1\" is a symbolic link.").arg(path);
+    return {};
+}
+
 bool writeIndex(const QString &folder, const std::vector<Written> &index, QString *error)
 {
     QByteArray bytes;
+    if (const QString refused = linkRefusal(folder); !refused.isEmpty()) {
+        if (error)
+            *error = refused;
+        return false;
+    }
     for (const Written &w : index)
         bytes += w.name.toUtf8() + '\t' + QByteArray::number(w.size) + '\t' + QByteArray::number(w.modifiedMs) + '\n';
     return saveWholeFile(joinPath(folder, history::Index), bytes, error);
@@ -124,7 +141,8 @@ bool reserveName(const QString &folder, const QString &stamp, const QString &kin
         QFile f(*file);
         if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return true;
-        if (!QFileInfo::exists(*file)) {
+        // A link to nowhere holds the name as well as a file does.
+        if (!QFileInfo::exists(*file) && !QFileInfo(*file).isSymLink()) {
             if (error)
                 *error = QStringLiteral("Cannot save \"%1\": %2").arg(*file, f.errorString());
             return false;
@@ -152,7 +170,12 @@ bool keepHistory(const QString &folder, const MemoryImage &image, const QString 
     QString file = joinPath(folder, stamp + QLatin1Char(' ') + kind + QStringLiteral(".DAT"));
     if (path)
         *path = file;
-    QString reason;
+    QString reason = linkRefusal(folder);
+    if (!reason.isEmpty()) {
+        if (error)
+            *error = reason;
+        return false;
+    }
     if (!makeFolder(folder, &reason)) {
         if (error)
             *error = QStringLiteral("Cannot save \"%1\". %2").arg(file, reason);
@@ -182,6 +205,8 @@ bool keepHistory(const QString &folder, const MemoryImage &image, const QString 
 bool dropHistory(const QString &folder, const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
+    if (!linkRefusal(folder).isEmpty())
+        return false;
     std::vector<Written> index = readIndex(folder);
     const auto it = std::find_if(index.begin(), index.end(), [&name](const Written &w) { return w.name == name; });
     if (it == index.end() || !unchanged(folder, *it) || !removeFile(joinPath(folder, name), nullptr))

@@ -104,20 +104,12 @@ bool ReadComPort(const QString &appDir, int &comPort, QString *error, bool *mark
     if (markerMissing)
         *markerMissing = false;
     const QString path = setupFilePath(appDir);
-    QFile file(path);
-    if (QFileInfo(path).isDir()) {
-        setError(error, QStringLiteral("Cannot read \"%1\": it is a folder.").arg(path));
+    // setup.inf holds a few short lines; a file far larger than that is read no further.
+    QByteArray bytes;
+    if (!readFileAtMost(path, 64 * 1024, bytes, error))
         return false;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
-        return false;
-    }
     const QByteArray marker(setupfile::Marker);
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine();
-        if (file.error() != QFileDevice::NoError)
-            break;
+    for (QByteArray line : bytes.split('\n')) {
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         const qsizetype at = line.indexOf(marker);
@@ -132,10 +124,6 @@ bool ReadComPort(const QString &appDir, int &comPort, QString *error, bool *mark
         }
         comPort = value;
         return true;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        setError(error, QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
-        return false;
     }
     if (markerMissing)
         *markerMissing = true;

@@ -2,6 +2,7 @@
 
 #include "link/PortBinding.h"
 
+#include <QDir>
 #include <QStringList>
 
 #ifdef Q_OS_UNIX
@@ -17,6 +18,34 @@ namespace {
 
 // A byte of the transfer must leave within this time; at 9600 baud one takes 1.25 ms.
 constexpr int WriteTimeoutMs = 2000;
+
+// Whether another process has the device open, for a port that would not open: run as
+// root, the open fails with a reason ("Invalid argument") that says nothing of the program
+// in the way. Other users see only their own processes here; they are told by the
+// permission error instead.
+bool heldByAnotherProcess(const QString &device)
+{
+#ifdef Q_OS_LINUX
+    struct stat wanted {};
+    if (::stat(device.toLocal8Bit().constData(), &wanted) != 0 || !S_ISCHR(wanted.st_mode))
+        return false;
+    const QString self = QString::number(::getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid == self || !pid.front().isDigit())
+            continue;
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QString &fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+            struct stat held {};
+            if (::stat(fds.filePath(fd).toLocal8Bit().constData(), &held) == 0 && S_ISCHR(held.st_mode)
+                && held.st_rdev == wanted.st_rdev)
+                return true;
+        }
+    }
+#else
+    Q_UNUSED(device);
+#endif
+    return false;
+}
 
 // Why a device that exists would not open when the system says "permission": this user
 // may not use it (and whether its group may), or another program holds it.
@@ -87,9 +116,9 @@ bool QtSerialPort::open()
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
         QString group;
-        const PortRefusal refusal = port_.error() == QSerialPort::PermissionError
-                                        ? permissionRefusal(device_, &group)
-                                        : PortRefusal::Other;
+        const PortRefusal refusal = port_.error() == QSerialPort::PermissionError ? permissionRefusal(device_, &group)
+                                    : heldByAnotherProcess(device_)                 ? PortRefusal::InUse
+                                                                                    : PortRefusal::Other;
         error_ = portOpenFailureText(named ? 0 : number_, device_, port_.errorString(), refusal, group);
         port_.clearError();
         return false;

@@ -263,7 +263,10 @@ QString TransferController::keepHistory(const QString &kind, const MemoryImage &
     QString path;
     if (!quillet::keepHistory(historyFolder(g_.AppDir), image, kind, QDateTime::currentDateTime(), historyKeep(),
                               &path, &error, g_.makeSaveFile)) {
-        ui_.warn(messageParent(), error);
+        if (error != toldHistoryRefusal_)
+            ui_.warn(messageParent(), error);
+        if (error.contains(QLatin1String("symbolic link")))
+            toldHistoryRefusal_ = error;
         return {};
     }
     if (w_.fillFileTree)

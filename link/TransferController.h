@@ -121,6 +121,8 @@ private:
     QElapsedTimer sincePaint_;
     QString shownLog_;
     QString pendingLog_;
+    // Why the history is off, once told: the same refusal is not told at every transfer.
+    QString toldHistoryRefusal_;
 };
 
 }  // namespace quillet

@@ -31,6 +31,7 @@ private slots:
     void unusableFileArgumentWarnsAndKeepsNothingOpen();
     void droppedFileOpensAfterTheSaveQuestion();
     void otherDropsAreRefused();
+    void aFileGivenDuringATransferWaitsForItsEnd();
 
 private:
     // Drags `mime` over the file tree and, with `drop`, drops it there, through the window
@@ -179,6 +180,19 @@ void TestExternalFiles::otherDropsAreRefused()
     QTest::qWait(10);
     QCOMPARE(f_->g->LoadedKind, 0);
     QCOMPARE(f_->ui.shown.size(), 0);
+}
+
+void TestExternalFiles::aFileGivenDuringATransferWaitsForItsEnd()
+{
+    // The window's hold alone, as a transfer takes it: the file opens once it ends.
+    const int before = f_->g->LoadedKind;
+    f_->ui.holdBackground();
+    openWhenShown(*f_->w, f_->path("DATA/abc.dat"));
+    QTest::qWait(50);
+    QCOMPARE(f_->g->LoadedKind, before);
+    f_->ui.releaseBackground();
+    QTRY_COMPARE(f_->g->LoadedKind, 1);
+    QCOMPARE(f_->g->CurrentFile, f_->path("DATA/abc.dat"));
 }
 
 QTEST_MAIN(TestExternalFiles)

@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSysInfo>
 #include <QTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -212,6 +213,8 @@ private slots:
     void questionSaysWhatAndWhenAndTrustsNoForgedName();
     void copiesAreTheOwnersAloneAndNeverHidden();
     void copiesLeaveTheDocumentsFolder();
+    void aQuickSecondEditIsWhatIsKept();
+    void linksAreRefused();
 
 private:
     QTemporaryDir settings_;
@@ -568,8 +571,16 @@ void TestRecovery::copiesAreTheOwnersAloneAndNeverHidden()
                                                         | QFileDevice::ExeOwner | QFileDevice::ReadOther
                                                         | QFileDevice::ExeOther));
     QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    const QByteArray machine = QSysInfo::machineUniqueId();
+    // A process that runs, so that the lock is not stale on its face.
+    const QByteArray running = QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+                               + QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + '\n';
     const std::pair<QByteArray, QString> locks[] = {
         {QByteArray("4242\nQuillet\nelsewhere\n0123456789\n"), QStringLiteral("on another computer (elsewhere)")},
+        // One of the two alike is still another computer.
+        {running + host + "\n0123456789\n", QStringLiteral("on another computer (%1)").arg(QString::fromUtf8(host))},
+        {running + "elsewhere\n" + machine + "\n", QStringLiteral("on another computer (elsewhere)")},
         {QByteArray(""), QStringLiteral("cannot be told apart")}};
     for (const auto &[contents, said] : locks) {
         QVERIFY(writeFile(lock, contents));
@@ -623,6 +634,51 @@ void TestRecovery::copiesLeaveTheDocumentsFolder()
     QVERIFY(!openToOthers(DocumentRecovery::defaultFolder()));
     ui.answer(answer::No);
     TRIGGER(w.get(), "mnuFileClose");
+}
+
+void TestRecovery::aQuickSecondEditIsWhatIsKept()
+{
+    QTemporaryDir dir;
+    const Place place{dir.path()};
+    place.make();
+    Session s(place);
+    s.ui.answerFile(place.dataFile());
+    TRIGGER(s.w.get(), "mnuFileOpenDATA");
+    // Two edits before the copy is written: the copy is of the second.
+    TRIGGER(s.w.get(), "mnuTimer");
+    s.w->hooks.showEditPlus = [&s] {
+        s.g.TimerBuf[2][4] = 43;
+        s.g.EditResult = 255;
+    };
+    TRIGGER(s.w.get(), "mnuTimer");
+    QTRY_COMPARE(place.copies().size(), 1);
+    QTest::qWait(100);
+    RecoveryCopy copy;
+    QVERIFY(parseRecovery(readFile(QDir(place.recovery()).filePath(place.copies().constFirst())), copy, nullptr));
+    QCOMPARE(copy.document, QByteArray(reinterpret_cast<const char *>(s.g.Image.data()), MemoryImage::TotalBytes));
+}
+
+void TestRecovery::linksAreRefused()
+{
+    QTemporaryDir dir;
+    const Place place{dir.path()};
+    place.make();
+    // The recovery folder is a link to a folder of the user's, holding a file like a copy.
+    const QString user = place.path("user");
+    QVERIFY(QDir().mkpath(user));
+    QVERIFY(writeFile(QDir(user).filePath(QStringLiteral("mine.rec")), "mine"));
+    const auto open = QFile::permissions(user);
+    QVERIFY(QFile::link(user, place.recovery()));
+    Session s(place);
+    s.ui.answerFile(place.dataFile());
+    TRIGGER(s.w.get(), "mnuFileOpenDATA");
+    s.ui.clear();
+    TRIGGER(s.w.get(), "mnuTimer");
+    TRIGGER(s.w.get(), "mnuTimer");
+    QTRY_COMPARE(s.ui.shown.size(), 1);
+    QVERIFY2(s.ui.shown[0].text.contains(QStringLiteral("is a symbolic link")), qPrintable(s.ui.shown[0].text));
+    QCOMPARE(QDir(user).entryList(QDir::Files), QStringList{QStringLiteral("mine.rec")});
+    QCOMPARE(QFile::permissions(user), open);
 }
 
 int main(int argc, char *argv[])

@@ -4,6 +4,7 @@
 #include "cli/CliTestSupport.h"
 #include "cli/Command.h"
 #include "cli/Completion.h"
+#include "cli/Platform.h"
 #include "cli/Progress.h"
 #include "core/DataFile.h"
 #include "core/MemoryImage.h"
@@ -16,6 +17,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <qplatformdefs.h>
+
+#include <thread>
+
+#include <csignal>
+
+#include <sys/stat.h>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -31,6 +39,8 @@ private slots:
     void hugeInputsAreRefusedWithoutBeingRead();
     void standardInputAndOutput();
     void aLinkToNowhereIsAnExistingOutput();
+    void aDeviceOrPipeIsWrittenWhereItIs();
+    void aSignalIgnoredAtStartStaysIgnored();
     void theProgramItselfKeepsTheExitCodes();
     void progressFitsTheTerminal();
     void helpFitsTheTerminal();
@@ -152,7 +162,9 @@ void TestCliInput::hugeInputsAreRefusedWithoutBeingRead()
                                QStringLiteral("\"%1\" is not a data file: it has 3,221,225,472 bytes, a data file "
                                               "136,194 bytes").arg(sparse)},
                           Case{QStringLiteral("/dev/zero"), nullptr,
-                               QStringLiteral("cannot read \"/dev/zero\": it is not a regular file")},
+                               QStringLiteral("\"/dev/zero\" is not a data or model file: it has more than "
+                                              "136,194 bytes (a data file has 136,194 bytes, a model file 3,876 "
+                                              "bytes)")},
                           Case{QStringLiteral("-"), &zero,
                                QStringLiteral("standard input is not a data or model file: it has more than "
                                               "136,194 bytes (a data file has 136,194 bytes, a model file 3,876 "
@@ -209,6 +221,47 @@ void TestCliInput::aLinkToNowhereIsAnExistingOutput()
     QVERIFY(!QFile::exists(target));
 }
 
+void TestCliInput::aDeviceOrPipeIsWrittenWhereItIs()
+{
+    const QString data = file(QStringLiteral("in-place.DAT"), dataFileBytes(MemoryImage{}));
+    const QByteArray text = runCliInProcess({QStringLiteral("export"), data, QStringLiteral("-o"), QStringLiteral("-")}).bytes;
+    const QString pipe = dir_.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString &out : {pipe, QStringLiteral("/dev/null")}) {
+        QByteArray read;
+        std::thread reader([&] {
+            QFile f(out);
+            if (out == pipe && f.open(QIODevice::ReadOnly))
+                read = f.readAll();
+        });
+        const CliResult r = runCliInProcess({QStringLiteral("export"), data, QStringLiteral("-o"), out, QStringLiteral("-f")});
+        reader.join();
+        QCOMPARE(r.code, 0);
+        QCOMPARE(read, out == pipe ? text : QByteArray());
+        QT_STATBUF st;
+        QVERIFY(QT_LSTAT(QFile::encodeName(out).constData(), &st) == 0);
+        QVERIFY(out == pipe ? S_ISFIFO(st.st_mode) : S_ISCHR(st.st_mode));
+    }
+}
+
+void TestCliInput::aSignalIgnoredAtStartStaysIgnored()
+{
+    // As under nohup: the hang-up is ignored, the interrupt is not.
+    struct sigaction ignore {}, before {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGHUP, &ignore, &before);
+    {
+        const cli::platform::StopSignals stops(cli::platform::StopSignals::Mode::Deferred);
+        ::raise(SIGHUP);
+        QCOMPARE(stops.caught(), cli::platform::Stop::None);
+        ::raise(SIGINT);
+        QCOMPARE(stops.caught(), cli::platform::Stop::Interrupt);
+    }
+    struct sigaction after {};
+    sigaction(SIGHUP, &before, &after);
+    QVERIFY(after.sa_handler == SIG_IGN);
+}
+
 void TestCliInput::theProgramItselfKeepsTheExitCodes()
 {
     QProcess cli;
@@ -227,12 +280,12 @@ void TestCliInput::theProgramItselfKeepsTheExitCodes()
     cli.setStandardOutputFile(QStringLiteral("/dev/full"));
     startCli(cli, {QStringLiteral("info"), data});
     QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: No space left on device\n"));
+    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: no space left on device\n"));
     QCOMPARE(cli.exitCode(), 1);
     // Told once, by the command that wrote, not again at the end.
     startCli(cli, {QStringLiteral("export"), data});
     QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: export: write error: No space left on device\n"));
+    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: export: write error: no space left on device\n"));
     QCOMPARE(cli.exitCode(), 1);
 }
 
@@ -246,6 +299,9 @@ void TestCliInput::progressFitsTheTerminal()
              QStringLiteral("upload [####---------------]  128/512 pages  25%  1:30 left"));
     QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 90000, 40),
              QStringLiteral("upload  128/512 pages  25%  1:30 left"));
+    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 128, 512, 90000, 30),
+             QStringLiteral("upload  128/512 pages  25%"));
+    QCOMPARE(cli::progressBarLine(QStringLiteral("upload"), 51, 512, 90000, 7), QStringLiteral("51/512"));
     QCOMPARE(cli::progressBarLine(QStringLiteral("download"), 10, 10, 0, 80),
              QStringLiteral("download [##############################]  10/10 pages  100%"));
 

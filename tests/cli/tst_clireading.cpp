@@ -234,7 +234,7 @@ void TestCliReading::controlBytesFromAFileAreShownAsEscapes()
     const int record = menu.MenuLocBuf[0] % 16;
     writeLabelText(&menu.MenuLabelBuf[static_cast<size_t>(menu.MenuLocBuf[0] / 16)][static_cast<size_t>(
                        LabelRecordSize * record + 2)],
-                   QStringLiteral("TV\x1b[2J\a"));
+                   QStringLiteral("TV\x1b[2J\a\x7f"));
     WriteMenuWorkset(*image, menu);
     MacroWorkset macros;
     ReadMacros(*image, macros);
@@ -248,8 +248,8 @@ void TestCliReading::controlBytesFromAFileAreShownAsEscapes()
                                 runCliInProcess({QStringLiteral("show"), hostile, QStringLiteral("Radio")})};
     for (const CliResult &r : runs) {
         const QString all = r.out + r.err;
-        QVERIFY2(all.contains(QStringLiteral("TV\\x1b[2J\\x07")), qPrintable(all));
-        QVERIFY(!all.contains(QLatin1Char('\x1b')) && !all.contains(QLatin1Char('\a')));
+        QVERIFY2(all.contains(QStringLiteral("TV\\x1b[2J\\x07\\x7f")), qPrintable(all));
+        QVERIFY(!all.contains(QLatin1Char('\x1b')) && !all.contains(QLatin1Char('\a')) && !all.contains(QChar(0x7f)));
     }
     // Counts agree in number.
     QVERIFY2(runs[0].out.contains(QStringLiteral("hot macro 2  All off  1 step\n")), qPrintable(runs[0].out));

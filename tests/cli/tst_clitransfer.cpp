@@ -184,7 +184,7 @@ void TestCliTransfer::portThatCannotBeOpenedIsBadInput()
     QCOMPARE(r.err, QStringLiteral("quillet-cli: upload: note: --device is now --port-device; the old name goes in the "
                                    "next release\n"
                                    "quillet-cli: upload: the serial port \"/nonexistent/ttyQ9\" cannot be opened: "
-                                   "No such file or directory\n"));
+                                   "no such file or directory\n"));
 
     // A port number goes through its binding, and the message names both.
     bindPortDevice(5, QStringLiteral("/nonexistent/ttyQ5"));

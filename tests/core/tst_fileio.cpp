@@ -1,5 +1,6 @@
 // The guarded save's rules for a caller that must not replace what it did not mean to:
 // a file that appears while the save runs, and a save that is stopped before it commits.
+// The bounded read: its size agrees with what it read, and a pipe never stalls it.
 
 #include "core/FileIO.h"
 
@@ -7,6 +8,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include <sys/stat.h>
 
 using namespace quillet;
 
@@ -31,6 +37,8 @@ class TestFileIO : public QObject {
 private slots:
     void aNewFileNeverReplacesOneThatAppeared();
     void aStoppedSaveLeavesNoTemporaryFile();
+    void aGrowingFileIsSizedByWhatWasRead();
+    void aPipeIsReadOnlyWhenNamed();
 };
 
 void TestFileIO::aNewFileNeverReplacesOneThatAppeared()
@@ -79,6 +87,60 @@ void TestFileIO::aStoppedSaveLeavesNoTemporaryFile()
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), replace ? 1 : 0);
         QCOMPARE(contents(path), replace ? QByteArray("before") : QByteArray());
         QFile::remove(path);
+    }
+}
+
+void TestFileIO::aGrowingFileIsSizedByWhatWasRead()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("growing"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    std::atomic<bool> done{false};
+    std::thread grower([&] {
+        while (!done) {
+            f.write(QByteArray(10, 'x'));
+            if (f.size() > 3000)
+                f.resize(0), f.seek(0);
+        }
+    });
+    int wrong = 0;
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray bytes;
+        qint64 size = -1;
+        readFileAtMost(path, 1000, bytes, nullptr, &size);
+        wrong += bytes.size() > 1000 || size < bytes.size() || (bytes.size() < 1000 && size != bytes.size());
+    }
+    done = true;
+    grower.join();
+    QCOMPARE(wrong, 0);
+}
+
+void TestFileIO::aPipeIsReadOnlyWhenNamed()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    // No writer: refused at once rather than waited for.
+    QByteArray bytes;
+    QString error;
+    QVERIFY(!readFileAtMost(path, 10, bytes, &error));
+    QVERIFY2(error.contains(QStringLiteral("not a regular file")), qPrintable(error));
+    // Named by the user: read to the same limit, whether the writer comes first or last.
+    for (const bool writerFirst : {true, false}) {
+        std::thread writer([&] {
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly))
+                f.write("0123456789ABC");
+        });
+        if (writerFirst)
+            QTest::qWait(50);
+        qint64 size = -1;
+        const bool read = readFileAtMost(path, 10, bytes, &error, &size, Streams::Read);
+        writer.join();
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(bytes, QByteArray("0123456789"));
+        QCOMPARE(size, 11);
     }
 }
 

@@ -31,6 +31,8 @@ private slots:
     void theOrderOfWritingDecidesNotTheClock();
     void twoTransfersOfOneSecondBothStay();
     void keepComesFromTheUsersSettings();
+    void linksAreNeverFollowed_data();
+    void linksAreNeverFollowed();
 
 private:
     QTemporaryDir settings_;
@@ -141,6 +143,44 @@ void TestHistory::twoTransfersOfOneSecondBothStay()
     QCOMPARE(historyIn(folder).size(), 2);
     QCOMPARE(readAll(firstPath), dataFileBytes(*first));
     QCOMPARE(readAll(secondPath), dataFileBytes(*second));
+}
+
+void TestHistory::linksAreNeverFollowed_data()
+{
+    // Where the link is (in the history folder, or the folder itself), and whether its
+    // target, a user's file or folder, exists.
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("targetExists");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("history folder") << QString() << true << false;
+    QTest::newRow("record") << history::Index << true << false;
+    QTest::newRow("record to nowhere") << history::Index << false << false;
+    // The name of the second is held: the next number is taken, the link left alone.
+    QTest::newRow("name to nowhere") << QStringLiteral("2024-03-09 12-00-00 download.DAT") << false << true;
+}
+
+void TestHistory::linksAreNeverFollowed()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, targetExists);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("History"));
+    const QString user = dir.filePath(QStringLiteral("user"));
+    // A user's folder with history-like names, or a user's file.
+    const QString userFile = link.isEmpty() ? QDir(user).filePath(QStringLiteral("2000-01-01 00-00-00 download.DAT")) : user;
+    QDir().mkpath(link.isEmpty() ? user : folder);
+    QFile f(userFile);
+    QVERIFY(!targetExists || (f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && f.write("mine") == 4));
+    QVERIFY(QFile::link(user, link.isEmpty() ? folder : QDir(folder).filePath(link)));
+    QString path, error;
+    QCOMPARE(keepHistory(folder, MemoryImage(), history::Download, QDateTime(QDate(2024, 3, 9), QTime(12, 0, 0)), 1,
+                         &path, &error),
+             kept);
+    QVERIFY2(kept ? path.endsWith(QStringLiteral("download 2.DAT")) : error.contains(QStringLiteral("symbolic link")),
+             qPrintable(error));
+    QCOMPARE(readAll(userFile), targetExists ? QByteArray("mine") : QByteArray());
+    QCOMPARE(QFileInfo::exists(userFile), targetExists);
 }
 
 void TestHistory::keepComesFromTheUsersSettings()

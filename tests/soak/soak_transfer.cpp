@@ -93,7 +93,8 @@ Plan choose(std::mt19937 &rng)
         p.simArgs << QStringLiteral("--pages") << QString::number(p.pages);
     }
     const int page = p.upload ? below(512) : below(p.pages - 1);
-    const QString n = QString::number(page);
+    // The simulator counts pages from 1.
+    const QString n = QString::number(page + 1);
     if (p.misbehaviour == QLatin1String("noise")) {
         p.simArgs << QStringLiteral("--noise");
     } else if (p.misbehaviour == QLatin1String("bad checksum")) {
@@ -117,7 +118,7 @@ Plan choose(std::mt19937 &rng)
                                         sim::Point::UlHs8};
         const sim::Point point = p.upload ? up[below(9)] : down[below(7)];
         p.simArgs << QStringLiteral("--stall")
-                  << QStringLiteral("%1:%2:%3").arg(sim::pointName(point)).arg(page).arg(200 + below(1300));
+                  << QStringLiteral("%1:%2:%3").arg(sim::pointName(point)).arg(page + 1).arg(200 + below(1300));
     }
     return p;
 }

@@ -113,7 +113,7 @@ int RemoteModel::stallFor(Point point)
     for (Stall &s : o_.stalls)
         if (!s.used && s.point == point && s.page == page_) {
             s.used = true;
-            event(QStringLiteral("stall %1 ms before %2 of page %3").arg(s.ms).arg(pointName(point)).arg(page_));
+            event(QStringLiteral("stall %1 ms before %2 of page %3").arg(s.ms).arg(pointName(point)).arg(page_ + 1));
             return s.ms;
         }
     return 0;
@@ -305,7 +305,7 @@ void RemoteModel::act(Next next)
         int page = page_;
         if (once(page_, o_.outOfOrderPage, outOfOrderCount_)) {
             page = page_ + 1 < Pages ? page_ + 1 : page_ - 1;
-            event(QStringLiteral("page %1 sent in place of page %2").arg(page).arg(page_));
+            event(QStringLiteral("page %1 sent in place of page %2").arg(page + 1).arg(page_ + 1));
         }
         QByteArray frame = frameOf(image_, page);
         if (once(page_, o_.badHighBytePage, badHighCount_)) {
@@ -313,19 +313,19 @@ void RemoteModel::act(Next next)
             const std::uint16_t sum = checksum(reinterpret_cast<const std::uint8_t *>(frame.constData()), PageBytes);
             frame[PageBytes] = static_cast<char>(sum & 0xFF);
             frame[PageBytes + 1] = static_cast<char>(sum >> 8);
-            event(QStringLiteral("page %1 sent with page-number high byte 2").arg(page_));
+            event(QStringLiteral("page %1 sent with page-number high byte 2").arg(page_ + 1));
         }
         if (once(page_, o_.badChecksumPage, badChecksumCount_)) {
             frame[PageBytes] = static_cast<char>(frame[PageBytes] ^ 0x5A);
-            event(QStringLiteral("page %1 sent with a wrong checksum").arg(page_));
+            event(QStringLiteral("page %1 sent with a wrong checksum").arg(page_ + 1));
         }
         if (once(page_, o_.leadContinuePage, leadCount_)) {
             frame.prepend(QByteArray::fromHex("00ff77"));
-            event(QStringLiteral("page %1 begun with 00 FF 77").arg(page_));
+            event(QStringLiteral("page %1 begun with 00 FF 77").arg(page_ + 1));
         }
         output(Point::Frame, frame);
         if (page_ == o_.hangUpAfterPage) {
-            event(QStringLiteral("hanging up after page %1").arg(page_));
+            event(QStringLiteral("hanging up after page %1").arg(page_ + 1));
             output(Point::Frame, {}, true);
             mode_ = Mode::Gone;
             return;
@@ -382,7 +382,7 @@ void RemoteModel::verdictReceived(bool accepted)
 {
     if (!accepted) {
         ++stats_.pagesRefusedByPc;
-        event(QStringLiteral("the PC refused page %1").arg(page_));
+        event(QStringLiteral("the PC refused page %1").arg(page_ + 1));
         want_ = Want::Continue;
         return;
     }
@@ -418,7 +418,7 @@ void RemoteModel::frameReceived()
     verdictAccept_ = good;
     if (good && once(page_, o_.refusePage, refuseCount_)) {
         verdictAccept_ = false;
-        event(QStringLiteral("refusing page %1").arg(page_));
+        event(QStringLiteral("refusing page %1").arg(page_ + 1));
     }
     if (verdictAccept_) {
         std::memcpy(image_.page(page_), bytes, PageBytes);
@@ -426,10 +426,10 @@ void RemoteModel::frameReceived()
     } else {
         ++stats_.pagesRefused;
         if (!good)
-            event(QStringLiteral("bad frame for page %1").arg(page_));
+            event(QStringLiteral("bad frame for page %1").arg(page_ + 1));
     }
     if (page_ == o_.hangUpAfterPage) {
-        event(QStringLiteral("hanging up after page %1").arg(page_));
+        event(QStringLiteral("hanging up after page %1").arg(page_ + 1));
         output(Point::UlHs4, {}, true);
         mode_ = Mode::Gone;
         return;

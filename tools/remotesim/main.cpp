@@ -2,6 +2,7 @@
 // pseudo-terminal (or a serial device), so Quillet can be tried without a remote.
 
 #include "core/DataFile.h"
+#include "core/FileIO.h"
 #include "core/MemoryImage.h"
 #include "link/PortBinding.h"
 #include "tools/remotesim/DemoImage.h"
@@ -11,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QTextStream>
 
 #include <atomic>
@@ -25,9 +27,12 @@ using namespace quillet::sim;
 namespace {
 
 RemoteRunner *g_runner = nullptr;
+volatile std::sig_atomic_t g_signal = 0;
 
-void onSignal(int)
+void onSignal(int number)
 {
+    if (g_signal == 0)
+        g_signal = number;
     if (g_runner)
         g_runner->stop();
 }
@@ -49,9 +54,19 @@ QTextStream &err()
 constexpr int Failed = 1;
 constexpr int BadUsage = 2;
 
+// In quillet-cli's style: "quillet-remote-sim: cannot read ...", no full stop. The
+// sentences core gives ("Cannot read ...: No such file or directory.") are made to fit.
 int fail(const QString &message, int code)
 {
-    err() << "quillet-remote-sim: " << message << Qt::endl;
+    QString text = message.trimmed();
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        const bool starts = i == 0 || (text[i - 1] == QLatin1Char(' ') && i >= 2 && text[i - 2] == QLatin1Char(':'));
+        if (starts && text[i].isUpper() && text[i + 1].isLower())
+            text[i] = text[i].toLower();
+    }
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    err() << "quillet-remote-sim: " << text << Qt::endl;
     return code;
 }
 
@@ -59,10 +74,12 @@ bool pageOption(const QCommandLineParser &parser, const QString &name, int *valu
 {
     if (!parser.isSet(name))
         return true;
+    // Pages count from 1, as in quillet-cli's progress.
     bool ok = false;
-    *value = parser.value(name).toInt(&ok);
+    *value = parser.value(name).toInt(&ok) - 1;
     if (!ok || *value < 0 || *value > 511) {
-        fail(QStringLiteral("--%1 needs a page number 0..511, not \"%2\"").arg(name, parser.value(name)), BadUsage);
+        fail(QStringLiteral("--%1 needs a page number from 1 to 512, not \"%2\"").arg(name, parser.value(name)),
+             BadUsage);
         return false;
     }
     return true;
@@ -123,7 +140,8 @@ int main(int argc, char *argv[])
     parser.addOptions(options);
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(QStringLiteral("%1; see quillet-remote-sim --help").arg(parser.errorText()), BadUsage);
-    if (parser.isSet(help)) {
+    // --help-all, which Qt's help lists, is help too; it never starts serving.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         out() << parser.helpText() << Qt::flush;
         return 0;
     }
@@ -164,10 +182,10 @@ int main(int argc, char *argv[])
         Stall stall;
         bool okPage = false, okMs = false;
         if (parts.size() == 3 && pointFromName(parts[0], &stall.point)) {
-            stall.page = parts[1].toInt(&okPage);
+            stall.page = parts[1].toInt(&okPage) - 1;
             stall.ms = parts[2].toInt(&okMs);
         }
-        if (!okPage || !okMs)
+        if (!okPage || !okMs || stall.page < 0 || stall.page > 511 || stall.ms < 0)
             return fail(QStringLiteral("--stall needs point:page:ms, not \"%1\"; the points are %2")
                             .arg(s, pointNames().join(QStringLiteral(", "))),
                         BadUsage);
@@ -176,9 +194,19 @@ int main(int argc, char *argv[])
 
     MemoryImage image;
     if (parser.isSet(QStringLiteral("image"))) {
+        // Only a whole data file: an empty, short or long one would be served as zeros.
+        const QString path = parser.value(QStringLiteral("image"));
         QString error;
-        if (!LOAD_DATA_FILE(parser.value(QStringLiteral("image")), image, &error))
+        QByteArray contents;
+        qint64 size = 0;
+        if (!readFileAtMost(path, datafile::CompleteSize, contents, &error, &size))
             return fail(error, BadUsage);
+        if (size != datafile::CompleteSize || static_cast<unsigned char>(contents[0]) != datafile::Lead0
+            || static_cast<unsigned char>(contents[1]) != datafile::Lead1)
+            return fail(QStringLiteral("\"%1\" is not a data file: a data file has %2 bytes and begins with FF 01")
+                            .arg(path, QLocale(QLocale::English).toString(datafile::CompleteSize)),
+                        BadUsage);
+        fillImageFromDataFile(image, contents);
     } else {
         buildDemoImage(image);
     }
@@ -266,5 +294,6 @@ int main(int argc, char *argv[])
     out().flush();
     if (boundPort >= 0)
         bindPortDevice(boundPort, previousBinding);
-    return 0;
+    // Stopped by a signal: 128 and its number, as a shell reports it (130 for Ctrl+C).
+    return g_signal ? 128 + g_signal : 0;
 }

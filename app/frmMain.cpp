@@ -1511,8 +1511,10 @@ void frmMain::mnuDOWN_Click()
 void frmMain::mnuUP_Click()
 {
     if (hooks.startUpload) {
-        checks_->uploadStarting();
         hooks.startUpload();
+        // Said once the upload runs, after its panel has cleared the last transfer's words.
+        if (ui_.backgroundHeld())
+            checks_->uploadStarting();
     }
 }
 

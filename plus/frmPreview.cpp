@@ -70,6 +70,8 @@ RemoteView::RemoteView(QWidget *parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The screen is drawn whole at its scale; the scroll area around it scrolls instead.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void RemoteView::setPicture(const QImage &picture)
@@ -207,7 +209,7 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
         main_.Picture1->installEventFilter(this);
 
     refresh();
-    resize(720, 760);
+    resize(820, 800);   // the hot-macro keys fit whole at the opening scale
 }
 
 frmPreview::~frmPreview() = default;

@@ -32,6 +32,26 @@ std::vector<Finding> checkImported(const TextImport &result)
     fillImageFromDataFile(*image, result.file);
     return checkMemory(*image);
 }
+
+// A memory text or a fragment, read to the size a text may have.
+bool readText(Environment &env, const QString &input, QByteArray &text, QString *error)
+{
+    qint64 size = 0;
+    if (!readInput(env, input, MemoryTextMaxSize + 1, text, size, error))
+        return false;
+    if (size > MemoryTextMaxSize) {
+        *error = memoryTextTooLarge(shownInput(input), size);
+        return false;
+    }
+    return true;
+}
+
+// The name a text's problems start with: FILE:LINE:COL, as compilers write.
+QString problemFile(const QString &input)
+{
+    return isStandardStream(input) ? QStringLiteral("standard input") : input;
+}
+
 }  // namespace
 
 ImportCommand::ImportCommand()
@@ -80,15 +100,12 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
     if (!output.isEmpty() && (!checkOutput(env, output, force, true, &error) || !checkNotInput(input, output, &error)))
         return fail(env, error);
     QByteArray text;
-    qint64 size = 0;
-    if (!readInput(env, input, MemoryTextMaxSize + 1, text, size, &error))
+    if (!readText(env, input, text, &error))
         return fail(env, error);
-    if (size > MemoryTextMaxSize)
-        return fail(env, memoryTextTooLarge(shownInput(input), size));
 
     const TextImport result = importMemoryText(text);
     // FILE:LINE:COL: PATH: message, as compilers write, so that editors jump to each place.
-    const QString file = isStandardStream(input) ? QStringLiteral("standard input") : input;
+    const QString file = problemFile(input);
     for (const TextProblem &p : result.problems)
         env.err << file << ':' << p.text() << Qt::endl;
     if (result.unshown > 0)
@@ -126,7 +143,8 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
             return fail(env, QStringLiteral("--bank takes a bank from 1 to 10, not \"%1\"").arg(parser.value(kBank)));
     }
     QString error;
-    if (!checkOutput(env, output, force, true, &error))
+    // The data file the fragment goes into is never changed, not even when named again as -o.
+    if (!checkOutput(env, output, force, true, &error) || !checkNotInput(parser.value(kInto), output, &error))
         return fail(env, error);
     Document into;
     if (!loadDocument(env, parser.value(kInto), into, &error))
@@ -134,14 +152,11 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
     if (into.isModel())
         return fail(env, QStringLiteral("%1 is a model file; a fragment goes into a data file").arg(into.shown()));
     QByteArray text;
-    qint64 size = 0;
-    if (!readInput(env, input, MemoryTextMaxSize + 1, text, size, &error))
+    if (!readText(env, input, text, &error))
         return fail(env, error);
-    if (size > MemoryTextMaxSize)
-        return fail(env, memoryTextTooLarge(shownInput(input), size));
     QByteArray file;
     QStringList problems;
-    pasteFragment(text, isStandardStream(input) ? QStringLiteral("standard input") : input, shownInput(input), into, bank, parser.value(kName), file, problems);
+    pasteFragment(text, problemFile(input), shownInput(input), into, bank, parser.value(kName), file, problems);
     for (const QString &p : problems)
         fail(env, p);
     if (file.isEmpty())

@@ -1016,7 +1016,8 @@ private:
             m.remote = port.image();
         } else if (!ok && dir == 0) {
             const QByteArray now(reinterpret_cast<const char *>(s_->g.Image.data()), ImageBytes);
-            if (!cutShort(now, before, m.remote, pages))
+            // A file handed over has opened as the transfer ended: the memory is that file's.
+            if (!handedOver && !cutShort(now, before, m.remote, pages))
                 violation(u"transfer"_s, u"a failed download left pages the remote did not send"_s);
             m.doc.img = now;
         }

@@ -31,10 +31,10 @@ bool deviceBank(const Document &doc, const QString &wanted, int *bank, QString *
                                            QRegularExpression::CaseInsensitiveOption);
     if (const QRegularExpressionMatch m = byBank.match(wanted); m.hasMatch()) {
         *bank = counted(m.captured(1), 10);
-        const DeviceReading *d = *bank >= 0 ? readImage(*doc.image).device(*bank) : nullptr;
-        if (!d)
+        const bool found = *bank >= 0 && readImage(*doc.image).device(*bank) != nullptr;
+        if (!found)
             *error = QStringLiteral("%1 holds no device in %2").arg(wanted.trimmed(), doc.shown());
-        return d != nullptr;
+        return found;
     }
     DeviceTarget target;
     if (!findDevice(doc, wanted, target, error))

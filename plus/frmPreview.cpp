@@ -204,9 +204,11 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
     connect(stepTimer_, &QTimer::timeout, this, &frmPreview::nextStep);
     connect(ComSTOP, &QPushButton::clicked, this, &frmPreview::stop);
     connect(&main_, &frmMain::documentStateChanged, this, &frmPreview::documentChanged);
-    // The progress panel shows exactly while a transfer runs.
-    if (main_.Picture1)
-        main_.Picture1->installEventFilter(this);
+    // The progress panel shows exactly while a transfer runs. Held apart from the main
+    // window, which may be half destroyed when its last events reach the filter.
+    transferPanel_ = main_.Picture1;
+    if (transferPanel_)
+        transferPanel_->installEventFilter(this);
 
     refresh();
     resize(820, 800);   // the hot-macro keys fit whole at the opening scale
@@ -406,7 +408,7 @@ void frmPreview::documentChanged()
 
 bool frmPreview::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == main_.Picture1) {
+    if (transferPanel_ && watched == transferPanel_) {
         if (event->type() == QEvent::Show) {
             stop();
             lblNotice->setText(QStringLiteral("A transfer is running: this shows the memory as it was before it."));

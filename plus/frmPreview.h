@@ -5,6 +5,7 @@
 #include "render/KeyFace.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -131,6 +132,7 @@ private:
     std::array<DeviceWorkset, 10> devices_{};
     NameFields macroNames_ = TimerWorkset::blankNames();
     bool refreshWaiting_ = false;
+    QPointer<QWidget> transferPanel_;
 
     Screen screen_;
     QImage screenPicture_;

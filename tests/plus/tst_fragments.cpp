@@ -177,7 +177,8 @@ void FragmentTest::roundTrip()
             QTest::keyClick(f->w->ListView1, f == &fa ? Qt::Key_C : Qt::Key_V, Qt::ControlModifier);
         }
         QCOMPARE(bankBytes(fb.g->Image, 7), bankBytes(fa.g->Image, 0));
-        const MenuButtonReading *button = readImage(fb.g->Image).button(7);
+        const ImageReading pasted = readImage(fb.g->Image);
+        const MenuButtonReading *button = pasted.button(7);
         QVERIFY(button);
         // The first place a 3 x 2 button fits: left of row 3, under the two there are.
         QCOMPARE(button->label.trimmed(), QStringLiteral("TV2"));

@@ -89,7 +89,7 @@ void pasteDevice(frmMain &window)
             g.DialogResult = ui.warn(&window, QStringLiteral("Every bank holds a device."));
             return;
         }
-        frmPasteDevice dialog(banks, f.name, &window);
+        frmPasteDevice dialog(banks, freeDeviceName(g.Image, f.name), &window);
         ui.showModal(dialog);
         if (dialog.bank() < 0) {
             g.DialogResult = 2;

@@ -466,6 +466,20 @@ QString planKeys(const LayoutEdits &edits, int page, QPoint at, const std::vecto
     return {};
 }
 
+QString freeDeviceName(const MemoryImage &image, const QString &name)
+{
+    const QString own = trimmedBoth(name);
+    if (!nameTaken(image, own))
+        return own;
+    for (int n = 2; n <= 9; ++n) {
+        const QString suffix = QStringLiteral(" %1").arg(n);
+        const QString candidate = own.left(LabelBytes - suffix.size()).trimmed() + suffix;
+        if (deviceNameProblem(candidate).isEmpty() && !nameTaken(image, candidate))
+            return candidate;
+    }
+    return own;
+}
+
 QString deviceNameProblem(const QString &name)
 {
     if (trimmedBoth(name).isEmpty())

@@ -85,6 +85,9 @@ QString planKeys(const LayoutEdits &edits, int page, QPoint at, const std::vecto
 
 // What stands in the way of a device button's name: a sentence, or empty.
 QString deviceNameProblem(const QString &name);
+// The name a pasted device's button is offered: its own, or, when another device has that,
+// the first of "NAME 2" to "NAME 9" that is free and fits; else its own, to be refused.
+QString freeDeviceName(const MemoryImage &image, const QString &name);
 // Banks whose main-menu button is free, for a pasted device.
 std::vector<int> emptyBanks(const MemoryImage &image);
 // Fills bank `bank` with the device and puts its button, named `name`, where a button of

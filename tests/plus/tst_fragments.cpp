@@ -164,7 +164,9 @@ void FragmentTest::roundTrip()
         fb.ui.onDialog([](QDialog &d) {
             auto *list = d.findChild<QListWidget *>(QStringLiteral("List1"));
             list->setCurrentItem(list->findItems(QStringLiteral("Bank 8"), Qt::MatchExactly).value(0));
-            d.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("TV2"));
+            auto *name = d.findChild<QLineEdit *>(QStringLiteral("Text1"));
+            QCOMPARE(name->text(), QStringLiteral("TV 2"));   // TV is taken: OK alone must not be refused
+            name->setText(QStringLiteral("TV2"));
             QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
         });
         // Ctrl+C and Ctrl+V in the device list.

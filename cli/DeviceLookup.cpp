@@ -1,8 +1,10 @@
 #include "cli/DeviceLookup.h"
 
 #include "cli/Environment.h"
+#include "core/AreaMap.h"
 #include "core/ImageReading.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace quillet::cli {
@@ -39,6 +41,19 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
     }
     const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
     const DeviceReading *found = nullptr;
+    static const QRegularExpression byBank(QStringLiteral("^bank\\s+(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch m = byBank.match(name); m.hasMatch()) {
+        const int bank = m.captured(1).toInt() - 1;
+        for (const DeviceReading &d : devices)
+            if (d.bank == bank)
+                found = &d;
+        if (!found) {
+            *error = bank >= 0 && bank < area::BankCount
+                         ? QStringLiteral("bank %1 holds no device in %2").arg(bank + 1).arg(doc.shown())
+                         : QStringLiteral("there is no bank %1: banks are 1 to %2").arg(m.captured(1)).arg(area::BankCount);
+            return false;
+        }
+    }
     for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
         for (const DeviceReading &d : devices)
             if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))

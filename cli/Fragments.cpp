@@ -6,7 +6,6 @@
 #include "core/ImageReading.h"
 #include "core/TextCodec.h"
 
-#include <QRegularExpression>
 
 namespace quillet::cli {
 
@@ -27,15 +26,6 @@ int counted(const QString &value, int most)
 
 bool deviceBank(const Document &doc, const QString &wanted, int *bank, QString *error)
 {
-    static const QRegularExpression byBank(QStringLiteral("^\\s*bank\\s+(\\d+)\\s*$"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch m = byBank.match(wanted); m.hasMatch()) {
-        *bank = counted(m.captured(1), 10);
-        const bool found = *bank >= 0 && readImage(*doc.image).device(*bank) != nullptr;
-        if (!found)
-            *error = QStringLiteral("%1 holds no device in %2").arg(wanted.trimmed(), doc.shown());
-        return found;
-    }
     DeviceTarget target;
     if (!findDevice(doc, wanted, target, error))
         return false;

@@ -1,5 +1,6 @@
 #include "cli/RemoteCommands.h"
 
+#include "cli/DeviceLookup.h"
 #include "cli/Document.h"
 #include "core/AreaMap.h"
 #include "core/RecordLayout.h"
@@ -8,7 +9,6 @@
 #include "core/TextCodec.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
 #include <memory>
 
@@ -23,39 +23,18 @@ std::unique_ptr<RemoteModel> modelOf(const Document &doc)
     return doc.isModel() ? std::make_unique<RemoteModel>(doc.model) : std::make_unique<RemoteModel>(*doc.image);
 }
 
-// "bank N" (counted from 1), a device's name (exact first, then in any letter case), or
-// "model" in a model file. -1 with the reason when none fits.
-int findBank(const RemoteModel &model, const Document &doc, const QString &wanted, QString *error)
+// The bank of a device as every command finds it (a name, "bank N", or "model" in a model
+// file, whose one device the model keeps as bank 0). -1 with the reason when none fits.
+int findBank(const Document &doc, const QString &wanted, QString *error)
 {
-    const QString name = wanted.trimmed();
-    if (model.isModel()) {
-        if (name.compare(QStringLiteral("model"), Qt::CaseInsensitive) == 0)
-            return 0;
-        *error = QStringLiteral("no device \"%1\" in %2: a model file holds one device, called \"model\"")
-                     .arg(wanted, doc.shown());
+    DeviceTarget target;
+    if (!findDevice(doc, wanted, target, error))
+        return -1;
+    if (target.menu) {
+        *error = QStringLiteral("the main menu is no device; name a device, or \"bank N\"");
         return -1;
     }
-    static const QRegularExpression bankWord(QStringLiteral("^bank\\s+(\\d+)$"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = bankWord.match(name);
-    if (m.hasMatch()) {
-        const int bank = m.captured(1).toInt();
-        if (bank >= 1 && bank <= area::BankCount)
-            return bank - 1;
-        *error = QStringLiteral("there is no bank %1: banks are 1 to %2").arg(m.captured(1)).arg(area::BankCount);
-        return -1;
-    }
-    QStringList names;
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (const DeviceReading &d : model.reading().devices)
-            if (d.name.compare(name, cs) == 0)
-                return d.bank;
-    for (const DeviceReading &d : model.reading().devices)
-        names << d.name;
-    *error = QStringLiteral("no device \"%1\" in %2; the devices are: %3 (or bank 1 to %4)")
-                 .arg(wanted, doc.shown(), names.join(QStringLiteral(", ")))
-                 .arg(area::BankCount);
-    return -1;
+    return doc.isModel() ? 0 : target.bank;
 }
 
 // A number is the key number (1..35 on the pages, 36..42 the rubber keys). Otherwise a
@@ -160,7 +139,7 @@ int PressCommand::run(const QCommandLineParser &parser, Environment &env)
     if (!loadDocument(env, args[0], doc, &error))
         return fail(env, error);
     const auto model = modelOf(doc);
-    const int bank = findBank(*model, doc, args[1], &error);
+    const int bank = findBank(doc, args[1], &error);
     if (bank < 0)
         return fail(env, error);
     const int key = findKey(*model, bank, args[2], &error);

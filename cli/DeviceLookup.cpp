@@ -3,9 +3,13 @@
 #include "cli/Environment.h"
 #include "core/AreaMap.h"
 #include "core/ImageReading.h"
+#include "core/RecordLayout.h"
+#include "core/TextCodec.h"
 
 #include <QRegularExpression>
 #include <QStringList>
+
+#include <array>
 
 namespace quillet::cli {
 
@@ -73,6 +77,27 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
     target.kind = found->kind;
     ReadDeviceWorkset(*doc.image, target.device, bank);
     return true;
+}
+
+int findMacro(const Document &doc, const QString &wanted, QString *error)
+{
+    const QString name = wanted.trimmed();
+    bool number = false;
+    const int n = name.toInt(&number);
+    if (number && n >= 1 && n <= HotKeyCount)
+        return n - 1;
+    const std::array<MacroReading, 12> macros = readMacroValues(*doc.image);
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (int i = 0; i < HotKeyCount; ++i)
+            if (trimmedBoth(macros[static_cast<size_t>(i)].name).compare(name, cs) == 0 && !name.isEmpty())
+                return i;
+    QStringList names;
+    for (const MacroReading &m : macros)
+        if (!trimmedBoth(m.name).isEmpty())
+            names << QLatin1Char('"') + trimmedBoth(m.name) + QLatin1Char('"');
+    const QString known = names.isEmpty() ? QString() : QStringLiteral(" or one of ") + names.join(QStringLiteral(", "));
+    *error = QStringLiteral("no hot macro \"%1\" in %2; give a number 1 to 12%3").arg(wanted, doc.shown(), known);
+    return -1;
 }
 
 }  // namespace quillet::cli

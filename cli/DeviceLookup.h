@@ -23,6 +23,10 @@ struct DeviceTarget {
 // completion offers.
 bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error);
 
+// A hot macro of a data file: a number from 1 to 12, else its name (exact first, then in
+// any letter case). -1, with the names there are, when none fits.
+int findMacro(const Document &doc, const QString &wanted, QString *error);
+
 // A device name as quillet-cli shows and completion offers it: every control byte, a line
 // break included, as an escape such as \x0a.
 QString shownDeviceName(const QString &name);

@@ -107,19 +107,9 @@ bool exportFragment(const QCommandLineParser &parser, const Document &doc, QByte
         text = timerFragment(*doc.image, index);
         return true;
     }
-    int index = counted(parser.value(kMacro), 12);
-    if (index < 0) {
-        const auto macros = readMacroValues(*doc.image);
-        for (int i = 0; i < 12 && index < 0; ++i)
-            if (!macros[static_cast<size_t>(i)].name.isEmpty()
-                && macros[static_cast<size_t>(i)].name == parser.value(kMacro).trimmed())
-                index = i;
-    }
-    if (index < 0) {
-        *error = QStringLiteral("no hot macro \"%1\" in %2; give its name or a number from 1 to 12")
-                     .arg(parser.value(kMacro), doc.shown());
+    const int index = findMacro(doc, parser.value(kMacro), error);
+    if (index < 0)
         return false;
-    }
     text = macroFragment(*doc.image, index);
     return true;
 }

@@ -187,27 +187,9 @@ int MacroCommand::run(const QCommandLineParser &parser, Environment &env)
     if (doc.isModel())
         return fail(env, QStringLiteral("%1 is a model file; hot macros are in data files").arg(doc.shown()));
     const auto model = modelOf(doc);
-    const QString wanted = args[1].trimmed();
-    // A number from 1 to 12 is the macro's number; anything else is its name.
-    int macro = -1;
-    bool number = false;
-    const int n = wanted.toInt(&number);
-    if (number && n >= 1 && n <= HotKeyCount)
-        macro = n - 1;
-    QStringList names;
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (int i = 0; i < HotKeyCount && macro < 0; ++i)
-            if (trimmedBoth(model->reading().macros[static_cast<size_t>(i)].name).compare(wanted, cs) == 0)
-                macro = i;
-    if (macro < 0) {
-        for (const MacroReading &m : model->reading().macros)
-            if (!trimmedBoth(m.name).isEmpty())
-                names << trimmedBoth(m.name);
-        const QString known =
-            names.isEmpty() ? QString() : QStringLiteral(" or one of: ") + names.join(QStringLiteral(", "));
-        return fail(env, QStringLiteral("no hot macro \"%1\" in %2; give a number 1 to 12%3")
-                             .arg(args[1], doc.shown(), known));
-    }
+    const int macro = findMacro(doc, args[1], &error);
+    if (macro < 0)
+        return fail(env, error);
     const Timeline t = model->timeline(macro);
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray steps;

@@ -26,6 +26,18 @@ bool capitalisedWord(const QString &text)
     return true;
 }
 
+// A comma before the sentence ends: what follows the colon is a list, not a reason.
+bool listFollows(const QString &text, qsizetype from)
+{
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char(','))
+            return true;
+        if (text[i] == QLatin1Char(';') || text[i] == QLatin1Char('.'))
+            return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 QString visible(const QString &text)
@@ -61,8 +73,9 @@ QString messageStyle(const QString &message)
             text[i] = QLatin1Char(';');
             text[i + 2] = text[i + 2].toLower();
         } else if (!quoted && text[i] == QLatin1Char(':') && text[i + 1] == QLatin1Char(' ') &&
-                   capitalisedWord(text.mid(i + 2))) {
-            // The system's reasons ("Permission denied") come capitalised.
+                   capitalisedWord(text.mid(i + 2)) && !listFollows(text, i + 2)) {
+            // The system's reasons ("Permission denied") come capitalised; a list of the
+            // user's names ("the devices are: Kitchen, TV") keeps their letters.
             text[i + 2] = text[i + 2].toLower();
         }
     }

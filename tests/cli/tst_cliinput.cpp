@@ -42,6 +42,7 @@ private slots:
     void aDeviceOrPipeIsWrittenWhereItIs();
     void aSignalIgnoredAtStartStaysIgnored();
     void theProgramItselfKeepsTheExitCodes();
+    void systemReasonsAreLoweredButNamesKept();
     void progressFitsTheTerminal();
     void helpFitsTheTerminal();
     void manualAndCompletionNameEveryCommandAndOption();
@@ -367,6 +368,18 @@ void TestCliInput::manualAndCompletionNameEveryCommandAndOption()
                              qPrintable(shell + QLatin1Char(' ') + command->name() + QLatin1Char(' ') + dashed));
             }
     }
+}
+
+// A reason from the system reads in lower case inside a message; the user's names do not.
+void TestCliInput::systemReasonsAreLoweredButNamesKept()
+{
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("Cannot read \"a.DAT\": Permission denied."), QStringLiteral("cannot read \"a.DAT\": permission denied")},
+        {QStringLiteral("no device \"x\" in \"a.DAT\"; the devices are: Kitchen, TV, menu"),
+         QStringLiteral("no device \"x\" in \"a.DAT\"; the devices are: Kitchen, TV, menu")},
+    };
+    for (const auto &[message, shown] : cases)
+        QCOMPARE(quillet::cli::messageStyle(message), shown);
 }
 
 QTEST_GUILESS_MAIN(TestCliInput)

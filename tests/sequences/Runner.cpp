@@ -58,12 +58,12 @@ public:
         port_.reset();
         MemoryImage memory;
         std::memcpy(memory.data(), image.constData(), ImageBytes);
-        remote = std::make_unique<sim::RemoteModel>(o, memory);
+        remote = std::make_unique<sim::SimulatedRemote>(o, memory);
         port_ = std::make_unique<ModelPort>(*remote, clock);
         traffic = 0;
     }
     QByteArray image() const { return {reinterpret_cast<const char *>(remote->image().data()), ImageBytes}; }
-    std::unique_ptr<sim::RemoteModel> remote;
+    std::unique_ptr<sim::SimulatedRemote> remote;
     long long traffic = 0, when = -1;
     std::function<void()> act;
 

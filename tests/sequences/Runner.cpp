@@ -15,6 +15,7 @@
 #include "link/TransferController.h"
 #include "link/VirtualLink.h"
 #include "plus/Install.h"
+#include "preview/Install.h"
 #include "tools/remotesim/DemoImage.h"
 
 #include <QAction>
@@ -323,6 +324,7 @@ private:
         s_->c->Timer1->setInterval(0);
         installEditors(*s_->w);
         installPlus(*s_->w);
+        installPreview(*s_->w);
         if (auto *r = s_->w->findChild<DocumentRecovery *>())
             r->delayMs = 0;
     }

@@ -18,8 +18,8 @@ inline constexpr char ProgramName[] = "quillet-cli";
 // with 128 + its number, as shells expect: 130 for Ctrl+C.
 namespace exitcode {
 constexpr int Ok = 0;
-constexpr int Failed = 1;     // a transfer or a save failed; diff found differences
-constexpr int BadInput = 2;   // the command line, a file or a port was not usable
+constexpr int Failed = 1;     // a transfer or a save failed; diff found differences; check found errors
+constexpr int BadInput = 2;   // the command line, a file or a port was not usable; diff's and check's write errors
 }  // namespace exitcode
 
 // What a subcommand may use of the world around it. main() fills it from the process;

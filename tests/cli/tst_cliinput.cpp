@@ -6,9 +6,11 @@
 #include "cli/Completion.h"
 #include "cli/Platform.h"
 #include "cli/Progress.h"
+#include "core/AreaMap.h"
 #include "core/DataFile.h"
 #include "core/MemoryImage.h"
 #include "core/ModelFile.h"
+#include "tools/remotesim/DemoImage.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -41,6 +43,7 @@ private slots:
     void aLinkToNowhereIsAnExistingOutput();
     void aDeviceOrPipeIsWrittenWhereItIs();
     void aSignalIgnoredAtStartStaysIgnored();
+    void theProgramItselfKeepsTheExitCodes_data();
     void theProgramItselfKeepsTheExitCodes();
     void systemReasonsAreLoweredButNamesKept();
     void progressFitsTheTerminal();
@@ -263,31 +266,54 @@ void TestCliInput::aSignalIgnoredAtStartStaysIgnored()
     QVERIFY(after.sa_handler == SIG_IGN);
 }
 
+void TestCliInput::theProgramItselfKeepsTheExitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("full");   // standard output is /dev/full
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("message");
+    // A clean memory, and one whose timer 2 has a cycle code the remote does not know.
+    auto image = std::make_unique<MemoryImage>();
+    sim::buildDemoImage(*image);
+    const QString clean = file(QStringLiteral("clean.DAT"), dataFileBytes(*image));
+    const ImageCursor cycle = ImageAddress(22008 + 10);
+    image->set(cycle.page, cycle.byte, 40);
+    const QString faulty = file(QStringLiteral("faulty.DAT"), dataFileBytes(*image));
+    const QByteArray full = "write error: no space left on device\n";
+    const auto row = [](const char *name, const QStringList &args, bool toFull, int code, const QByteArray &message) {
+        QTest::newRow(name) << args << toFull << code << message;
+    };
+    row("unknown option", {QStringLiteral("--frobnicate")}, false, 2,
+        "quillet-cli: unknown option \"--frobnicate\"; see quillet-cli --help\n");
+    row("help", {QStringLiteral("download"), QStringLiteral("--help")}, false, 0, "");
+    // A failed write to standard output is a failure, told once, by the command that wrote.
+    row("info, full", {QStringLiteral("info"), clean}, true, 1, "quillet-cli: " + full);
+    row("export, full", {QStringLiteral("export"), clean}, true, 1, "quillet-cli: export: " + full);
+    // Where 1 means "found something", a write error is 2, as in diff.
+    row("check, clean", {QStringLiteral("check"), clean}, false, 0, "");
+    row("check, errors", {QStringLiteral("check"), faulty}, false, 1, "");
+    row("check, clean, full", {QStringLiteral("check"), clean}, true, 2, "quillet-cli: " + full);
+    row("check, errors, full", {QStringLiteral("check"), faulty}, true, 2, "quillet-cli: " + full);
+    row("check --json, full", {QStringLiteral("check"), QStringLiteral("--json"), clean}, true, 2,
+        "quillet-cli: " + full);
+    row("diff, same", {QStringLiteral("diff"), clean, clean}, false, 0, "");
+    row("diff, differ", {QStringLiteral("diff"), clean, faulty}, false, 1, "");
+    row("diff, differ, full", {QStringLiteral("diff"), clean, faulty}, true, 2, "quillet-cli: " + full);
+}
+
 void TestCliInput::theProgramItselfKeepsTheExitCodes()
 {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, full);
+    QFETCH(int, code);
+    QFETCH(QByteArray, message);
     QProcess cli;
-    startCli(cli, {QStringLiteral("--frobnicate")});
+    if (full)
+        cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+    startCli(cli, arguments);
     QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.exitCode(), 2);
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: unknown option \"--frobnicate\"; see quillet-cli "
-                                                    "--help\n"));
-    startCli(cli, {QStringLiteral("download"), QStringLiteral("--help")});
-    QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.exitCode(), 0);
-    QVERIFY(cli.readAllStandardOutput().startsWith("Usage: quillet-cli download -o OUT.DAT"));
-
-    // A failed write to standard output is an error, not a success.
-    const QString data = file(QStringLiteral("full.DAT"), dataFileBytes(MemoryImage{}));
-    cli.setStandardOutputFile(QStringLiteral("/dev/full"));
-    startCli(cli, {QStringLiteral("info"), data});
-    QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: no space left on device\n"));
-    QCOMPARE(cli.exitCode(), 1);
-    // Told once, by the command that wrote, not again at the end.
-    startCli(cli, {QStringLiteral("export"), data});
-    QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: export: write error: no space left on device\n"));
-    QCOMPARE(cli.exitCode(), 1);
+    QCOMPARE(cli.readAllStandardError(), message);
+    QCOMPARE(cli.exitCode(), code);
 }
 
 void TestCliInput::progressFitsTheTerminal()

@@ -42,8 +42,9 @@ struct Environment {
     bool errIsTerminal = false;
     // The terminal does not take escape codes (TERM=dumb) or the user wants none (NO_COLOR).
     bool plainTerminal = false;
-    // The terminal's width; 0 when unknown.
+    // The terminal's width; 0 when unknown. measureColumns asks it again (after a resize).
     int columns = 0;
+    std::function<int()> measureColumns;
     // Where setup.inf is, and where the pictures key faces are drawn from: the program's
     // folder, or when installed the per-user data folder and the share folder.
     QString documentsDir;

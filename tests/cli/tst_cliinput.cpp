@@ -47,6 +47,7 @@ private slots:
     void theProgramItselfKeepsTheExitCodes();
     void systemReasonsAreLoweredButNamesKept();
     void progressFitsTheTerminal();
+    void aClosedPipeIsNamed();
     void helpFitsTheTerminal();
     void manualAndCompletionNameEveryCommandAndOption();
 
@@ -63,6 +64,11 @@ void TestCliInput::commandLineMistakesExitTwo_data()
     const QString nowhere = dir_.filePath(QStringLiteral("no/x.DAT"));
     const QString noFolder = QStringLiteral("download: the folder \"%1\" does not exist")
                                  .arg(dir_.filePath(QStringLiteral("no")));
+    // A loop of symbolic links is there, but cannot be followed: the system says why.
+    const QString loop = dir_.filePath(QStringLiteral("loop.DAT"));
+    QFile::link(loop, loop);
+    QTest::newRow("link loop") << QStringList{QStringLiteral("info"), loop}
+                               << QStringLiteral("info: cannot read \"%1\": too many levels of symbolic links").arg(loop);
     QTest::newRow("unknown command") << QStringList{QStringLiteral("downlaod")}
                                      << QStringLiteral("unknown command \"downlaod\"; see quillet-cli --help");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("ports"), QStringLiteral("--all")}
@@ -345,6 +351,40 @@ void TestCliInput::progressFitsTheTerminal()
     QVERIFY2(shown.contains(QStringLiteral("left")) && !shown.contains(QStringLiteral("0:00 left")),
              qPrintable(shown));
     QVERIFY(!shown.contains(QLatin1Char('\x1b')));
+
+    // After the terminal shrank (SIGWINCH), every redraw fits the new width: a longer line
+    // would wrap, and each redraw would land on a line of its own. The blanks that wipe the
+    // longer line before it stop at the new edge too.
+    shown.clear();
+    int columns = 80;
+    cli::ProgressReport resized(err, cli::ProgressReport::Style::PlainBar, QStringLiteral("download"), columns,
+                                [&columns] { return columns; });
+    resized.update(100, 512);
+    columns = 30;
+    std::raise(SIGWINCH);
+    resized.update(101, 512);
+    err.flush();
+    const QString last = shown.mid(shown.lastIndexOf(QLatin1Char('\r')) + 1);
+    QVERIFY2(last.size() <= 29 && last.startsWith(QStringLiteral("download  101/512")), qPrintable(last));
+}
+
+void TestCliInput::aClosedPipeIsNamed()
+{
+    // Far more than a pipe holds, so the program is still writing when the pipe closes and
+    // the write that was under way ends short.
+    auto image = std::make_unique<MemoryImage>();
+    sim::buildDemoImage(*image);
+    const QString a = file(QStringLiteral("pipeA.DAT"), dataFileBytes(*image));
+    const QString b = file(QStringLiteral("pipeB.DAT"), dataFileBytes(MemoryImage{}));
+    // With SIGPIPE ignored, as a shell's trap '' PIPE leaves it.
+    QProcess shell;
+    shell.start(QStringLiteral("bash"), {QStringLiteral("-c"),
+                                         QStringLiteral("trap '' PIPE; \"$0\" diff \"$1\" \"$2\" | head -c 1 >/dev/null; "
+                                                        "exit ${PIPESTATUS[0]}"),
+                                         cliProgram(), a, b});
+    QVERIFY(shell.waitForFinished(10000));
+    QCOMPARE(shell.readAllStandardError(), QByteArray("quillet-cli: write error: broken pipe\n"));
+    QCOMPARE(shell.exitCode(), 2);
 }
 
 void TestCliInput::helpFitsTheTerminal()

@@ -65,8 +65,9 @@ struct Environment {
 QString messageStyle(const QString &message);
 
 // Text from a file (names, labels) made safe for a terminal: every control byte but the
-// line break is shown as a visible escape, \x1b for ESC, so a shared file cannot rewrite
-// or clear the user's screen.
+// line break is shown as a visible escape, \x1b for ESC, and every bidirectional control as
+// U+202E and the like, so a shared file cannot rewrite or clear the user's screen or turn
+// a line around. Other characters, emoji included, print as themselves.
 QString visible(const QString &text);
 
 }  // namespace quillet::cli

@@ -69,6 +69,9 @@ void TestCliInput::commandLineMistakesExitTwo_data()
     QFile::link(loop, loop);
     QTest::newRow("link loop") << QStringList{QStringLiteral("info"), loop}
                                << QStringLiteral("info: cannot read \"%1\": too many levels of symbolic links").arg(loop);
+    // A character of two code units, whole.
+    QTest::newRow("emoji option") << QStringList{QStringLiteral("info"), QStringLiteral("-\U0001F600")}
+                                  << QStringLiteral("info: unknown option \"-\U0001F600\"; see quillet-cli info --help");
     QTest::newRow("unknown command") << QStringList{QStringLiteral("downlaod")}
                                      << QStringLiteral("unknown command \"downlaod\"; see quillet-cli --help");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("ports"), QStringLiteral("--all")}
@@ -443,6 +446,9 @@ void TestCliInput::systemReasonsAreLoweredButNamesKept()
         {QStringLiteral("Cannot read \"a.DAT\": Permission denied."), QStringLiteral("cannot read \"a.DAT\": permission denied")},
         {QStringLiteral("no device \"x\" in \"a.DAT\"; the devices are: Kitchen, TV, menu"),
          QStringLiteral("no device \"x\" in \"a.DAT\"; the devices are: Kitchen, TV, menu")},
+        // Direction marks and overrides are shown, not obeyed; an emoji is itself.
+        {QStringLiteral("no device \"TV\u202E\u2066x\u200F\" in \"\U0001F600.DAT\""),
+         QStringLiteral("no device \"TVU+202EU+2066xU+200F\" in \"\U0001F600.DAT\"")},
     };
     for (const auto &[message, shown] : cases)
         QCOMPARE(quillet::cli::messageStyle(message), shown);

@@ -738,11 +738,10 @@ void frmPreview::play(int macro)
     stop();
     timeline_ = model_->timeline(macro);
     nextStep_ = 0;
-    log(QStringLiteral("Hot macro %1 %2: %3 steps, %4 s")
-            .arg(macro + 1)
-            .arg(timeline_.name)
+    log(QStringLiteral("%1: %2 steps, %3")
+            .arg(numberedName(QStringLiteral("Hot macro"), macro + 1, timeline_.name))
             .arg(timeline_.steps.size())
-            .arg(timeline_.lengthMs / 1000.0, 0, 'f', 1));
+            .arg(timeline_.length.text().mid(1)));
     playing_ = true;
     ComSTOP->setEnabled(true);
     tabPreview->setCurrentIndex(0);
@@ -756,7 +755,17 @@ void frmPreview::nextStep()
         for (QPushButton *b : ComRUBBER)
             b->setDown(false);
         if (nextStep_ >= timeline_.steps.size()) {
-            log(QStringLiteral("+%1 s end").arg(timeline_.lengthMs / 1000.0, 0, 'f', 1));
+            log(timeline_.length.text() + QStringLiteral(" end"));
+            stop();
+            return;
+        }
+        if (nextStep_ >= static_cast<size_t>(timeline_.playable())) {
+            // What follows a wait of unknown length cannot be played in time.
+            const TimelineStep &last = timeline_.steps[nextStep_ - 1];
+            log(QStringLiteral("Stopped after step %1: it waits with delay code %2, which is none of the eight "
+                               "delays; how long the remote waits is not known")
+                    .arg(last.step)
+                    .arg(last.delayCode));
             stop();
             return;
         }
@@ -778,8 +787,10 @@ void frmPreview::nextStep()
         }
         drawScreen();
         log(s.text());
-        if (speed > 0) {
-            stepTimer_->start(s.delayMs / speed);
+        if (!s.note.isEmpty())
+            log(QStringLiteral("  note: ") + s.note);
+        if (speed > 0 && s.delayMs) {
+            stepTimer_->start(*s.delayMs / speed);
             return;
         }
     }
@@ -818,7 +829,7 @@ void frmPreview::fillTimers()
     auto nameOf = [&plans](int timer) {
         for (const TimerPlan &p : plans)
             if (p.timer == timer)
-                return p.name;
+                return p.who();
         return QString();
     };
     for (size_t i = 0; i < firings_.size(); ++i) {
@@ -842,9 +853,9 @@ void frmPreview::fillTimers()
     }
     for (const TimerPlan &p : plans) {
         if (!p.fires)
-            new QListWidgetItem(p.name + QStringLiteral(": never fires, ") + p.reason, lstNever);
+            new QListWidgetItem(p.who() + QStringLiteral(": never fires, ") + p.reason, lstNever);
         else if (!p.note.isEmpty())
-            new QListWidgetItem(p.name + QStringLiteral(": ") + p.note, lstNever);
+            new QListWidgetItem(QStringLiteral("note: ") + p.note, lstNever);
     }
 }
 

@@ -29,10 +29,10 @@ void TestCliRemote::eachCommandSaysWhatTheRemoteDoes_data()
                               "+1.5 s  DVD Player  key 1  POWER\n+3.5 s  TV  key 8  OK\n+5.5 s  end\n";
     // 2026-12-24 is a Thursday.
     QTest::newRow("timers") << QStringList{"timers", "FILE", "--from", "2026-12-24", "--days", "2"}
-                            << "2026-12-24 Thu 07:00  Wake up  TV  key 1  POWER\n"
-                               "2026-12-24 Thu 20:15  Christmas film  TV  key 5  CH +\n"
-                               "2026-12-24 Thu 23:30  Amp off  Amplifier  key 1  POWER\n"
-                               "2026-12-25 Fri 07:00  Wake up  TV  key 1  POWER\n";
+                            << "2026-12-24 Thu 07:00  timer 1 (Wake up)  TV  key 1  POWER\n"
+                               "2026-12-24 Thu 20:15  timer 2 (Christmas film)  TV  key 5  CH +\n"
+                               "2026-12-24 Thu 23:30  timer 3 (Amp off)  Amplifier  key 1  POWER\n"
+                               "2026-12-25 Fri 07:00  timer 1 (Wake up)  TV  key 1  POWER\n";
     QTest::newRow("press --json") << QStringList{"press", "FILE", "TV", "play", "--json"}
                                   << R"("format": "quillet-press",)";
 }

@@ -157,26 +157,40 @@ void MemoryCheckCommand::showList()
 
 void MemoryCheckCommand::uploadStarting()
 {
+    uploading_.clear();
     if (w_.globals().LoadedKind != 1)
         return;
+    const QString counted = countsPhrase(countFindings(checkMemory(w_.globals().Image)));
+    uploading_ = counted.isEmpty() ? QStringLiteral("Uploading…") : QStringLiteral("Uploading, with %1…").arg(counted);
+    w_.StatusBar1->showMessage(uploading_);
+}
+
+void MemoryCheckCommand::uploadEnded(const QString &failure)
+{
+    // A stop the user asked for has been said by the transfer already.
+    if (uploading_.isEmpty() || w_.StatusBar1->currentMessage() != uploading_)
+        return;
+    uploading_.clear();
+    if (!failure.isEmpty()) {
+        w_.StatusBar1->showMessage(QStringLiteral("Upload failed: %1.").arg(failure));
+        return;
+    }
+    // The memory as it was sent: the upload leaves the document as it was.
     const QString said = uploadWarning(checkMemory(w_.globals().Image));
-    if (!said.isEmpty())
-        w_.StatusBar1->showMessage(said);
+    w_.StatusBar1->showMessage(said.isEmpty() ? QStringLiteral("Uploaded.") : said);
 }
 
 QString uploadWarning(const std::vector<Finding> &findings)
 {
-    const Finding *first = nullptr;
-    int errors = 0;
-    for (const Finding &f : findings)
-        if (f.severity == Finding::Error && errors++ == 0)
-            first = &f;
-    if (!first)
+    if (findings.empty())
         return {};
-    return QStringLiteral("Uploaded with %1 error%2: %3 %4%5 (Setup ▸ Check Memory)")
-        .arg(errors)
-        .arg(errors == 1 ? QString() : QStringLiteral("s"))
-        .arg(first->place.shortName(), first->message, errors > 1 ? QStringLiteral(", …") : QString());
+    // The first error, or without errors the first warning, stands for the rest.
+    const auto first = std::find_if(findings.begin(), findings.end(),
+                                    [](const Finding &f) { return f.severity == Finding::Error; });
+    const Finding &shown = first != findings.end() ? *first : findings.front();
+    return QStringLiteral("Uploaded with %1: %2 %3%4 (Setup ▸ Check Memory)")
+        .arg(countsPhrase(countFindings(findings)), shown.place.shortName(), shown.message,
+             findings.size() > 1 ? QStringLiteral(", …") : QString());
 }
 
 }  // namespace quillet

@@ -56,9 +56,11 @@ public:
 
     void showList();
     frmCheck *list() const { return list_; }
-    // Before the upload starts: when the check finds errors, the status bar says so and
-    // keeps saying it while the upload runs and after it.
+    // While the upload runs the status bar says what the check finds ("Uploading, with 1
+    // error and 2 warnings…"); after a success "Uploaded with …", after a failure why it
+    // failed (`failure`; empty after a success).
     void uploadStarting();
+    void uploadEnded(const QString &failure);
 
     // The findings of the document as it stands: the memory, the model, or none.
     static std::vector<Finding> documentFindings(const Globals &g);
@@ -68,11 +70,12 @@ private:
 
     frmMain &w_;
     CheckCounts counts_;
+    QString uploading_;   // what the status bar says while the upload runs
     QPointer<frmCheck> list_;
 };
 
-// "Uploaded with 2 errors: timer WAKE UP sends …, … (Setup ▸ Check Memory)"; empty without
-// errors.
+// "Uploaded with 2 errors and 1 warning: timer WAKE UP sends …, … (Setup ▸ Check Memory)";
+// empty when the check finds nothing.
 QString uploadWarning(const std::vector<Finding> &findings);
 
 }  // namespace quillet

@@ -544,6 +544,16 @@ QString countsText(const CheckCounts &counts)
            part(counts.warnings, QStringLiteral("warning"));
 }
 
+QString countsPhrase(const CheckCounts &counts)
+{
+    const auto part = [](int n, const char *word) {
+        return n == 0 ? QString() : QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(word), n == 1 ? "" : "s");
+    };
+    QStringList parts{part(counts.errors, "error"), part(counts.warnings, "warning")};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(" and "));
+}
+
 std::vector<Finding> checkMemory(const MemoryImage &image, const ImageReading &reading)
 {
     return Checker(image, reading).run();

@@ -65,6 +65,8 @@ struct CheckCounts {
 CheckCounts countFindings(const std::vector<Finding> &findings);
 // "2 errors, 1 warning", "no errors, no warnings"
 QString countsText(const CheckCounts &counts);
+// The same as words go in a sentence: "1 error and 2 warnings", "2 warnings"; empty for none.
+QString countsPhrase(const CheckCounts &counts);
 
 // The whole check of a memory: findings in the order timers, macros, main menu, devices,
 // backup slots.

@@ -3,6 +3,8 @@
 
 #include "cli/CliTestSupport.h"
 #include "core/DataFile.h"
+#include "core/Fragment.h"
+#include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 #include "support/PtyRemote.h"
 #include "support/RemoteAgreement.h"
@@ -115,6 +117,7 @@ private slots:
     void theFourCommandsAgree_data();
     void theFourCommandsAgree();
     void theyAgreeOnRandomDamagedMemories();
+    void aPastedMacroIsCheckedToItsLastStep();
 };
 
 void TestCliRemote::eachCommandSaysWhatTheRemoteDoes_data()
@@ -248,6 +251,17 @@ void TestCliRemote::theyAgreeOnRandomDamagedMemories()
         const QString disagree = remoteDisagreement(*image);
         QVERIFY2(disagree.isEmpty(), qPrintable(QStringLiteral("memory %1: %2").arg(n).arg(disagree)));
     }
+}
+
+void TestCliRemote::aPastedMacroIsCheckedToItsLastStep()
+{
+    Fragment macro;
+    macro.kind = FragmentKind::Macro;
+    macro.macro.fill(Empty);
+    macro.macro[static_cast<size_t>(firstStepByte(MaxSteps))] = stepHead(0, 1);
+    macro.macro[static_cast<size_t>(firstStepByte(MaxSteps) + 1)] = 30;   // the demo's TV has no key 31
+    QCOMPARE(sentProblem(demoImage(), macro),
+             QStringLiteral("Step 25 of the macro would send a key the memory does not have: TV has no key 31."));
 }
 
 QTEST_GUILESS_MAIN(TestCliRemote)

@@ -18,8 +18,9 @@ class frmMain;
 struct Globals;
 
 // Setup ▸ Check Memory: the findings of the memory check as a list (severity, place,
-// sentence), kept up to date with the document; Enter or a double-click opens the editor at
-// the finding's place. Not modal: the user works in the editors with it open.
+// sentence), errors first, sortable by severity and by place, kept up to date with the
+// document; Enter or a double-click opens the editor at the finding's place, in Setup.
+// Not modal: the user works in the editors with it open.
 class frmCheck : public QDialog {
     Q_OBJECT
 public:
@@ -27,13 +28,15 @@ public:
 
     QTreeWidget *List1 = nullptr;
     QLabel *lblSummary = nullptr;
+    QLabel *lblNote = nullptr;      // why a finding opens no editor
     QPushButton *ComNO = nullptr;   // "Close"
 
+    // In the list's first order: errors first, each group in the check's order.
     const std::vector<Finding> &findings() const { return findings_; }
     // Runs the check again on the document as it stands.
     void refresh();
-    // Opens the editor at the place of finding `row`.
-    void openAt(int row);
+    // Opens the editor at the place of findings()[index], or says why there is none.
+    void openAt(int index);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

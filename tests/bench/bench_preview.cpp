@@ -11,7 +11,8 @@
 #include "core/MemoryText.h"
 #include "core/RemoteModel.h"
 #include "plus/Install.h"
-#include "plus/frmPreview.h"
+#include "preview/Install.h"
+#include "preview/frmPreview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -115,6 +116,7 @@ int main(int argc, char *argv[])
     options.recoveryDir = settings.filePath(QStringLiteral("Recovery"));
     auto w = runStartup(*g, ui, options);
     installPlus(*w);
+    installPreview(*w);
     // The pictures the build makes beside the program, as an installed copy finds them.
     g->ShareDir = QCoreApplication::applicationDirPath();
     fillImageFromDataFile(g->Image, full.file);

@@ -16,6 +16,7 @@
 #include "link/TransferController.h"
 #include "link/VirtualLink.h"
 #include "plus/Install.h"
+#include "preview/Install.h"
 #include "tools/remotesim/DemoImage.h"
 
 #include <QAction>
@@ -59,12 +60,12 @@ public:
         port_.reset();
         MemoryImage memory;
         std::memcpy(memory.data(), image.constData(), ImageBytes);
-        remote = std::make_unique<sim::RemoteModel>(o, memory);
+        remote = std::make_unique<sim::SimulatedRemote>(o, memory);
         port_ = std::make_unique<ModelPort>(*remote, clock);
         traffic = 0;
     }
     QByteArray image() const { return {reinterpret_cast<const char *>(remote->image().data()), ImageBytes}; }
-    std::unique_ptr<sim::RemoteModel> remote;
+    std::unique_ptr<sim::SimulatedRemote> remote;
     long long traffic = 0, when = -1;
     std::function<void()> act;
 
@@ -324,6 +325,7 @@ private:
         s_->c->Timer1->setInterval(0);
         installEditors(*s_->w);
         installPlus(*s_->w);
+        installPreview(*s_->w);
         if (auto *r = s_->w->findChild<DocumentRecovery *>())
             r->delayMs = 0;
     }

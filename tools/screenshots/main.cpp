@@ -10,6 +10,7 @@
 #include "editors/Install.h"
 #include "link/Install.h"
 #include "plus/Install.h"
+#include "preview/Install.h"
 #include "tools/remotesim/DemoImage.h"
 
 #include <QAction>
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
     installLink(*w);
     installEditors(*w);
     installPlus(*w);
+    installPreview(*w);
 
     auto demo = std::make_unique<MemoryImage>();
     sim::buildDemoImage(*demo);

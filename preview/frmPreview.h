@@ -2,6 +2,7 @@
 
 #include "core/RemoteModel.h"
 #include "core/Worksets.h"
+#include "preview/RemoteView.h"
 #include "render/KeyFace.h"
 
 #include <QImage>
@@ -27,34 +28,6 @@ namespace quillet {
 struct Globals;
 class UiServices;
 class frmMain;
-
-// A picture of the remote, drawn by render/ in layout pixels and shown at a scale, with
-// the keyboard's cursor frame over it. It only reports where the mouse went down and up;
-// the window decides what that means.
-class RemoteView : public QWidget {
-    Q_OBJECT
-public:
-    explicit RemoteView(QWidget *parent = nullptr);
-    void setPicture(const QImage &picture);
-    void setScale(int percent);
-    void setCursorRect(const QRect &layoutRect);   // empty: no cursor
-    QPoint toWidget(QPoint layout) const;           // for whoever clicks on a layout place
-    QSize sizeHint() const override;
-
-signals:
-    void pressedAt(QPoint layout);
-    void released();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    QImage picture_;
-    QRect cursor_;
-    int percent_ = 100;
-};
 
 // "Try the Remote": the loaded memory as the remote would behave with it. The user taps
 // through the screens, presses keys, plays hot macros and sees when the timers fire. It

@@ -1,9 +1,10 @@
 // "Try the Remote": a click path through the window, as a user takes it.
 
-#include "PlusFixture.h"
+#include "plus/PlusFixture.h"
 #include "core/DataFile.h"
 #include "plus/Install.h"
-#include "plus/frmPreview.h"
+#include "preview/Install.h"
+#include "preview/frmPreview.h"
 #include "render/Pages.h"
 #include "support/AppTestSupport.h"
 
@@ -36,6 +37,7 @@ void TestPreview::clickPathThroughTheWindow()
     std::copy(std::begin(steps), std::end(steps), g.MacroBuf[0].begin());
     WriteMacros(g.Image, g);
     installPlus(*fx.w);
+    installPreview(*fx.w);
     fx.w->refreshSequence();
     const QByteArray before = dataFileBytes(g.Image);
 

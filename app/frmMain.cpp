@@ -1512,9 +1512,14 @@ void frmMain::mnuUP_Click()
 {
     if (hooks.startUpload) {
         hooks.startUpload();
-        // Said once the upload runs, after its panel has cleared the last transfer's words.
-        if (ui_.backgroundHeld())
+        // Said once the upload runs, after its panel has cleared the last transfer's words;
+        // its end is said once the transfer has let go of the window.
+        if (ui_.backgroundHeld()) {
             checks_->uploadStarting();
+            ui_.whenFree(this, [this] {
+                checks_->uploadEnded(hooks.uploadFailure ? hooks.uploadFailure() : QStringLiteral("not known"));
+            });
+        }
     }
 }
 

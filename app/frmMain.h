@@ -44,6 +44,7 @@ public:
         std::function<void()> showEditPlus;      // frmEditPlus, modal; PlusKind says which
         std::function<void()> startDownload;     // "Download from Remote"
         std::function<void()> startUpload;       // "Upload to Remote"
+        std::function<QString()> uploadFailure;  // why the last upload failed; empty after a success
         std::function<void()> compareRemote;     // "Compare with Remote"
         std::function<void()> showPortSettings;  // frmSETUP, modal
         std::function<void()> showPreview;       // frmPreview, "Try the Remote", not modal

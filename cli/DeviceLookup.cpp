@@ -25,6 +25,15 @@ QString shownDeviceName(const QString &name)
     return visible(name).replace(QLatin1Char('\n'), QStringLiteral("\\x0a"));
 }
 
+std::optional<int> namedBank(const QString &wanted)
+{
+    static const QRegularExpression byBank(QStringLiteral("^bank\\s+(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = byBank.match(wanted.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toInt() - 1;
+}
+
 bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error)
 {
     const QString name = wanted.trimmed();
@@ -45,16 +54,15 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
     }
     const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
     const DeviceReading *found = nullptr;
-    static const QRegularExpression byBank(QStringLiteral("^bank\\s+(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch m = byBank.match(name); m.hasMatch()) {
-        const int bank = m.captured(1).toInt() - 1;
+    if (const std::optional<int> named = namedBank(name)) {
+        const int bank = *named;
         for (const DeviceReading &d : devices)
             if (d.bank == bank)
                 found = &d;
         if (!found) {
             *error = bank >= 0 && bank < area::BankCount
                          ? QStringLiteral("bank %1 holds no device in %2").arg(bank + 1).arg(doc.shown())
-                         : QStringLiteral("there is no bank %1: banks are 1 to %2").arg(m.captured(1)).arg(area::BankCount);
+                         : QStringLiteral("there is no bank %1: banks are 1 to %2").arg(name.mid(4).trimmed()).arg(area::BankCount);
             return false;
         }
     }

@@ -135,7 +135,7 @@ QString frmEditKey::pointsAtNothing() const
     // The timers and macros are the memory's; the keys are the editor's, not yet written back.
     if (g_.LoadedKind != 1 || g_.SelectedBank < 0 || g_.SelectedBank >= 10)
         return {};
-    return pointersAfterEdit(g_.Image, g_.SelectedBank, readKeys(g_));
+    return pointersAfterEdit(g_.Image, g_.SelectedBank, g_);
 }
 
 }  // namespace quillet

@@ -44,8 +44,15 @@ frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(
     }
     // Opened from a finding of the memory check: the focus on that timer or macro.
     if (g_.OpenAt >= 0 && g_.OpenAt < HotKeyCount) {
-        keyTabStop(PicKEY, PicKEY[static_cast<size_t>(g_.OpenAt)]);
-        PicKEY[static_cast<size_t>(g_.OpenAt)]->setFocus(Qt::OtherFocusReason);
+        const int k = g_.OpenAt;
+        keyTabStop(PicKEY, PicKEY[static_cast<size_t>(k)]);
+        PicKEY[static_cast<size_t>(k)]->setFocus(Qt::OtherFocusReason);
+        if (g_.OpenStep >= 0) {
+            // Where the finding can be mended: in Setup, the key's own dialog open.
+            OptEDIT->setChecked(true);
+            OptEDIT_Click();
+            QMetaObject::invokeMethod(this, [this, k] { PicKEY_Click(k); }, Qt::QueuedConnection);
+        }
     }
     g_.OpenAt = -1;
 }
@@ -150,6 +157,7 @@ void frmEditPlus::PicKEY_Click(int k)
         frmMacroIn dialog(g_, ui_, this);
         ui_.showModal(dialog);
     }
+    g_.OpenStep = -1;
     if (!setup || g_.EditResult != 1)
         return;
     KeyLabels[k] = fixedField(g_.KeyLabel);

@@ -112,11 +112,10 @@ void frmPreview::play(int macro)
     stop();
     timeline_ = model_->timeline(macro);
     nextStep_ = 0;
-    log(QStringLiteral("Hot macro %1 %2: %3 steps, %4 s")
-            .arg(macro + 1)
-            .arg(timeline_.name)
+    log(QStringLiteral("%1: %2 steps, %3")
+            .arg(numberedName(QStringLiteral("Hot macro"), macro + 1, timeline_.name))
             .arg(timeline_.steps.size())
-            .arg(timeline_.lengthMs / 1000.0, 0, 'f', 1));
+            .arg(timeline_.length.text().mid(1)));
     playing_ = true;
     ComSTOP->setEnabled(true);
     tabPreview->setCurrentIndex(0);
@@ -130,7 +129,17 @@ void frmPreview::nextStep()
         for (QPushButton *b : ComRUBBER)
             b->setDown(false);
         if (nextStep_ >= timeline_.steps.size()) {
-            log(QStringLiteral("+%1 s end").arg(timeline_.lengthMs / 1000.0, 0, 'f', 1));
+            log(timeline_.length.text() + QStringLiteral(" end"));
+            stop();
+            return;
+        }
+        if (nextStep_ >= static_cast<size_t>(timeline_.playable())) {
+            // What follows a wait of unknown length cannot be played in time.
+            const TimelineStep &last = timeline_.steps[nextStep_ - 1];
+            log(QStringLiteral("Stopped after step %1: it waits with delay code %2, which is none of the eight "
+                               "delays; how long the remote waits is not known")
+                    .arg(last.step)
+                    .arg(last.delayCode));
             stop();
             return;
         }
@@ -152,8 +161,10 @@ void frmPreview::nextStep()
         }
         drawScreen();
         log(s.text());
-        if (speed > 0) {
-            stepTimer_->start(s.delayMs / speed);
+        if (!s.note.isEmpty())
+            log(QStringLiteral("  note: ") + s.note);
+        if (speed > 0 && s.delayMs) {
+            stepTimer_->start(*s.delayMs / speed);
             return;
         }
     }

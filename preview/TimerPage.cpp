@@ -118,7 +118,7 @@ void frmPreview::fillTimers()
     auto nameOf = [&plans](int timer) {
         for (const TimerPlan &p : plans)
             if (p.timer == timer)
-                return p.name;
+                return p.who();
         return QString();
     };
     for (size_t i = 0; i < firings_.size(); ++i) {
@@ -142,9 +142,9 @@ void frmPreview::fillTimers()
     }
     for (const TimerPlan &p : plans) {
         if (!p.fires)
-            new QListWidgetItem(p.name + QStringLiteral(": never fires, ") + p.reason, lstNever);
+            new QListWidgetItem(p.who() + QStringLiteral(": never fires, ") + p.reason, lstNever);
         else if (!p.note.isEmpty())
-            new QListWidgetItem(p.name + QStringLiteral(": ") + p.note, lstNever);
+            new QListWidgetItem(QStringLiteral("note: ") + p.note, lstNever);
     }
 }
 

@@ -58,9 +58,10 @@ void TestPreview::clickPathThroughTheWindow()
     chooseEntry(p->cboSpeed, 2);   // instant
     QTest::mouseClick(p->picMacros, Qt::LeftButton, {}, p->picMacros->toWidget(plusKeyRect(0).center()));
     QCOMPARE(p->txtLog->toPlainText().split(QLatin1Char('\n')),
-             (QStringList{"Hot macro 1 MACRO 0: 3 steps, 2.0 s",
+             (QStringList{"Hot macro 1 (MACRO 0): 3 steps, 2.0 s",
                           "+0.0 s TV · key 1 · POWER",
                           "+1.0 s bank 6 · key 4 · sends nothing the remote knows (bank 6 has no device)",
+                          "  note: hot macro 1 (MACRO 0), step 2 presses key 4 of bank 6, which has no device",
                           "+1.5 s DVD · key 13 · PLAY",
                           "+2.0 s end"}));
     QCOMPARE(p->lblScreen->text(), QStringLiteral("DVD · page 2"));

@@ -1,4 +1,5 @@
 #include "Runner.h"
+#include "support/RemoteAgreement.h"
 
 #include "app/DocumentRecovery.h"
 #include "app/ExternalFiles.h"
@@ -1159,6 +1160,9 @@ private:
         const QString counted = !any ? QString() : countsText(countFindings(one ? checkMemory(g.Image) : checkModel(g)));
         if (count->isVisibleTo(s_->w.get()) != any || (any && count->text() != counted))
             return fail("check", u"the status bar counts \"%1\"; the check finds \"%2\""_s.arg(count->text(), counted));
+        // The check, the presses, the macros and the timers tell one story of the memory.
+        if (const QString disagree = one ? remoteDisagreement(g.Image) : QString(); !disagree.isEmpty())
+            return fail("remote", disagree);
 
         // Every file on the disk is its last save; the history holds the last transfers.
         QMap<QString, QByteArray> disk, exports;

@@ -17,6 +17,7 @@ public:
     void setCursorRect(const QRect &layoutRect);   // empty: no cursor
     QPoint toWidget(QPoint layout) const;           // for whoever clicks on a layout place
     QSize sizeHint() const override;
+    QSize pictureSize() const { return picture_.size(); }
 
 signals:
     void pressedAt(QPoint layout);

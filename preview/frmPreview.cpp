@@ -101,6 +101,7 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
     tabPreview->addTab(macroPage, QStringLiteral("Hot Macros"));
     tabPreview->addTab(timerPage, QStringLiteral("Timers"));
     scaleChanged(spnScale->value());
+    connect(tabPreview, &QTabWidget::currentChanged, this, &frmPreview::showTab);
 
     auto *bottom = new QWidget(split);
     auto *bottomLayout = new QVBoxLayout(bottom);
@@ -253,8 +254,21 @@ void frmPreview::refresh()
     pressedRect_ = {};
     pressedButtonBank_ = -1;
     setScreen(s);
-    drawMacros();
-    fillTimers();
+    // The other tabs follow when they are turned to, so that a change costs only what shows.
+    macrosStale_ = timersStale_ = true;
+    showTab();
+}
+
+void frmPreview::showTab()
+{
+    const int tab = tabPreview->currentIndex();
+    if (tab == 1 && macrosStale_) {
+        macrosStale_ = false;
+        drawMacros();
+    } else if (tab == 2 && timersStale_) {
+        timersStale_ = false;
+        fillTimers();
+    }
 }
 
 void frmPreview::showBank(int bank)

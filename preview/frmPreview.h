@@ -107,6 +107,7 @@ private:
     void endPlay(const QString &line);
     void scaleChanged(int percent);
     void fitMacros();
+    void showTab();
     void buildRecordPanel(QWidget *parent, QVBoxLayout *col);
     void recordClicked();
     void recordingStopped();
@@ -151,6 +152,8 @@ private:
     size_t nextStep_ = 0;
     bool playing_ = false;
     QTimer *stepTimer_ = nullptr;
+    bool macrosStale_ = true;
+    bool timersStale_ = true;
 
     QFrame *fraRubber_ = nullptr;
     QScrollArea *macroScroll_ = nullptr;

@@ -10,6 +10,7 @@
 #include "core/TextCodec.h"
 
 #include <QComboBox>
+#include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,6 +23,11 @@ namespace quillet {
 
 void frmPreview::buildRecordPanel(QWidget *parent, QVBoxLayout *col)
 {
+    cmdRecord = new QPushButton(QStringLiteral("Record"), parent);
+    cmdRecord->setObjectName(QStringLiteral("cmdRecord"));
+    connect(cmdRecord, &QPushButton::clicked, this, &frmPreview::recordClicked);
+    col->addWidget(cmdRecord, 0, Qt::AlignLeft);
+
     fraRecording = new QFrame(parent);
     fraRecording->setObjectName(QStringLiteral("fraRecording"));
     fraRecording->setFrameStyle(QFrame::StyledPanel);
@@ -34,7 +40,7 @@ void frmPreview::buildRecordPanel(QWidget *parent, QVBoxLayout *col)
     layout->addWidget(title);
     layout->addWidget(lstRecording);
 
-    auto *row = new QHBoxLayout;
+    auto *form = new QFormLayout;
     auto *macroLabel = new QLabel(QStringLiteral("Save as &hot macro:"), fraRecording);
     cboRecordMacro = new QComboBox(fraRecording);
     cboRecordMacro->setObjectName(QStringLiteral("cboRecordMacro"));
@@ -46,11 +52,9 @@ void frmPreview::buildRecordPanel(QWidget *parent, QVBoxLayout *col)
     txtRecordName->setAccessibleName(QStringLiteral("Name"));
     txtRecordName->setMaxLength(20);   // as the macro editor allows
     nameLabel->setBuddy(txtRecordName);
-    row->addWidget(macroLabel);
-    row->addWidget(cboRecordMacro);
-    row->addWidget(nameLabel);
-    row->addWidget(txtRecordName, 1);
-    layout->addLayout(row);
+    form->addRow(macroLabel, cboRecordMacro);
+    form->addRow(nameLabel, txtRecordName);
+    layout->addLayout(form);
 
     auto *buttons = new QHBoxLayout;
     cmdSave = new QPushButton(QStringLiteral("Save"), fraRecording);

@@ -121,11 +121,16 @@ void frmPreview::buildRemotePage(QWidget *page)
     top->addWidget(scaleLabel);
     top->addWidget(spnScale);
     col->addLayout(top);
+    // The remote on the left, as tall as it grows; the recorder beside it.
+    auto *body = new QHBoxLayout;
+    auto *left = new QVBoxLayout;
+    body->addLayout(left);
+    col->addLayout(body, 1);
 
     picScreen = new RemoteView(inner);
     picScreen->setObjectName(QStringLiteral("picScreen"));
     picScreen->setScale(spnScale->value());
-    col->addWidget(picScreen, 0, Qt::AlignLeft);
+    left->addWidget(picScreen, 0, Qt::AlignLeft);
     picScreen->installEventFilter(this);
     connect(picScreen, &RemoteView::pressedAt, this, &frmPreview::screenPressed);
     connect(picScreen, &RemoteView::released, this, &frmPreview::screenReleased);
@@ -148,11 +153,7 @@ void frmPreview::buildRemotePage(QWidget *page)
     });
     nav->addWidget(ComMENU);
     nav->addStretch();
-    cmdRecord = new QPushButton(QStringLiteral("Record"), inner);
-    cmdRecord->setObjectName(QStringLiteral("cmdRecord"));
-    connect(cmdRecord, &QPushButton::clicked, this, &frmPreview::recordClicked);
-    nav->addWidget(cmdRecord);
-    col->addLayout(nav);
+    left->addLayout(nav);
 
     fraRubber_ = new QFrame(inner);
     fraRubber_->setObjectName(QStringLiteral("fraRubber"));
@@ -167,9 +168,12 @@ void frmPreview::buildRemotePage(QWidget *page)
         connect(b, &QPushButton::pressed, this, [this, i] { rubberPressed(i); });
         ComRUBBER[static_cast<size_t>(i)] = b;
     }
-    col->addWidget(fraRubber_, 0, Qt::AlignLeft);
-    buildRecordPanel(inner, col);
-    col->addStretch();
+    left->addWidget(fraRubber_, 0, Qt::AlignLeft);
+    left->addStretch();
+    auto *right = new QVBoxLayout;
+    body->addLayout(right, 1);
+    buildRecordPanel(inner, right);
+    right->addStretch();
     scroll->setWidget(inner);
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);

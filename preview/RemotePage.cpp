@@ -207,6 +207,7 @@ void frmPreview::setScreen(const Screen &s)
         screenPicture_ = QImage();
     } else if (device) {
         screenPicture_ = pictureImage(devicePagePicture(devices_[static_cast<size_t>(s.bank)], s.page, faces_));
+        markDamage();
     } else {
         screenPicture_ = pictureImage(menuPagePicture(menu_, s.page, faces_));
     }
@@ -267,6 +268,9 @@ void frmPreview::screenPressed(QPoint at)
         pressedRect_ = keyGeometry({0, 0}, k->cells);
         pressedLabel_ = labelBytes(*k, false);
         pressedIcons_ = true;
+        const QString damage = damageOf(screen_.page, k->key);
+        if (!damage.isEmpty())
+            log(k->name() + Dot + damage);
         pressed(model_->press(screen_.bank, k->key));
     }
     drawScreen();
@@ -305,6 +309,41 @@ void frmPreview::rubberPressed(int index)
         none.sent.key = -1;   // not a key of any device
         none.sent.why = QStringLiteral("no device is shown");
         pressed(none);
+    }
+}
+
+// What the check finds wrong with a key of the device shown, in its words; empty when the
+// key is sound.
+QString frmPreview::damageOf(int page, int key) const
+{
+    if (!model_ || screen_.kind != Screen::Device)
+        return {};
+    const int bank = model_->isModel() ? -1 : screen_.bank;
+    QStringList why;
+    for (const Finding &f : findings_)
+        if (f.place.kind == CheckPlace::Device && f.place.bank == bank && f.place.key == key &&
+            (f.place.page == page || f.place.page < 0))
+            why << f.message;
+    return why.join(QStringLiteral("; "));
+}
+
+// A damaged key is drawn where the remote draws it, with a mark in its corner: a red
+// triangle, as the check's list would call it out.
+void frmPreview::markDamage()
+{
+    QPainter p;
+    for (const KeyReading *k : model_->keys(screen_)) {
+        if (damageOf(screen_.page, k->key).isEmpty())
+            continue;
+        if (!p.isActive())
+            p.begin(&screenPicture_);
+        const QRect r = keyGeometry({0, 0}, k->cells);
+        const int size = std::min({8, r.width() / 2, r.height() / 2});
+        const QPoint corner = r.topRight();
+        const QPolygon mark({corner, corner + QPoint(-size, 0), corner + QPoint(0, size)});
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 0, 0));
+        p.drawPolygon(mark);
     }
 }
 

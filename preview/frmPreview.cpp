@@ -246,6 +246,12 @@ void frmPreview::refresh()
         lblNotice->setText(QStringLiteral("Nothing is loaded."));
         macroNames_ = TimerWorkset::blankNames();
     }
+    if (g_.LoadedKind == 1)
+        findings_ = checkMemory(g_.Image, model_->reading());
+    else if (g_.LoadedKind == 2)
+        findings_ = checkModel(devices_[0]);
+    else
+        findings_.clear();
     // Stay on the screen shown while it is still there.
     Screen s = screen_;
     if (!model_ || (s.kind == Screen::Device && !model_->canOpen(s.bank)) ||
@@ -308,6 +314,9 @@ void frmPreview::cursorChanged()
             what = trimmedBoth(b->label);
     } else if (const KeyReading *k = model_->keyAt(screen_, cursor_.x(), cursor_.y())) {
         what = k->name();
+        const QString damage = damageOf(screen_.page, k->key);
+        if (!damage.isEmpty())
+            what += QStringLiteral(", damaged: ") + damage;
     }
     // As in the editors, the screen's name carries the cursor, so a reader hears each move.
     const QString name = QStringLiteral("Column %1, row %2: %3. %4")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MemoryCheck.h"
 #include "core/RemoteModel.h"
 #include "core/Worksets.h"
 #include "preview/MacroRecorder.h"
@@ -108,6 +109,8 @@ private:
     void scaleChanged(int percent);
     void fitMacros();
     void showTab();
+    QString damageOf(int page, int key) const;
+    void markDamage();
     void buildRecordPanel(QWidget *parent, QVBoxLayout *col);
     void recordClicked();
     void recordingStopped();
@@ -152,6 +155,7 @@ private:
     size_t nextStep_ = 0;
     bool playing_ = false;
     QTimer *stepTimer_ = nullptr;
+    std::vector<Finding> findings_;       // the check's, for the keys it calls damaged
     bool macrosStale_ = true;
     bool timersStale_ = true;
 

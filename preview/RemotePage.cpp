@@ -320,9 +320,12 @@ QString frmPreview::damageOf(int page, int key) const
         return {};
     const int bank = model_->isModel() ? -1 : screen_.bank;
     QStringList why;
+    // The layout's faults; a label's own (blank, odd characters) are not damage.
+    static constexpr Finding::Code damage[] = {Finding::Overlap, Finding::OutsideGrid, Finding::KeyInTwoSlots,
+                                               Finding::TooSmall, Finding::LabelElsewhere};
     for (const Finding &f : findings_)
         if (f.place.kind == CheckPlace::Device && f.place.bank == bank && f.place.key == key &&
-            (f.place.page == page || f.place.page < 0))
+            (f.place.page == page || f.place.page < 0) && std::find(std::begin(damage), std::end(damage), f.code) != std::end(damage))
             why << f.message;
     return why.join(QStringLiteral("; "));
 }

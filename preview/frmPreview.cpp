@@ -30,6 +30,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -88,6 +89,8 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
 
     tabPreview = new QTabWidget(split);
     tabPreview->setObjectName(QStringLiteral("tabPreview"));
+    tabPreview->setAccessibleName(QStringLiteral("Pages"));
+    tabPreview->tabBar()->setAccessibleName(QStringLiteral("Pages"));
     auto *remotePage = new QWidget;
     remotePage->setObjectName(QStringLiteral("pageRemote"));
     auto *macroPage = new QWidget;

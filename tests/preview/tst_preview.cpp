@@ -8,6 +8,7 @@
 #include "render/Pages.h"
 #include "support/AppTestSupport.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,8 @@ private slots:
     void enterPressesTheFocusedButton_data();
     void enterPressesTheFocusedButton();
     void recordsAMacroByTapping();
+    void marksADamagedKey();
+    void everyFocusableControlIsNamed();
 };
 
 namespace {
@@ -200,6 +203,46 @@ void TestPreview::recordsAMacroByTapping()
     QCOMPARE(saved.MacroNames[1].trimmed(), QStringLiteral("MOVIE"));
     QCOMPARE(g.Modified, 1);
     QVERIFY(!p->fraRecording->isVisible());
+}
+
+void TestPreview::marksADamagedKey()
+{
+    testing::MainWindowFixture fx;
+    frmPreview *p = openPreview(fx);
+    // A key of one cell on TV's first page: the remote draws it, the check calls it too small.
+    DeviceWorkset tv;
+    ReadDeviceWorkset(fx.g->Image, tv, 0);
+    putKey(tv, 0, 1, 3, 3, 3, 3, 3, QStringLiteral("X"));
+    WriteDeviceWorkset(fx.g->Image, tv, 0);
+    fx.w->UpdateCommands();
+    p->showBank(0);
+    const QImage shown = p->picScreen->picture();
+    QCOMPARE(shown.pixelColor(QPoint(20 * 3 + 16, 20 * 3 + 1)), QColor(200, 0, 0));
+    QCOMPARE(shown.pixelColor(QPoint(36, 1)) == QColor(200, 0, 0), false);   // POWER is sound
+    QTest::mouseClick(p->picScreen, Qt::LeftButton, {}, cell(p, 3, 3));
+    QVERIFY2(p->txtLog->toPlainText().startsWith(QStringLiteral("X · is smaller than 2 × 2 cells")),
+             qPrintable(p->txtLog->toPlainText()));
+    QVERIFY(p->picScreen->accessibleName().contains(QStringLiteral(", damaged: is smaller than 2 × 2 cells")));
+}
+
+void TestPreview::everyFocusableControlIsNamed()
+{
+    testing::MainWindowFixture fx;
+    frmPreview *p = openPreview(fx);
+    p->showBank(2);
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(p);
+    QVERIFY(window);
+    QCOMPARE(window->role(), QAccessible::Window);
+    for (int tab = 0; tab < p->tabPreview->count(); ++tab) {
+        p->tabPreview->setCurrentIndex(tab);
+        for (QWidget *w : p->findChildren<QWidget *>()) {
+            if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || w->focusProxy())
+                continue;
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+            QVERIFY2(a && !a->text(QAccessible::Name).isEmpty(),
+                     qPrintable(QStringLiteral("%1 (%2) has no name").arg(w->objectName(), w->metaObject()->className())));
+        }
+    }
 }
 
 QTEST_MAIN(TestPreview)

@@ -55,12 +55,14 @@ void frmPreview::buildMacroPage(QWidget *page)
                             page);
     hint->setWordWrap(true);
     layout->addWidget(hint);
-    auto *scroll = new QScrollArea(page);
+    macroScroll_ = new QScrollArea(page);
+    macroScroll_->setFocusPolicy(Qt::NoFocus);   // the keys take the focus, not the frame
     picMacros = new RemoteView;
     picMacros->setObjectName(QStringLiteral("picMacros"));
     picMacros->setScale(200);
-    scroll->setWidget(picMacros);
-    layout->addWidget(scroll, 1);
+    macroScroll_->setWidget(picMacros);
+    macroScroll_->viewport()->installEventFilter(this);
+    layout->addWidget(macroScroll_, 1);
     picMacros->installEventFilter(this);
     connect(picMacros, &RemoteView::pressedAt, this, [this](QPoint at) {
         for (int k = 0; k < PlusKeys; ++k)
@@ -72,11 +74,28 @@ void frmPreview::buildMacroPage(QWidget *page)
             }
     });
 }
+
 void frmPreview::drawMacros()
 {
     picMacros->setPicture(pictureImage(macroPicture(macroNames_, faces_)));
+    fitMacros();
     cursorChanged();
 }
+
+// The hot-macro keys follow the scale as far as they fit the page's width: all three
+// columns stay in view without a scroll bar across.
+void frmPreview::fitMacros()
+{
+    if (!picMacros || !macroScroll_ || !spnScale)
+        return;
+    const int width = picMacros->pictureSize().width();
+    const int room = macroScroll_->viewport()->width() - 2;
+    int percent = spnScale->value();
+    if (width > 0 && room > 0)
+        percent = std::min(percent, room * 100 / width);
+    picMacros->setScale(percent);
+}
+
 bool frmPreview::macrosKey(QKeyEvent *event)
 {
     if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
@@ -90,7 +109,8 @@ bool frmPreview::macrosKey(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        play(macroCursor_);
+        // The keyboard stays where it is: the log says each step.
+        play(macroCursor_, false);
         return true;
     default:
         return false;
@@ -100,14 +120,15 @@ bool frmPreview::macrosKey(QKeyEvent *event)
     cursorChanged();
     return true;
 }
+
 bool frmPreview::playing() const
 {
     return playing_;
 }
 
-void frmPreview::play(int macro)
+void frmPreview::play(int macro, bool showRemote)
 {
-    if (!model_ || model_->isModel())
+    if (!model_ || model_->isModel() || recording())
         return;
     stop();
     timeline_ = model_->timeline(macro);
@@ -118,7 +139,8 @@ void frmPreview::play(int macro)
             .arg(timeline_.length.text().mid(1)));
     playing_ = true;
     ComSTOP->setEnabled(true);
-    tabPreview->setCurrentIndex(0);
+    if (showRemote)
+        tabPreview->setCurrentIndex(0);
     nextStep();
 }
 
@@ -129,18 +151,16 @@ void frmPreview::nextStep()
         for (QPushButton *b : ComRUBBER)
             b->setDown(false);
         if (nextStep_ >= timeline_.steps.size()) {
-            log(timeline_.length.text() + QStringLiteral(" end"));
-            stop();
+            endPlay(timeline_.length.text() + QStringLiteral(" end"));
             return;
         }
         if (nextStep_ >= static_cast<size_t>(timeline_.playable())) {
             // What follows a wait of unknown length cannot be played in time.
             const TimelineStep &last = timeline_.steps[nextStep_ - 1];
-            log(QStringLiteral("Stopped after step %1: it waits with delay code %2, which is none of the eight "
-                               "delays; how long the remote waits is not known")
-                    .arg(last.step)
-                    .arg(last.delayCode));
-            stop();
+            endPlay(QStringLiteral("Stopped after step %1: it waits with delay code %2, which is none of the eight "
+                                   "delays; how long the remote waits is not known")
+                        .arg(last.step)
+                        .arg(last.delayCode));
             return;
         }
         const TimelineStep &s = timeline_.steps[nextStep_++];
@@ -172,6 +192,16 @@ void frmPreview::nextStep()
 
 void frmPreview::stop()
 {
+    if (!playing_)
+        return;
+    const QString name = timeline_.name.isEmpty() ? QStringLiteral("hot macro %1").arg(timeline_.macro + 1)
+                                                  : timeline_.name;
+    endPlay(QStringLiteral("Stopped at step %1 of %2").arg(std::max<size_t>(nextStep_, 1)).arg(name));
+}
+
+void frmPreview::endPlay(const QString &line)
+{
+    log(line);
     stepTimer_->stop();
     const bool was = playing_;
     playing_ = false;

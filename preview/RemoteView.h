@@ -17,6 +17,8 @@ public:
     void setCursorRect(const QRect &layoutRect);   // empty: no cursor
     QPoint toWidget(QPoint layout) const;           // for whoever clicks on a layout place
     QSize sizeHint() const override;
+    QSize pictureSize() const { return picture_.size(); }
+    const QImage &picture() const { return picture_; }
 
 signals:
     void pressedAt(QPoint layout);

@@ -10,7 +10,10 @@
 #include "editors/KeyBox.h"
 #include "render/Pages.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QDateEdit>
 #include <QEvent>
 #include <QFrame>
@@ -27,6 +30,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -38,6 +42,24 @@ namespace quillet {
 
 using namespace preview;
 
+namespace {
+
+// To assistive technology the preview is a window of its own, not a pane of the main one.
+QAccessibleInterface *previewAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(frmPreview::staticMetaObject.className()) && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+bool isEnter(const QKeyEvent *key)
+{
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+}  // namespace
+
 // --- frmPreview ---------------------------------------------------------------------------
 
 frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
@@ -46,7 +68,16 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
     , ui_(ui)
     , main_(main)
     , faces_(g, KeyFaces::Pictures::WithIcons)
+    , recorder_([this] { return clock_(); })
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(previewAccessible);
+        return true;
+    }();
+    (void)accessible;
+    auto steady = std::make_shared<QElapsedTimer>();
+    steady->start();
+    clock_ = [steady] { return steady->elapsed(); };
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("Try the Remote"));
     // Closing only hides it: the next Ctrl+T finds it where the user left it.
@@ -58,6 +89,8 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
 
     tabPreview = new QTabWidget(split);
     tabPreview->setObjectName(QStringLiteral("tabPreview"));
+    tabPreview->setAccessibleName(QStringLiteral("Pages"));
+    tabPreview->tabBar()->setAccessibleName(QStringLiteral("Pages"));
     auto *remotePage = new QWidget;
     remotePage->setObjectName(QStringLiteral("pageRemote"));
     auto *macroPage = new QWidget;
@@ -70,6 +103,8 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
     tabPreview->addTab(remotePage, QStringLiteral("Remote"));
     tabPreview->addTab(macroPage, QStringLiteral("Hot Macros"));
     tabPreview->addTab(timerPage, QStringLiteral("Timers"));
+    scaleChanged(spnScale->value());
+    connect(tabPreview, &QTabWidget::currentChanged, this, &frmPreview::showTab);
 
     auto *bottom = new QWidget(split);
     auto *bottomLayout = new QVBoxLayout(bottom);
@@ -92,6 +127,10 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
     playRow->addWidget(ComSTOP);
     playRow->addWidget(lblNotice, 1);
     bottomLayout->addLayout(playRow);
+    lblSaid = new QLabel(bottom);
+    lblSaid->setObjectName(QStringLiteral("lblSaid"));
+    lblSaid->setWordWrap(true);
+    bottomLayout->addWidget(lblSaid);
     txtLog = new QPlainTextEdit(bottom);
     txtLog->setObjectName(QStringLiteral("txtLog"));
     txtLog->setReadOnly(true);
@@ -112,6 +151,10 @@ frmPreview::frmPreview(Globals &g, UiServices &ui, frmMain &main)
     transferPanel_ = main_.Picture1;
     if (transferPanel_)
         transferPanel_->installEventFilter(this);
+
+    // Enter presses the focused button, as Space does; a plain window has no default button.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->installEventFilter(this);
 
     refresh();
     resize(820, 800);   // the hot-macro keys fit whole at the opening scale
@@ -157,6 +200,11 @@ bool frmPreview::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (auto *button = qobject_cast<QPushButton *>(watched); button && isEnter(key)) {
+            if (!key->isAutoRepeat() && button->isEnabled())
+                button->click();
+            return true;
+        }
         if (watched == picScreen && screenKey(key))
             return true;
         if (watched == picMacros && macrosKey(key))
@@ -171,6 +219,8 @@ bool frmPreview::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    if (macroScroll_ && watched == macroScroll_->viewport() && event->type() == QEvent::Resize)
+        fitMacros();
     if ((watched == picScreen || watched == picMacros) &&
         (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         cursorChanged();
@@ -199,6 +249,12 @@ void frmPreview::refresh()
         lblNotice->setText(QStringLiteral("Nothing is loaded."));
         macroNames_ = TimerWorkset::blankNames();
     }
+    if (g_.LoadedKind == 1)
+        findings_ = checkMemory(g_.Image, model_->reading());
+    else if (g_.LoadedKind == 2)
+        findings_ = checkModel(devices_[0]);
+    else
+        findings_.clear();
     // Stay on the screen shown while it is still there.
     Screen s = screen_;
     if (!model_ || (s.kind == Screen::Device && !model_->canOpen(s.bank)) ||
@@ -207,8 +263,21 @@ void frmPreview::refresh()
     pressedRect_ = {};
     pressedButtonBank_ = -1;
     setScreen(s);
-    drawMacros();
-    fillTimers();
+    // The other tabs follow when they are turned to, so that a change costs only what shows.
+    macrosStale_ = timersStale_ = true;
+    showTab();
+}
+
+void frmPreview::showTab()
+{
+    const int tab = tabPreview->currentIndex();
+    if (tab == 1 && macrosStale_) {
+        macrosStale_ = false;
+        drawMacros();
+    } else if (tab == 2 && timersStale_) {
+        timersStale_ = false;
+        fillTimers();
+    }
 }
 
 void frmPreview::showBank(int bank)
@@ -225,6 +294,14 @@ void frmPreview::log(const QString &line)
 {
     txtLog->appendPlainText(line);
     txtLog->verticalScrollBar()->setValue(txtLog->verticalScrollBar()->maximum());
+    // The last line stands in a label a screen reader is told about, so that a macro's
+    // steps and the recorder's answers are heard wherever the focus is.
+    lblSaid->setText(line);
+    lblSaid->setAccessibleName(line);
+    QAccessibleEvent changed(lblSaid, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    QAccessibleEvent alert(lblSaid, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 void frmPreview::cursorChanged()
 {
@@ -240,6 +317,9 @@ void frmPreview::cursorChanged()
             what = trimmedBoth(b->label);
     } else if (const KeyReading *k = model_->keyAt(screen_, cursor_.x(), cursor_.y())) {
         what = k->name();
+        const QString damage = damageOf(screen_.page, k->key);
+        if (!damage.isEmpty())
+            what += QStringLiteral(", damaged: ") + damage;
     }
     // As in the editors, the screen's name carries the cursor, so a reader hears each move.
     const QString name = QStringLiteral("Column %1, row %2: %3. %4")
@@ -268,6 +348,10 @@ void frmPreview::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && playing_) {
         stop();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && (recording() || !recorder_.steps().empty())) {
+        discardRecording();
         return;
     }
     // The page keys work wherever the focus is, unless the control there used them.

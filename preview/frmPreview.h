@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/MemoryCheck.h"
 #include "core/RemoteModel.h"
 #include "core/Worksets.h"
+#include "preview/MacroRecorder.h"
 #include "preview/RemoteView.h"
 #include "render/KeyFace.h"
 
@@ -14,14 +16,18 @@
 
 class QComboBox;
 class QDateEdit;
+class QFrame;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 class QTimer;
+class QVBoxLayout;
 
 namespace quillet {
 
@@ -31,9 +37,9 @@ class frmMain;
 
 // "Try the Remote": the loaded memory as the remote would behave with it. The user taps
 // through the screens, presses keys, plays hot macros and sees when the timers fire. It
-// works on copies of the document and never changes it; it follows every change of the
-// document, except while a transfer runs, when it keeps the memory as it was until the
-// transfer has ended.
+// works on copies of the document and changes it only when the user saves a recorded hot
+// macro; it follows every change of the document, except while a transfer runs, when it
+// keeps the memory as it was until the transfer has ended.
 class frmPreview : public QWidget {
     Q_OBJECT
 public:
@@ -59,13 +65,28 @@ public:
     QPushButton *ComSTOP = nullptr;
     QLabel *lblNotice = nullptr;          // nothing loaded, or a transfer running
     QPlainTextEdit *txtLog = nullptr;
+    QLabel *lblSaid = nullptr;            // the log's last line, for a screen reader
+
+    // Recording a hot macro by pressing keys.
+    QPushButton *cmdRecord = nullptr;     // "Record", "Stop Recording"
+    QFrame *fraRecording = nullptr;       // the recording to check and save
+    QListWidget *lstRecording = nullptr;
+    QComboBox *cboRecordMacro = nullptr;  // "Hot macro 1" .. "Hot macro 12"
+    QLineEdit *txtRecordName = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdDiscard = nullptr;
 
     const RemoteModel *model() const { return model_.get(); }
     const Screen &screen() const { return screen_; }
     bool playing() const;
-    // Plays hot macro 0..11 at the speed chosen.
-    void play(int macro);
+    // Plays hot macro 0..11 at the speed chosen; showRemote turns to the Remote tab.
+    void play(int macro, bool showRemote = true);
     void stop();
+
+    // The recorder's clock; the window's own is steady. Tests hand in a virtual one.
+    void setClock(MacroRecorder::Clock clock) { clock_ = std::move(clock); }
+    bool recording() const { return recorder_.recording(); }
+    const MacroRecorder &recorder() const { return recorder_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -83,6 +104,19 @@ private:
     void drawMacros();
     void fillTimers();
     void log(const QString &line);
+    void pressed(const KeyPress &press);
+    void endPlay(const QString &line);
+    void scaleChanged(int percent);
+    void fitMacros();
+    void showTab();
+    QString damageOf(int page, int key) const;
+    void markDamage();
+    void buildRecordPanel(QWidget *parent, QVBoxLayout *col);
+    void recordClicked();
+    void recordingStopped();
+    void saveRecording();
+    void discardRecording();
+    void commitDocumentChange();
     void screenPressed(QPoint layout);
     void screenReleased();
     void pressKey(int bank, int key);
@@ -121,6 +155,14 @@ private:
     size_t nextStep_ = 0;
     bool playing_ = false;
     QTimer *stepTimer_ = nullptr;
+    std::vector<Finding> findings_;       // the check's, for the keys it calls damaged
+    bool macrosStale_ = true;
+    bool timersStale_ = true;
+
+    QFrame *fraRubber_ = nullptr;
+    QScrollArea *macroScroll_ = nullptr;
+    MacroRecorder::Clock clock_;
+    MacroRecorder recorder_;
 };
 
 // The Setup menu's "Try the Remote": the one preview window, opened on the device chosen in

@@ -72,21 +72,22 @@ void pasteDevice(frmMain &window)
         UiServices &ui = window.ui();
         if (g.LoadedKind != 1)
             return;
-        const FragmentRead read = readFragment(takeFragment(), g.Image);
+        const QByteArray text = takeFragment();
+        const FragmentRead read = readFragment(text, g.Image);
         if (!read.ok()) {
-            g.DialogResult = ui.warn(&window, QStringLiteral("The clipboard holds no fragment Quillet can paste:\n")
-                                                  + read.text());
+            g.DialogResult = ui.warn(&window, clipboardRefusal(text, read));
             return;
         }
         const Fragment &f = read.fragment;
         if (f.kind != FragmentKind::Device) {
             g.DialogResult = ui.warn(&window, QStringLiteral("The clipboard holds %1, not a device.")
-                                                  .arg(fragmentKindName(f.kind)));
+                                                  .arg(fragmentKindWords(f.kind)));
             return;
         }
         const std::vector<int> banks = emptyBanks(g.Image);
         if (banks.empty()) {
-            g.DialogResult = ui.warn(&window, QStringLiteral("Every bank holds a device."));
+            g.DialogResult = ui.warn(&window, QStringLiteral("No bank is free: each holds a device, keys, labels or "
+                                                             "block data."));
             return;
         }
         frmPasteDevice dialog(banks, freeDeviceName(g.Image, f.name), &window);

@@ -38,15 +38,21 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
                      .arg(wanted, doc.shown());
         return false;
     }
-    if (name.compare(kMenu, Qt::CaseInsensitive) == 0) {
+    // A device's own name first, in its letters and then in any case; the words "menu" and
+    // "bank N" only where no device is so named, so that every device can be named.
+    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
+    const DeviceReading *found = nullptr;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const DeviceReading &d : devices)
+            if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))
+                found = &d;
+    if (!found && name.compare(kMenu, Qt::CaseInsensitive) == 0) {
         target.menu = true;
         target.name = QStringLiteral("MENU");
         return true;
     }
-    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
-    const DeviceReading *found = nullptr;
     static const QRegularExpression byBank(QStringLiteral("^bank\\s+(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch m = byBank.match(name); m.hasMatch()) {
+    if (const QRegularExpressionMatch m = byBank.match(name); !found && m.hasMatch()) {
         const int bank = m.captured(1).toInt() - 1;
         for (const DeviceReading &d : devices)
             if (d.bank == bank)
@@ -58,10 +64,6 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
             return false;
         }
     }
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (const DeviceReading &d : devices)
-            if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))
-                found = &d;
     if (!found) {
         QStringList names;
         for (const DeviceReading &d : devices)

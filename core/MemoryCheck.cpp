@@ -84,10 +84,14 @@ bool commonDay(const TimerReading &a, const TimerReading &b)
     return (weekdays(a.cycle) & weekdays(b.cycle)) != 0;
 }
 
+}  // namespace
+
 Bytes<3> hotKeyPlace(int key)
 {
     return {static_cast<Byte>(key / 4), static_cast<Byte>(2 * (key % 4)), static_cast<Byte>(0x50 + 2 * (key % 4) + 1)};
 }
+
+namespace {
 
 // Characters a key face prints from the font: printable ASCII; "#<=>" are the remote's own
 // symbols and among them.

@@ -83,5 +83,7 @@ QString pointersAfterMenuEdit(const MemoryImage &image, const MenuWorkset &menu)
 
 // The page and place bytes the key selector records for a key standing in a slot.
 Bytes<3> recordedPlace(int bank, int page, int slot);
+// The same for hot-macro key `key` (0..11), which a timer may fire.
+Bytes<3> hotKeyPlace(int key);
 
 }  // namespace quillet

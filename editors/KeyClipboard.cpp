@@ -111,15 +111,16 @@ void frmEditKey::cutSelection()
 
 bool frmEditKey::clipboardKeys(std::vector<FragmentKey> &keys, bool *page)
 {
-    const FragmentRead read = readFragment(takeFragment(), g_.Image);
+    const QByteArray text = takeFragment();
+    const FragmentRead read = readFragment(text, g_.Image);
     if (!read.ok()) {
-        warn(QStringLiteral("The clipboard holds no keys Quillet can paste:\n") + read.text());
+        warn(clipboardRefusal(text, read));
         return false;
     }
     const FragmentKind kind = read.fragment.kind;
     if (kind != FragmentKind::Keys && kind != FragmentKind::Page) {
-        warn(QStringLiteral("The clipboard holds a %1; the device editor pastes keys and pages.")
-                 .arg(fragmentKindName(kind)));
+        warn(QStringLiteral("The clipboard holds %1; the device editor pastes keys and pages.")
+                 .arg(fragmentKindWords(kind)));
         return false;
     }
     keys = read.fragment.keys;

@@ -40,21 +40,17 @@ void frmEditPlus::pasteKey(int k)
     if (!OptEDIT->isChecked())
         return;
     const bool timers = g_.PlusKind == 0;
-    const FragmentRead read = readFragment(takeFragment(), g_.Image);
+    const QByteArray text = takeFragment();
+    const FragmentRead read = readFragment(text, g_.Image);
     if (!read.ok()) {
-        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds no fragment Quillet can paste:\n")
-                                             + read.text());
+        g_.DialogResult = ui_.warn(this, clipboardRefusal(text, read));
         return;
     }
     const Fragment &f = read.fragment;
     const FragmentKind wanted = timers ? FragmentKind::Timer : FragmentKind::Macro;
     if (f.kind != wanted) {
-        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds a %1, not a %2.")
-                                             .arg(fragmentKindName(f.kind), fragmentKindName(wanted)));
-        return;
-    }
-    if (const QString why = sentProblem(g_.Image, f); !why.isEmpty()) {
-        g_.DialogResult = ui_.warn(this, why);
+        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds %1, not %2.")
+                                             .arg(fragmentKindWords(f.kind), fragmentKindWords(wanted)));
         return;
     }
     if (timers)

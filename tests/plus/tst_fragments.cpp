@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 #include "core/Fragment.h"
 #include "core/ImageReading.h"
+#include "core/MemoryCheck.h"
 #include "core/RecordLayout.h"
 #include "editors/frmEditKey.h"
 #include "plus/PlusFixture.h"
@@ -45,6 +46,11 @@ void buildMemory(Globals &g, std::initializer_list<Dev> devices)
     for (auto &r : g.MenuRectBuf)
         r.fill(Empty);
     g.MenuKindBuf.fill(Empty);
+    // The other banks hold nothing at all, so that a device may be pasted there.
+    DeviceWorkset none;
+    std::memset(&none, Empty, sizeof none);
+    for (int b = 0; b < 10; ++b)
+        WriteDeviceWorkset(g.Image, none, b);
     int slot = 0;
     for (const Dev &d : devices) {
         nameBank(g, d.bank, QString::fromLatin1(d.name), 0, slot);
@@ -207,6 +213,9 @@ void FragmentTest::roundTrip()
     if (timer) {
         Bytes<10> expected = a->TimerBuf[0];
         expected[timer::Bank] = 6;
+        // The place the key selector records for the icon key where it stands in B.
+        const Bytes<3> place = recordedPlace(6, 0, 1);
+        std::copy(place.begin(), place.end(), expected.begin() + timer::Page);
         QCOMPARE(b->TimerBuf[5], expected);
         QCOMPARE(b->TimerNames[5].trimmed(), QStringLiteral("WAKE"));
     } else {
@@ -243,7 +252,7 @@ void FragmentTest::refusals()
         {"no namesake", QByteArray(macro).replace("\"AMP\"", "\"VCR\""), 1, 0, 0, 0, "", "no device named \"VCR\""},
         {"no such key", QByteArray(macro).replace("\"key\": 3", "\"key\": 30"), 1, 0, 0, 0, "", "TV has no key 30"},
         {"name taken", device, 2, 0, 0, 0, "AMP", "Another device is named \"AMP\""},
-        {"bank taken", device, 2, 1, 0, 0, "TV2", "Bank 5 holds a device"},
+        {"bank taken", device, 2, 1, 0, 0, "TV2", "Bank 5 is not free: it holds the menu button \"AMP\", 2 keys"},
         {"no place",
          QByteArray(device).replace("    \"columns\": 3,\n", "    \"columns\": 6,\n").replace("\"rows\": 2,\n    \"pages",
                                                                                          "\"rows\": 7,\n    \"pages"),

@@ -141,6 +141,11 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
     const QString output = parser.value(QStringLiteral("output"));
     const QString target = parser.value(kInto);
     const bool force = parser.isSet(QStringLiteral("force"));
+    QString error;
+    // Neither the data file the fragment goes into nor the fragment is ever written over,
+    // not even when named again as -o, by another path or through a link.
+    if (!output.isEmpty() && (!checkNotInput(target, output, &error) || !checkNotInput(input, output, &error)))
+        return fail(env, error);
     if (parser.isSet(kCheck) || output.isEmpty() || (!isStandardStream(output) && !hasDataSuffix(output)))
         return fail(env, QStringLiteral("--into writes a copy of the data file; give -o OUT.DAT, or -o - for "
                                         "standard output"));
@@ -151,11 +156,7 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
         if (!ok || bank < 0 || bank > 9)
             return fail(env, QStringLiteral("--bank takes a bank from 1 to 10, not \"%1\"").arg(parser.value(kBank)));
     }
-    QString error;
-    // Neither the data file the fragment goes into nor the fragment is ever written over,
-    // not even when named again as -o, by another path or through a link.
-    if (!checkOutput(env, output, force, true, &error) || !checkNotInput(target, output, &error)
-        || !checkNotInput(input, output, &error))
+    if (!checkOutput(env, output, force, true, &error))
         return fail(env, error);
     Document into;
     if (!loadDocument(env, target, into, &error))

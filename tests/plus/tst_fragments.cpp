@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRandomGenerator>
 #include <QUndoStack>
 
 using namespace quillet;
@@ -109,6 +110,7 @@ class FragmentTest : public QObject {
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void oddBytesArriveWhole();
     void refusals();
     void undoPaste();
 };
@@ -225,6 +227,70 @@ void FragmentTest::roundTrip()
         QCOMPARE(b->MacroBuf[5], expected);
         QCOMPARE(b->MacroNames[5].trimmed(), QStringLiteral("MOVIE"));
     }
+}
+
+// Timers and macros with codes no value says (delays, banks, cycles, times) and a device of
+// random bytes, copied and pasted where their place is free, arrive byte for byte; only a
+// timer's place is the paste's own.
+void FragmentTest::oddBytesArriveWhole()
+{
+    auto a = makeDocument();
+    buildMemory(*a, {{0, "TV", 3}, {1, "AMP", 1}, {2, "DVD", 0}});
+    QRandomGenerator random(39);
+    auto pick = [&](std::initializer_list<int> from) {
+        return static_cast<Byte>(*(from.begin() + random.bounded(static_cast<int>(from.size()))));
+    };
+    // Keys that exist where the values name them; bank 5 has no device, 10 is the hot macros.
+    const std::pair<int, int> keys[] = {{0, 0}, {0, 2}, {0, 37}, {1, 0}, {5, 3}, {10, 4}, {Empty, Empty}, {12, 1}};
+    for (int i = 0; i < 12; ++i) {
+        const auto [bank, key] = keys[random.bounded(8)];
+        a->TimerBuf[i] = {pick({0, 1, 11, 12, 40, Empty}), pick({1, 13, Empty}), pick({1, 31, 32}),
+                          pick({0, 23, 24}), pick({0, 59, 60}), Byte(bank), Byte(key), pick({0, 3, 9}),
+                          pick({0, 1, 0x77}), pick({2, 0x40})};
+        a->TimerNames[i] = fixedField(i % 3 ? QStringLiteral("T%1").arg(i) : QString());
+        a->MacroBuf[i].fill(Empty);
+        for (int n = 1; n <= static_cast<int>(random.bounded(26)); ++n) {
+            const auto [b, k] = keys[random.bounded(8)];
+            a->MacroBuf[i][firstStepByte(n)] = stepHead(b == Empty || b == 10 ? 13 : b, random.bounded(16));
+            a->MacroBuf[i][firstStepByte(n) + 1] = static_cast<Byte>(k);
+        }
+        a->MacroNames[i] = fixedField(i % 4 ? QStringLiteral("M%1").arg(i) : QString());
+    }
+    WriteTimers(a->Image, *a);
+    WriteMacros(a->Image, *a);
+    DeviceWorkset odd;
+    random.fillRange(reinterpret_cast<quint32 *>(&odd), sizeof odd / 4);
+    WriteDeviceWorkset(a->Image, odd, 2);
+    for (int i = 0; i < 12; ++i)
+        for (bool timer : {true, false}) {
+            auto copy = std::make_unique<Globals>(*a);
+            copy->TimerBuf[i].fill(Empty);
+            copy->MacroBuf[i].fill(Empty);
+            copy->TimerNames[i] = copy->MacroNames[i] = fixedField(QString());
+            WriteTimers(copy->Image, *copy);
+            WriteMacros(copy->Image, *copy);
+            const FragmentRead read =
+                readFragment(timer ? timerFragment(a->Image, i) : macroFragment(a->Image, i), copy->Image);
+            const bool empty = timer ? a->TimerBuf[i] == copy->TimerBuf[i] && i % 3 == 0
+                                     : a->MacroBuf[i] == copy->MacroBuf[i] && i % 4 == 0;
+            QVERIFY2(read.ok() != empty, qPrintable(read.text()));
+            if (empty)
+                continue;
+            const Fragment &f = read.fragment;
+            QCOMPARE(f.recordName, timer ? a->TimerNames[i] : a->MacroNames[i]);
+            if (!timer) {
+                QCOMPARE(f.macro, a->MacroBuf[i]);
+                continue;
+            }
+            Bytes<10> expected = a->TimerBuf[i];
+            std::copy(f.timer.begin() + timer::Page, f.timer.end(), expected.begin() + timer::Page);
+            QCOMPARE(f.timer, expected);
+        }
+    auto b = memoryB();
+    const FragmentRead read = readFragment(deviceFragment(a->Image, 2), b->Image);
+    QVERIFY2(read.ok(), qPrintable(read.text()));
+    QCOMPARE(quillet::pasteDevice(b->Image, read.fragment, 2, QStringLiteral("DVD")), QString());
+    QCOMPARE(bankBytes(b->Image, 2), bytes(odd));
 }
 
 // Every refusal tells one sentence (or the place of each problem) and changes nothing.

@@ -113,6 +113,7 @@ private slots:
     void oddBytesArriveWhole();
     void refusals();
     void undoPaste();
+    void keyboardSelectionSurvivesModifiers();
 };
 
 void FragmentTest::roundTrip_data()
@@ -381,6 +382,45 @@ void FragmentTest::undoPaste()
     QCOMPARE(bytes(*a), before);
     e.redo();
     QCOMPARE(bytes(*a), after);
+}
+
+// X11 sends a modifier's first press without the modifier in its state, then repeats the
+// press while it is held, with it: none of them may drop a selection made with Shift+arrows,
+// and Ctrl+C and Ctrl+X then take the whole block.
+void FragmentTest::keyboardSelectionSurvivesModifiers()
+{
+    ScriptedUiServices ui;
+    auto a = memoryA();
+    ReadDeviceWorkset(a->Image, *a, 0);
+    frmEditKey e(*a, ui);
+    e.show();
+    QApplication::setActiveWindow(&e);
+    QWidget *page = e.PicPAGE1[0];
+    page->setFocus();
+    QVERIFY(page->hasFocus());
+    for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
+        QTest::keyClick(page, k, Qt::ShiftModifier);
+    const std::pair<Qt::Key, Qt::KeyboardModifier> held[] = {{Qt::Key_Shift, Qt::ShiftModifier},
+                                                             {Qt::Key_Alt, Qt::AltModifier},
+                                                             {Qt::Key_Meta, Qt::MetaModifier},
+                                                             {Qt::Key_Control, Qt::ControlModifier}};
+    for (const auto &[key, modifier] : held) {
+        QKeyEvent first(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(page, &first);
+        for (int i = 0; i < 3; ++i) {
+            QKeyEvent repeated(QEvent::KeyPress, key, modifier, QString(), true);
+            QCoreApplication::sendEvent(page, &repeated);
+        }
+        QCOMPARE(e.selectionPage(), 0);
+    }
+    QVERIFY2(page->accessibleName().contains(QStringLiteral("2 keys selected: VOL+, ")), qPrintable(page->accessibleName()));
+    QTest::keyClick(page, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(readFragment(takeFragment(), a->Image).fragment.keys.size(), size_t(2));
+    QVERIFY(page->accessibleName().contains(QStringLiteral("Copied 2 keys")));
+    ui.answer(answer::OK);
+    QTest::keyClick(page, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(ui.lastText(), QStringLiteral("Delete 2 keys?"));
+    QCOMPARE(placedKeys(LayoutBuffers::device(*a)).size(), size_t(1));
 }
 
 QTEST_MAIN(FragmentTest)

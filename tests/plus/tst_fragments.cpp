@@ -11,7 +11,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QListWidget>
 #include <QRandomGenerator>
 #include <QUndoStack>
@@ -175,6 +177,11 @@ void FragmentTest::roundTrip()
             list->setCurrentItem(list->findItems(QStringLiteral("Bank 8"), Qt::MatchExactly).value(0));
             auto *name = d.findChild<QLineEdit *>(QStringLiteral("Text1"));
             QCOMPARE(name->text(), QStringLiteral("TV 2"));   // TV is taken: OK alone must not be refused
+            // A name that differs from another only in case is told in the dialog, which stays.
+            name->setText(QStringLiteral("tv"));
+            QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
+            QVERIFY(d.isVisible());
+            QVERIFY(d.findChild<QLabel *>(QStringLiteral("Label3"))->text().contains(QStringLiteral("letter case")));
             name->setText(QStringLiteral("TV2"));
             QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("ComYES")), Qt::LeftButton);
         });
@@ -195,7 +202,10 @@ void FragmentTest::roundTrip()
         QCOMPARE(button->label.trimmed(), QStringLiteral("TV2"));
         QCOMPARE(button->cells, (CellRect{0, 2, 2, 3}));
         QCOMPARE(fb.g->Modified, 1);
-        QVERIFY(testing::listTexts(fb.w->ListView1).contains(QStringLiteral("TV2")));
+        QCOMPARE(fb.w->ListView1->currentItem()->text(0), QStringLiteral("TV2"));
+        QCOMPARE(fb.g->SelectedBank, 7);
+        QCOMPARE(fb.w->StatusBar1->currentMessage(), QStringLiteral("Pasted TV as TV2 into bank 8"));
+        QCOMPARE(fa.w->StatusBar1->currentMessage(), QStringLiteral("Copied TV"));
         return;
     }
     const bool timer = kind == QLatin1String("timer");

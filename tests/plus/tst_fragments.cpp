@@ -116,6 +116,7 @@ private slots:
     void refusals();
     void undoPaste();
     void keyboardSelectionSurvivesModifiers();
+    void plusPageAsksAndUndoes();
 };
 
 void FragmentTest::roundTrip_data()
@@ -431,6 +432,38 @@ void FragmentTest::keyboardSelectionSurvivesModifiers()
     QTest::keyClick(page, Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(ui.lastText(), QStringLiteral("Delete 2 keys?"));
     QCOMPARE(placedKeys(LayoutBuffers::device(*a)).size(), size_t(1));
+}
+
+// The timer page copies in ReView without a change, asks before a paste replaces a timer,
+// undoes and redoes its pastes, and asks before Escape drops them.
+void FragmentTest::plusPageAsksAndUndoes()
+{
+    ScriptedUiServices ui;
+    auto a = memoryA();
+    a->PlusKind = 0;
+    a->TimerBuf[1] = {1, 3, 4, 9, 0, 0, 0, Empty, Empty, Empty};
+    frmEditPlus page(*a, ui);
+    const frmEditPlus::State opened = page.state();
+    page.copyKey(0);   // ReView: copies, changes nothing
+    QCOMPARE(page.state(), opened);
+    page.OptEDIT->click();
+    ui.answer(answer::Cancel);
+    page.pasteKey(1);
+    QCOMPARE(ui.lastText(), QStringLiteral("Replace timer 2?"));
+    QCOMPARE(page.state(), opened);
+    ui.answer(answer::OK);
+    page.pasteKey(1);
+    const frmEditPlus::State pasted = page.state();
+    QCOMPARE(a->TimerBuf[1][timer::Hour], Byte(7));
+    page.undoStack().undo();
+    QCOMPARE(page.state(), opened);
+    page.undoStack().redo();
+    QCOMPARE(page.state(), pasted);
+    page.show();
+    ui.answer(answer::No);
+    QTest::keyClick(&page, Qt::Key_Escape);
+    QCOMPARE(ui.lastText(), QStringLiteral("Discard your changes to the timers?"));
+    QVERIFY(page.isVisible());
 }
 
 QTEST_MAIN(FragmentTest)

@@ -881,11 +881,16 @@ private:
         const QStringList names = deviceNames(m.doc.img), listed = listedNames(m.doc.img);
         if (m.doc.kind != 1 || listed.isEmpty())
             return;
+        // A bank is free when no button opens it and its slots, labels and blocks hold nothing.
         QList<int> empty;
         for (int b = 0; b < 10; ++b) {
             bool used = false;
             for (int i = 0; i < 16; ++i)
                 used = used || byteAt(m.doc.img, at(20016 + i)) == b;
+            const QByteArray bank = deviceBytes(m.doc.img, b);
+            for (const auto &[from, to] : {std::pair{0, 48}, {180, 3876}})
+                for (int i = from; i < to; ++i)
+                    used = used || static_cast<unsigned char>(bank[i]) != 255;
             if (!used)
                 empty << b;
         }
@@ -902,7 +907,7 @@ private:
         const QByteArray now(reinterpret_cast<const char *>(s_->g.Image.data()), ImageBytes);
         if (now == m.doc.img)
             return;
-        if (to < 0 || !st("ok") || names.contains(name)) {
+        if (to < 0 || !st("ok") || names.contains(name.trimmed(), Qt::CaseInsensitive)) {
             violation(u"doc"_s, u"a paste that had to be refused changed the memory"_s);
             return;
         }

@@ -316,7 +316,8 @@ void FragmentTest::refusals()
     struct Case {
         const char *name;
         QByteArray clip;
-        int paste;   // 0 keys at the cursor of page `page`, 1 the macro, 2 the device into bank 9 (or 5)
+        int paste;   // 0 keys at the cursor of page `page`, 1 the macro, 2 the device into bank 9 (or 5),
+                     // 3 Paste Page of TV's page 3 onto page 4 with every key number in use
         int page, rights, downs;
         const char *device;
         const char *said;
@@ -335,6 +336,7 @@ void FragmentTest::refusals()
          QByteArray(device).replace("    \"columns\": 3,\n", "    \"columns\": 6,\n").replace("\"rows\": 2,\n    \"pages",
                                                                                          "\"rows\": 7,\n    \"pages"),
          2, 0, 0, 0, "TV2", "no place"},
+        {"numbers run out after the page's keys went", {}, 3, 3, 0, 0, "", "9 free key numbers; the paste holds 12"},
     };
     for (const Case &c : cases) {
         auto b = memoryB();
@@ -347,10 +349,18 @@ void FragmentTest::refusals()
         ReadDeviceWorkset(b->Image, *b, 6);
         for (int s = 0; s < 11; ++s)
             putKey(*b, 1, s, 10 + s, s % 3 * 2, s / 3, s % 3 * 2 + 1, s / 3, QStringLiteral("K"));
+        if (c.paste == 3) {
+            // Every one of the 35 numbers in use: Paste Page frees page 4's nine, then needs 12.
+            const int third[] = {3, 4, 5, 6, 7, 8, 9, 21, 22, 23, 24, 25};
+            for (int s = 0; s < 12; ++s)
+                putKey(*b, 2, s, third[s], s % 3 * 2, s / 3 * 2, s % 3 * 2 + 1, s / 3 * 2 + 1, QStringLiteral("L"));
+            for (int s = 0; s < 9; ++s)
+                putKey(*b, 3, s, 26 + s, s % 3 * 2, s / 3, s % 3 * 2 + 1, s / 3, QStringLiteral("M"));
+        }
         ReadTimers(b->Image, *b);
         ReadMacros(b->Image, *b);
         const auto before = std::make_unique<Globals>(*b);
-        putFragment(c.clip);
+        putFragment(c.paste == 3 ? pageFragment(*b, 2) : c.clip);
         QString said;
         if (c.paste == 0) {
             frmEditKey e(*b, ui);
@@ -358,6 +368,12 @@ void FragmentTest::refusals()
             for (int i = 0; i < c.rights + c.downs; ++i)
                 QTest::keyClick(page, i < c.rights ? Qt::Key_Right : Qt::Key_Down);
             e.pasteAtCursor(c.page);
+            QCOMPARE(e.undoStack().count(), 0);
+            said = ui.lastText();
+        } else if (c.paste == 3) {
+            frmEditKey e(*b, ui);
+            ui.answer(answer::OK);   // replace page 4's keys
+            e.pastePage(c.page);
             QCOMPARE(e.undoStack().count(), 0);
             said = ui.lastText();
         } else if (c.paste == 1) {

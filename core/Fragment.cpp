@@ -96,7 +96,8 @@ constexpr int TimerBytes = 10, MacroBytes = 66;
 
 // A timer's or macro's values, with the kept bytes of its record, read by the whole text's
 // reader as the first timer or macro beside the memory's menu and devices, so that the
-// names are found there. The kept bytes are told by their offset in the record.
+// names are found there. `kept` are kept-byte entries of the area "timers" or "macros",
+// whose first record's offsets are the record's own.
 TextImport importRecord(const Value &target, const Value &values, Value kept, bool timer)
 {
     Value root = memoryRoot("data");

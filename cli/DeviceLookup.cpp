@@ -47,14 +47,20 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
                      .arg(wanted, doc.shown());
         return false;
     }
-    if (name.compare(kMenu, Qt::CaseInsensitive) == 0) {
+    // A device's own name first, in its letters and then in any case; the words "menu" and
+    // "bank N" only where no device is so named, so that every device can be named.
+    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
+    const DeviceReading *found = nullptr;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const DeviceReading &d : devices)
+            if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))
+                found = &d;
+    if (!found && name.compare(kMenu, Qt::CaseInsensitive) == 0) {
         target.menu = true;
         target.name = QStringLiteral("MENU");
         return true;
     }
-    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
-    const DeviceReading *found = nullptr;
-    if (const std::optional<int> named = namedBank(name)) {
+    if (const std::optional<int> named = namedBank(name); !found && named) {
         const int bank = *named;
         for (const DeviceReading &d : devices)
             if (d.bank == bank)
@@ -66,10 +72,6 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
             return false;
         }
     }
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (const DeviceReading &d : devices)
-            if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))
-                found = &d;
     if (!found) {
         QStringList names;
         for (const DeviceReading &d : devices)

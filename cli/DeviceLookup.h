@@ -20,9 +20,10 @@ struct DeviceTarget {
 
 // The devices are those the window's device list shows, by the names it shows. Exact
 // names first, then names that differ only in letter case; of equal names the lowest bank,
-// as the window's device selection takes it; "bank N" (1 to 10) names the device of that
-// bank. An unknown name, or a bank without a device, is refused with the reason. A name is also found as it is shown (a control byte as \x1b), which
-// completion offers.
+// as the window's device selection takes it. Only where no device is so named, "menu" names
+// the main menu and "bank N" (1 to 10) the device of that bank. An unknown name, or a bank
+// without a device, is refused with the reason. A name is also found as it is shown (a
+// control byte as \x1b), which completion offers.
 bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error);
 
 // The bank a DEVICE argument of the form "bank N" names (N - 1, whatever N is), or none

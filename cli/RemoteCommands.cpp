@@ -28,14 +28,15 @@ std::unique_ptr<RemoteModel> modelOf(const Document &doc)
 // file, whose one device the model keeps as bank 0). -1 with the reason when none fits.
 int findBank(const Document &doc, const QString &wanted, QString *error)
 {
-    // "bank N" names the bank whether or not a device is there: a press on it still has
-    // an answer, as a macro step on it has.
-    if (const std::optional<int> bank = namedBank(wanted); bank && !doc.isModel() && *bank >= 0 &&
-                                                           *bank < area::BankCount)
-        return *bank;
     DeviceTarget target;
-    if (!findDevice(doc, wanted, target, error))
+    if (!findDevice(doc, wanted, target, error)) {
+        // "bank N" names the bank whether or not a device is there: a press on it still has
+        // an answer, as a macro step on it has.
+        if (const std::optional<int> bank = namedBank(wanted); bank && !doc.isModel() && *bank >= 0 &&
+                                                               *bank < area::BankCount)
+            return *bank;
         return -1;
+    }
     if (target.menu) {
         *error = QStringLiteral("the main menu is no device; name a device, or \"bank N\"");
         return -1;

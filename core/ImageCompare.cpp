@@ -8,6 +8,8 @@
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -449,6 +451,7 @@ public:
 
     MenuWorkset menu;
 
+    const MemoryImage &image() const { return image_; }
     const DeviceReading *device(int bank) const { return reading.device(bank); }
     const MenuButtonReading *button(int bank) const { return reading.button(bank); }
     const std::vector<KeyReading> &keys(int bank)
@@ -708,6 +711,21 @@ void compareDevices(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb
             else
                 describe(c.add(Group::Devices, Change::Added, subject, QStringLiteral("device"), QString(), value),
                          at, QStringLiteral("device"), QJsonValue(), json);
+            // A device that came into a bank that still held keys, labels or block data
+            // replaced them: said, as they are gone.
+            int replaced = 0;
+            if (db)
+                for (int p : layout.banks[static_cast<size_t>(bank)])
+                    if (p >= 0 && p < ComparedBytes && sa.image().data()[p] != Empty
+                        && sa.image().data()[p] != sb.image().data()[p])
+                        ++replaced;
+            if (replaced > 0)
+                describe(c.add(Group::Devices, Change::Removed, subject, QStringLiteral("earlier bank data"),
+                               QStringLiteral("%1 that the device replaced")
+                                   .arg(QLocale(QLocale::English).toString(replaced)
+                                        + (replaced == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"))),
+                               QString()),
+                         at, QStringLiteral("replacedBytes"), replaced, QJsonValue());
             // The whole bank goes or comes with it, and its button and name.
             for (int buffer = 0; buffer < BufferCount; ++buffer)
                 c.explainArea(ImageLayout::bankArea(bank, buffer));

@@ -316,10 +316,11 @@ private:
                 const size_t keys = placedKeys(LayoutBuffers::device(*dev)).size();
                 if (keys > 0)
                     add(Finding::Warning, Finding::NoButton, at,
-                        QStringLiteral("holds %1 keys, but no main-menu button opens bank %2, so the remote "
-                                       "cannot reach them")
-                            .arg(keys)
-                            .arg(b + 1));
+                        QStringLiteral("holds %1, but no main-menu button opens bank %2, so the remote "
+                                       "cannot reach %3")
+                            .arg(keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys))
+                            .arg(b + 1)
+                            .arg(keys == 1 ? QStringLiteral("it") : QStringLiteral("them")));
                 continue;
             }
             at.name = d->name;
@@ -350,9 +351,9 @@ private:
             const QString kind = QString::fromLatin1(kindCaption(BackupSlots[static_cast<size_t>(k)].attribution));
             if (!filled && keys > 0)
                 add(Finding::Warning, Finding::BackupUnmarked, at,
-                    QStringLiteral("holds %1 keys but is not marked as holding a device: the backup list does "
+                    QStringLiteral("holds %1 but is not marked as holding a device: the backup list does "
                                    "not show it, yet giving a device the kind %2 loads this layout")
-                        .arg(keys)
+                        .arg(keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys))
                         .arg(kind));
             if (filled && keys == 0)
                 add(Finding::Warning, Finding::BackupEmpty, at,

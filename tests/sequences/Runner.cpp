@@ -276,7 +276,7 @@ public:
             {u"menu"_s, &Driver::menu}, {u"download"_s, &Driver::transfer}, {u"upload"_s, &Driver::transfer},
             {u"compare"_s, &Driver::transfer}, {u"modelload"_s, &Driver::modelOrBackup}, {u"modelsave"_s, &Driver::modelOrBackup},
             {u"backup"_s, &Driver::modelOrBackup}, {u"exit"_s, &Driver::exitAndStart}, {u"fault"_s, &Driver::fault},
-            {u"paste"_s, &Driver::paste},
+            {u"paste"_s, &Driver::paste}, {u"pasteplus"_s, &Driver::pastePlus},
             {u"textround"_s, &Driver::textRound}, {u"kill"_s, &Driver::quickEdits}};
         cur_ = &st;
         keys_ = st("keys") == 1;
@@ -377,6 +377,8 @@ private:
             return pick(st("q"), answer::OK, answer::Cancel);
         if (text.contains(u"Load it anyway?"))
             return pick(st("short"), answer::OK, answer::Cancel);
+        if (text.startsWith(u"Replace timer") || text.startsWith(u"Replace hot macro"))
+            return st("ok") ? answer::OK : answer::Cancel;
         return text.startsWith(u"Discard your changes") ? answer::Yes : -1;
     }
 
@@ -884,11 +886,16 @@ private:
         const QStringList names = deviceNames(m.doc.img), listed = listedNames(m.doc.img);
         if (m.doc.kind != 1 || listed.isEmpty())
             return;
+        // A bank is free when no button opens it and its slots, labels and blocks hold nothing.
         QList<int> empty;
         for (int b = 0; b < 10; ++b) {
             bool used = false;
             for (int i = 0; i < 16; ++i)
                 used = used || byteAt(m.doc.img, at(20016 + i)) == b;
+            const QByteArray bank = deviceBytes(m.doc.img, b);
+            for (const auto &[from, to] : {std::pair{0, 48}, {180, 3876}})
+                for (int i = from; i < to; ++i)
+                    used = used || static_cast<unsigned char>(bank[i]) != 255;
             if (!used)
                 empty << b;
         }
@@ -905,7 +912,7 @@ private:
         const QByteArray now(reinterpret_cast<const char *>(s_->g.Image.data()), ImageBytes);
         if (now == m.doc.img)
             return;
-        if (to < 0 || !st("ok") || names.contains(name)) {
+        if (to < 0 || !st("ok") || names.contains(name.trimmed(), Qt::CaseInsensitive)) {
             violation(u"doc"_s, u"a paste that had to be refused changed the memory"_s);
             return;
         }
@@ -917,6 +924,95 @@ private:
         if (expected != now || deviceNames(now)[to] != name)
             violation(u"doc"_s, u"the device pasted into bank %1 is not the one copied, or more changed"_s.arg(to + 1));
         m.doc.img = now;
+        m.doc.modified = 1;
+    }
+
+    // Whether the remote knows the key a timer sends or a step presses: a named device's key
+    // standing in a slot, or one of its rubber keys; for a timer, a hot-macro key too.
+    bool known(int bank, int key, bool timer) const
+    {
+        if (timer && bank == 10)
+            return key < 12;
+        if (bank > 9 || deviceNames(m.doc.img)[bank].isEmpty() || key > 41)
+            return false;
+        for (int i = 0; i < 48 && key < 35; ++i)
+            if (byteAt(m.doc.img, at(19536 + 48 * bank + i)) == key)
+                return true;
+        return key >= 35;
+    }
+    // Whether the text says a key as a value (else its bytes travel as they are).
+    bool named(int bank, int key, bool timer) const
+    {
+        if (timer && bank == 10)
+            return key < 12;
+        return bank <= 9 && !deviceNames(m.doc.img)[bank].isEmpty() && key <= 41;
+    }
+
+    // A timer or hot macro copied on its page (in either mode) and pasted onto another key in
+    // Setup. Within one memory the record arrives whole, but for a timer's place, which is
+    // where the key stands; a paste of nothing, or of a key the memory lacks, is refused; a
+    // paste over a record asks first. Refused or cancelled, nothing changes.
+    void pastePlus(const Step &st)
+    {
+        if (m.doc.kind != 1)
+            return;
+        const bool timer = st("which") == 0;
+        const int t = st("t"), u = st("u"), size = timer ? 10 : 66;
+        const int from = timer ? 22008 + 10 * t : 20064 + 66 * t, to = timer ? 22008 + 10 * u : 20064 + 66 * u;
+        const int names = timer ? 23232 : 34584;
+        QByteArray record(size, '\0');
+        for (int i = 0; i < size; ++i)
+            record[i] = m.doc.img[at(from + i)];
+        // A name as the page reads it: up to the first FF, without trailing blanks.
+        auto nameOf = [&](int i) {
+            QString n = QString::fromLatin1(m.doc.img.mid(at(names + 22 * i + 2), 20).split('\xFF').first());
+            while (n.endsWith(u' '))
+                n.chop(1);
+            return n;
+        };
+        const QString name = nameOf(t);
+        bool held = !nameOf(u).trimmed().isEmpty();
+        for (int i = 0; i < size; ++i)
+            held = held || byteAt(m.doc.img, at(to + i)) != 255;
+        bool refused = name.trimmed().isEmpty() && record.count('\xFF') == size;
+        auto byte = [&](int i) { return static_cast<int>(static_cast<unsigned char>(record[i])); };
+        if (timer && named(byte(5), byte(6), true)) {
+            refused = refused || !known(byte(5), byte(6), true);
+            const int bank = byte(5), key = byte(6);
+            if (bank == 10) {
+                record[7] = static_cast<char>(key / 4);
+                record[8] = static_cast<char>(2 * (key % 4));
+                record[9] = static_cast<char>(0x50 + 2 * (key % 4) + 1);
+            }
+            for (int i = 0; bank < 10 && key < 35 && i < 48; ++i)
+                if (byteAt(m.doc.img, at(19536 + 48 * bank + i)) == key) {
+                    const int a = 96 * bank + 24 * (i / 12) + 2 * (i % 12);
+                    record[7] = static_cast<char>(i / 12), record[8] = static_cast<char>(a / 256);
+                    record[9] = static_cast<char>(a % 256);
+                    break;
+                }
+        }
+        for (int n = 0; !timer && n < 25; ++n) {
+            const int head = byte(2 * n), delay = head % 16;
+            const bool delayKnown = delay <= 3 || delay == 5 || delay == 7 || delay == 10 || delay == 15;
+            if (head != 255 && delayKnown && named(head / 16, byte(2 * n + 1), false))
+                refused = refused || !known(head / 16, byte(2 * n + 1), false);
+        }
+        inEditor(st, [&](QDialog &page) {
+            QTest::keyClick(page.findChild<QWidget *>(u"PicKEY_%1"_s.arg(t)), Qt::Key_C, Qt::ControlModifier);
+            pressNamed(page, u"OptEDIT"_s);
+            QTest::keyClick(page.findChild<QWidget *>(u"PicKEY_%1"_s.arg(u)), Qt::Key_V, Qt::ControlModifier);
+        });
+        trigger(timer ? "mnuTimer" : "mnuMacro");
+        if (ending(st) != 0)
+            return;
+        if (!refused && (!held || st("ok"))) {
+            for (int i = 0; i < size; ++i)
+                m.doc.img[at(to + i)] = record[i];
+            setNames(m.doc.img, names, u, name);
+        } else {
+            setNames(m.doc.img, names, -1, QString());
+        }
         m.doc.modified = 1;
     }
 

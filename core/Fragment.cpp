@@ -94,6 +94,15 @@ Value memoryRoot(const char *kind)
 
 constexpr int TimerBytes = 10, MacroBytes = 66;
 
+// The whole text's bounds, by the largest piece: a device, whose text is a model file's. No
+// list is longer than its kept bytes, one entry a byte, and no fragment holds more values
+// than about five for each of them.
+json::Limits fragmentLimits()
+{
+    constexpr qsizetype longest = DeviceWorkset::ModelFileSize;
+    return {longest, 64, 6 * longest};
+}
+
 // A timer's or macro's values, with the kept bytes of its record, read by the whole text's
 // reader as the first timer or macro beside the memory's menu and devices, so that the
 // names are found there. `kept` are kept-byte entries of the area "timers" or "macros",
@@ -476,7 +485,7 @@ FragmentRead FragmentReader::run(const QByteArray &text)
 {
     Value root;
     json::ParseError error;
-    if (!json::parse(text, root, &error, memoryTextLimits())) {
+    if (!json::parse(text, root, &error, fragmentLimits())) {
         out_.problems.push_back({error.position, error.path, error.message});
         return std::move(out_);
     }
@@ -553,7 +562,7 @@ QString fragmentHolds(const QByteArray &text)
     if (!claimsFragment(text))
         return {};
     Value root;
-    if (!json::parse(text, root, nullptr, memoryTextLimits()) || !root.isObject()
+    if (!json::parse(text, root, nullptr, fragmentLimits()) || !root.isObject()
         || at(root, "format").toString() != Format)
         return {};
     for (int k = 0; k < 5; ++k)

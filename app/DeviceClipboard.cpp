@@ -100,8 +100,7 @@ void pasteDevice(frmMain &window)
             g.DialogResult = ui.warn(&window, why);
             return;
         }
-        g.Modified = 1;
-        window.refreshSequence();
+        window.documentChanged(QStringLiteral("Paste Device ") + dialog.name().trimmed());
     });
 }
 

@@ -13,6 +13,7 @@
 #include <QUndoCommand>
 
 #include <cstring>
+#include <utility>
 
 namespace quillet {
 
@@ -167,7 +168,7 @@ void DocumentUndo::attach(QAction *undo, QAction *redo)
     auto follow = [this, undo, redo] {
         const QString u = undoStep(), r = redoStep();
         undo->setText(u.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo ") + QString(u).replace(u'&', QStringLiteral("&&")));
-        redo->setText(r.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo ") + QString(r).replace(u'&', QStringLiteral("&&")));
+        redo->setText(r.isEmpty() ? QStringLiteral("R&edo") : QStringLiteral("R&edo ") + QString(r).replace(u'&', QStringLiteral("&&")));
         undo->setEnabled(canUndo());
         redo->setEnabled(canRedo());
     };
@@ -182,8 +183,9 @@ void DocumentUndo::documentStateChanged()
     const Globals &g = w_.globals();
     // A document changed without a step (a download, a restored copy) is a new one: undo
     // must never bring back a state with that change silently taken out.
+    const bool replaced = std::exchange(replacing_, false);
     const bool same = g.LoadedKind == 1 ? sameAsImage(kept_, g) : current() == kept_;
-    if (!same) {
+    if (!same || replaced) {
         newHistory();
         return;
     }

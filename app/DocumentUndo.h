@@ -46,6 +46,10 @@ public:
     // it is the state last saved.
     void newHistory();
 
+    // A download has begun: what it leaves is a new document, even one byte for byte the
+    // same as this one, so its end starts a new history.
+    void replaceAtNextChange() { replacing_ = true; }
+
     // Undo and Redo of the main window: the document as it was before the last step (or
     // after the next), Modified as that state was last saved, and everything that shows the
     // document brought up to date. Nothing while a transfer runs.
@@ -80,6 +84,7 @@ private:
     QUndoStack stack_;
     DocumentState kept_;   // the document as the last step (or the start) left it
     bool moving_ = false;
+    bool replacing_ = false;
 };
 
 }  // namespace quillet

@@ -228,7 +228,7 @@ QAction *frmMain::addCommand(QMenu *menu, const QString &name, const QString &te
     return a;
 }
 
-void frmMain::addToolButton(const QString &actionName, const QString &key)
+void frmMain::addToolButton(const QString &actionName, const QString &key, bool followText)
 {
     QAction *a = action(actionName);
     auto *button = new QToolButton(Toolbar1);
@@ -242,10 +242,10 @@ void frmMain::addToolButton(const QString &actionName, const QString &key)
     button->setFocusPolicy(Qt::NoFocus);
     button->setEnabled(a->isEnabled());
     connect(button, &QToolButton::clicked, a, &QAction::trigger);
-    // Without a key of its own the button says what its action says ("Undo Paste Device TV 2").
-    auto follow = [button, a, key] {
+    // A button whose action names what it will do says that too ("Undo Paste Device TV 2").
+    auto follow = [button, a, followText] {
         button->setEnabled(a->isEnabled());
-        if (key.isEmpty()) {
+        if (followText) {
             const QString text = QString(a->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))).replace(QStringLiteral("&&"), QStringLiteral("&"));
             button->setToolTip(text);
             button->setAccessibleName(text);
@@ -296,7 +296,7 @@ void frmMain::buildMenusAndToolbar()
 
     mnuEdit = namedMenu(menuBar()->addMenu(QStringLiteral("&Setup")), QStringLiteral("mnuEdit"));
     addCommand(mnuEdit, QStringLiteral("mnuUndo"), QStringLiteral("&Undo"), &frmMain::mnuUndo_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuRedo"), QStringLiteral("&Redo"), &frmMain::mnuRedo_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuRedo"), QStringLiteral("R&edo"), &frmMain::mnuRedo_Click);
     mnuEdit->addSeparator();
     addCommand(mnuEdit, QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main &Menu"), &frmMain::mnuMenuEdit_Click);
     addCommand(mnuEdit, QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit &Device"), &frmMain::mnuKeyEdit_Click);
@@ -347,8 +347,8 @@ void frmMain::buildMenusAndToolbar()
     addToolButton(QStringLiteral("mnuDelete"), QStringLiteral("Delete"));
     addToolButton(QStringLiteral("mnuRENAME"), QStringLiteral("Rename.."));
     Toolbar1->addSeparator();
-    addToolButton(QStringLiteral("mnuUndo"), QString());
-    addToolButton(QStringLiteral("mnuRedo"), QString());
+    addToolButton(QStringLiteral("mnuUndo"), QStringLiteral("Undo"), true);
+    addToolButton(QStringLiteral("mnuRedo"), QStringLiteral("Redo"), true);
     Toolbar1->addSeparator();
     addToolButton(QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main Menu"));
     addToolButton(QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit Device"));
@@ -1372,13 +1372,17 @@ void frmMain::runMenuEdit()
     g_.EditResult = 0;
     hooks.showEditMenu();
     // A new kind's default layout reached the image while the editor was open, and its
-    // Cancel keeps it: a step of its own, before the editor's.
-    if (std::memcmp(before->data(), g_.Image.data(), MemoryImage::TotalBytes) != 0)
-        documentChanged(defaultLayoutStep(*before, g_));
+    // Cancel keeps it: a step of its own, before the editor's. Taken without the refresh,
+    // which would read the menu back over the editor's buffers.
+    const bool newLayout = std::memcmp(before->data(), g_.Image.data(), MemoryImage::TotalBytes) != 0;
+    if (newLayout)
+        undo_->record(defaultLayoutStep(*before, g_));
     if (!g_.EditResult) {
         // The editor worked in the buffers; the key selector names the devices from them,
         // so a cancelled edit must not stay there.
         ReadMenuWorkset(g_.Image, g_);
+        if (newLayout)
+            undo_->refresh();
         return;
     }
     WriteMenuWorkset(g_.Image, g_);
@@ -1567,8 +1571,11 @@ void frmMain::mnuPreview_Click()
 
 void frmMain::mnuDOWN_Click()
 {
-    if (hooks.startDownload)
-        hooks.startDownload();
+    if (!hooks.startDownload)
+        return;
+    hooks.startDownload();
+    if (ui_.backgroundHeld())
+        undo_->replaceAtNextChange();
 }
 
 void frmMain::mnuUP_Click()

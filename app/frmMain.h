@@ -143,7 +143,7 @@ private:
     void buildMenusAndToolbar();
     void buildContents();
     QAction *addCommand(QMenu *menu, const QString &name, const QString &text, void (frmMain::*handler)());
-    void addToolButton(const QString &actionName, const QString &key);
+    void addToolButton(const QString &actionName, const QString &key, bool followText = false);
     void Form_Load();
     void restoreWindowSettings();
     void storeWindowSettings();

@@ -110,6 +110,7 @@ void DocumentUndo::newHistory()
 {
     stack_.clear();
     kept_ = current();
+    savedAs_ = w_.globals().CurrentFile;
     if (w_.globals().Modified == 1)
         stack_.resetClean();
     emit changed();
@@ -190,11 +191,16 @@ void DocumentUndo::documentStateChanged()
         return;
     }
     // A save makes this state the one on the disk; a document that is modified without a
-    // step of its own (an upload leaves it unnamed) has no saved state to come back to.
-    if (g.Modified == 0 && !stack_.isClean())
-        stack_.setClean();
-    else if (g.Modified == 1 && stack_.isClean())
+    // step of its own has no saved state to come back to.
+    // The saved state is the file's: a document that took another name (an upload leaves
+    // it without one) has none to come back to until it is saved again.
+    if (g.Modified == 0) {
+        if (!stack_.isClean())
+            stack_.setClean();
+        savedAs_ = g.CurrentFile;
+    } else if (stack_.isClean() || g.CurrentFile != savedAs_) {
         stack_.resetClean();
+    }
 }
 
 }  // namespace quillet

@@ -85,6 +85,7 @@ private:
     DocumentState kept_;   // the document as the last step (or the start) left it
     bool moving_ = false;
     bool replacing_ = false;
+    QString savedAs_;      // the file the saved state was saved as
 };
 
 }  // namespace quillet

@@ -30,6 +30,12 @@ enum Column { WhenColumn, TransferColumn, ChangeColumn };
 
 const QString Waiting = QStringLiteral("…");
 
+// What the list says of an entry: its line, or which file is not a memory and why.
+QString changeText(const HistoryEntry &e)
+{
+    return e.ok() ? e.summary : e.name + QStringLiteral(": ") + e.problem;
+}
+
 QString transferText(const HistoryEntry &e)
 {
     if (e.kind == history::Download)
@@ -147,7 +153,7 @@ void frmHistory::reload()
     QList<QTreeWidgetItem *> items;
     for (const HistoryEntry &e : entries_) {
         auto *item = new QTreeWidgetItem({e.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), transferText(e),
-                                          e.ok() ? Waiting : e.problem});
+                                          e.ok() ? Waiting : changeText(e)});
         item->setToolTip(ChangeColumn, e.path);
         items << item;
     }
@@ -190,7 +196,7 @@ void frmHistory::entryDone(size_t index, const HistoryEntry &entry)
         return;
     entries_[index] = entry;
     if (QTreeWidgetItem *item = List1->topLevelItem(static_cast<int>(index)))
-        item->setText(ChangeColumn, entry.ok() ? entry.summary : entry.problem);
+        item->setText(ChangeColumn, changeText(entry));
     if (pending_ > 0)
         --pending_;
     updateButtons();

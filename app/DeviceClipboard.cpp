@@ -120,8 +120,7 @@ void pasteDevice(frmMain &window)
             g.DialogResult = ui.warn(&window, why);
             return;
         }
-        g.Modified = 1;
-        window.refreshSequence();
+        window.documentChanged(QStringLiteral("Paste Device ") + dialog.name().trimmed());
         // The pasted device is the one selected, and the status bar says where it went.
         const QString own = trimmedBoth(f.name), as = trimmedBoth(dialog.name());
         for (int i = 0; i < window.ListView1->topLevelItemCount(); ++i)

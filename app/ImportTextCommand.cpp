@@ -84,6 +84,7 @@ void importText(frmMain &w)
     g.SaveAsFirst.clear();
     g.SelectedBank = 255;
     g.Modified = 1;
+    w.newHistory();
     w.setCaptionSuffix(importedCaptionSuffix());
     w.setListTitle(QFileInfo(path).fileName());
     w.refreshLoaded();

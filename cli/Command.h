@@ -16,7 +16,7 @@ namespace quillet::cli {
 // None: the option takes no value. Word: a value no list can offer (a number, a name).
 enum class Values {
     None, Word, AnyFile, DataOrModelFile, DataFile, PictureFile, PictureFormat, DeviceName, SerialDevice, CommandName,
-    ShellName, TextFile
+    ShellName, TextFile, Folder
 };
 
 // One subcommand: its name, a one-line description, its positional arguments and its

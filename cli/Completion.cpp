@@ -34,6 +34,7 @@ QString kindWord(Values v)
     case Values::CommandName: return QStringLiteral("command");
     case Values::ShellName: return QStringLiteral("shell");
     case Values::TextFile: return QStringLiteral("text");
+    case Values::Folder: return QStringLiteral("folder");
     }
     return {};
 }
@@ -134,6 +135,7 @@ _quillet_cli_values()
         format) COMPREPLY=($(compgen -W "png svg pdf" -- "$cur")); return ;;
         command) COMPREPLY=($(compgen -W "%1" -- "$cur")); return ;;
         shell) COMPREPLY=($(compgen -W "bash zsh fish" -- "$cur")); return ;;
+        folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         serial)
             for name in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM* /dev/pts/[0-9]* /dev/serial/by-id/*; do
                 [[ -e $name && $name == "$cur"* ]] && found+=("$name")
@@ -256,6 +258,7 @@ QString zshAction(Values v)
     case Values::CommandName: return QStringLiteral("(") + commandNames() + QLatin1Char(')');
     case Values::ShellName: return QStringLiteral("(bash zsh fish)");
     case Values::TextFile: return QStringLiteral("_files -g \"*.(json|JSON)(-.)\"");
+    case Values::Folder: return QStringLiteral("_files -/");
     }
     return {};
 }
@@ -363,6 +366,7 @@ QString fishValues(Values v)
     case Values::DataFile:
     case Values::PictureFile:
     case Values::TextFile: return QStringLiteral(" -r -F");
+    case Values::Folder: return QStringLiteral(" -x -a '(__fish_complete_directories)'");
     case Values::PictureFormat: return QStringLiteral(" -x -a 'png svg pdf'");
     case Values::DeviceName: return QStringLiteral(" -x -a '(__quillet_cli_devices)'");
     case Values::SerialDevice: return QStringLiteral(" -x -a '(__quillet_cli_serial)'");

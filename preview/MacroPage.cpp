@@ -133,9 +133,10 @@ void frmPreview::play(int macro, bool showRemote)
     stop();
     timeline_ = model_->timeline(macro);
     nextStep_ = 0;
-    log(QStringLiteral("%1: %2 steps, %3")
+    log(QStringLiteral("%1: %2 %3, %4")
             .arg(numberedName(QStringLiteral("Hot macro"), macro + 1, timeline_.name))
             .arg(timeline_.steps.size())
+            .arg(timeline_.steps.size() == 1 ? QStringLiteral("step") : QStringLiteral("steps"))
             .arg(timeline_.length.text().mid(1)));
     playing_ = true;
     ComSTOP->setEnabled(true);

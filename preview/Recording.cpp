@@ -190,8 +190,12 @@ void frmPreview::saveRecording()
     const int count = static_cast<int>(steps.size());
     recorder_.discard();
     fraRecording->hide();
-    log(QStringLiteral("Saved %1 steps as hot macro %2 %3.").arg(count).arg(k + 1).arg(trimmedBoth(name)));
-    commitDocumentChange();
+    log(QStringLiteral("Saved %1 %2 as hot macro %3 %4.")
+            .arg(count)
+            .arg(count == 1 ? QStringLiteral("step") : QStringLiteral("steps"))
+            .arg(k + 1)
+            .arg(trimmedBoth(name)));
+    commitDocumentChange(QStringLiteral("Record Hot Macro %1").arg(trimmedBoth(name)));
 }
 
 void frmPreview::discardRecording()
@@ -206,12 +210,10 @@ void frmPreview::discardRecording()
 }
 
 // The one place the preview changes the document, as an editor's OK does: everything that
-// shows the document follows at once. A step of the document's undo history belongs here.
-void frmPreview::commitDocumentChange()
+// shows the document follows at once, and the change is one step of the undo history.
+void frmPreview::commitDocumentChange(const QString &step)
 {
-    g_.LoadedKind = 1;
-    g_.Modified = 1;
-    main_.UpdateCommands();
+    main_.documentChanged(step);
 }
 
 }  // namespace quillet

@@ -116,7 +116,7 @@ private:
     void recordingStopped();
     void saveRecording();
     void discardRecording();
-    void commitDocumentChange();
+    void commitDocumentChange(const QString &step);
     void screenPressed(QPoint layout);
     void screenReleased();
     void pressKey(int bank, int key);

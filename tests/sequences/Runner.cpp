@@ -20,6 +20,7 @@
 #include "tools/remotesim/DemoImage.h"
 
 #include <QAction>
+#include <QStatusBar>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
@@ -251,6 +252,7 @@ public:
         for (auto it = m.files.cbegin(); it != m.files.cend(); ++it)
             if (QFile out(path(it.key())); !out.open(QIODevice::WriteOnly) || out.write(it.value()) != it.value().size())
                 qFatal("cannot write %s", qPrintable(it.key()));
+        m.newHistory();
         static const Step none;
         cur_ = &none;
         startSession();
@@ -276,7 +278,8 @@ public:
             {u"menu"_s, &Driver::menu}, {u"download"_s, &Driver::transfer}, {u"upload"_s, &Driver::transfer},
             {u"compare"_s, &Driver::transfer}, {u"modelload"_s, &Driver::modelOrBackup}, {u"modelsave"_s, &Driver::modelOrBackup},
             {u"backup"_s, &Driver::modelOrBackup}, {u"exit"_s, &Driver::exitAndStart}, {u"fault"_s, &Driver::fault},
-            {u"paste"_s, &Driver::paste}, {u"pasteplus"_s, &Driver::pastePlus},
+            {u"paste"_s, &Driver::paste}, {u"pasteplus"_s, &Driver::pastePlus}, {u"undo"_s, &Driver::undoRedo},
+            {u"redo"_s, &Driver::undoRedo},
             {u"textround"_s, &Driver::textRound}, {u"kill"_s, &Driver::quickEdits}};
         cur_ = &st;
         keys_ = st("keys") == 1;
@@ -349,6 +352,7 @@ private:
                     m.doc.img = QByteArray(ImageBytes, '\0');
             }
         }
+        m.newHistory();
         s_.reset();
         startSession();
         return true;
@@ -502,6 +506,7 @@ private:
         m.doc.file = path(rel);
         m.doc.saveAsFirst = false;
         m.doc.modified = 0;
+        m.saved = m.at;
         if (retitle)
             m.doc.caption = title(m.doc.file);
         return true;
@@ -536,6 +541,7 @@ private:
         m.doc.caption = title(m.doc.file);
         m.doc.modified = 0;
         m.doc.saveAsFirst = false;
+        m.newHistory();
     }
 
     // ---- Driving the window
@@ -636,6 +642,7 @@ private:
             if (m.doc.kind && (mod || m.doc.file.endsWith(u".DAT")) && saved(m.doc.file.mid(path().size()), bytes)) {
                 m.doc.caption = title(m.doc.file);
                 m.doc.modified = 0;
+                m.saved = m.at;
             }
             trigger("mnuFileSave");
         } else if (k == u"save" || k == u"saveas") {
@@ -762,7 +769,7 @@ private:
                 putDeviceBytes(m.doc.img, bank, layout);
             else
                 m.doc.dev = layout;
-            m.doc.modified = 1;
+            m.stepTaken();
         }
     }
 
@@ -817,7 +824,7 @@ private:
             m.doc.img[at(record + 2 * steps - 2)] = m.doc.img[at(record + 2 * steps - 1)] = '\xFF';
         }
         setNames(m.doc.img, timer ? 23232 : 34584, inner ? t : -1, name);
-        m.doc.modified = 1;
+        m.stepTaken();
     }
 
     // A device button renamed, and given a kind, in the main-menu editor.
@@ -856,7 +863,8 @@ private:
             // the question); Cancel keeps it, and the document says it changed.
             if (byteAt(edited, at(1056 + b)) != codes[kind] && (Layout{bank}.keys().isEmpty() || st("q") == 0)) {
                 putDeviceBytes(m.doc.img, b, deviceBytes(m.doc.img, slotOf[kind], true));
-                m.doc.modified = m.doc.modified || deviceBytes(m.doc.img, b) != bank;
+                // A step of its own, which the editor's Cancel keeps.
+                m.stepTaken();
                 putDeviceBytes(edited, b, deviceBytes(m.doc.img, b));
                 edited[at(1056 + b)] = static_cast<char>(codes[kind]);
             }
@@ -874,7 +882,7 @@ private:
         trigger("mnuMenuEdit");
         if (ending(st) == 0) {
             m.doc.img = edited;
-            m.doc.modified = 1;
+            m.stepTaken();
         }
     }
 
@@ -924,7 +932,7 @@ private:
         if (expected != now || deviceNames(now)[to] != name)
             violation(u"doc"_s, u"the device pasted into bank %1 is not the one copied, or more changed"_s.arg(to + 1));
         m.doc.img = now;
-        m.doc.modified = 1;
+        m.stepTaken();
     }
 
     // Whether the remote knows the key a timer sends or a step presses: a named device's key
@@ -1013,7 +1021,7 @@ private:
         } else {
             setNames(m.doc.img, names, -1, QString());
         }
-        m.doc.modified = 1;
+        m.stepTaken();
     }
 
     // Download, Upload or Compare with Remote against a remote that misbehaves as the step
@@ -1129,6 +1137,11 @@ private:
         m.doc.caption = ok ? u"Quillet  [DOWNLOAD]"_s : u"Quillet  [NONE]"_s;
         if (ok && dir == 0)
             m.doc.img = read;
+        // A download starts a new history; after an upload no state of it is the one saved.
+        if (dir == 0)
+            m.newHistory();
+        else
+            m.saved = -1;
     }
 
     // Save Model.., Open Model.. into a bank and Backup.. of a bank, for the device selected
@@ -1159,7 +1172,8 @@ private:
         else if (ok)
             putDeviceBytes(m.doc.img, static_cast<int>(names.lastIndexOf(listed[row])), m.files.value(model).left(ModelBytes));
         onDialog([this, row, ok](QDialog &d) { pickRow(d, row, ok); });
-        m.doc.modified = m.doc.modified || ok;
+        if (ok)
+            m.stepTaken();
         trigger(st.kind == u"backup" ? "mnuOEMLoad" : "mnuModelLoad");
     }
 
@@ -1195,6 +1209,36 @@ private:
         recovery->delayMs = 0;
     }
 
+    // Undo or Redo of the document, once to three times, by its menu item, its toolbar button
+    // or a key: the bytes and Modified of the state before (or after), on only when there is
+    // one, and the item and the status bar naming the step.
+    void undoRedo(const Step &st)
+    {
+        const bool back = st.kind == u"undo";
+        const QString name = back ? u"mnuUndo"_s : u"mnuRedo"_s;
+        for (int i = 0; i <= st("n"); ++i) {
+            QAction *a = s_->w->action(name);
+            const bool can = m.move(back ? -1 : 1);
+            if (a->isEnabled() != can)
+                return violation(u"doc"_s, u"%1 is %2"_s.arg(name, a->isEnabled() ? u"on"_s : u"off"_s));
+            if (can != (a->text() != (back ? u"&Undo"_s : u"R&edo"_s)))
+                return violation(u"doc"_s, u"%1 reads \"%2\""_s.arg(name, a->text()));
+            const int via = st("via");
+            if (via == 0)
+                a->trigger();
+            else if (via == 1)
+                clickNamed(*s_->w, u"Toolbar1_"_s + name);
+            else if (s_->w->activateWindow(); QTest::qWaitForWindowActive(s_->w.get()))
+                QTest::keyClick(s_->w.get(), via == 3 || back ? Qt::Key_Z : Qt::Key_Y,
+                                back || via == 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+            else
+                return violation(u"doc"_s, u"the main window cannot be made active for a key"_s);
+            const QString said = s_->w->StatusBar1->currentMessage();
+            if (can && !said.startsWith(back ? u"Undid "_s : u"Redid "_s))
+                return violation(u"doc"_s, u"the status bar says \"%1\" after %2"_s.arg(said, name));
+        }
+    }
+
     // Export Text, then Import Text of what it wrote: the same document, as a new one.
     void textRound(const Step &st)
     {
@@ -1213,6 +1257,7 @@ private:
             m.doc.caption = u"Quillet  [IMPORTED]"_s;
             m.doc.modified = 1;
             m.doc.saveAsFirst = false;
+            m.newHistory();
         }
         trigger("mnuFileImportText");
     }

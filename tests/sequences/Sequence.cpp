@@ -75,6 +75,8 @@ Sequence generate(quint64 seed, int index, int steps)
         {"textround", 2, "f:100 save:4 as:100"},
         {"kill", 1, "ms:400 a:27 quick:2"},
         {"exit", 2, "save:4 as:100 a:27"},
+        {"undo", 6, "via:3 n:3"},
+        {"redo", 3, "via:4 n:3"},
     };
     int total = 0;
     for (const Kind &k : kinds)

@@ -70,6 +70,8 @@ void frmPreview::buildRecordPanel(QWidget *parent, QVBoxLayout *col)
 
     connect(cmdSave, &QPushButton::clicked, this, &frmPreview::saveRecording);
     connect(cmdDiscard, &QPushButton::clicked, this, &frmPreview::discardRecording);
+    // Enter in the name saves, as a dialog's OK would.
+    connect(txtRecordName, &QLineEdit::returnPressed, this, &frmPreview::saveRecording);
 }
 
 void frmPreview::pressed(const KeyPress &press)

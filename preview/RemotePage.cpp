@@ -161,6 +161,7 @@ void frmPreview::setScreen(const Screen &s)
         screenPicture_ = QImage();
     } else if (device) {
         screenPicture_ = pictureImage(devicePagePicture(devices_[static_cast<size_t>(s.bank)], s.page, faces_));
+        markDamagedKeys();
     } else {
         screenPicture_ = pictureImage(menuPagePicture(menu_, s.page, faces_));
     }
@@ -191,6 +192,31 @@ void frmPreview::drawScreen()
     picScreen->setPicture(shown);
 }
 
+void frmPreview::markDamagedKeys()
+{
+    QPainter p(&screenPicture_);
+    for (const KeyReading *k : model_->keys(screen_)) {
+        if (!k->damaged() || !k->cells.inGrid())
+            continue;   // a key outside the grid has no place to be drawn
+        const QRect r = keyGeometry({0, 0}, k->cells);
+        if (k->damage != KeyDamage::NoLabel) {
+            FaceImage face(r.size());
+            faces_.drawLabel(face, labelBytes(*k, false), true);
+            p.drawImage(r.topLeft(), face.face());
+        }
+        p.setPen(QPen(Qt::red, 2, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(1, 1, -2, -2));
+        p.drawText(r.adjusted(4, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("!"));
+    }
+}
+
+const Byte *frmPreview::faceOf(const KeyReading &k)
+{
+    // A key with no label record, or outside the grid, has no face to press.
+    return k.damage == KeyDamage::NoLabel || !k.cells.inGrid() ? nullptr : labelBytes(k, false);
+}
+
 const Byte *frmPreview::labelBytes(const Placement &place, bool menu)
 {
     LayoutBuffers buf = menu ? LayoutBuffers::menu(menu_)
@@ -219,9 +245,12 @@ void frmPreview::screenPressed(QPoint at)
         if (!k)
             return;
         pressedRect_ = keyGeometry({0, 0}, k->cells);
-        pressedLabel_ = labelBytes(*k, false);
+        pressedLabel_ = faceOf(*k);
         pressedIcons_ = true;
-        log(model_->press(screen_.bank, k->key).text());
+        const KeyPress press = model_->press(screen_.bank, k->key);
+        log(press.text());
+        if (!press.note.isEmpty())
+            log(QStringLiteral("  note: ") + press.note);
     }
     drawScreen();
     cursorChanged();

@@ -239,7 +239,7 @@ void frmPreview::cursorChanged()
         if (const MenuButtonReading *b = model_->buttonAt(screen_.page, cursor_.x(), cursor_.y()))
             what = trimmedBoth(b->label);
     } else if (const KeyReading *k = model_->keyAt(screen_, cursor_.x(), cursor_.y())) {
-        what = k->name();
+        what = k->damaged() ? k->name() + QStringLiteral(", damaged") : k->name();
     }
     // As in the editors, the screen's name carries the cursor, so a reader hears each move.
     const QString name = QStringLiteral("Column %1, row %2: %3. %4")

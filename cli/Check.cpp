@@ -78,6 +78,7 @@ QString CheckCommand::usageTail() const { return QStringLiteral("[--json] [--war
 
 int CheckCommand::run(const QCommandLineParser &parser, Environment &env)
 {
+    env.writeErrorCode = exitcode::BadInput;   // 1 means errors found
     const QStringList paths = parser.positionalArguments();
     const bool json = parser.isSet(QStringLiteral("json"));
     const bool strict = parser.isSet(kStrict);

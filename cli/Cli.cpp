@@ -70,8 +70,9 @@ QString overview(const std::vector<std::unique_ptr<Command>> &commands, int widt
                          .arg(program),
                      width) +
             QLatin1Char('\n') +
-            wrapText(QStringLiteral("Exit codes: 0 done, 1 failed (diff: differences found), 2 bad input, "
-                                    "130 interrupted by Ctrl+C (128 + the signal's number)."),
+            wrapText(QStringLiteral("Exit codes: 0 done, 1 failed (diff: differences found; check: errors "
+                                    "found), 2 bad input (diff and check: also a write error), 130 interrupted "
+                                    "by Ctrl+C (128 + the signal's number)."),
                      width) +
             QLatin1Char('\n');
     return text;

@@ -212,10 +212,13 @@ int Command::execute(const QStringList &arguments, Environment &env)
         if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
             // Grouped short options: flags, then at most one that takes the rest as its value.
             for (qsizetype j = 1; j < arg.size(); ++j) {
-                const QString typed = QLatin1Char('-') + arg[j];
-                const Option *o = findOption(arg.mid(j, 1));
+                // One character, even where it takes two code units (an emoji): half of one
+                // would print as U+FFFD.
+                const qsizetype width = arg[j].isHighSurrogate() && j + 1 < arg.size() ? 2 : 1;
+                const QString typed = QLatin1Char('-') + arg.mid(j, width);
+                const Option *o = findOption(arg.mid(j, width));
                 if (!o)
-                    return unknown(arg.size() > 2 ? QStringLiteral("%1\" in \"%2").arg(typed, arg) : typed);
+                    return unknown(arg.size() > 1 + width ? QStringLiteral("%1\" in \"%2").arg(typed, arg) : typed);
                 if (o->option.valueName().isEmpty()) {
                     take(*o, typed, nullptr);
                     continue;

@@ -12,6 +12,16 @@ bool isControl(QChar c)
     return u < 0x20 || (u >= 0x7F && u <= 0x9F);
 }
 
+// The marks and overrides that set the direction of the text after them: printed raw, a
+// right-to-left override turns the rest of the line around.
+bool isBidiControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+bool needsEscape(QChar c) { return (isControl(c) && c != QLatin1Char('\n')) || isBidiControl(c); }
+
 // "Cannot", "The", "No": a word that is only capitalised because it begins a sentence.
 bool capitalisedWord(const QString &text)
 {
@@ -42,12 +52,14 @@ bool listFollows(const QString &text, qsizetype from)
 
 QString visible(const QString &text)
 {
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return isControl(c) && c != QLatin1Char('\n'); }))
+    if (std::none_of(text.begin(), text.end(), needsEscape))
         return text;
     QString shown;
     shown.reserve(text.size() + 8);
     for (QChar c : text) {
-        if (isControl(c) && c != QLatin1Char('\n'))
+        if (isBidiControl(c))
+            shown += QStringLiteral("U+") + QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        else if (needsEscape(c))
             shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             shown += c;

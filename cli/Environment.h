@@ -18,8 +18,8 @@ inline constexpr char ProgramName[] = "quillet-cli";
 // with 128 + its number, as shells expect: 130 for Ctrl+C.
 namespace exitcode {
 constexpr int Ok = 0;
-constexpr int Failed = 1;     // a transfer or a save failed; diff found differences
-constexpr int BadInput = 2;   // the command line, a file or a port was not usable
+constexpr int Failed = 1;     // a transfer or a save failed; diff found differences; check found errors
+constexpr int BadInput = 2;   // the command line, a file or a port was not usable; diff's and check's write errors
 }  // namespace exitcode
 
 // What a subcommand may use of the world around it. main() fills it from the process;
@@ -42,8 +42,9 @@ struct Environment {
     bool errIsTerminal = false;
     // The terminal does not take escape codes (TERM=dumb) or the user wants none (NO_COLOR).
     bool plainTerminal = false;
-    // The terminal's width; 0 when unknown.
+    // The terminal's width; 0 when unknown. measureColumns asks it again (after a resize).
     int columns = 0;
+    std::function<int()> measureColumns;
     // Where setup.inf is, and where the pictures key faces are drawn from: the program's
     // folder, or when installed the per-user data folder and the share folder.
     QString documentsDir;
@@ -64,8 +65,9 @@ struct Environment {
 QString messageStyle(const QString &message);
 
 // Text from a file (names, labels) made safe for a terminal: every control byte but the
-// line break is shown as a visible escape, \x1b for ESC, so a shared file cannot rewrite
-// or clear the user's screen.
+// line break is shown as a visible escape, \x1b for ESC, and every bidirectional control as
+// U+202E and the like, so a shared file cannot rewrite or clear the user's screen or turn
+// a line around. Other characters, emoji included, print as themselves.
 QString visible(const QString &text);
 
 }  // namespace quillet::cli

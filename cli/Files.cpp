@@ -61,9 +61,16 @@ bool checkOutput(const Environment &env, const QString &path, bool force, bool b
     // A link that leads nowhere is an entry too: writing through it would create a file
     // wherever it points.
     if (info.isSymLink() && !info.exists()) {
-        *error = QStringLiteral("\"%1\" is a symbolic link to \"%2\", which does not exist; remove the link or "
-                                "choose another name")
-                     .arg(path, info.symLinkTarget());
+        bool missing = false;
+        const QString reason = platform::unfollowable(path, &missing);
+        if (missing)
+            *error = QStringLiteral("\"%1\" is a symbolic link to \"%2\", which does not exist; remove the link "
+                                    "or choose another name")
+                         .arg(path, info.symLinkTarget());
+        else
+            *error = QStringLiteral("\"%1\" is a symbolic link that cannot be followed: %2; remove the link or "
+                                    "choose another name")
+                         .arg(path, reason);
         return false;
     }
     if (info.exists() && !force) {
@@ -125,7 +132,11 @@ bool readInput(const Environment &env, const QString &path, qint64 limit, QByteA
                QString *error)
 {
     if (!isStandardStream(path)) {
-        if (!QFileInfo::exists(path)) {
+        // Nothing there is told in our words; anything else (a loop of symbolic links, a
+        // folder that may not be entered) as the system tells it, by the read below.
+        bool missing = false;
+        platform::unfollowable(path, &missing);
+        if (missing) {
             *error = QStringLiteral("\"%1\" does not exist").arg(path);
             return false;
         }
@@ -151,6 +162,23 @@ bool readInput(const Environment &env, const QString &path, qint64 limit, QByteA
     size = data.size();
     contents = std::move(data);
     return true;
+}
+
+qint64 StandardOutput::writeData(const char *data, qint64 length)
+{
+    // A pipe closed halfway through takes part of a write without a word; only writing
+    // the rest learns why, and a part written is no success.
+    qint64 done = 0;
+    while (done < length) {
+        const qint64 written = QFile::writeData(data + done, length - done);
+        if (written <= 0) {
+            if (firstError_.isEmpty())
+                firstError_ = errorString();
+            return -1;
+        }
+        done += written;
+    }
+    return done;
 }
 
 bool readInputFile(const Environment &env, const QString &path, FileKind &kind, QByteArray &contents,

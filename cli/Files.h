@@ -4,6 +4,7 @@
 #include "cli/Platform.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace quillet::cli {
@@ -35,6 +36,21 @@ bool writeOutput(Environment &env, const QString &path, const QByteArray &conten
 // holds more. A folder is refused; a huge file or an endless stream is cut short.
 bool readInput(const Environment &env, const QString &path, qint64 limit, QByteArray &contents, qint64 &size,
                QString *error);
+
+// Standard output as a device that writes all it is given or fails with the system's reason,
+// and keeps the reason of its first failure: a later write clears the device's own error,
+// yet the end of the program must still name what went wrong, "broken pipe" rather than
+// "unknown error".
+class StandardOutput : public QFile {
+public:
+    QString firstError() const { return firstError_; }
+
+protected:
+    qint64 writeData(const char *data, qint64 length) override;
+
+private:
+    QString firstError_;
+};
 
 enum class FileKind { Data, Model };
 

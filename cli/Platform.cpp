@@ -1,7 +1,12 @@
 #include "cli/Platform.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 
 #ifdef _WIN32
@@ -10,6 +15,7 @@
 #include <windows.h>
 #else
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,6 +26,7 @@ namespace {
 // A signal handler can reach nothing but flags of this kind, so this piece of state is
 // process-wide. The first stop wins.
 volatile std::sig_atomic_t caughtStop = 0;
+volatile std::sig_atomic_t resized = 0;
 
 void mark(Stop stop)
 {
@@ -59,6 +66,8 @@ extern "C" void onSignal(int number)
 {
     mark(number == SIGINT ? Stop::Interrupt : number == SIGTERM ? Stop::Terminate : Stop::HangUp);
 }
+
+extern "C" void onResize(int) { resized = 1; }
 #endif
 
 }  // namespace
@@ -97,6 +106,56 @@ void setBinary(Stream stream)
     (void)stream;
 #endif
 }
+
+QString unfollowable(const QString &path, bool *missing)
+{
+    *missing = false;
+#ifdef _WIN32
+    if (QFileInfo::exists(path))
+        return {};
+    *missing = true;
+    return QStringLiteral("No such file or directory");
+#else
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return {};
+    const int error = errno;
+    *missing = error == ENOENT || error == ENOTDIR;
+    return QString::fromLocal8Bit(std::strerror(error));
+#endif
+}
+
+#ifdef _WIN32
+struct ResizeWatch::Saved {};
+ResizeWatch::ResizeWatch() = default;
+ResizeWatch::~ResizeWatch() = default;
+// No signal says so: the width is simply asked again each time.
+bool ResizeWatch::changed() { return true; }
+#else
+struct ResizeWatch::Saved {
+    struct sigaction previous;
+};
+
+ResizeWatch::ResizeWatch() : saved_(std::make_unique<Saved>())
+{
+    resized = 0;
+    struct sigaction action {};
+    action.sa_handler = onResize;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;   // a read or write under way goes on
+    sigaction(SIGWINCH, &action, &saved_->previous);
+}
+
+ResizeWatch::~ResizeWatch() { sigaction(SIGWINCH, &saved_->previous, nullptr); }
+
+bool ResizeWatch::changed()
+{
+    if (!resized)
+        return false;
+    resized = 0;
+    return true;
+}
+#endif
 
 int exitCodeFor(Stop stop)
 {

@@ -5,6 +5,8 @@
 // signals that ask a program to stop. The one file with POSIX and Windows branches; no
 // other file of cli/ includes a system header.
 
+#include <QString>
+
 #include <memory>
 
 namespace quillet::cli::platform {
@@ -16,6 +18,26 @@ bool isTerminal(Stream stream);
 int terminalColumns(Stream stream);
 // Bytes pass unchanged (Windows would otherwise turn \n into \r\n).
 void setBinary(Stream stream);
+
+// Why `path` cannot be followed to anything, in the system's words ("Too many levels of
+// symbolic links"); empty when it can. *missing: simply nothing is there (no such file, or
+// no such folder on the way), which callers tell in their own words.
+QString unfollowable(const QString &path, bool *missing);
+
+// While one lives, a change of the terminal's size (SIGWINCH) is noted; changed() says
+// whether one came since it last looked. The previous handling comes back when it goes.
+class ResizeWatch {
+public:
+    ResizeWatch();
+    ~ResizeWatch();
+    ResizeWatch(const ResizeWatch &) = delete;
+    ResizeWatch &operator=(const ResizeWatch &) = delete;
+    bool changed();
+
+private:
+    struct Saved;
+    std::unique_ptr<Saved> saved_;
+};
 
 // Why a program was asked to stop, in portable terms.
 enum class Stop { None, Interrupt, Terminate, HangUp };

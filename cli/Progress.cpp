@@ -60,10 +60,20 @@ ProgressReport::Style progressStyle(const Environment &env)
     return env.plainTerminal ? ProgressReport::Style::PlainBar : ProgressReport::Style::Bar;
 }
 
-ProgressReport::ProgressReport(QTextStream &err, Style style, QString verb, int columns)
-    : err_(err), style_(style), verb_(std::move(verb)), width_(columns > 0 ? columns : 80)
+ProgressReport::ProgressReport(QTextStream &err, Style style, QString verb, int columns, std::function<int()> measure)
+    : err_(err), style_(style), verb_(std::move(verb)), width_(columns > 0 ? columns : 80), measure_(std::move(measure))
 {
     clock_.start();
+    if (measure_ && (style_ == Style::Bar || style_ == Style::PlainBar))
+        resizes_ = std::make_unique<platform::ResizeWatch>();
+}
+
+void ProgressReport::refit()
+{
+    if (!resizes_ || !resizes_->changed())
+        return;
+    const int columns = measure_();
+    width_ = columns > 0 ? columns : 80;
 }
 
 void ProgressReport::begin(const QString &what)
@@ -79,6 +89,7 @@ void ProgressReport::begin(const QString &what)
         return;
     case Style::Bar:
     case Style::PlainBar:
+        refit();
         redraw(fitted(verb_ + QStringLiteral(": ") + what, width_));
         return;
     }
@@ -97,8 +108,8 @@ void ProgressReport::redraw(const QString &line)
     err_ << '\r' << line;
     if (style_ == Style::Bar)
         err_ << kClearToEnd;
-    else if (line.size() < shownLength_)
-        err_ << QString(shownLength_ - line.size(), QLatin1Char(' '));
+    else if (const qsizetype over = std::min<qsizetype>(shownLength_, width_ - 1); line.size() < over)
+        err_ << QString(over - line.size(), QLatin1Char(' '));   // never past the last free column
     err_ << Qt::flush;
     shownLength_ = line.size();
     lineOpen_ = true;
@@ -113,6 +124,7 @@ void ProgressReport::update(int done, int total)
         firstMs_ = clock_.elapsed();
     }
     if (style_ != Style::Lines) {
+        refit();
         redraw(progressBarLine(verb_, done, total, leftMs(done, total), width_));
         return;
     }

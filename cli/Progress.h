@@ -1,8 +1,13 @@
 #pragma once
 
+#include "cli/Platform.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <QTextStream>
+
+#include <functional>
+#include <memory>
 
 namespace quillet::cli {
 
@@ -22,7 +27,9 @@ public:
         Bar,        // the bar, redrawn in place
         PlainBar,   // the same without escape codes (TERM=dumb, NO_COLOR)
     };
-    ProgressReport(QTextStream &err, Style style, QString verb, int columns);
+    // measure: the terminal's width now (0 when unknown); given, a bar refits itself after
+    // the terminal was resized, where a line too long for it would wrap at every redraw.
+    ProgressReport(QTextStream &err, Style style, QString verb, int columns, std::function<int()> measure = {});
 
     void begin(const QString &what);
     void update(int done, int total);
@@ -32,11 +39,14 @@ public:
 private:
     qint64 leftMs(int done, int total) const;
     void redraw(const QString &line);
+    void refit();
 
     QTextStream &err_;
     Style style_;
     QString verb_;
     int width_;
+    std::function<int()> measure_;
+    std::unique_ptr<platform::ResizeWatch> resizes_;
     QElapsedTimer clock_;
     // The first page seen and when: the time per page is measured from there, so the wait
     // before the first page (the remote's handshake, the user's key press) does not count.

@@ -86,7 +86,8 @@ TransferResult runTransfer(bool download, Globals &g, const PortChoice &choice, 
     std::unique_ptr<Clock> clock = env.makeClock ? env.makeClock() : std::make_unique<SteadyClock>();
     InterruptKey interrupt;
     ProgressReport report(env.err, quiet ? ProgressReport::Style::Silent : progressStyle(env),
-                          download ? QStringLiteral("download") : QStringLiteral("upload"), env.columns);
+                          download ? QStringLiteral("download") : QStringLiteral("upload"), env.columns,
+                          env.measureColumns);
     ConsoleDisplay display(report, download,
                            choice.device.isEmpty() ? QStringLiteral("port %1").arg(choice.number) : choice.device);
     TransferEngine engine(g, ui, port, *clock, interrupt, display);

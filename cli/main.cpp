@@ -2,6 +2,7 @@
 // (the offscreen platform) and never opens a window.
 
 #include "cli/Cli.h"
+#include "cli/Files.h"
 #include "cli/Platform.h"
 #include "core/Paths.h"
 
@@ -47,7 +48,7 @@ int main(int argc, char **argv)
     platform::setBinary(platform::Stream::In);
     platform::setBinary(platform::Stream::Out);
     QFile stdIn;
-    QFile stdOut;
+    StandardOutput stdOut;
     QFile stdErr;
     stdIn.open(0, QIODevice::ReadOnly | QIODevice::Unbuffered);
     stdOut.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -60,7 +61,9 @@ int main(int argc, char **argv)
     env.outIsTerminal = platform::isTerminal(platform::Stream::Out);
     env.errIsTerminal = platform::isTerminal(platform::Stream::Err);
     env.plainTerminal = qEnvironmentVariableIsSet("NO_COLOR") || qgetenv("TERM") == "dumb";
-    env.columns = platform::terminalColumns(env.errIsTerminal ? platform::Stream::Err : platform::Stream::Out);
+    const platform::Stream measured = env.errIsTerminal ? platform::Stream::Err : platform::Stream::Out;
+    env.measureColumns = [measured] { return platform::terminalColumns(measured); };
+    env.columns = env.measureColumns();
     // The same places as the window's: its name decides the per-user data folder.
     QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
     const quillet::Installation where = quillet::locateInstallation(QCoreApplication::applicationDirPath());
@@ -68,9 +71,10 @@ int main(int argc, char **argv)
     env.shippedDir = where.shipped;
     int code = runCli(QCoreApplication::arguments(), env);
     out.flush();
-    if (out.status() != QTextStream::Ok || stdOut.error() != QFileDevice::NoError) {
+    if (out.status() != QTextStream::Ok || stdOut.error() != QFileDevice::NoError || !stdOut.firstError().isEmpty()) {
         if (!env.stdOutFailureTold)
-            env.fail(QStringLiteral("write error: %1").arg(stdOut.errorString()));
+            env.fail(QStringLiteral("write error: %1")
+                         .arg(stdOut.firstError().isEmpty() ? stdOut.errorString() : stdOut.firstError()));
         code = code == exitcode::Ok || code == exitcode::Failed ? env.writeErrorCode : code;
     }
     err.flush();

@@ -6,9 +6,11 @@
 #include "cli/Completion.h"
 #include "cli/Platform.h"
 #include "cli/Progress.h"
+#include "core/AreaMap.h"
 #include "core/DataFile.h"
 #include "core/MemoryImage.h"
 #include "core/ModelFile.h"
+#include "tools/remotesim/DemoImage.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -41,9 +43,11 @@ private slots:
     void aLinkToNowhereIsAnExistingOutput();
     void aDeviceOrPipeIsWrittenWhereItIs();
     void aSignalIgnoredAtStartStaysIgnored();
+    void theProgramItselfKeepsTheExitCodes_data();
     void theProgramItselfKeepsTheExitCodes();
     void systemReasonsAreLoweredButNamesKept();
     void progressFitsTheTerminal();
+    void aClosedPipeIsNamed();
     void helpFitsTheTerminal();
     void manualAndCompletionNameEveryCommandAndOption();
 
@@ -60,6 +64,14 @@ void TestCliInput::commandLineMistakesExitTwo_data()
     const QString nowhere = dir_.filePath(QStringLiteral("no/x.DAT"));
     const QString noFolder = QStringLiteral("download: the folder \"%1\" does not exist")
                                  .arg(dir_.filePath(QStringLiteral("no")));
+    // A loop of symbolic links is there, but cannot be followed: the system says why.
+    const QString loop = dir_.filePath(QStringLiteral("loop.DAT"));
+    QFile::link(loop, loop);
+    QTest::newRow("link loop") << QStringList{QStringLiteral("info"), loop}
+                               << QStringLiteral("info: cannot read \"%1\": too many levels of symbolic links").arg(loop);
+    // A character of two code units, whole.
+    QTest::newRow("emoji option") << QStringList{QStringLiteral("info"), QStringLiteral("-\U0001F600")}
+                                  << QStringLiteral("info: unknown option \"-\U0001F600\"; see quillet-cli info --help");
     QTest::newRow("unknown command") << QStringList{QStringLiteral("downlaod")}
                                      << QStringLiteral("unknown command \"downlaod\"; see quillet-cli --help");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("ports"), QStringLiteral("--all")}
@@ -263,31 +275,54 @@ void TestCliInput::aSignalIgnoredAtStartStaysIgnored()
     QVERIFY(after.sa_handler == SIG_IGN);
 }
 
+void TestCliInput::theProgramItselfKeepsTheExitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("full");   // standard output is /dev/full
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("message");
+    // A clean memory, and one whose timer 2 has a cycle code the remote does not know.
+    auto image = std::make_unique<MemoryImage>();
+    sim::buildDemoImage(*image);
+    const QString clean = file(QStringLiteral("clean.DAT"), dataFileBytes(*image));
+    const ImageCursor cycle = ImageAddress(22008 + 10);
+    image->set(cycle.page, cycle.byte, 40);
+    const QString faulty = file(QStringLiteral("faulty.DAT"), dataFileBytes(*image));
+    const QByteArray full = "write error: no space left on device\n";
+    const auto row = [](const char *name, const QStringList &args, bool toFull, int code, const QByteArray &message) {
+        QTest::newRow(name) << args << toFull << code << message;
+    };
+    row("unknown option", {QStringLiteral("--frobnicate")}, false, 2,
+        "quillet-cli: unknown option \"--frobnicate\"; see quillet-cli --help\n");
+    row("help", {QStringLiteral("download"), QStringLiteral("--help")}, false, 0, "");
+    // A failed write to standard output is a failure, told once, by the command that wrote.
+    row("info, full", {QStringLiteral("info"), clean}, true, 1, "quillet-cli: " + full);
+    row("export, full", {QStringLiteral("export"), clean}, true, 1, "quillet-cli: export: " + full);
+    // Where 1 means "found something", a write error is 2, as in diff.
+    row("check, clean", {QStringLiteral("check"), clean}, false, 0, "");
+    row("check, errors", {QStringLiteral("check"), faulty}, false, 1, "");
+    row("check, clean, full", {QStringLiteral("check"), clean}, true, 2, "quillet-cli: " + full);
+    row("check, errors, full", {QStringLiteral("check"), faulty}, true, 2, "quillet-cli: " + full);
+    row("check --json, full", {QStringLiteral("check"), QStringLiteral("--json"), clean}, true, 2,
+        "quillet-cli: " + full);
+    row("diff, same", {QStringLiteral("diff"), clean, clean}, false, 0, "");
+    row("diff, differ", {QStringLiteral("diff"), clean, faulty}, false, 1, "");
+    row("diff, differ, full", {QStringLiteral("diff"), clean, faulty}, true, 2, "quillet-cli: " + full);
+}
+
 void TestCliInput::theProgramItselfKeepsTheExitCodes()
 {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, full);
+    QFETCH(int, code);
+    QFETCH(QByteArray, message);
     QProcess cli;
-    startCli(cli, {QStringLiteral("--frobnicate")});
+    if (full)
+        cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+    startCli(cli, arguments);
     QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.exitCode(), 2);
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: unknown option \"--frobnicate\"; see quillet-cli "
-                                                    "--help\n"));
-    startCli(cli, {QStringLiteral("download"), QStringLiteral("--help")});
-    QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.exitCode(), 0);
-    QVERIFY(cli.readAllStandardOutput().startsWith("Usage: quillet-cli download -o OUT.DAT"));
-
-    // A failed write to standard output is an error, not a success.
-    const QString data = file(QStringLiteral("full.DAT"), dataFileBytes(MemoryImage{}));
-    cli.setStandardOutputFile(QStringLiteral("/dev/full"));
-    startCli(cli, {QStringLiteral("info"), data});
-    QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: write error: no space left on device\n"));
-    QCOMPARE(cli.exitCode(), 1);
-    // Told once, by the command that wrote, not again at the end.
-    startCli(cli, {QStringLiteral("export"), data});
-    QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.readAllStandardError(), QByteArray("quillet-cli: export: write error: no space left on device\n"));
-    QCOMPARE(cli.exitCode(), 1);
+    QCOMPARE(cli.readAllStandardError(), message);
+    QCOMPARE(cli.exitCode(), code);
 }
 
 void TestCliInput::progressFitsTheTerminal()
@@ -319,6 +354,40 @@ void TestCliInput::progressFitsTheTerminal()
     QVERIFY2(shown.contains(QStringLiteral("left")) && !shown.contains(QStringLiteral("0:00 left")),
              qPrintable(shown));
     QVERIFY(!shown.contains(QLatin1Char('\x1b')));
+
+    // After the terminal shrank (SIGWINCH), every redraw fits the new width: a longer line
+    // would wrap, and each redraw would land on a line of its own. The blanks that wipe the
+    // longer line before it stop at the new edge too.
+    shown.clear();
+    int columns = 80;
+    cli::ProgressReport resized(err, cli::ProgressReport::Style::PlainBar, QStringLiteral("download"), columns,
+                                [&columns] { return columns; });
+    resized.update(100, 512);
+    columns = 30;
+    std::raise(SIGWINCH);
+    resized.update(101, 512);
+    err.flush();
+    const QString last = shown.mid(shown.lastIndexOf(QLatin1Char('\r')) + 1);
+    QVERIFY2(last.size() <= 29 && last.startsWith(QStringLiteral("download  101/512")), qPrintable(last));
+}
+
+void TestCliInput::aClosedPipeIsNamed()
+{
+    // Far more than a pipe holds, so the program is still writing when the pipe closes and
+    // the write that was under way ends short.
+    auto image = std::make_unique<MemoryImage>();
+    sim::buildDemoImage(*image);
+    const QString a = file(QStringLiteral("pipeA.DAT"), dataFileBytes(*image));
+    const QString b = file(QStringLiteral("pipeB.DAT"), dataFileBytes(MemoryImage{}));
+    // With SIGPIPE ignored, as a shell's trap '' PIPE leaves it.
+    QProcess shell;
+    shell.start(QStringLiteral("bash"), {QStringLiteral("-c"),
+                                         QStringLiteral("trap '' PIPE; \"$0\" diff \"$1\" \"$2\" | head -c 1 >/dev/null; "
+                                                        "exit ${PIPESTATUS[0]}"),
+                                         cliProgram(), a, b});
+    QVERIFY(shell.waitForFinished(10000));
+    QCOMPARE(shell.readAllStandardError(), QByteArray("quillet-cli: write error: broken pipe\n"));
+    QCOMPARE(shell.exitCode(), 2);
 }
 
 void TestCliInput::helpFitsTheTerminal()
@@ -377,6 +446,9 @@ void TestCliInput::systemReasonsAreLoweredButNamesKept()
         {QStringLiteral("Cannot read \"a.DAT\": Permission denied."), QStringLiteral("cannot read \"a.DAT\": permission denied")},
         {QStringLiteral("no device \"x\" in \"a.DAT\"; the devices are: Kitchen, TV, menu"),
          QStringLiteral("no device \"x\" in \"a.DAT\"; the devices are: Kitchen, TV, menu")},
+        // Direction marks and overrides are shown, not obeyed; an emoji is itself.
+        {QStringLiteral("no device \"TV\u202E\u2066x\u200F\" in \"\U0001F600.DAT\""),
+         QStringLiteral("no device \"TVU+202EU+2066xU+200F\" in \"\U0001F600.DAT\"")},
     };
     for (const auto &[message, shown] : cases)
         QCOMPARE(quillet::cli::messageStyle(message), shown);

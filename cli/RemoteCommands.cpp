@@ -9,7 +9,9 @@
 #include "core/TextCodec.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -18,6 +20,9 @@ namespace quillet::cli {
 namespace {
 
 const QString Separator = QStringLiteral("  ");
+// The dates the command reads and prints: four digits of year.
+const QDate FirstDay(1, 1, 1);
+const QDate LastDay(9999, 12, 31);
 
 std::unique_ptr<RemoteModel> modelOf(const Document &doc)
 {
@@ -308,10 +313,13 @@ int TimersCommand::run(const QCommandLineParser &parser, Environment &env)
     const QStringList args = parser.positionalArguments();
     QDate from = QDate::currentDate();
     if (parser.isSet(QStringLiteral("from"))) {
-        from = QDate::fromString(parser.value(QStringLiteral("from")), QStringLiteral("yyyy-MM-dd"));
-        if (!from.isValid())
-            return fail(env, QStringLiteral("%1 needs a date as YYYY-MM-DD, not \"%2\"")
-                                 .arg(spelled(QStringLiteral("from")), parser.value(QStringLiteral("from"))));
+        // Four digits of year, as every date printed here has: 0001-01-01 to 9999-12-31.
+        static const QRegularExpression shape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+        const QString given = parser.value(QStringLiteral("from"));
+        from = shape.match(given).hasMatch() ? QDate::fromString(given, QStringLiteral("yyyy-MM-dd")) : QDate();
+        if (!from.isValid() || from < FirstDay)
+            return fail(env, QStringLiteral("%1 needs a date as YYYY-MM-DD from 0001-01-01 to 9999-12-31, not \"%2\"")
+                                 .arg(spelled(QStringLiteral("from")), given));
     }
     int days = 7;
     if (parser.isSet(QStringLiteral("days"))) {
@@ -328,6 +336,13 @@ int TimersCommand::run(const QCommandLineParser &parser, Environment &env)
     if (doc.isModel())
         return fail(env, QStringLiteral("%1 is a model file; timers are in data files").arg(doc.shown()));
     const auto model = modelOf(doc);
+    // Dates end at 9999-12-31: a span beyond it is cut there, and said to be.
+    const int asked = days;
+    days = static_cast<int>(std::min<qint64>(days, from.daysTo(LastDay) + 1));
+    const QString cut = days < asked ? QStringLiteral("dates end at 9999-12-31: %1 of the %2 days asked for")
+                                           .arg(days)
+                                           .arg(asked)
+                                     : QString();
     const std::vector<Firing> firings = model->firings(from, from.addDays(days));
     const std::vector<TimerPlan> plans = model->plans();
     auto planOf = [&plans](int timer) -> const TimerPlan & {
@@ -361,6 +376,7 @@ int TimersCommand::run(const QCommandLineParser &parser, Environment &env)
                   {{QStringLiteral("file"), doc.name()},
                    {QStringLiteral("from"), from.toString(QStringLiteral("yyyy-MM-dd"))},
                    {QStringLiteral("days"), days},
+                   {QStringLiteral("cut"), orNull(cut)},
                    {QStringLiteral("firings"), fired},
                    {QStringLiteral("timers"), timers}});
         return exitcode::Ok;
@@ -372,6 +388,8 @@ int TimersCommand::run(const QCommandLineParser &parser, Environment &env)
         text += QStringLiteral("no timer fires from %1 for %2 days\n")
                     .arg(from.toString(QStringLiteral("yyyy-MM-dd")))
                     .arg(days);
+    if (!cut.isEmpty())
+        text += cut + QLatin1Char('\n');
     // The notes once per timer, not on each of its firings: the check's own sentences.
     for (const TimerPlan &p : plans) {
         if (!p.fires)

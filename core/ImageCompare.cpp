@@ -3,6 +3,7 @@
 #include "core/AreaMap.h"
 #include "core/Backups.h"
 #include "core/ImageReading.h"
+#include "core/KeySent.h"
 #include "core/MemoryImage.h"
 #include "core/ReadingJson.h"
 #include "core/RecordLayout.h"
@@ -445,8 +446,10 @@ public:
     {
         reading.menu = sameMenu.reading.menu;
         reading.devices = sameMenu.reading.devices;
-        for (DeviceReading &d : reading.devices)
+        for (DeviceReading &d : reading.devices) {
             d.keys.clear();
+            d.standing.clear();
+        }
     }
 
     MenuWorkset menu;
@@ -458,7 +461,11 @@ public:
     {
         DeviceReading *d = reading.device(bank);
         if (d && !keysRead_[static_cast<size_t>(bank)]) {
-            d->keys = readBankKeys(image_, bank);
+            // The keys as the editors show them, and as the remote has them for their names.
+            auto dev = std::make_unique<DeviceWorkset>();
+            ReadDeviceWorkset(image_, *dev, bank);
+            d->keys = readKeys(*dev);
+            d->standing = standingKeys(*dev);
             keysRead_[static_cast<size_t>(bank)] = true;
         }
         return d ? d->keys : none_;

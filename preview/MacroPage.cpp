@@ -174,7 +174,7 @@ void frmPreview::nextStep()
                 setScreen(onPage);
             if (sent.kind == SentKey::DeviceKey) {
                 pressedRect_ = keyGeometry({0, 0}, s.press.cells);
-                pressedLabel_ = labelBytes(*sent.reading, false);
+                pressedLabel_ = faceOf(*sent.reading);
                 pressedIcons_ = true;
             } else {
                 ComRUBBER[static_cast<size_t>(rubberIndex(sent.key))]->setDown(true);

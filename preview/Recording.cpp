@@ -80,6 +80,8 @@ void frmPreview::pressed(const KeyPress &press)
     switch (recorder_.press(press)) {
     case MacroRecorder::Outcome::Idle:
         log(press.text());
+        if (!press.note.isEmpty())
+            log(QStringLiteral("  note: ") + press.note);
         return;
     case MacroRecorder::Outcome::Refused:
         log(QStringLiteral("Not recorded: ") + press.text());

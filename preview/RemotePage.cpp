@@ -238,6 +238,12 @@ void frmPreview::drawScreen()
     picScreen->setPicture(shown);
 }
 
+const Byte *frmPreview::faceOf(const KeyReading &k)
+{
+    // A key with no label record, or outside the grid, has no face to press.
+    return k.damage == KeyDamage::NoLabel || !k.cells.inGrid() ? nullptr : labelBytes(k, false);
+}
+
 const Byte *frmPreview::labelBytes(const Placement &place, bool menu)
 {
     LayoutBuffers buf = menu ? LayoutBuffers::menu(menu_)
@@ -266,7 +272,7 @@ void frmPreview::screenPressed(QPoint at)
         if (!k)
             return;
         pressedRect_ = keyGeometry({0, 0}, k->cells);
-        pressedLabel_ = labelBytes(*k, false);
+        pressedLabel_ = faceOf(*k);
         pressedIcons_ = true;
         const QString damage = damageOf(screen_.page, k->key);
         if (!damage.isEmpty())
@@ -336,11 +342,17 @@ void frmPreview::markDamage()
 {
     QPainter p;
     for (const KeyReading *k : model_->keys(screen_)) {
-        if (damageOf(screen_.page, k->key).isEmpty())
-            continue;
+        if (damageOf(screen_.page, k->key).isEmpty() || !k->cells.inGrid())
+            continue;   // a key outside the grid has no place to be drawn
         if (!p.isActive())
             p.begin(&screenPicture_);
         const QRect r = keyGeometry({0, 0}, k->cells);
+        // The page picture leaves a damaged key out; the remote still draws its face.
+        if (const Byte *label = faceOf(*k); label && k->damaged()) {
+            FaceImage face(r.size());
+            faces_.drawLabel(face, label, true);
+            p.drawImage(r.topLeft(), face.face());
+        }
         const int size = std::min({8, r.width() / 2, r.height() / 2});
         const QPoint corner = r.topRight();
         const QPolygon mark({corner, corner + QPoint(-size, 0), corner + QPoint(0, size)});

@@ -123,7 +123,8 @@ void frmPreview::fillTimers()
     };
     for (size_t i = 0; i < firings_.size(); ++i) {
         const Firing &f = firings_[i];
-        const QString text = f.text(nameOf(f.timer), Dot);
+        // A firing the check doubts carries its sentence.
+        const QString text = f.text(nameOf(f.timer), Dot) + (f.note.isEmpty() ? QString() : Dot + QStringLiteral("note: ") + f.note);
         auto *item = new QListWidgetItem(text, lstFirings);
         item->setData(Qt::UserRole, static_cast<int>(i));
         const int column = static_cast<int>(from.daysTo(f.at.date()));
@@ -163,7 +164,7 @@ void frmPreview::firingChosen(int index)
     if (sent.kind == SentKey::DeviceKey) {
         setScreen({Screen::Device, sent.bank, f.press.page});
         pressedRect_ = keyGeometry({0, 0}, f.press.cells);
-        pressedLabel_ = labelBytes(*sent.reading, false);
+        pressedLabel_ = faceOf(*sent.reading);
         pressedIcons_ = true;
         drawScreen();
         QTimer::singleShot(400, this, [this] { screenReleased(); });

@@ -101,6 +101,8 @@ private:
     void refresh();
     void setScreen(const Screen &s);
     void drawScreen();
+    // Keys the remote has that the editors leave out (a damaged layout), drawn where they
+    // stand with a red dashed edge.
     void drawMacros();
     void fillTimers();
     void log(const QString &line);
@@ -127,6 +129,7 @@ private:
     bool macrosKey(QKeyEvent *event);
     void cursorChanged();
     const Byte *labelBytes(const Placement &place, bool menu);
+    const Byte *faceOf(const KeyReading &key);
 
     Globals &g_;
     UiServices &ui_;

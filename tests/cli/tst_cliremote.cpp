@@ -114,6 +114,7 @@ class TestCliRemote : public QObject {
 private slots:
     void eachCommandSaysWhatTheRemoteDoes_data();
     void eachCommandSaysWhatTheRemoteDoes();
+    void datesHaveFourDigitsOfYear();
     void theFourCommandsAgree_data();
     void theFourCommandsAgree();
     void theyAgreeOnRandomDamagedMemories();
@@ -144,6 +145,9 @@ void TestCliRemote::eachCommandSaysWhatTheRemoteDoes_data()
                                    << "MENU  page 1  button 2  VCR  opens VCR\n";
     QTest::newRow("no menu button") << QStringList{"press", "FILE", "menu", "9"}
                                     << "MENU  button 9  opens nothing (the main menu has no button 9)\n";
+    QTest::newRow("the last day") << QStringList{"timers", "FILE", "--from", "9999-12-31", "--days", "2"}
+                                  << "9999-12-31 Fri 07:00  timer 1 (Wake up)  TV  key 1  POWER\n"
+                                     "dates end at 9999-12-31: 1 of the 2 days asked for\n";
 }
 
 void TestCliRemote::eachCommandSaysWhatTheRemoteDoes()
@@ -157,6 +161,15 @@ void TestCliRemote::eachCommandSaysWhatTheRemoteDoes()
     QCOMPARE(r.err, QString());
     QCOMPARE(r.code, 0);
     QVERIFY2(r.out.contains(expected), qPrintable(r.out));
+}
+
+void TestCliRemote::datesHaveFourDigitsOfYear()
+{
+    for (const char *from : {"-2026-01-01", "-0001-01-01", "0000-01-01", "10000-01-01"}) {
+        const CliResult r = runCliInProcess({"timers", "-", "--from", from});
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains("needs a date as YYYY-MM-DD from 0001-01-01 to 9999-12-31"), qPrintable(r.err));
+    }
 }
 
 void TestCliRemote::theFourCommandsAgree_data()

@@ -69,6 +69,9 @@ void TestPreview::clickPathThroughTheWindow()
     // TV's POWER, then a bank without a device, then DVD's PLAY (key 12, page 2).
     const Byte steps[] = {0x01, 0, 0x50, 3, 0x20, 12};
     std::copy(std::begin(steps), std::end(steps), g.MacroBuf[0].begin());
+    // Macro 2 waits with delay code 13 after TV's POWER: its PLAY has no known time.
+    const Byte unknownWait[] = {0x0D, 0, 0x20, 12};
+    std::copy(std::begin(unknownWait), std::end(unknownWait), g.MacroBuf[1].begin());
     WriteMacros(g.Image, g);
     installPlus(*fx.w);
     installPreview(*fx.w);
@@ -99,6 +102,13 @@ void TestPreview::clickPathThroughTheWindow()
                           "+1.5 s DVD · key 13 · PLAY",
                           "+2.0 s end"}));
     QCOMPARE(p->lblScreen->text(), QStringLiteral("DVD · page 2"));
+
+    p->txtLog->clear();
+    p->play(1);
+    const QStringList played = p->txtLog->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(played.size(), 4);   // the macro, POWER, the check's note on the step, the stop
+    QVERIFY2(played.last().startsWith(QStringLiteral("Stopped after step 1: it waits with delay code 13")),
+             qPrintable(played.last()));
 
     // At real speed the macro is still playing when the document changes: that ends it.
     chooseEntry(p->cboSpeed, 0);

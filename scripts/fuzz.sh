@@ -2,9 +2,12 @@
 # Builds the fuzz targets (clang's libFuzzer with AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build/fuzz and runs each of them.
 #
-#   scripts/fuzz.sh short             about a minute in all (part of scripts/test.sh)
-#   scripts/fuzz.sh long [seconds]    each target for the given time, 600 by default,
-#                                     two at a time
+#   scripts/fuzz.sh short [FLAG...]             about a minute in all (part of scripts/test.sh)
+#   scripts/fuzz.sh long [seconds] [FLAG...]    each target for the given time, 600 by default,
+#                                               two at a time
+#
+# FLAGs go to libFuzzer as they are, e.g. -len_control=0, so that long inputs are tried
+# from the start rather than after the fuzzer has grown its lengths slowly.
 #
 # Every run first replays the inputs kept in tests/fuzz/regressions/<target>/, then fuzzes
 # from the seeds the target writes itself. The long run also keeps its corpus between runs
@@ -15,15 +18,28 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+usage() {
+  echo "usage: scripts/fuzz.sh short [FLAG...] | long [seconds] [FLAG...]   (FLAG: a libFuzzer flag such as -len_control=0)" >&2
+  exit 2
+}
 mode=${1:-short}
+[ $# -gt 0 ] && shift
 case "$mode" in
 short) total=60 ;;
-long) seconds=${2:-600} ;;
-*)
-  echo "usage: scripts/fuzz.sh short | long [seconds]" >&2
-  exit 2
+long)
+  seconds=600
+  if [[ ${1:-} =~ ^[0-9]+$ ]]; then
+    seconds=$1
+    shift
+  fi
   ;;
+*) usage ;;
 esac
+extra=()
+for flag in "$@"; do
+  [[ $flag == -?*=* ]] || usage
+  extra+=("$flag")
+done
 
 scripts/deps.sh
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLET_FUZZ=ON \
@@ -73,7 +89,7 @@ fuzz_one() {
       build/fuzz/bin/"$target" -runs=1 "${limits[@]}" "${regressions[@]}" || return 1
     fi
     echo "== fuzzing for $seconds s"
-    build/fuzz/bin/"$target" -max_total_time="$seconds" "${limits[@]}" \
+    build/fuzz/bin/"$target" -max_total_time="$seconds" "${limits[@]}" ${extra[@]+"${extra[@]}"} \
       -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" "$work/seeds"
   } >"$work/log.txt" 2>&1
 }

@@ -3,6 +3,9 @@
 
 #include "fuzz/Harness.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +30,13 @@ QString targetName(Target t)
         return QStringLiteral("fuzz_inputs");
     }
     return {};
+}
+
+QString scratchTemplate()
+{
+    const QFileInfo memory(QStringLiteral("/dev/shm"));
+    const QString root = memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
+    return root + QStringLiteral("/quillet-fuzz-XXXXXX");
 }
 
 void fail(const char *what, const QString &detail)

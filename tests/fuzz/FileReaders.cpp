@@ -33,7 +33,7 @@ constexpr int SetupBytes = 4096;
 // The folder the files are written to, made once for the whole run.
 const QTemporaryDir &folder()
 {
-    static const QTemporaryDir dir;
+    static const QTemporaryDir dir(scratchTemplate());
     return dir;
 }
 

@@ -322,8 +322,8 @@ private:
 // the editors installed, made once and kept for the whole run. Never destroyed: at exit
 // the application object may already be gone.
 struct Environment {
-    QTemporaryDir settings;
-    QTemporaryDir program;
+    QTemporaryDir settings{scratchTemplate()};
+    QTemporaryDir program{scratchTemplate()};
     std::unique_ptr<Globals> g = std::make_unique<Globals>();
     FuzzUi ui;
     std::unique_ptr<frmMain> main;
@@ -374,6 +374,13 @@ Environment &environment()
     }
     previousHandler = qInstallMessageHandler(quietMessages);
     env = new Environment;
+    // The environment outlives everything, so its folders (in memory, where possible) are
+    // removed by hand as the program ends.
+    static const QStringList folders{env->settings.path(), env->program.path()};
+    std::atexit([] {
+        for (const QString &f : folders)
+            QDir(f).removeRecursively();
+    });
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, env->settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, env->settings.path());
 

@@ -71,6 +71,12 @@ void runEditModel(const std::uint8_t *data, std::size_t size);
 void run(Target t, const std::uint8_t *data, std::size_t size);
 void run(Target t, const QByteArray &input);
 
+// Where a target's files go, a fresh folder made once for the run: in memory (/dev/shm)
+// where the system has such a folder. Saves are committed with a sync to the disk, as they
+// must be; on a disk that alone would take most of each input's time, while the checks see
+// the same files either way.
+QString scratchTemplate();
+
 // A broken promise (a readable file that did not load, bytes changed that nothing may
 // change, a save that does not give back the document) ends the process with a message,
 // which libFuzzer reports like a crash and the test suite as a failed test.

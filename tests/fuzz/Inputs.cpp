@@ -31,7 +31,7 @@ namespace {
 
 const QTemporaryDir &folder()
 {
-    static const QTemporaryDir dir;
+    static const QTemporaryDir dir(scratchTemplate());
     return dir;
 }
 

@@ -268,13 +268,16 @@ void TestCliRemote::theyAgreeOnRandomDamagedMemories()
 
 void TestCliRemote::aPastedMacroIsCheckedToItsLastStep()
 {
-    Fragment macro;
-    macro.kind = FragmentKind::Macro;
-    macro.macro.fill(Empty);
-    macro.macro[static_cast<size_t>(firstStepByte(MaxSteps))] = stepHead(0, 1);
-    macro.macro[static_cast<size_t>(firstStepByte(MaxSteps) + 1)] = 30;   // the demo's TV has no key 31
-    QCOMPARE(sentProblem(demoImage(), macro),
-             QStringLiteral("Step 25 of the macro would send a key the memory does not have: TV has no key 31."));
+    auto image = std::make_unique<MemoryImage>(demoImage());
+    MacroWorkset macros;
+    ReadMacros(*image, macros);
+    for (int n = 1; n <= MaxSteps; ++n) {
+        macros.MacroBuf[2][static_cast<size_t>(firstStepByte(n))] = stepHead(0, 1);
+        macros.MacroBuf[2][static_cast<size_t>(firstStepByte(n) + 1)] = n == MaxSteps ? 30 : 0;   // TV has no key 31
+    }
+    const FragmentRead read = readFragment(macroFragment(*image, macros, 2), demoImage());
+    QVERIFY2(read.text().contains(QStringLiteral("step 25 would press a key the memory does not have: TV has no key 31")),
+             qPrintable(read.text()));
 }
 
 QTEST_GUILESS_MAIN(TestCliRemote)

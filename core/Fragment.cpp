@@ -4,6 +4,7 @@
 // rules, at the fragment's own lines and columns.
 
 #include "core/Fragment.h"
+#include "core/Counted.h"
 
 #include "core/AreaMap.h"
 #include "core/Backups.h"
@@ -457,12 +458,13 @@ QString planKeys(const LayoutEdits &edits, int page, QPoint at, const std::vecto
         numbers += findSlot(buf, k).valid() ? 0 : 1;
     const int n = static_cast<int>(keys.size());
     if (n > std::min(freeSlots, records))
-        return QStringLiteral("Page %1 has room for %2 more keys; the paste holds %3.")
+        return QStringLiteral("Page %1 has room for %2 more; the paste holds %3.")
             .arg(page + 1)
-            .arg(std::min(freeSlots, records))
+            .arg(counted(std::min(freeSlots, records), QStringLiteral("key")))
             .arg(n);
     if (n > numbers)
-        return QStringLiteral("The device has %1 free key numbers; the paste holds %2 keys.").arg(numbers).arg(n);
+        return QStringLiteral("The device has %1; the paste holds %2.")
+            .arg(counted(numbers, QStringLiteral("free key number")), counted(n, QStringLiteral("key")));
     return {};
 }
 

@@ -1,4 +1,5 @@
 #include "plus/frmPreview.h"
+#include "core/Counted.h"
 
 #include "app/UiServices.h"
 #include "app/frmMain.h"
@@ -638,10 +639,10 @@ void frmPreview::cursorChanged()
 
     picMacros->setCursorRect(plusKeyRect(macroCursor_));
     const Timeline t = model_->timeline(macroCursor_);
-    const QString macroName = QStringLiteral("Hot macro %1, %2, %3 steps")
+    const QString macroName = QStringLiteral("Hot macro %1, %2, %3")
                                   .arg(macroCursor_ + 1)
                                   .arg(t.name.isEmpty() ? QStringLiteral("no name") : t.name)
-                                  .arg(t.steps.size());
+                                  .arg(counted(static_cast<qint64>(t.steps.size()), QStringLiteral("step")));
     if (picMacros->accessibleName() != macroName)
         picMacros->setAccessibleName(macroName);
 }
@@ -738,10 +739,10 @@ void frmPreview::play(int macro)
     stop();
     timeline_ = model_->timeline(macro);
     nextStep_ = 0;
-    log(QStringLiteral("Hot macro %1 %2: %3 steps, %4 s")
+    log(QStringLiteral("Hot macro %1 %2: %3, %4 s")
             .arg(macro + 1)
             .arg(timeline_.name)
-            .arg(timeline_.steps.size())
+            .arg(counted(static_cast<qint64>(timeline_.steps.size()), QStringLiteral("step")))
             .arg(timeline_.lengthMs / 1000.0, 0, 'f', 1));
     playing_ = true;
     ComSTOP->setEnabled(true);

@@ -7,6 +7,7 @@
 #include "editors/Install.h"
 #include "link/Install.h"
 #include "plus/Install.h"
+#include "preview/Install.h"
 
 #include <QApplication>
 
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     quillet::installLink(*mainWindow);
     quillet::installEditors(*mainWindow);
     quillet::installPlus(*mainWindow);
+    quillet::installPreview(*mainWindow);
     // ---- End of hook installation. -------------------------------------------------------
 
     if (!file.isEmpty())

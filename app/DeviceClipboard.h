@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QAction;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -10,16 +11,20 @@ class QPushButton;
 namespace quillet {
 
 class frmMain;
+class MemoryImage;
 struct Globals;
 
 // "Paste Device": the empty bank the device goes into (List1) and its button's name (Text1).
+// A name the memory cannot take is told in Label3, and the dialog stays open.
 class frmPasteDevice : public QDialog {
     Q_OBJECT
 public:
-    frmPasteDevice(const std::vector<int> &banks, const QString &name, QWidget *parent = nullptr);
+    frmPasteDevice(const MemoryImage &image, const std::vector<int> &banks, const QString &name,
+                   QWidget *parent = nullptr);
 
     QListWidget *List1 = nullptr;
     QLineEdit *Text1 = nullptr;
+    QLabel *Label3 = nullptr;
     QPushButton *ComYES = nullptr;
     QPushButton *ComNO = nullptr;
 

@@ -393,6 +393,7 @@ bool DocumentRecovery::offer(const LeftCopy &left, const RecoveryCopy &copy)
     g.SaveAsFirst = newerOnDisk ? name : QString();
     g.SelectedBank = 255;
     g.Modified = 1;
+    w_.newHistory();
     if (name == copy.currentFile) {
         w_.setWindowTitle(copy.caption);
         w_.setListTitle(copy.currentFile);

@@ -16,6 +16,13 @@ void putFragment(const QByteArray &text)
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 
+QString clipboardRefusal(const QByteArray &text, const FragmentRead &read)
+{
+    if (!claimsFragment(text))
+        return QStringLiteral("The clipboard holds no Quillet fragment.");
+    return QStringLiteral("The clipboard holds a fragment Quillet cannot paste:\n") + read.text();
+}
+
 QByteArray takeFragment()
 {
     const QMimeData *mime = QGuiApplication::clipboard()->mimeData();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace quillet {
 
@@ -10,5 +11,10 @@ namespace quillet {
 // in a text editor and copied back).
 void putFragment(const QByteArray &text);
 QByteArray takeFragment();
+
+struct FragmentRead;
+// Why what the clipboard held cannot be pasted: plain text is no fragment at all, and only
+// a text that says it is one is told with the reader's places.
+QString clipboardRefusal(const QByteArray &text, const FragmentRead &read);
 
 }  // namespace quillet

@@ -171,6 +171,25 @@ void arrow(QPainter &p, QPointF from, QPointF to, const QColor &c)
     p.drawPolygon(head);
 }
 
+void turnArrow(QPainter &p, bool mirrored)
+{
+    if (mirrored) {
+        p.translate(24, 0);
+        p.scale(-1, 1);
+    }
+    const QColor c = DataBlue;
+    p.setPen(pen(c, 2.4));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path(QPointF(8, 9));
+    path.lineTo(14, 9);
+    path.cubicTo(QPointF(22, 9), QPointF(22, 20), QPointF(14, 20));
+    path.lineTo(8, 20);
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawPolygon(QPolygonF{{3, 9}, {9, 4}, {9, 14}});
+}
+
 void tray(QPainter &p)
 {
     p.setPen(pen(Outline, 1.6));
@@ -378,6 +397,23 @@ const QHash<QString, Draw> &commandDrawings()
              p.setFont(f);
              p.setPen(Qt::white);
              p.drawText(QRectF(2, 2, 20, 20), Qt::AlignCenter, QStringLiteral("i"));
+         }},
+        // A turn back to the left, and its mirror.
+        {QStringLiteral("mnuUndo"), [](QPainter &p) { turnArrow(p, false); }},
+        {QStringLiteral("mnuRedo"), [](QPainter &p) { turnArrow(p, true); }},
+        // The pages the remote held, one behind the other, with a clock.
+        {QStringLiteral("mnuHistory"),
+         [](QPainter &p) {
+             p.save();
+             p.translate(-2, -1);
+             p.scale(0.8, 0.8);
+             document(p, DataBlue);
+             p.restore();
+             p.setPen(pen(Outline, 1.4));
+             p.setBrush(Paper);
+             p.drawEllipse(QPointF(15.5, 15.5), 6.5, 6.5);
+             p.drawLine(QPointF(15.5, 15.5), QPointF(15.5, 11.5));
+             p.drawLine(QPointF(15.5, 15.5), QPointF(18.5, 15.5));
          }},
         {QStringLiteral("mnuFileClose"),
          [](QPainter &p) {

@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "core/DataFile.h"
 #include "core/Globals.h"
+#include "core/Fragment.h"
 #include "core/MemoryText.h"
 #include "core/ModelFile.h"
 #include "core/Paths.h"
@@ -55,6 +56,17 @@ void importText(frmMain &w)
         ui.warn(&w, error);
         return;
     }
+    // A piece for the clipboard is told so, with where it is pasted instead.
+    if (const QString holds = fragmentHolds(text); !holds.isEmpty()) {
+        ui.warn(&w, QStringLiteral("%1 is a fragment (%2), not the text of a whole memory. Copy it and paste it "
+                                   "where it goes: %3.")
+                        .arg(QDir::toNativeSeparators(path), holds,
+                             holds == QLatin1String("keys") || holds == QLatin1String("a page")
+                                 ? QStringLiteral("a page of Edit Device")
+                             : holds == QLatin1String("a device") ? QStringLiteral("the device list")
+                                                                  : QStringLiteral("its key on the Timer or Hot Macro page")));
+        return;
+    }
     const TextImport result = importMemoryText(text);
     if (!result.ok()) {
         ui.warn(&w, problemsMessage(path, result));
@@ -72,6 +84,7 @@ void importText(frmMain &w)
     g.SaveAsFirst.clear();
     g.SelectedBank = 255;
     g.Modified = 1;
+    w.newHistory();
     w.setCaptionSuffix(importedCaptionSuffix());
     w.setListTitle(QFileInfo(path).fileName());
     w.refreshLoaded();

@@ -16,6 +16,44 @@
 
 namespace quillet {
 
+namespace {
+
+enum Column { SeverityColumn, PlaceColumn, FindingColumn };
+constexpr int OrderRole = Qt::UserRole;       // the finding's place in the list: errors first
+constexpr int PlaceRole = Qt::UserRole + 1;   // the place in the memory, as a sortable text
+
+// Sorting by severity keeps the check's order within each; by place, the memory's order.
+class FindingItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem &other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : SeverityColumn;
+        const int role = column == PlaceColumn ? PlaceRole : OrderRole;
+        if (column == FindingColumn)
+            return text(FindingColumn) < other.text(FindingColumn);
+        const QVariant a = data(0, role), b = other.data(0, role);
+        if (a != b)
+            return role == PlaceRole ? a.toString() < b.toString() : a.toInt() < b.toInt();
+        return data(0, OrderRole).toInt() < other.data(0, OrderRole).toInt();
+    }
+};
+
+// Timers, macros, menu, devices, backups; within each by number, page, key and step.
+QString placeKey(const CheckPlace &p)
+{
+    static constexpr int order[] = {3, 0, 1, 2, 4};   // by CheckPlace::Kind
+    return QStringLiteral("%1 %2 %3 %4 %5 %6")
+        .arg(order[p.kind])
+        .arg(p.bank + 1, 3, 10, QLatin1Char('0'))
+        .arg(p.index + 1, 3, 10, QLatin1Char('0'))
+        .arg(p.page + 1, 3, 10, QLatin1Char('0'))
+        .arg(p.key + 1, 3, 10, QLatin1Char('0'))
+        .arg(p.step + 1, 3, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
 frmCheck::frmCheck(frmMain &window) : QDialog(&window), w_(window)
 {
     setObjectName(QStringLiteral("frmCheck"));
@@ -35,15 +73,23 @@ frmCheck::frmCheck(frmMain &window) : QDialog(&window), w_(window)
     List1->setWordWrap(false);
     List1->setHeaderLabels({QStringLiteral("Severity"), QStringLiteral("Place"), QStringLiteral("Finding")});
     List1->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    List1->setSortingEnabled(true);
+    List1->sortByColumn(SeverityColumn, Qt::AscendingOrder);
     List1->installEventFilter(this);
     connect(List1, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem *item) { openAt(List1->indexOfTopLevelItem(item)); });
+            [this](QTreeWidgetItem *item) { openAt(item->data(0, OrderRole).toInt()); });
     layout->addWidget(List1);
+    lblNote = new QLabel(this);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    lblNote->setWordWrap(true);
+    lblNote->hide();
+    layout->addWidget(lblNote);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     ComNO = new QPushButton(QStringLiteral("Close"), this);
     ComNO->setObjectName(QStringLiteral("ComNO"));
-    ComNO->setAutoDefault(false);
+    // Enter closes, but on the list it opens the finding (the list takes it first).
+    ComNO->setDefault(true);
     connect(ComNO, &QPushButton::clicked, this, &QDialog::close);
     buttons->addWidget(ComNO);
     layout->addLayout(buttons);
@@ -54,17 +100,24 @@ frmCheck::frmCheck(frmMain &window) : QDialog(&window), w_(window)
 void frmCheck::refresh()
 {
     findings_ = MemoryCheckCommand::documentFindings(w_.globals());
+    // Errors first, each group in the check's order.
+    std::stable_partition(findings_.begin(), findings_.end(),
+                          [](const Finding &f) { return f.severity == Finding::Error; });
     const int row = List1->indexOfTopLevelItem(List1->currentItem());
     List1->clear();
+    lblNote->hide();
     QList<QTreeWidgetItem *> items;
-    for (const Finding &f : findings_) {
-        auto *item = new QTreeWidgetItem({f.severityText(), f.place.text(), f.message});
-        item->setToolTip(2, f.message);
+    for (size_t i = 0; i < findings_.size(); ++i) {
+        const Finding &f = findings_[i];
+        auto *item = new FindingItem(QStringList{f.severityText(), f.place.text(), f.message});
+        item->setToolTip(FindingColumn, f.message);
+        item->setData(0, OrderRole, static_cast<int>(i));
+        item->setData(0, PlaceRole, placeKey(f.place));
         items << item;
     }
     List1->addTopLevelItems(items);
     if (!items.isEmpty())
-        List1->setCurrentItem(items.value(std::max(0, std::min(row, static_cast<int>(items.size()) - 1))));
+        List1->setCurrentItem(List1->topLevelItem(std::max(0, std::min(row, static_cast<int>(items.size()) - 1))));
     lblSummary->setText(w_.globals().LoadedKind == 0 ? QStringLiteral("Nothing is loaded.")
                                                       : countsText(countFindings(findings_)));
 }
@@ -86,7 +139,9 @@ void frmCheck::openAt(int row)
         break;
     case CheckPlace::Timer:
     case CheckPlace::Macro:
+        // In Setup with the timer's setup or the macro's step editor open, on the step.
         g.OpenAt = p.index;
+        g.OpenStep = std::max(0, p.step);
         command = p.kind == CheckPlace::Timer ? QStringLiteral("mnuTimer") : QStringLiteral("mnuMacro");
         break;
     case CheckPlace::Menu:
@@ -94,14 +149,17 @@ void frmCheck::openAt(int row)
         command = QStringLiteral("mnuMenuEdit");
         break;
     case CheckPlace::Backup:
-        w_.StatusBar1->showMessage(QStringLiteral("A backup slot has no editor of its own: back a device up into it "
-                                                  "again (Setup ▸ Backup..)."),
-                                   8000);
+        // Said here, where the user looks, not behind the dialog.
+        lblNote->setText(QStringLiteral("%1 has no editor of its own: back a device of its kind up into it again "
+                                        "(Setup ▸ Backup..).")
+                             .arg(p.text()));
+        lblNote->show();
         return;
     }
     if (QAction *a = command.isEmpty() ? nullptr : w_.action(command); a && a->isEnabled())
         a->trigger();
     g.OpenAt = -1;
+    g.OpenStep = -1;
 }
 
 bool frmCheck::eventFilter(QObject *watched, QEvent *event)
@@ -109,7 +167,8 @@ bool frmCheck::eventFilter(QObject *watched, QEvent *event)
     if (watched == List1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            openAt(List1->indexOfTopLevelItem(List1->currentItem()));
+            if (const QTreeWidgetItem *item = List1->currentItem())
+                openAt(item->data(0, OrderRole).toInt());
             return true;
         }
     }
@@ -157,26 +216,40 @@ void MemoryCheckCommand::showList()
 
 void MemoryCheckCommand::uploadStarting()
 {
+    uploading_.clear();
     if (w_.globals().LoadedKind != 1)
         return;
+    const QString counted = countsPhrase(countFindings(checkMemory(w_.globals().Image)));
+    uploading_ = counted.isEmpty() ? QStringLiteral("Uploading…") : QStringLiteral("Uploading, with %1…").arg(counted);
+    w_.StatusBar1->showMessage(uploading_);
+}
+
+void MemoryCheckCommand::uploadEnded(const QString &failure)
+{
+    // A stop the user asked for has been said by the transfer already.
+    if (uploading_.isEmpty() || w_.StatusBar1->currentMessage() != uploading_)
+        return;
+    uploading_.clear();
+    if (!failure.isEmpty()) {
+        w_.StatusBar1->showMessage(QStringLiteral("Upload failed: %1.").arg(failure));
+        return;
+    }
+    // The memory as it was sent: the upload leaves the document as it was.
     const QString said = uploadWarning(checkMemory(w_.globals().Image));
-    if (!said.isEmpty())
-        w_.StatusBar1->showMessage(said);
+    w_.StatusBar1->showMessage(said.isEmpty() ? QStringLiteral("Uploaded.") : said);
 }
 
 QString uploadWarning(const std::vector<Finding> &findings)
 {
-    const Finding *first = nullptr;
-    int errors = 0;
-    for (const Finding &f : findings)
-        if (f.severity == Finding::Error && errors++ == 0)
-            first = &f;
-    if (!first)
+    if (findings.empty())
         return {};
-    return QStringLiteral("Uploaded with %1 error%2: %3 %4%5 (Setup ▸ Check Memory)")
-        .arg(errors)
-        .arg(errors == 1 ? QString() : QStringLiteral("s"))
-        .arg(first->place.shortName(), first->message, errors > 1 ? QStringLiteral(", …") : QString());
+    // The first error, or without errors the first warning, stands for the rest.
+    const auto first = std::find_if(findings.begin(), findings.end(),
+                                    [](const Finding &f) { return f.severity == Finding::Error; });
+    const Finding &shown = first != findings.end() ? *first : findings.front();
+    return QStringLiteral("Uploaded with %1: %2 %3%4 (Setup ▸ Check Memory)")
+        .arg(countsPhrase(countFindings(findings)), shown.place.shortName(), shown.message,
+             findings.size() > 1 ? QStringLiteral(", …") : QString());
 }
 
 }  // namespace quillet

@@ -18,8 +18,9 @@ class frmMain;
 struct Globals;
 
 // Setup ▸ Check Memory: the findings of the memory check as a list (severity, place,
-// sentence), kept up to date with the document; Enter or a double-click opens the editor at
-// the finding's place. Not modal: the user works in the editors with it open.
+// sentence), errors first, sortable by severity and by place, kept up to date with the
+// document; Enter or a double-click opens the editor at the finding's place, in Setup.
+// Not modal: the user works in the editors with it open.
 class frmCheck : public QDialog {
     Q_OBJECT
 public:
@@ -27,13 +28,15 @@ public:
 
     QTreeWidget *List1 = nullptr;
     QLabel *lblSummary = nullptr;
+    QLabel *lblNote = nullptr;      // why a finding opens no editor
     QPushButton *ComNO = nullptr;   // "Close"
 
+    // In the list's first order: errors first, each group in the check's order.
     const std::vector<Finding> &findings() const { return findings_; }
     // Runs the check again on the document as it stands.
     void refresh();
-    // Opens the editor at the place of finding `row`.
-    void openAt(int row);
+    // Opens the editor at the place of findings()[index], or says why there is none.
+    void openAt(int index);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -56,9 +59,11 @@ public:
 
     void showList();
     frmCheck *list() const { return list_; }
-    // Before the upload starts: when the check finds errors, the status bar says so and
-    // keeps saying it while the upload runs and after it.
+    // While the upload runs the status bar says what the check finds ("Uploading, with 1
+    // error and 2 warnings…"); after a success "Uploaded with …", after a failure why it
+    // failed (`failure`; empty after a success).
     void uploadStarting();
+    void uploadEnded(const QString &failure);
 
     // The findings of the document as it stands: the memory, the model, or none.
     static std::vector<Finding> documentFindings(const Globals &g);
@@ -68,11 +73,12 @@ private:
 
     frmMain &w_;
     CheckCounts counts_;
+    QString uploading_;   // what the status bar says while the upload runs
     QPointer<frmCheck> list_;
 };
 
-// "Uploaded with 2 errors: timer WAKE UP sends …, … (Setup ▸ Check Memory)"; empty without
-// errors.
+// "Uploaded with 2 errors and 1 warning: timer WAKE UP sends …, … (Setup ▸ Check Memory)";
+// empty when the check finds nothing.
 QString uploadWarning(const std::vector<Finding> &findings);
 
 }  // namespace quillet

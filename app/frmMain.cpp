@@ -2,11 +2,13 @@
 
 #include "app/CompareWithFile.h"
 #include "app/DeviceClipboard.h"
+#include "app/DocumentUndo.h"
 #include "app/ExportCommand.h"
 #include "app/ExternalFiles.h"
 #include "app/Icons.h"
 #include "app/ImportTextCommand.h"
 #include "app/frmCheck.h"
+#include "app/frmHistory.h"
 #include "app/ListDialog.h"
 #include "app/UiServices.h"
 #include "app/WindowPlacement.h"
@@ -39,6 +41,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSet>
 #include <QSettings>
@@ -139,6 +142,35 @@ void fitColumns(QTreeWidget *list)
         list->resizeColumnToContents(c);
 }
 
+// The step of a kind's default layout loaded into banks by the main-menu editor, named by
+// the devices as the memory named them before and the kinds the editor gave them.
+QString defaultLayoutStep(const MemoryImage &before, const Globals &g)
+{
+    auto menu = std::make_unique<MenuWorkset>();
+    ReadMenuWorkset(before, *menu);
+    DeviceNameFields names = Globals::blankDeviceNames();
+    BuildDeviceNames(*menu, names);
+    auto was = std::make_unique<DeviceWorkset>();
+    auto now = std::make_unique<DeviceWorkset>();
+    QStringList changed;
+    for (int b = 0; b < 10; ++b) {
+        ReadDeviceWorkset(before, *was, b);
+        ReadDeviceWorkset(g.Image, *now, b);
+        if (modelFileBytes(*was) == modelFileBytes(*now))
+            continue;
+        const QString name = trimmedBoth(names[static_cast<size_t>(b)]);
+        const char *kind = kindCaption(g.MenuKindBuf[static_cast<size_t>(b)]);
+        changed << QStringLiteral("%1 for %2")
+                       .arg(kind ? QString::fromLatin1(kind) : QStringLiteral("kind"),
+                            name.isEmpty() ? QStringLiteral("bank %1").arg(b + 1) : name);
+    }
+    if (changed.isEmpty())
+        return QStringLiteral("Edit Main Menu");
+    if (changed.size() == 1)
+        return QStringLiteral("Default Layout ") + changed.first();
+    return QStringLiteral("Default Layouts for %1 devices").arg(changed.size());
+}
+
 QString safeFileName(QString name)
 {
     for (QChar &c : name) {
@@ -170,6 +202,8 @@ frmMain::frmMain(Globals &g, UiServices &ui, QWidget *parent) : QMainWindow(pare
     buildMenusAndToolbar();
     buildContents();
     checks_ = new MemoryCheckCommand(*this);
+    undo_ = new DocumentUndo(*this);
+    undo_->attach(action(QStringLiteral("mnuUndo")), action(QStringLiteral("mnuRedo")));
     addShortcuts();
     acceptFileDrops(*this);
     Form_Load();
@@ -194,7 +228,7 @@ QAction *frmMain::addCommand(QMenu *menu, const QString &name, const QString &te
     return a;
 }
 
-void frmMain::addToolButton(const QString &actionName, const QString &key)
+void frmMain::addToolButton(const QString &actionName, const QString &key, bool followText)
 {
     QAction *a = action(actionName);
     auto *button = new QToolButton(Toolbar1);
@@ -208,7 +242,17 @@ void frmMain::addToolButton(const QString &actionName, const QString &key)
     button->setFocusPolicy(Qt::NoFocus);
     button->setEnabled(a->isEnabled());
     connect(button, &QToolButton::clicked, a, &QAction::trigger);
-    connect(a, &QAction::changed, button, [button, a] { button->setEnabled(a->isEnabled()); });
+    // A button whose action names what it will do says that too ("Undo Paste Device TV 2").
+    auto follow = [button, a, followText] {
+        button->setEnabled(a->isEnabled());
+        if (followText) {
+            const QString text = QString(a->text()).remove(QRegularExpression(QStringLiteral("&(?!&)"))).replace(QStringLiteral("&&"), QStringLiteral("&"));
+            button->setToolTip(text);
+            button->setAccessibleName(text);
+        }
+    };
+    follow();
+    connect(a, &QAction::changed, button, follow);
     Toolbar1->addWidget(button);
 }
 
@@ -251,6 +295,9 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuFile, QStringLiteral("mnuFileClose"), QStringLiteral("E&xit"), &frmMain::mnuFileClose_Click);
 
     mnuEdit = namedMenu(menuBar()->addMenu(QStringLiteral("&Setup")), QStringLiteral("mnuEdit"));
+    addCommand(mnuEdit, QStringLiteral("mnuUndo"), QStringLiteral("&Undo"), &frmMain::mnuUndo_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuRedo"), QStringLiteral("R&edo"), &frmMain::mnuRedo_Click);
+    mnuEdit->addSeparator();
     addCommand(mnuEdit, QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main &Menu"), &frmMain::mnuMenuEdit_Click);
     addCommand(mnuEdit, QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit &Device"), &frmMain::mnuKeyEdit_Click);
     mnuEdit->addSeparator();
@@ -274,6 +321,7 @@ void frmMain::buildMenusAndToolbar()
     addCommand(mnuView, QStringLiteral("mnuUP"), QStringLiteral("&Upload to Remote"), &frmMain::mnuUP_Click);
     addCommand(mnuView, QStringLiteral("mnuCompareRemote"), QStringLiteral("Compare with &Remote"),
                &frmMain::mnuCompareRemote_Click);
+    addCommand(mnuView, QStringLiteral("mnuHistory"), QStringLiteral("&History"), &frmMain::mnuHistory_Click);
     addCommand(mnuView, QStringLiteral("mnuPORT"), QStringLiteral("&Communication Port"), &frmMain::mnuPORT_Click);
 
     mnuHelp = namedMenu(menuBar()->addMenu(QStringLiteral("&Help")), QStringLiteral("mnuHelp"));
@@ -298,6 +346,9 @@ void frmMain::buildMenusAndToolbar()
     addToolButton(QStringLiteral("mnuLoad"), QStringLiteral("Fast Open"));
     addToolButton(QStringLiteral("mnuDelete"), QStringLiteral("Delete"));
     addToolButton(QStringLiteral("mnuRENAME"), QStringLiteral("Rename.."));
+    Toolbar1->addSeparator();
+    addToolButton(QStringLiteral("mnuUndo"), QStringLiteral("Undo"), true);
+    addToolButton(QStringLiteral("mnuRedo"), QStringLiteral("Redo"), true);
     Toolbar1->addSeparator();
     addToolButton(QStringLiteral("mnuMenuEdit"), QStringLiteral("Edit Main Menu"));
     addToolButton(QStringLiteral("mnuKeyEdit"), QStringLiteral("Edit Device"));
@@ -330,6 +381,10 @@ void frmMain::addShortcuts()
     standard("mnuHelpContents", QKeySequence::HelpContents, QKeySequence(Qt::Key_F1));
     standard("mnuFileClose", QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
     action(QStringLiteral("mnuRENAME"))->setShortcut(QKeySequence(Qt::Key_F2));
+    // Both redo keys everywhere: users of either platform's habit find theirs. An editor is
+    // a window of its own, so inside it these keys stay the editor's.
+    standard("mnuUndo", QKeySequence::Undo, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    action(QStringLiteral("mnuRedo"))->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     action(QStringLiteral("mnuPreview"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     // Delete and Enter act on the file tree's selection, so they work only while the
@@ -953,7 +1008,7 @@ void frmMain::ListView1_DblClick(QTreeWidgetItem *item)
         if (g_.SelectedBank == 10)
             runMenuEdit();
         else if (inRange(g_.SelectedBank, 0, 9))
-            runDeviceEdit(g_.SelectedBank, false);
+            runDeviceEdit(g_.SelectedBank);
     } else if (g_.LoadedKind == 2) {
         runModelEdit();
     }
@@ -1073,6 +1128,7 @@ bool frmMain::openDataFile(const QString &path)
     showDocumentTitle();
     g_.LoadedKind = 1;
     g_.Modified = 0;
+    newHistory();
     return true;
 }
 
@@ -1089,6 +1145,7 @@ bool frmMain::openModelFile(const QString &path)
     showDocumentTitle();
     g_.LoadedKind = 2;
     g_.Modified = 0;
+    newHistory();
     refreshLoaded();
     return true;
 }
@@ -1168,9 +1225,9 @@ void frmMain::mnuFileSave_Click()
         showDocumentTitle();
         g_.LoadedKind = 2;
     } else {
-        // No file name yet: after a download Save As is the way; an imported text goes
-        // there at once, as its caption promises.
-        if (windowTitle().endsWith(importedCaptionSuffix()))
+        // No file name yet: after a download Save As is the way; an imported text or a
+        // memory opened from the history goes there at once, as its caption promises.
+        if (windowTitle().endsWith(importedCaptionSuffix()) || windowTitle().endsWith(frmHistory::openedCaptionSuffix()))
             mnuFileSaveAs_Click();
         return;
     }
@@ -1314,25 +1371,26 @@ void frmMain::runMenuEdit()
     const auto before = std::make_unique<MemoryImage>(g_.Image);
     g_.EditResult = 0;
     hooks.showEditMenu();
+    // A new kind's default layout reached the image while the editor was open, and its
+    // Cancel keeps it: a step of its own, before the editor's. Taken without the refresh,
+    // which would read the menu back over the editor's buffers.
+    const bool newLayout = std::memcmp(before->data(), g_.Image.data(), MemoryImage::TotalBytes) != 0;
+    if (newLayout)
+        undo_->record(defaultLayoutStep(*before, g_));
     if (!g_.EditResult) {
         // The editor worked in the buffers; the key selector names the devices from them,
         // so a cancelled edit must not stay there.
         ReadMenuWorkset(g_.Image, g_);
-        // A new kind's default layout reached the image all the same: the document has
-        // changed, and says so.
-        if (std::memcmp(before->data(), g_.Image.data(), MemoryImage::TotalBytes) != 0) {
-            g_.Modified = 1;
-            refreshSequence();
-        }
+        if (newLayout)
+            undo_->refresh();
         return;
     }
     WriteMenuWorkset(g_.Image, g_);
     g_.LoadedKind = 1;
-    g_.Modified = 1;
-    refreshSequence();
+    documentChanged(QStringLiteral("Edit Main Menu"));
 }
 
-void frmMain::runDeviceEdit(int bank, bool fullRefresh)
+void frmMain::runDeviceEdit(int bank)
 {
     if (!inRange(bank, 0, 9) || !hooks.showEditKey)
         return;
@@ -1342,13 +1400,8 @@ void frmMain::runDeviceEdit(int bank, bool fullRefresh)
     if (!g_.EditResult)
         return;
     WriteDeviceWorkset(g_.Image, g_, bank);
-    g_.Modified = 1;
-    if (fullRefresh) {
-        g_.LoadedKind = 1;
-        refreshSequence();
-    } else {
-        UpdateCommands();
-    }
+    g_.LoadedKind = 1;
+    documentChanged(QStringLiteral("Edit Device ") + trimmedBoth(g_.DeviceNames[static_cast<size_t>(bank)]));
 }
 
 void frmMain::mnuCheck_Click() { checks_->showList(); }
@@ -1358,7 +1411,7 @@ void frmMain::editDevice(int bank)
     if (g_.LoadedKind != 1 || !inRange(bank, 0, 9))
         return;
     g_.SelectedBank = bank;   // the editor names the device after it
-    runDeviceEdit(bank, true);
+    runDeviceEdit(bank);
 }
 
 void frmMain::runModelEdit()
@@ -1374,8 +1427,8 @@ void frmMain::runModelEdit()
         static_cast<DeviceWorkset &>(g_) = before;
         return;
     }
-    g_.Modified = 1;
-    UpdateCommands();
+    const QString name = QFileInfo(g_.CurrentFile).completeBaseName();
+    documentChanged(name.isEmpty() ? QStringLiteral("Edit Device") : QStringLiteral("Edit Device ") + name);
 }
 
 void frmMain::mnuMenuEdit_Click()
@@ -1390,7 +1443,7 @@ void frmMain::mnuKeyEdit_Click()
     if (g_.LoadedKind == 1) {
         frmSelectBank dialog(g_, this);
         ui_.showModal(dialog);
-        runDeviceEdit(g_.SelectedBank, true);
+        runDeviceEdit(g_.SelectedBank);
     } else if (g_.LoadedKind == 2) {
         runModelEdit();
     }
@@ -1414,9 +1467,9 @@ void frmMain::mnuModelLoad_Click()
     ui_.showModal(dialog);
     if (!inRange(g_.TargetIndex, 0, 9))
         return;
+    const QString into = trimmedBoth(g_.DeviceNames[static_cast<size_t>(g_.TargetIndex)]);
     WriteDeviceWorkset(g_.Image, g_, g_.TargetIndex);
-    g_.Modified = 1;
-    UpdateCommands();
+    documentChanged(QStringLiteral("Open Model %1 into %2").arg(g_.SelectedFile, into));
 }
 
 void frmMain::mnuModelSave_Click()
@@ -1456,8 +1509,12 @@ void frmMain::mnuOEMLoad_Click()
     ReadDeviceWorkset(g_.Image, g_, g_.SelectedBank);
     WriteBackupSlot(g_.Image, g_, g_.TargetIndex);
     g_.LoadedKind = 1;
-    g_.Modified = 1;
-    refreshSequence();
+    QString slot = QStringLiteral("slot %1").arg(g_.TargetIndex + 1);
+    for (const BackupSlotInfo &info : BackupSlots)
+        if (info.slot == g_.TargetIndex)
+            slot = QString::fromLatin1(info.listEntry);
+    documentChanged(QStringLiteral("Backup %1 as %2")
+                        .arg(trimmedBoth(g_.DeviceNames[static_cast<size_t>(g_.SelectedBank)]), slot));
 }
 
 void frmMain::mnuTimer_Click()
@@ -1472,9 +1529,20 @@ void frmMain::mnuTimer_Click()
         return;
     WriteTimers(g_.Image, g_);
     g_.LoadedKind = 1;
-    g_.Modified = 1;
-    UpdateCommands();
+    documentChanged(QStringLiteral("Edit Timers"));
 }
+
+void frmMain::documentChanged(const QString &step)
+{
+    undo_->record(step);
+    undo_->refresh();
+}
+
+void frmMain::newHistory() { undo_->newHistory(); }
+
+void frmMain::mnuUndo_Click() { undo_->undo(); }
+
+void frmMain::mnuRedo_Click() { undo_->redo(); }
 
 void frmMain::mnuCopyDevice_Click() { copyDevice(*this); }
 
@@ -1492,8 +1560,7 @@ void frmMain::mnuMacro_Click()
         return;
     WriteMacros(g_.Image, g_);
     g_.LoadedKind = 1;
-    g_.Modified = 1;
-    UpdateCommands();
+    documentChanged(QStringLiteral("Edit Hot Macros"));
 }
 
 void frmMain::mnuPreview_Click()
@@ -1504,17 +1571,25 @@ void frmMain::mnuPreview_Click()
 
 void frmMain::mnuDOWN_Click()
 {
-    if (hooks.startDownload)
-        hooks.startDownload();
+    if (!hooks.startDownload)
+        return;
+    hooks.startDownload();
+    if (ui_.backgroundHeld())
+        undo_->replaceAtNextChange();
 }
 
 void frmMain::mnuUP_Click()
 {
     if (hooks.startUpload) {
         hooks.startUpload();
-        // Said once the upload runs, after its panel has cleared the last transfer's words.
-        if (ui_.backgroundHeld())
+        // Said once the upload runs, after its panel has cleared the last transfer's words;
+        // its end is said once the transfer has let go of the window.
+        if (ui_.backgroundHeld()) {
             checks_->uploadStarting();
+            ui_.whenFree(this, [this] {
+                checks_->uploadEnded(hooks.uploadFailure ? hooks.uploadFailure() : QStringLiteral("not known"));
+            });
+        }
     }
 }
 
@@ -1523,6 +1598,8 @@ void frmMain::mnuCompareRemote_Click()
     if (g_.LoadedKind == 1 && hooks.compareRemote)
         hooks.compareRemote();
 }
+
+void frmMain::mnuHistory_Click() { showHistory(*this); }
 
 void frmMain::mnuPORT_Click()
 {

@@ -25,6 +25,7 @@ struct Globals;
 struct FileDialogSpec;
 class UiServices;
 class MemoryCheckCommand;
+class DocumentUndo;
 
 // The main window: file tree, device list, backup list, and every command.
 // Windows of the libraries below app (editors, timers and macros, the transfer and the
@@ -44,6 +45,7 @@ public:
         std::function<void()> showEditPlus;      // frmEditPlus, modal; PlusKind says which
         std::function<void()> startDownload;     // "Download from Remote"
         std::function<void()> startUpload;       // "Upload to Remote"
+        std::function<QString()> uploadFailure;  // why the last upload failed; empty after a success
         std::function<void()> compareRemote;     // "Compare with Remote"
         std::function<void()> showPortSettings;  // frmSETUP, modal
         std::function<void()> showPreview;       // frmPreview, "Try the Remote", not modal
@@ -81,6 +83,14 @@ public:
     // Edit Device on a bank of the memory, as a double-click on its entry with the refresh
     // after it (the memory check opens the editor at a finding).
     void editDevice(int bank);
+    // Every change of the document ends here, once the document has changed: it becomes
+    // one step of the undo history, named in the user's terms ("Paste Device TV 2", which
+    // the menu shows as "Undo Paste Device TV 2"), Modified is set and everything that shows
+    // the document follows, as after an editor's OK. Nothing is recorded when nothing changed.
+    void documentChanged(const QString &step);
+    // The document was replaced (opened, downloaded, imported, restored): a new history.
+    void newHistory();
+    DocumentUndo *undoHistory() const { return undo_; }
     // The memory check's count in the status bar, its list and its word at Upload.
     MemoryCheckCommand *checks() const { return checks_; }
 
@@ -134,7 +144,7 @@ private:
     void buildMenusAndToolbar();
     void buildContents();
     QAction *addCommand(QMenu *menu, const QString &name, const QString &text, void (frmMain::*handler)());
-    void addToolButton(const QString &actionName, const QString &key);
+    void addToolButton(const QString &actionName, const QString &key, bool followText = false);
     void Form_Load();
     void restoreWindowSettings();
     void storeWindowSettings();
@@ -151,7 +161,7 @@ private:
     bool openDataDocument(const QString &path);
     void addShortcuts();
     void runMenuEdit();
-    void runDeviceEdit(int bank, bool fullRefresh);
+    void runDeviceEdit(int bank);
     void runModelEdit();
     void onRenamed();
     void centreProgressPanel();
@@ -172,6 +182,8 @@ private:
     void mnuDelete_Click();
     void mnuRENAME_Click();
     void mnuFileClose_Click();
+    void mnuUndo_Click();
+    void mnuRedo_Click();
     void mnuMenuEdit_Click();
     void mnuKeyEdit_Click();
     void mnuModelLoad_Click();
@@ -186,6 +198,7 @@ private:
     void mnuDOWN_Click();
     void mnuUP_Click();
     void mnuCompareRemote_Click();
+    void mnuHistory_Click();
     void mnuPORT_Click();
     void mnuHelpContents_Click();
     void mnuHelpAbout_Click();
@@ -206,6 +219,7 @@ private:
     QMenu *mnuHelp = nullptr;
     QSplitter *listSplitter_ = nullptr;
     MemoryCheckCommand *checks_ = nullptr;
+    DocumentUndo *undo_ = nullptr;
 };
 
 }  // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "cli/Document.h"
 #include "core/Backups.h"
+#include "core/TextCodec.h"
 
 #include <QJsonArray>
 
@@ -22,12 +23,12 @@ QJsonObject placeJson(const CheckPlace &p)
     case CheckPlace::Timer:
         o.insert(QStringLiteral("kind"), QStringLiteral("timer"));
         o.insert(QStringLiteral("timer"), p.index + 1);
-        o.insert(QStringLiteral("name"), p.name);
+        o.insert(QStringLiteral("name"), trimmedBoth(p.name).isEmpty() ? QJsonValue() : QJsonValue(p.name));
         break;
     case CheckPlace::Macro:
         o.insert(QStringLiteral("kind"), QStringLiteral("macro"));
         o.insert(QStringLiteral("macro"), p.index + 1);
-        o.insert(QStringLiteral("name"), p.name);
+        o.insert(QStringLiteral("name"), trimmedBoth(p.name).isEmpty() ? QJsonValue() : QJsonValue(p.name));
         if (p.step > 0)
             o.insert(QStringLiteral("step"), p.step);
         break;

@@ -6,6 +6,7 @@
 #include "cli/Diff.h"
 #include "cli/Download.h"
 #include "cli/Export.h"
+#include "cli/History.h"
 #include "cli/Import.h"
 #include "cli/Info.h"
 #include "cli/Ports.h"
@@ -40,6 +41,7 @@ std::vector<std::unique_ptr<Command>> allCommands()
     list.push_back(std::make_unique<PortsCommand>());
     list.push_back(std::make_unique<DownloadCommand>());
     list.push_back(std::make_unique<UploadCommand>());
+    list.push_back(std::make_unique<HistoryCommand>());
     list.push_back(std::make_unique<CompletionCommand>());
     return list;
 }

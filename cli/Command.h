@@ -16,7 +16,7 @@ namespace quillet::cli {
 // None: the option takes no value. Word: a value no list can offer (a number, a name).
 enum class Values {
     None, Word, AnyFile, DataOrModelFile, DataFile, PictureFile, PictureFormat, DeviceName, SerialDevice, CommandName,
-    ShellName, TextFile,
+    ShellName, TextFile, Folder,
     DeviceNotMenu,   // a device name where the main menu is refused
     MacroName,       // a hot macro's name (or number) in the FILE before it
 };

@@ -38,6 +38,7 @@ QString kindWord(Values v)
     case Values::CommandName: return QStringLiteral("command");
     case Values::ShellName: return QStringLiteral("shell");
     case Values::TextFile: return QStringLiteral("text");
+    case Values::Folder: return QStringLiteral("folder");
     }
     return {};
 }
@@ -138,6 +139,7 @@ _quillet_cli_values()
         format) COMPREPLY=($(compgen -W "png svg pdf" -- "$cur")); return ;;
         command) COMPREPLY=($(compgen -W "%1" -- "$cur")); return ;;
         shell) COMPREPLY=($(compgen -W "bash zsh fish" -- "$cur")); return ;;
+        folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         serial)
             for name in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM* /dev/pts/[0-9]* /dev/serial/by-id/*; do
                 [[ -e $name && $name == "$cur"* ]] && found+=("$name")
@@ -285,6 +287,7 @@ QString zshAction(Values v)
     case Values::CommandName: return QStringLiteral("(") + commandNames() + QLatin1Char(')');
     case Values::ShellName: return QStringLiteral("(bash zsh fish)");
     case Values::TextFile: return QStringLiteral("_files -g \"*.(json|JSON)(-.)\"");
+    case Values::Folder: return QStringLiteral("_files -/");
     }
     return {};
 }
@@ -395,6 +398,7 @@ QString fishValues(Values v)
     case Values::DataFile:
     case Values::PictureFile:
     case Values::TextFile: return QStringLiteral(" -r -F");
+    case Values::Folder: return QStringLiteral(" -x -a '(__fish_complete_directories)'");
     case Values::PictureFormat: return QStringLiteral(" -x -a 'png svg pdf'");
     case Values::DeviceName: return QStringLiteral(" -x -a '(__quillet_cli_devices)'");
     case Values::DeviceNotMenu: return QStringLiteral(" -x -a '(__quillet_cli_devices --no-menu)'");

@@ -25,6 +25,15 @@ QString shownDeviceName(const QString &name)
     return visible(name).replace(QLatin1Char('\n'), QStringLiteral("\\x0a"));
 }
 
+std::optional<int> namedBank(const QString &wanted)
+{
+    static const QRegularExpression byBank(QStringLiteral("^bank\\s+(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = byBank.match(wanted.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toInt() - 1;
+}
+
 bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error)
 {
     const QString name = wanted.trimmed();
@@ -38,30 +47,31 @@ bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target
                      .arg(wanted, doc.shown());
         return false;
     }
-    if (name.compare(kMenu, Qt::CaseInsensitive) == 0) {
+    // A device's own name first, in its letters and then in any case; the words "menu" and
+    // "bank N" only where no device is so named, so that every device can be named.
+    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
+    const DeviceReading *found = nullptr;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const DeviceReading &d : devices)
+            if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))
+                found = &d;
+    if (!found && name.compare(kMenu, Qt::CaseInsensitive) == 0) {
         target.menu = true;
         target.name = QStringLiteral("MENU");
         return true;
     }
-    const std::vector<DeviceReading> devices = readDevices(*doc.image, false);
-    const DeviceReading *found = nullptr;
-    static const QRegularExpression byBank(QStringLiteral("^bank\\s+(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch m = byBank.match(name); m.hasMatch()) {
-        const int bank = m.captured(1).toInt() - 1;
+    if (const std::optional<int> named = namedBank(name); !found && named) {
+        const int bank = *named;
         for (const DeviceReading &d : devices)
             if (d.bank == bank)
                 found = &d;
         if (!found) {
             *error = bank >= 0 && bank < area::BankCount
                          ? QStringLiteral("bank %1 holds no device in %2").arg(bank + 1).arg(doc.shown())
-                         : QStringLiteral("there is no bank %1: banks are 1 to %2").arg(m.captured(1)).arg(area::BankCount);
+                         : QStringLiteral("there is no bank %1: banks are 1 to %2").arg(name.mid(4).trimmed()).arg(area::BankCount);
             return false;
         }
     }
-    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (const DeviceReading &d : devices)
-            if (!found && (d.name.compare(name, cs) == 0 || shownDeviceName(d.name).compare(name, cs) == 0))
-                found = &d;
     if (!found) {
         QStringList names;
         for (const DeviceReading &d : devices)

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace quillet::cli {
 
 // What a DEVICE argument names: the main menu ("menu", any case), a named device of a data
@@ -18,10 +20,15 @@ struct DeviceTarget {
 
 // The devices are those the window's device list shows, by the names it shows. Exact
 // names first, then names that differ only in letter case; of equal names the lowest bank,
-// as the window's device selection takes it; "bank N" (1 to 10) names the device of that
-// bank. An unknown name, or a bank without a device, is refused with the reason. A name is also found as it is shown (a control byte as \x1b), which
-// completion offers.
+// as the window's device selection takes it. Only where no device is so named, "menu" names
+// the main menu and "bank N" (1 to 10) the device of that bank. An unknown name, or a bank
+// without a device, is refused with the reason. A name is also found as it is shown (a
+// control byte as \x1b), which completion offers.
 bool findDevice(const Document &doc, const QString &wanted, DeviceTarget &target, QString *error);
+
+// The bank a DEVICE argument of the form "bank N" names (N - 1, whatever N is), or none
+// when it has another form.
+std::optional<int> namedBank(const QString &wanted);
 
 // A hot macro of a data file: a number from 1 to 12, else its name (exact first, then in
 // any letter case). -1, with the names there are, when none fits.

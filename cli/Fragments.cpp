@@ -6,7 +6,6 @@
 #include "core/ImageReading.h"
 #include "core/TextCodec.h"
 
-
 namespace quillet::cli {
 
 namespace {
@@ -114,53 +113,79 @@ bool exportFragment(const QCommandLineParser &parser, const Document &doc, QByte
     return true;
 }
 
-void pasteFragment(const QByteArray &text, const QString &textFile, const QString &shownText, Document &into, int bank,
-                   const QString &name, QByteArray &file, QStringList &problems)
+FragmentPaste pasteFragment(const QByteArray &text, const QString &textFile, const QString &shownText, Document &into,
+                            int bank, const QString &name, bool bankGiven)
 {
-    file.clear();
+    FragmentPaste out;
     MemoryImage &image = *into.image;
     const FragmentRead read = readFragment(text, image);
+    const auto tell = [&](json::Position at, const QString &path, const QString &sentence) {
+        out.problems << textFile + QLatin1Char(':') + TextProblem{at, path, messageStyle(sentence)}.text();
+    };
     for (const TextProblem &p : read.problems)
-        problems << textFile + QLatin1Char(':') + p.text();
+        out.problems << textFile + QLatin1Char(':') + p.text();
+    if (read.unshown > 0)
+        out.problems << textFile + QStringLiteral(": and %1 more").arg(read.unshown);
     if (!read.ok())
-        return;
+        return out;
     const Fragment &f = read.fragment;
-    QString why;
+    const QString part = fragmentKindName(f.kind);
     switch (f.kind) {
     case FragmentKind::Keys:
     case FragmentKind::Page:
-        why = QStringLiteral("%1 holds %2, which are pasted in the device editor; import takes a device, a timer "
-                             "or a macro")
-                  .arg(shownText, f.kind == FragmentKind::Page ? QStringLiteral("a page of keys")
-                                                               : QStringLiteral("keys"));
-        break;
+        tell({1, 1}, QString(),
+             QStringLiteral("%1 holds %2, which are pasted in the device editor; import takes a device, a timer "
+                            "or a hot macro")
+                 .arg(shownText, f.kind == FragmentKind::Page ? QStringLiteral("a page of keys") : QStringLiteral("keys")));
+        return out;
     case FragmentKind::Device: {
         if (bank < 0) {
             const std::vector<int> empty = emptyBanks(image);
             if (empty.empty()) {
-                why = QStringLiteral("%1 has no empty bank").arg(into.shown());
-                break;
+                tell(f.where, part,
+                     QStringLiteral("%1 has no bank that holds nothing; every bank has a device, keys, labels or "
+                                    "block data")
+                         .arg(into.shown()));
+                return out;
             }
             bank = empty.front();
         }
-        why = pasteDevice(image, f, bank, name.isEmpty() ? f.name : name);
+        const QString as = name.isEmpty() ? trimmedBoth(f.name) : name;
+        if (const QString why = pastedNameProblem(image, as); !why.isEmpty()) {
+            tell(name.isEmpty() ? f.namePosition : f.where, name.isEmpty() ? part + QStringLiteral(".name") : part,
+                 (name.isEmpty() ? QString() : QStringLiteral("--name \"%1\": ").arg(name)) + messageStyle(why)
+                     + QStringLiteral("; give another name with --name"));
+            return out;
+        }
+        if (const QString why = pasteDevice(image, f, bank, as); !why.isEmpty()) {
+            tell(f.where, part, (bankGiven ? QStringLiteral("--bank %1: ").arg(bank + 1) : QString()) + messageStyle(why));
+            return out;
+        }
+        out.done = trimmedBoth(f.name) == as ? QStringLiteral("pasted %1 into bank %2").arg(as).arg(bank + 1)
+                                             : QStringLiteral("pasted %1 as %2 into bank %3")
+                                                   .arg(trimmedBoth(f.name), as)
+                                                   .arg(bank + 1);
         break;
     }
     case FragmentKind::Timer:
     case FragmentKind::Macro: {
         const bool timer = f.kind == FragmentKind::Timer;
-        why = sentProblem(image, f);
-        if (!why.isEmpty())
-            break;
+        if (bankGiven || !name.isEmpty()) {
+            out.usage = true;
+            out.problems << QStringLiteral("%1 holds %2: --bank and --name go with a device")
+                                .arg(shownText, fragmentKindWords(f.kind));
+            return out;
+        }
         TimerWorkset timers;
         MacroWorkset macros;
         ReadTimers(image, timers);
         ReadMacros(image, macros);
         const int slot = timer ? freeTimer(timers) : freeMacro(macros);
         if (slot < 0) {
-            why = QStringLiteral("%1 has no free %2 slot").arg(into.shown(), timer ? QStringLiteral("timer")
-                                                                                  : QStringLiteral("hot-macro"));
-            break;
+            tell(f.where, part,
+                 QStringLiteral("%1 has no free %2 slot: each of the 12 holds something")
+                     .arg(into.shown(), timer ? QStringLiteral("timer") : QStringLiteral("hot-macro")));
+            return out;
         }
         if (timer) {
             putTimer(timers, slot, f);
@@ -169,15 +194,16 @@ void pasteFragment(const QByteArray &text, const QString &textFile, const QStrin
             putMacro(macros, slot, f);
             WriteMacros(image, macros);
         }
+        const QString what = timer ? QStringLiteral("timer") : QStringLiteral("hot macro");
+        const QString named = trimmedBoth(f.recordName);
+        out.done = QStringLiteral("pasted %1%2 into %1 %3")
+                       .arg(what, named.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(named))
+                       .arg(slot + 1);
         break;
     }
     }
-    if (!why.isEmpty()) {
-        // The sentences of the window, in the command line's style.
-        problems << messageStyle(why);
-        return;
-    }
-    file = dataFileBytes(image);
+    out.file = dataFileBytes(image);
+    return out;
 }
 
 }  // namespace quillet::cli

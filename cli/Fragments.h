@@ -19,10 +19,15 @@ bool wantsFragment(const QCommandLineParser &parser);
 bool exportFragment(const QCommandLineParser &parser, const Document &doc, QByteArray &text, QString *error);
 
 // A fragment pasted into a data file: a device into bank `bank` (0..9, or -1 for the first
-// empty one) with its button named `name` (empty: the fragment's), a timer or a macro into
-// the first free slot. On a refusal `problems` says why, each problem of the text as
-// textFile:LINE:COL: PATH: message, and `file` is left empty.
-void pasteFragment(const QByteArray &text, const QString &textFile, const QString &shownText, Document &into, int bank,
-                   const QString &name, QByteArray &file, QStringList &problems);
+// bank that holds nothing) with its button named `name` (empty: the fragment's), a timer or
+// a macro into the first free slot.
+struct FragmentPaste {
+    QByteArray file;       // the data file's bytes; empty when refused
+    QStringList problems;  // each as textFile:LINE:COL: PATH: message, then "and N more"
+    bool usage = false;    // --bank or --name given for a piece they do not apply to
+    QString done;          // "pasted TV as TV2 into bank 4"
+};
+FragmentPaste pasteFragment(const QByteArray &text, const QString &textFile, const QString &shownText, Document &into,
+                            int bank, const QString &name, bool bankGiven);
 
 }  // namespace quillet::cli

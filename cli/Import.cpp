@@ -5,6 +5,7 @@
 #include "cli/Files.h"
 #include "cli/Fragments.h"
 #include "core/DataFile.h"
+#include "core/Fragment.h"
 #include "core/MemoryImage.h"
 #include "core/ModelFile.h"
 #include "core/MemoryText.h"
@@ -103,6 +104,12 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
     if (!readText(env, input, text, &error))
         return fail(env, error);
 
+    if (const QString holds = fragmentHolds(text); !holds.isEmpty())
+        return fail(env, holds == QLatin1String("keys") || holds == QLatin1String("a page")
+                             ? QStringLiteral("%1 is a fragment (%2); paste it in Edit Device of the window")
+                                   .arg(shownInput(input), holds)
+                             : QStringLiteral("%1 is a fragment (%2); paste it with --into FILE")
+                                   .arg(shownInput(input), holds));
     const TextImport result = importMemoryText(text);
     // FILE:LINE:COL: PATH: message, as compilers write, so that editors jump to each place.
     const QString file = problemFile(input);
@@ -132,9 +139,16 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
 {
     const QString input = parser.positionalArguments().constFirst();
     const QString output = parser.value(QStringLiteral("output"));
+    const QString target = parser.value(kInto);
     const bool force = parser.isSet(QStringLiteral("force"));
-    if (parser.isSet(kCheck) || output.isEmpty() || isStandardStream(output) || !isDataFileName(output))
-        return fail(env, QStringLiteral("--into writes a copy of the data file; give -o OUT.DAT"));
+    QString error;
+    // Neither the data file the fragment goes into nor the fragment is ever written over,
+    // not even when named again as -o, by another path or through a link.
+    if (!output.isEmpty() && (!checkNotInput(target, output, &error) || !checkNotInput(input, output, &error)))
+        return fail(env, error);
+    if (parser.isSet(kCheck) || output.isEmpty() || (!isStandardStream(output) && !isDataFileName(output)))
+        return fail(env, QStringLiteral("--into writes a copy of the data file; give -o OUT.DAT, or -o - for "
+                                        "standard output"));
     int bank = -1;
     if (parser.isSet(kBank)) {
         bool ok = false;
@@ -142,26 +156,40 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
         if (!ok || bank < 0 || bank > 9)
             return fail(env, QStringLiteral("--bank takes a bank from 1 to 10, not \"%1\"").arg(parser.value(kBank)));
     }
-    QString error;
-    // The data file the fragment goes into is never changed, not even when named again as -o.
-    if (!checkOutput(env, output, force, true, &error) || !checkNotInput(parser.value(kInto), output, &error))
+    if (!checkOutput(env, output, force, true, &error))
         return fail(env, error);
     Document into;
-    if (!loadDocument(env, parser.value(kInto), into, &error))
+    if (!loadDocument(env, target, into, &error))
         return fail(env, error);
     if (into.isModel())
         return fail(env, QStringLiteral("%1 is a model file; a fragment goes into a data file").arg(into.shown()));
     QByteArray text;
     if (!readText(env, input, text, &error))
         return fail(env, error);
-    QByteArray file;
-    QStringList problems;
-    pasteFragment(text, problemFile(input), shownInput(input), into, bank, parser.value(kName), file, problems);
-    for (const QString &p : problems)
-        fail(env, p);
-    if (file.isEmpty())
+    const FragmentPaste paste = pasteFragment(text, problemFile(input), shownInput(input), into, bank,
+                                              parser.value(kName), parser.isSet(kBank));
+    if (paste.usage) {
+        for (const QString &p : paste.problems)
+            fail(env, p);
         return exitcode::BadInput;
-    return writeOutputFile(env, output, file, force);
+    }
+    // FILE:LINE:COL: PATH: message, as the whole text's problems.
+    for (const QString &p : paste.problems)
+        env.err << p << Qt::endl;
+    if (paste.file.isEmpty())
+        return exitcode::BadInput;
+    const int code = writeOutputFile(env, output, paste.file, force);
+    if (code != exitcode::Ok)
+        return code;
+    // Where the piece went, beside the output where it goes to a file.
+    if (isStandardStream(output))
+        fail(env, paste.done);
+    else
+        env.out << paste.done << Qt::endl;
+    auto image = std::make_unique<MemoryImage>();
+    fillImageFromDataFile(*image, paste.file);
+    noteFindings(env, name(), checkMemory(*image));
+    return code;
 }
 
 }  // namespace quillet::cli

@@ -35,17 +35,16 @@ int UploadCommand::run(const QCommandLineParser &parser, Environment &env)
         return fail(env, error);
     if (doc.isModel())
         return fail(env, QStringLiteral("%1 is a model file; the remote takes a whole data file").arg(doc.shown()));
-    // What the remote would do otherwise than meant is said before anything is sent.
-    // Errors only, as the window says at Upload; check tells the warnings too.
-    std::vector<Finding> findings = checkMemory(*doc.image);
-    std::erase_if(findings, [](const Finding &f) { return f.severity != Finding::Error; });
+    // What the remote would do otherwise than meant is said before anything is sent, with
+    // the counts check gives; only errors stop a strict upload.
+    const std::vector<Finding> findings = checkMemory(*doc.image);
     const CheckCounts counts = countFindings(findings);
     if (!quiet)
         noteFindings(env, name(), findings);
     if (parser.isSet(QStringLiteral("strict")) && counts.errors > 0)
         return fail(env,
                     QStringLiteral("%1 has %2; nothing sent (see %3 check)")
-                        .arg(doc.shown(), countsText(counts), QLatin1String(ProgramName)),
+                        .arg(doc.shown(), countsPhrase(counts), QLatin1String(ProgramName)),
                     exitcode::Failed);
     PortChoice port;
     if (!choosePort(parser, env, port, &error))
@@ -59,8 +58,8 @@ int UploadCommand::run(const QCommandLineParser &parser, Environment &env)
     switch (result.outcome) {
     case TransferEngine::Outcome::Succeeded:
         if (!quiet)
-            env.out << visible(counts.errors > 0 ? QStringLiteral("%1 sent with %2").arg(doc.shown(), countsText(counts))
-                                                 : QStringLiteral("%1 sent").arg(doc.shown()))
+            env.out << visible(findings.empty() ? QStringLiteral("%1 sent").arg(doc.shown())
+                                                : QStringLiteral("%1 sent with %2").arg(doc.shown(), countsPhrase(counts)))
                     << Qt::endl;
         return exitcode::Ok;
     case TransferEngine::Outcome::NotStarted:

@@ -11,10 +11,13 @@
 #include "core/DataFile.h"
 #include "core/ImageReading.h"
 #include "core/KeySent.h"
+#include "core/MemoryCheck.h"
 #include "core/MemoryImage.h"
 #include "core/MemoryTextModel.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
+
+#include <QLocale>
 
 #include <algorithm>
 #include <cstring>
@@ -81,14 +84,101 @@ const Value &devicePage(const DeviceWorkset &device, int page, Value &holder)
     return at(at(holder, "device"), "pages").items().at(static_cast<size_t>(page));
 }
 
-// One of the memory's timers or macros as the text gives it.
+Value memoryRoot(const char *kind)
+{
+    Value v = Value::object();
+    v.add(QStringLiteral("format"), str(QStringLiteral("quillet-memory")));
+    v.add(QStringLiteral("version"), num(1));
+    v.add(QStringLiteral("kind"), str(QLatin1String(kind)));
+    return v;
+}
+
+constexpr int TimerBytes = 10, MacroBytes = 66;
+
+// The whole text's bounds, by the largest piece: a device, whose text is a model file's. No
+// list is longer than its kept bytes, one entry a byte, and no fragment holds more values
+// than about five for each of them.
+json::Limits fragmentLimits()
+{
+    constexpr qsizetype longest = DeviceWorkset::ModelFileSize;
+    return {longest, 64, 6 * longest};
+}
+
+// A timer's or macro's values, with the kept bytes of its record, read by the whole text's
+// reader as the first timer or macro beside the memory's menu and devices, so that the
+// names are found there. `kept` are kept-byte entries of the area "timers" or "macros",
+// whose first record's offsets are the record's own.
+TextImport importRecord(const Value &target, const Value &values, Value kept, bool timer)
+{
+    Value root = memoryRoot("data");
+    root.add(QStringLiteral("menu"), at(target, "menu"));
+    root.add(QStringLiteral("devices"), at(target, "devices"));
+    Value list = Value::array();
+    list.append(values);
+    root.add(timer ? QStringLiteral("timers") : QStringLiteral("macros"), std::move(list));
+    if (!kept.items().empty())
+        root.add(QStringLiteral("bytes"), std::move(kept));
+    return importMemoryText(root);
+}
+
+// The record and name the first timer or macro of a read file holds.
+void takeRecord(const QByteArray &file, bool timer, Fragment &f)
+{
+    auto image = std::make_unique<MemoryImage>();
+    fillImageFromDataFile(*image, file);
+    if (timer) {
+        TimerWorkset t;
+        ReadTimers(*image, t);
+        f.timer = t.TimerBuf[0];
+        f.recordName = t.TimerNames[0];
+    } else {
+        MacroWorkset m;
+        ReadMacros(*image, m);
+        f.macro = m.MacroBuf[0];
+        f.recordName = m.MacroNames[0];
+    }
+}
+
+// One of the memory's timers or macros as the text gives it, with the bytes of its record
+// that the values do not give back (a delay or bank code, a cycle or a time the setup does
+// not know), so that the paste is the record itself.
 QByteArray recordFragment(const MemoryImage &image, FragmentKind kind, int index)
 {
     const Value all = memoryTextValues(image);
     const bool timer = kind == FragmentKind::Timer;
+    Value record = at(all, timer ? "timers" : "macros").items().at(static_cast<size_t>(index));
+    TimerWorkset timers;
+    MacroWorkset macros;
+    ReadTimers(image, timers);
+    ReadMacros(image, macros);
+    const Byte *source = timer ? timers.TimerBuf[static_cast<size_t>(index)].data()
+                               : macros.MacroBuf[static_cast<size_t>(index)].data();
+    const TextImport back = importRecord(all, record, Value::array(), timer);
+    if (back.ok()) {
+        Fragment given;
+        takeRecord(back.file, timer, given);
+        const Byte *made = timer ? given.timer.data() : given.macro.data();
+        Value kept = Value::array();
+        const int size = timer ? TimerBytes : MacroBytes;
+        for (int i = 0; i < size;) {
+            if (made[i] == source[i]) {
+                ++i;
+                continue;
+            }
+            int end = i + 1;
+            while (end < size && made[end] != source[end])
+                ++end;
+            Value entry = Value::object();
+            entry.add(QStringLiteral("offset"), num(i));
+            entry.add(QStringLiteral("hex"), str(memtext::hex(source + i, end - i)));
+            kept.append(std::move(entry));
+            i = end;
+        }
+        if (!kept.items().empty())
+            record.add(QStringLiteral("bytes"), std::move(kept));
+    }
     Value v = fragmentRoot(kind);
-    v.add(timer ? QStringLiteral("timer") : QStringLiteral("macro"),
-          at(all, timer ? "timers" : "macros").items().at(static_cast<size_t>(index)));
+    v.add(timer ? QStringLiteral("timer") : QStringLiteral("macro"), std::move(record));
     return json::write(v);
 }
 
@@ -99,15 +189,6 @@ void renamePaths(std::vector<TextProblem> &problems, const QString &from, const 
     for (TextProblem &p : problems)
         if (p.path == from || p.path.startsWith(from + QLatin1Char('.')) || p.path.startsWith(from + QLatin1Char('[')))
             p.path = to + p.path.mid(from.size());
-}
-
-Value memoryRoot(const char *kind)
-{
-    Value v = Value::object();
-    v.add(QStringLiteral("format"), str(QStringLiteral("quillet-memory")));
-    v.add(QStringLiteral("version"), num(1));
-    v.add(QStringLiteral("kind"), str(QLatin1String(kind)));
-    return v;
 }
 
 class FragmentReader {
@@ -124,11 +205,20 @@ private:
     void readKeys(const Value &part, bool page);
     void readDevice(const Value &device);
     void readRecord(const Value &record, bool timer);
+    // Kept bytes of a record, by offset: checked to lie in it, and told to the whole
+    // text's reader as bytes of the first timer's or macro's area.
+    Value keptOfRecord(const Value &bytes, bool timer);
+    // What a timer or macro about to be pasted into the memory cannot be.
+    void checkRecord(const Value &record, bool timer);
     // The strict reader's answer, with its paths renamed to the fragment's. A problem of a
     // value the fragment did not write (the shape around it) is told at `part`.
     TextImport import(const Value &root, const Value &part, std::initializer_list<std::pair<QString, QString>> paths)
     {
-        TextImport result = importMemoryText(root);
+        return told(importMemoryText(root), part, paths);
+    }
+    TextImport told(TextImport result, const Value &part, std::initializer_list<std::pair<QString, QString>> paths)
+    {
+        out_.unshown += result.unshown;
         for (const auto &[from, to] : paths)
             renamePaths(result.problems, from, to);
         for (TextProblem &p : result.problems)
@@ -228,6 +318,7 @@ void FragmentReader::readDevice(const Value &d)
         return;
     }
     Fragment &f = out_.fragment;
+    f.where = d.position;
     Value device = Value::object();
     Value root = memoryRoot("model");
     for (const json::Member &m : d.members()) {
@@ -243,6 +334,7 @@ void FragmentReader::readDevice(const Value &d)
             if (!m.value.isString())
                 problem(m.value, at, QStringLiteral("expected a text in double quotes"));
             f.name = m.value.toString();
+            f.namePosition = m.value.position;
         } else if (m.key == QLatin1String("kind")) {
             f.attribution = -1;
             for (const Attribution &a : Attributions)
@@ -275,35 +367,118 @@ void FragmentReader::readDevice(const Value &d)
     std::memcpy(f.device.get(), result.file.constData(), sizeof(DeviceWorkset));
 }
 
+Value FragmentReader::keptOfRecord(const Value &bytes, bool timer)
+{
+    const QString path = (timer ? QStringLiteral("timer") : QStringLiteral("macro")) + QStringLiteral(".bytes");
+    const int size = timer ? TimerBytes : MacroBytes;
+    Value out = Value::array();
+    out.position = bytes.position;
+    if (!bytes.isArray()) {
+        problem(bytes, path, QStringLiteral("expected a list in brackets"));
+        return out;
+    }
+    for (size_t i = 0; i < bytes.items().size(); ++i) {
+        const Value &e = bytes.items()[i];
+        const QString at = QStringLiteral("%1[%2]").arg(path).arg(i);
+        Value entry = e;
+        if (e.isObject()) {
+            if (const Value *area = e.find(QLatin1String("area"))) {
+                problem(*area, at + QStringLiteral(".area"),
+                        QStringLiteral("the bytes of a %1 are told by their offset in it alone")
+                            .arg(timer ? QStringLiteral("timer") : QStringLiteral("hot macro")));
+                continue;
+            }
+            // What lies past the record would land on the next one: refused here.
+            int offset = 0, repeat = 1;
+            const Value *hex = e.find(QLatin1String("hex"));
+            const Value *times = e.find(QLatin1String("repeat"));
+            if (const Value *o = e.find(QLatin1String("offset")); o && o->toInt(&offset) && hex && hex->isString()
+                && (!times || times->toInt(&repeat))) {
+                const qint64 end = offset + qint64{hex->toString().size() / 2} * repeat;
+                if (offset < 0 || end > size) {
+                    problem(e, at,
+                            QStringLiteral("a %1 has %2 bytes, at offsets 0 to %3")
+                                .arg(timer ? QStringLiteral("timer") : QStringLiteral("hot macro"))
+                                .arg(size)
+                                .arg(size - 1));
+                    continue;
+                }
+            }
+            entry.add(QStringLiteral("area"), str(timer ? QStringLiteral("timers") : QStringLiteral("macros")));
+        }
+        out.append(std::move(entry));
+    }
+    return out;
+}
+
 void FragmentReader::readRecord(const Value &record, bool timer)
 {
-    // Beside the memory's own menu and devices, so that the names are found there.
-    const Value target = memoryTextValues(memory_);
-    Value root = memoryRoot("data");
-    root.add(QStringLiteral("menu"), at(target, "menu"));
-    root.add(QStringLiteral("devices"), at(target, "devices"));
-    Value list = Value::array();
-    list.append(record);
-    root.add(timer ? QStringLiteral("timers") : QStringLiteral("macros"), std::move(list));
+    Fragment &f = out_.fragment;
+    f.where = record.position;
+    Value values = record;
+    Value kept = Value::array();
+    if (const Value *bytes = record.isObject() ? record.find(QLatin1String("bytes")) : nullptr) {
+        kept = keptOfRecord(*bytes, timer);
+        values.remove(QLatin1String("bytes"));
+    }
+    if (!out_.problems.empty())
+        return;
+    const QString part = timer ? QStringLiteral("timer") : QStringLiteral("macro");
     const TextImport result =
-        import(root, record,
-               {{timer ? QStringLiteral("timers[0]") : QStringLiteral("macros[0]"),
-                 timer ? QStringLiteral("timer") : QStringLiteral("macro")}});
+        told(importRecord(memoryTextValues(memory_), values, std::move(kept), timer), record,
+             {{timer ? QStringLiteral("timers[0]") : QStringLiteral("macros[0]"), part},
+              {QStringLiteral("bytes"), part + QStringLiteral(".bytes")}});
     if (!result.ok())
         return;
-    auto image = std::make_unique<MemoryImage>();
-    fillImageFromDataFile(*image, result.file);
+    takeRecord(result.file, timer, f);
+    checkRecord(record, timer);
+}
+
+void FragmentReader::checkRecord(const Value &record, bool timer)
+{
     Fragment &f = out_.fragment;
+    const auto empty = [](const auto &bytes) {
+        return std::all_of(bytes.begin(), bytes.end(), [](Byte b) { return b == Empty; });
+    };
+    if ((timer ? empty(f.timer) : empty(f.macro)) && isBlankField(f.recordName)) {
+        problem(record, timer ? QStringLiteral("timer") : QStringLiteral("macro"),
+                timer ? QStringLiteral("the timer was never set up: there is nothing to paste")
+                      : QStringLiteral("the hot macro has no name and no steps: there is nothing to paste"));
+        return;
+    }
+    // Only the keys the values name: bytes kept as they are travel as they are.
+    const ImageReading reading = readImage(memory_);
     if (timer) {
-        TimerWorkset t;
-        ReadTimers(*image, t);
-        f.timer = t.TimerBuf[0];
-        f.recordName = t.TimerNames[0];
-    } else {
-        MacroWorkset m;
-        ReadMacros(*image, m);
-        f.macro = m.MacroBuf[0];
-        f.recordName = m.MacroNames[0];
+        const Value *key = record.find(QLatin1String("key"));
+        if (!key)
+            return;
+        const int bank = f.timer[timer::Bank];
+        const int number = f.timer[timer::Key];
+        const SentKey sent = keySent(reading, bank, number, true);
+        if (!sent.known()) {
+            problem(*key, QStringLiteral("timer.key"),
+                    QStringLiteral("the timer would send a key the memory does not have: %1").arg(sent.why));
+            return;
+        }
+        // The place the key selector records for the key where it stands here; a rubber
+        // key has none, and keeps the bytes it came with.
+        if (const std::optional<Bytes<3>> place = selectorPlace(memory_, bank, number))
+            std::copy(place->begin(), place->end(), f.timer.begin() + timer::Page);
+        return;
+    }
+    const Value *steps = record.find(QLatin1String("steps"));
+    if (!steps)
+        return;
+    for (size_t i = 0; i < steps->items().size() && static_cast<int>(i) < MaxSteps; ++i) {
+        const Value &step = steps->items()[i];
+        if (step.isNull())
+            continue;
+        const int n = static_cast<int>(i) + 1;
+        const Byte head = f.macro[static_cast<size_t>(firstStepByte(n))];
+        const SentKey sent = keySent(reading, head >> 4, f.macro[static_cast<size_t>(firstStepByte(n) + 1)], false);
+        if (!sent.known())
+            problem(step, QStringLiteral("macro.steps[%1]").arg(i),
+                    QStringLiteral("step %1 would press a key the memory does not have: %2").arg(n).arg(sent.why));
     }
 }
 
@@ -311,8 +486,8 @@ FragmentRead FragmentReader::run(const QByteArray &text)
 {
     Value root;
     json::ParseError error;
-    if (!json::parse(text, root, &error)) {
-        out_.problems.push_back({error.position, QString(), error.message});
+    if (!json::parse(text, root, &error, fragmentLimits())) {
+        out_.problems.push_back({error.position, error.path, error.message});
         return std::move(out_);
     }
     if (!header(root))
@@ -337,15 +512,28 @@ FragmentRead FragmentReader::run(const QByteArray &text)
     std::stable_sort(out_.problems.begin(), out_.problems.end(), [](const TextProblem &a, const TextProblem &b) {
         return std::pair(a.position.line, a.position.column) < std::pair(b.position.line, b.position.column);
     });
+    if (out_.problems.size() > static_cast<size_t>(ProblemsTold)) {
+        out_.unshown += static_cast<qsizetype>(out_.problems.size()) - ProblemsTold;
+        out_.problems.resize(ProblemsTold);
+    }
     return std::move(out_);
 }
 
-bool nameTaken(const MemoryImage &image, const QString &name)
+// The name of another device that `name` differs from only in letter case, or is; else empty.
+QString nameTaken(const MemoryImage &image, const QString &name)
 {
     const QString wanted = trimmedBoth(name);
-    const std::vector<MenuButtonReading> buttons = readMenuButtons(image);
-    return std::any_of(buttons.begin(), buttons.end(),
-                       [&](const MenuButtonReading &b) { return trimmedBoth(b.label) == wanted; });
+    for (const MenuButtonReading &b : readMenuButtons(image))
+        if (trimmedBoth(b.label).compare(wanted, Qt::CaseInsensitive) == 0)
+            return trimmedBoth(b.label);
+    return {};
+}
+
+QString thousands(qint64 n) { return QLocale(QLocale::English).toString(n); }
+
+QString counted(qint64 n, const char *one, const char *many)
+{
+    return thousands(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
 }
 
 }  // namespace
@@ -355,10 +543,34 @@ QString FragmentRead::text() const
     QStringList lines;
     for (const TextProblem &p : problems)
         lines << p.text();
+    if (unshown > 0)
+        lines << QStringLiteral("and %1 more").arg(unshown);
     return lines.join(QLatin1Char('\n'));
 }
 
 QString fragmentKindName(FragmentKind kind) { return QLatin1String(KindNames[static_cast<int>(kind)]); }
+
+QString fragmentKindWords(FragmentKind kind)
+{
+    static const char *const words[] = {"keys", "a page", "a device", "a timer", "a hot macro"};
+    return QLatin1String(words[static_cast<int>(kind)]);
+}
+
+bool claimsFragment(const QByteArray &text) { return text.contains(Format.toUtf8()); }
+
+QString fragmentHolds(const QByteArray &text)
+{
+    if (!claimsFragment(text))
+        return {};
+    Value root;
+    if (!json::parse(text, root, nullptr, fragmentLimits()) || !root.isObject()
+        || at(root, "format").toString() != Format)
+        return {};
+    for (int k = 0; k < 5; ++k)
+        if (at(root, "kind").toString() == QLatin1String(KindNames[k]))
+            return fragmentKindWords(static_cast<FragmentKind>(k));
+    return QStringLiteral("a fragment of no kind Quillet knows");
+}
 
 QByteArray keysFragment(const DeviceWorkset &device, int page, const CellRect &area)
 {
@@ -460,23 +672,23 @@ QString planKeys(const LayoutEdits &edits, int page, QPoint at, const std::vecto
     if (n > std::min(freeSlots, records))
         return QStringLiteral("Page %1 has room for %2 more; the paste holds %3.")
             .arg(page + 1)
-            .arg(counted(std::min(freeSlots, records), QStringLiteral("key")))
+            .arg(counted(std::min(freeSlots, records), "key", "keys"))
             .arg(n);
     if (n > numbers)
         return QStringLiteral("The device has %1; the paste holds %2.")
-            .arg(counted(numbers, QStringLiteral("free key number")), counted(n, QStringLiteral("key")));
+            .arg(counted(numbers, "free key number", "free key numbers"), counted(n, "key", "keys"));
     return {};
 }
 
 QString freeDeviceName(const MemoryImage &image, const QString &name)
 {
     const QString own = trimmedBoth(name);
-    if (!nameTaken(image, own))
+    if (nameTaken(image, own).isEmpty())
         return own;
     for (int n = 2; n <= 9; ++n) {
         const QString suffix = QStringLiteral(" %1").arg(n);
         const QString candidate = own.left(LabelBytes - suffix.size()).trimmed() + suffix;
-        if (deviceNameProblem(candidate).isEmpty() && !nameTaken(image, candidate))
+        if (deviceNameProblem(candidate).isEmpty() && nameTaken(image, candidate).isEmpty())
             return candidate;
     }
     return own;
@@ -498,14 +710,56 @@ QString deviceNameProblem(const QString &name)
     return {};
 }
 
+QString pastedNameProblem(const MemoryImage &image, const QString &name)
+{
+    if (QString why = deviceNameProblem(name); !why.isEmpty())
+        return why;
+    const QString other = nameTaken(image, name);
+    if (other.isEmpty())
+        return {};
+    if (other == trimmedBoth(name))
+        return QStringLiteral("Another device is named \"%1\" already.").arg(other);
+    return QStringLiteral("Another device is named \"%1\", which differs only in letter case; devices are found by "
+                          "name in any case.")
+        .arg(other);
+}
+
+QString bankContents(const MemoryImage &image, int bank)
+{
+    QStringList held;
+    for (const MenuButtonReading &b : readMenuButtons(image))
+        if (b.bank == bank)
+            held << (trimmedBoth(b.label).isEmpty() ? QStringLiteral("a menu button")
+                                                    : QStringLiteral("the menu button \"%1\"").arg(trimmedBoth(b.label)));
+    auto device = std::make_unique<DeviceWorkset>();
+    ReadDeviceWorkset(image, *device, bank);
+    int keys = 0, labels = 0, blocks = 0;
+    for (const auto &page : device->DevSlotBuf)
+        keys += static_cast<int>(std::count_if(page.begin(), page.end(), [](Byte b) { return b != Empty; }));
+    for (const auto &page : device->DevLabelBuf)
+        for (int r = 0; r < 12; ++r)
+            labels += std::any_of(page.begin() + r * LabelRecordSize, page.begin() + (r + 1) * LabelRecordSize,
+                                  [](Byte b) { return b != Empty; })
+                ? 1
+                : 0;
+    for (const auto &block : device->DevBlockBuf)
+        blocks += static_cast<int>(std::count_if(block.begin(), block.end(), [](Byte b) { return b != Empty; }));
+    if (keys > 0)
+        held << counted(keys, "key", "keys");
+    if (labels > 0)
+        held << counted(labels, "label", "labels");
+    if (blocks > 0)
+        held << counted(blocks, "byte", "bytes") + QStringLiteral(" of block data");
+    if (held.size() > 1)
+        return held.mid(0, held.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + held.last();
+    return held.value(0);
+}
+
 std::vector<int> emptyBanks(const MemoryImage &image)
 {
-    MenuWorkset menu;
-    ReadMenuWorkset(image, menu);
-    const LayoutBuffers buf = LayoutBuffers::menu(menu);
     std::vector<int> out;
     for (int b = 0; b < area::BankCount; ++b)
-        if (!findSlot(buf, b).valid())
+        if (bankContents(image, b).isEmpty())
             out.push_back(b);
     return out;
 }
@@ -514,13 +768,10 @@ QString pasteDevice(MemoryImage &image, const Fragment &fragment, int bank, cons
 {
     if (fragment.kind != FragmentKind::Device || !fragment.device)
         return QStringLiteral("The clipboard holds no device.");
-    const std::vector<int> empty = emptyBanks(image);
-    if (std::find(empty.begin(), empty.end(), bank) == empty.end())
-        return QStringLiteral("Bank %1 holds a device already.").arg(bank + 1);
-    if (const QString why = deviceNameProblem(name); !why.isEmpty())
+    if (const QString held = bankContents(image, bank); !held.isEmpty())
+        return QStringLiteral("Bank %1 is not free: it holds %2.").arg(bank + 1).arg(held);
+    if (const QString why = pastedNameProblem(image, name); !why.isEmpty())
         return why;
-    if (nameTaken(image, name))
-        return QStringLiteral("Another device is named \"%1\" already.").arg(trimmedBoth(name));
     MenuWorkset menu;
     ReadMenuWorkset(image, menu);
     LayoutEdits edits(LayoutBuffers::menu(menu));
@@ -542,32 +793,6 @@ QString pasteDevice(MemoryImage &image, const Fragment &fragment, int bank, cons
     return QStringLiteral("The main menu has no place for a button of %1 × %2 cells.")
         .arg(fragment.columns)
         .arg(fragment.rows);
-}
-
-QString sentProblem(const MemoryImage &memory, const Fragment &fragment)
-{
-    const ImageReading reading = readImage(memory);
-    if (fragment.kind == FragmentKind::Timer) {
-        const int bank = fragment.timer[timer::Bank];
-        if (bank == Empty)
-            return {};
-        const SentKey sent = keySent(reading, bank, fragment.timer[timer::Key], true);
-        return sent.known() ? QString()
-                            : QStringLiteral("The timer would send a key the memory does not have: %1.").arg(sent.why);
-    }
-    if (fragment.kind != FragmentKind::Macro)
-        return {};
-    for (int n = 1; n <= MaxSteps; ++n) {
-        const Byte head = fragment.macro[static_cast<size_t>(firstStepByte(n))];
-        if (head == Empty)
-            continue;
-        const SentKey sent = keySent(reading, head >> 4, fragment.macro[static_cast<size_t>(firstStepByte(n) + 1)], false);
-        if (!sent.known())
-            return QStringLiteral("Step %1 of the macro would send a key the memory does not have: %2.")
-                .arg(n)
-                .arg(sent.why);
-    }
-    return {};
 }
 
 int freeTimer(const TimerWorkset &timers)

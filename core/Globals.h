@@ -43,6 +43,9 @@ struct Globals : DeviceWorkset, MenuWorkset, TimerWorkset, MacroWorkset {
     // The key (device editor), button (menu editor) or timer or macro (their page) the next
     // editor opens on, for the memory check's findings; -1 none. The editor clears it.
     int OpenAt = -1;
+    // With OpenAt on a timer or macro: its dialog opens at once in Setup, and for a macro on
+    // this step (1..25; 0 the macro as a whole). -1: the page only. The page clears it.
+    int OpenStep = -1;
 
     // Installation.
     QString AppDir;            // the documents' folder (the program's when portable), no trailing separator

@@ -1,6 +1,10 @@
 #include "core/History.h"
 
+#include "core/ChangeSummary.h"
 #include "core/DataFile.h"
+#include "core/FileIO.h"
+#include "core/ImageCompare.h"
+#include "core/MemoryImage.h"
 #include "core/FileOps.h"
 #include "core/Paths.h"
 
@@ -8,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QLocale>
+#include <QSet>
 #include <QSettings>
 
 #include <algorithm>
@@ -214,6 +220,106 @@ bool dropHistory(const QString &folder, const QString &path)
     index.erase(it);
     writeIndex(folder, index, nullptr);
     return true;
+}
+
+std::vector<HistoryEntry> listHistory(const QString &folder)
+{
+    std::vector<HistoryEntry> out;
+    const QDir dir(folder);
+    if (!dir.exists() || !linkRefusal(folder).isEmpty())
+        return out;
+    std::vector<Written> index = readIndex(folder);
+    QSet<QString> recorded;
+    for (auto it = index.rbegin(); it != index.rend(); ++it) {
+        if (!unchanged(folder, *it))
+            continue;
+        const QRegularExpressionMatch m = historyName().match(it->name);
+        HistoryEntry e;
+        e.name = it->name;
+        e.path = joinPath(folder, it->name);
+        e.when = QDateTime::fromString(m.captured(1), StampFormat);
+        e.kind = m.captured(2);
+        recorded.insert(it->name);
+        out.push_back(std::move(e));
+    }
+    // The rest is the user's, shown for what it is rather than left out unexplained.
+    std::vector<HistoryEntry> others;
+    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Time);
+    for (const QFileInfo &info : files) {
+        if (info.fileName() == history::Index || recorded.contains(info.fileName()))
+            continue;
+        HistoryEntry e;
+        e.name = info.fileName();
+        e.path = joinPath(folder, e.name);
+        e.when = info.lastModified();
+        const QRegularExpressionMatch m = historyName().match(e.name);
+        if (m.hasMatch()) {
+            e.kind = m.captured(2);
+            e.when = QDateTime::fromString(m.captured(1), StampFormat);
+            e.problem = QStringLiteral("changed since the transfer kept it");
+        } else {
+            e.problem = QStringLiteral("not kept by a transfer");
+        }
+        others.push_back(std::move(e));
+    }
+    std::stable_sort(others.begin(), others.end(),
+                     [](const HistoryEntry &a, const HistoryEntry &b) { return a.when > b.when; });
+    out.insert(out.end(), std::make_move_iterator(others.begin()), std::make_move_iterator(others.end()));
+    return out;
+}
+
+bool readHistoryEntry(const HistoryEntry &entry, MemoryImage &image, QString *problem)
+{
+    QByteArray contents;
+    qint64 size = 0;
+    QString error;
+    // One byte more than a data file: a longer file is no memory of the history either.
+    if (!readFileAtMost(entry.path, 2 + 512 * MemoryImage::PageSize + 1, contents, &error, &size)) {
+        if (problem)
+            *problem = error;
+        return false;
+    }
+    constexpr qint64 whole = 2 + 512 * MemoryImage::PageSize;
+    QString why;
+    if (size != whole)
+        why = QStringLiteral("damaged: %1 bytes, not the %2 of a whole memory")
+                  .arg(QLocale(QLocale::English).toString(size), QLocale(QLocale::English).toString(whole));
+    else if (static_cast<unsigned char>(contents[0]) != 0xFF || contents[1] != 1)
+        why = QStringLiteral("damaged: it does not begin as a data file does");
+    if (!why.isEmpty()) {
+        if (problem)
+            *problem = why;
+        return false;
+    }
+    fillImageFromDataFile(image, contents);
+    return true;
+}
+
+void summarizeHistory(std::vector<HistoryEntry> &entries, const std::function<void(size_t)> &done,
+                      const std::function<bool()> &stop)
+{
+    auto earlier = std::make_unique<MemoryImage>();
+    auto later = std::make_unique<MemoryImage>();
+    bool haveEarlier = false;
+    for (size_t i = entries.size(); i-- > 0;) {
+        if (stop && stop())
+            return;
+        HistoryEntry &e = entries[i];
+        if (e.ok()) {
+            *later = MemoryImage();
+            QString problem;
+            if (!readHistoryEntry(e, *later, &problem)) {
+                e.problem = problem;
+            } else {
+                e.summary = haveEarlier ? changeSummary(compareImages(*earlier, *later))
+                                        : QStringLiteral("the oldest kept: nothing before it to compare");
+                std::swap(earlier, later);
+                haveEarlier = true;
+            }
+        }
+        if (done)
+            done(i);
+    }
 }
 
 }  // namespace quillet

@@ -5,6 +5,9 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 namespace quillet {
 
 class MemoryImage;
@@ -38,5 +41,31 @@ bool keepHistory(const QString &folder, const MemoryImage &image, const QString 
 // Takes back the file keepHistory just wrote (the transfer it was for never began), when it
 // is still as written. True when it went.
 bool dropHistory(const QString &folder, const QString &path);
+
+// One file of the history folder, as the history window and `quillet-cli history` list it.
+struct HistoryEntry {
+    QString path;
+    QString name;
+    QDateTime when;      // the time in its name; for a file the history did not keep, its last change
+    QString kind;        // history::Download or history::Upload; empty for a file the history did not keep
+    QString problem;     // why it holds no memory of the history (a foreign or damaged file); empty when it does
+    QString summary;     // what changed since the entry before it, once summarizeHistory has told
+    bool ok() const { return problem.isEmpty(); }
+};
+
+// Every file of the folder, newest first, without reading any: the history's own files in
+// the order its record keeps, then the files it does not name (a foreign file, one changed
+// since it was kept), newest first by their time, with the reason. A missing folder has none.
+std::vector<HistoryEntry> listHistory(const QString &folder);
+
+// Reads an entry's memory, or says why it cannot: only a whole data file is a memory of the
+// history.
+bool readHistoryEntry(const HistoryEntry &entry, MemoryImage &image, QString *problem);
+
+// Fills in each entry's summary (changeSummary against the entry before it: the next
+// readable one further down the list), or its problem when it cannot be read, oldest first.
+// `done` hears of each entry as it is finished; `stop` ends the work early.
+void summarizeHistory(std::vector<HistoryEntry> &entries, const std::function<void(size_t index)> &done = {},
+                      const std::function<bool()> &stop = {});
 
 }  // namespace quillet

@@ -4,10 +4,13 @@
 #include "core/AreaMap.h"
 #include "core/Backups.h"
 #include "core/ImageReading.h"
+#include "core/KeySent.h"
 #include "core/MemoryImage.h"
 #include "core/ReadingJson.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
+
+#include <QLocale>
 
 #include <algorithm>
 #include <array>
@@ -444,19 +447,26 @@ public:
     {
         reading.menu = sameMenu.reading.menu;
         reading.devices = sameMenu.reading.devices;
-        for (DeviceReading &d : reading.devices)
+        for (DeviceReading &d : reading.devices) {
             d.keys.clear();
+            d.standing.clear();
+        }
     }
 
     MenuWorkset menu;
 
+    const MemoryImage &image() const { return image_; }
     const DeviceReading *device(int bank) const { return reading.device(bank); }
     const MenuButtonReading *button(int bank) const { return reading.button(bank); }
     const std::vector<KeyReading> &keys(int bank)
     {
         DeviceReading *d = reading.device(bank);
         if (d && !keysRead_[static_cast<size_t>(bank)]) {
-            d->keys = readBankKeys(image_, bank);
+            // The keys as the editors show them, and as the remote has them for their names.
+            auto dev = std::make_unique<DeviceWorkset>();
+            ReadDeviceWorkset(image_, *dev, bank);
+            d->keys = readKeys(*dev);
+            d->standing = standingKeys(*dev);
             keysRead_[static_cast<size_t>(bank)] = true;
         }
         return d ? d->keys : none_;
@@ -709,6 +719,21 @@ void compareDevices(Comparison &c, const ImageLayout &layout, Side &sa, Side &sb
             else
                 describe(c.add(Group::Devices, Change::Added, subject, QStringLiteral("device"), QString(), value),
                          at, QStringLiteral("device"), QJsonValue(), json);
+            // A device that came into a bank that still held keys, labels or block data
+            // replaced them: said, as they are gone.
+            int replaced = 0;
+            if (db)
+                for (int p : layout.banks[static_cast<size_t>(bank)])
+                    if (p >= 0 && p < ComparedBytes && sa.image().data()[p] != Empty
+                        && sa.image().data()[p] != sb.image().data()[p])
+                        ++replaced;
+            if (replaced > 0)
+                describe(c.add(Group::Devices, Change::Removed, subject, QStringLiteral("earlier bank data"),
+                               QStringLiteral("%1 that the device replaced")
+                                   .arg(QLocale(QLocale::English).toString(replaced)
+                                        + (replaced == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"))),
+                               QString()),
+                         at, QStringLiteral("replacedBytes"), replaced, QJsonValue());
             // The whole bank goes or comes with it, and its button and name.
             for (int buffer = 0; buffer < BufferCount; ++buffer)
                 c.explainArea(ImageLayout::bankArea(bank, buffer));

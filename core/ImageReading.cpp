@@ -3,6 +3,7 @@
 #include "core/AreaMap.h"
 #include "core/Backups.h"
 #include "core/IconNames.h"
+#include "core/KeySent.h"
 #include "core/MemoryImage.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
@@ -11,8 +12,6 @@
 #include <utility>
 
 namespace quillet {
-
-namespace {
 
 LabelValue labelOf(const Byte *labelBytes)
 {
@@ -25,6 +24,8 @@ LabelValue labelOf(const Byte *labelBytes)
     }
     return v;
 }
+
+namespace {
 
 void place(Placement &p, const PlacedKey &k)
 {
@@ -74,7 +75,7 @@ QString KeyReading::name() const
 
 const KeyReading *DeviceReading::key(int number) const
 {
-    for (const KeyReading &k : keys)
+    for (const KeyReading &k : standing)
         if (k.key == number)
             return &k;
     return nullptr;
@@ -147,6 +148,12 @@ std::vector<KeyReading> readBankKeys(const MemoryImage &image, int bank, DeviceW
     return keysOf(scratch);
 }
 
+void readBank(const MemoryImage &image, DeviceReading &d, DeviceWorkset &scratch)
+{
+    d.keys = readBankKeys(image, d.bank, scratch);
+    d.standing = standingKeys(LayoutBuffers::device(scratch));
+}
+
 }  // namespace
 
 std::vector<KeyReading> readKeys(const DeviceWorkset &device)
@@ -159,6 +166,7 @@ DeviceReading readModel(const DeviceWorkset &device)
 {
     DeviceReading d;
     d.keys = readKeys(device);
+    d.standing = standingKeys(device);
     return d;
 }
 
@@ -216,7 +224,7 @@ std::vector<DeviceReading> readDevices(const MemoryImage &image, const MenuWorks
         if (withKeys) {
             if (!dev)
                 dev = std::make_unique<DeviceWorkset>();
-            d.keys = readBankKeys(image, b, *dev);
+            readBank(image, d, *dev);
         }
         out.push_back(std::move(d));
     }

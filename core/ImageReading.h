@@ -27,6 +27,9 @@ struct LabelValue {
     bool operator==(const LabelValue &) const = default;
 };
 
+// The label a record's 20 label bytes hold.
+LabelValue labelOf(const Byte *labelBytes);
+
 // Where a key or a menu button stands, and where its label record is.
 struct Placement {
     int page = 0;        // key page 0..3, or menu page 0..1
@@ -36,9 +39,20 @@ struct Placement {
     CellRect cells;
 };
 
+// How the slot a key stands in is damaged. The remote still has such a key: it is pressed
+// and sent; the editors leave it out.
+enum class KeyDamage {
+    None,
+    OutsideGrid,   // corners outside the 6 × 8 grid, or inverted
+    NoLabel,       // its label location names no label record
+    Overlap,       // it covers a cell of a key standing before it on its page
+};
+
 struct KeyReading : Placement {
     int key = 0;         // 0..34
     LabelValue label;
+    KeyDamage damage = KeyDamage::None;
+    bool damaged() const { return damage != KeyDamage::None; }
     // The label as shown, or "no. 8" for a key whose label shows nothing.
     QString name() const;
 };
@@ -53,7 +67,11 @@ struct DeviceReading {
     int bank = -1;       // 0..9; -1 for the device of a model file
     QString name;        // as the device list shows it; empty for a model
     int kind = Empty;    // attribution code; 255 none
-    std::vector<KeyReading> keys;   // page and slot order
+    std::vector<KeyReading> keys;   // page and slot order, as the editors show them
+    // Every key a slot holds, where the remote has it: the first page and slot holding its
+    // number, damaged keys included (page and slot order).
+    std::vector<KeyReading> standing;
+    // A key the remote has (one of `standing`), or nullptr.
     const KeyReading *key(int number) const;
 };
 

@@ -77,6 +77,15 @@ Value &Value::add(const QString &key, Value v)
     return members_.back().value;
 }
 
+bool Value::remove(QLatin1StringView key)
+{
+    const auto it = std::find_if(members_.begin(), members_.end(), [&](const Member &m) { return m.key == key; });
+    if (it == members_.end())
+        return false;
+    members_.erase(it);
+    return true;
+}
+
 Value &Value::append(Value v)
 {
     items_.push_back(std::move(v));
@@ -127,7 +136,18 @@ private:
 
     bool fail(const QString &message)
     {
-        error_ = {here(), message};
+        error_ = {here(), message, {}};
+        return false;
+    }
+
+    // The error's path is put together on the way out, field by field and item by item, so
+    // that a sound text pays nothing for it.
+    bool inside(const QString &step)
+    {
+        if (error_.path.isEmpty() || error_.path.startsWith(QLatin1Char('[')))
+            error_.path = step + error_.path;
+        else
+            error_.path = step + QLatin1Char('.') + error_.path;
         return false;
     }
 
@@ -215,7 +235,7 @@ private:
             if (limits_.fields >= 0 && static_cast<qsizetype>(out.members_.size()) >= limits_.fields) {
                 error_ = {m.keyPosition, QStringLiteral("the object has more than %1 fields, more than any object of "
                                                         "this kind has")
-                                             .arg(limits_.fields)};
+                                             .arg(limits_.fields), {}};
                 return false;
             }
             bool twice = false;
@@ -231,8 +251,8 @@ private:
                 twice = names.size() == before;
             }
             if (twice) {
-                error_ = {m.keyPosition, QStringLiteral("the field \"%1\" is named twice in this object").arg(m.key)};
-                return false;
+                error_ = {m.keyPosition, QStringLiteral("the field \"%1\" is named twice in this object").arg(m.key), {}};
+                return inside(m.key);
             }
             skipBlanks();
             if (i_ >= n_ || s_[i_] != ':')
@@ -240,7 +260,7 @@ private:
             ++i_;
             skipBlanks();
             if (!value(m.value, depth))
-                return false;
+                return inside(m.key);
             out.members_.push_back(std::move(m));
             skipBlanks();
             if (i_ < n_ && s_[i_] == ',') {
@@ -273,7 +293,7 @@ private:
                                 .arg(limits_.items));
             Value item;
             if (!value(item, depth))
-                return false;
+                return inside(QStringLiteral("[%1]").arg(out.items_.size()));
             out.items_.push_back(std::move(item));
             skipBlanks();
             if (i_ < n_ && s_[i_] == ',') {

@@ -53,6 +53,8 @@ public:
     // Building: fields in the order added, items in the order appended.
     Value &add(const QString &key, Value v);
     Value &append(Value v);
+    // Takes a field out; false when there is none.
+    bool remove(QLatin1StringView key);
 
     Position position;  // where the value starts; 0:0 for built values
 
@@ -75,6 +77,7 @@ struct Member {
 struct ParseError {
     Position position;
     QString message;
+    QString path;  // "devices[2].name"; empty for the document as a whole
 };
 
 // What a reader of untrusted text allows at most, so that no text costs more than its

@@ -19,18 +19,13 @@ namespace quillet {
 
 namespace {
 
-constexpr std::array<const char *, 24> CodeWords{
+constexpr std::array<const char *, 25> CodeWords{
     "dangling-key", "stale-place",   "no-key",          "bad-date",   "leap-day",      "bad-cycle",
     "bad-time",     "same-minute",   "empty-macro",     "step-gap",   "bad-delay",     "unnamed-button",
     "same-name",    "no-button",     "no-label",        "undrawn-characters", "overlap", "outside-grid",
     "key-in-two-slots", "bad-key-number", "label-elsewhere", "backup-unmarked", "backup-empty", "too-small",
+    "no-label-location",
 };
-
-QString named(const QString &what, int number, const QString &name)
-{
-    const QString n = trimmedBoth(name);
-    return n.isEmpty() ? QStringLiteral("%1 %2").arg(what).arg(number) : QStringLiteral("%1 %2 (%3)").arg(what).arg(number).arg(n);
-}
 
 // "A", "A and B", "A, B and C".
 QString listed(const QStringList &items)
@@ -40,23 +35,6 @@ QString listed(const QStringList &items)
     return QStringList(items.mid(0, items.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
            items.last();
 }
-
-bool timerInUse(const TimerReading &t)
-{
-    return !trimmedBoth(t.name).isEmpty() || t.cycle != Empty || t.month != Empty || t.day != Empty ||
-           t.hour != Empty || t.minute != Empty || t.keyBank != Empty || t.key != Empty;
-}
-
-bool fires(const TimerReading &t) { return t.cycle >= 0 && t.cycle < timer::DisabledCycle; }
-
-int daysIn(int month)
-{
-    static constexpr std::array<int, 12> days{31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month >= 1 && month <= 12 ? days[static_cast<size_t>(month - 1)] : 0;
-}
-
-bool dateExists(int month, int day) { return day >= 1 && day <= daysIn(month); }
-bool timeExists(int hour, int minute) { return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59; }
 
 // The weekdays a repeating cycle fires on, Sunday bit 0.
 int weekdays(int cycle)
@@ -82,11 +60,6 @@ bool commonDay(const TimerReading &a, const TimerReading &b)
     if (specificA || specificB)
         return true;
     return (weekdays(a.cycle) & weekdays(b.cycle)) != 0;
-}
-
-Bytes<3> hotKeyPlace(int key)
-{
-    return {static_cast<Byte>(key / 4), static_cast<Byte>(2 * (key % 4)), static_cast<Byte>(0x50 + 2 * (key % 4) + 1)};
 }
 
 // Characters a key face prints from the font: printable ASCII; "#<=>" are the remote's own
@@ -161,44 +134,48 @@ private:
         std::vector<int> firing;
         for (int i = 0; i < static_cast<int>(r_.timers.size()); ++i) {
             const TimerReading &t = r_.timers[static_cast<size_t>(i)];
-            if (!timerInUse(t))
-                continue;
+            const TimerFate fate = timerFate(t);
             const CheckPlace at = timerPlace(i, t);
-            if (t.cycle == Empty) {
+            switch (fate.why) {
+            case TimerFate::Unused:
+            case TimerFate::Disabled:
+                continue;   // nothing is sent, nothing to check
+            case TimerFate::NoCycle:
                 // Named or half set up but never given a cycle: it does nothing, maybe as meant.
                 add(Finding::Warning, Finding::BadCycle, at, QStringLiteral("has no cycle set, so it never fires"));
                 continue;
-            }
-            if (t.cycle < 0 || t.cycle >= timer::CycleCount) {
+            case TimerFate::BadCycle:
                 add(Finding::Error, Finding::BadCycle, at,
-                    QStringLiteral("has cycle code %1, which is none of the twelve cycles").arg(t.cycle));
+                    QStringLiteral("has cycle code %1, which is none of the twelve cycles, so it never fires")
+                        .arg(t.cycle));
                 continue;
+            default:
+                break;
             }
-            if (!fires(t))
-                continue;   // DISABLE: nothing is sent, nothing to check
-            bool whenOk = true;
-            if (!timeExists(t.hour, t.minute)) {
-                whenOk = false;
+            if (!timeExists(t.hour, t.minute))
                 add(Finding::Error, Finding::BadTime, at,
                     t.hour == Empty || t.minute == Empty
                         ? QStringLiteral("has no time set, so it never fires")
                         : QStringLiteral("is set for %1, a time that does not exist, so it never fires")
                               .arg(timeText(t.hour, t.minute)));
-            }
             if (t.cycle == timer::SpecificCycle) {
-                if (t.month == 2 && t.day == 29) {
+                if (t.month == 2 && t.day == 29)
                     add(Finding::Warning, Finding::LeapDay, at, QStringLiteral("is set for 02-29, so it fires only in leap years"));
-                } else if (!dateExists(t.month, t.day)) {
-                    whenOk = false;
+                else if (!dateExists(t.month, t.day))
                     add(Finding::Error, Finding::BadDate, at,
                         t.month == Empty || t.day == Empty
                             ? QStringLiteral("is SPECIFIC but has no date set, so it never fires")
                             : QStringLiteral("is set for %1, a date that does not exist, so it never fires")
                                   .arg(dateText(t.month, t.day)));
-                }
             }
-            timerKey(at, t);
-            if (whenOk)
+            if (!timerHasKey(t.keyBank, t.key))
+                add(Finding::Error, Finding::NoKey, at,
+                    t.keyBank == Empty || t.keyBank > HotMacroBank
+                        ? QStringLiteral("has no key set (bank code %1), so it never fires").arg(t.keyBank)
+                        : QStringLiteral("has no key set, so it never fires"));
+            else
+                timerKey(at, t);
+            if (fate.fires())
                 firing.push_back(i);
         }
         // Each timer is told once, against the first one before it that meets it.
@@ -218,10 +195,6 @@ private:
 
     void timerKey(const CheckPlace &at, const TimerReading &t)
     {
-        if (t.keyBank == Empty || t.key == Empty) {
-            add(Finding::Error, Finding::NoKey, at, QStringLiteral("fires but sends no key"));
-            return;
-        }
         const SentKey sent = keySent(r_, t.keyBank, t.key, true);
         if (!sent.known()) {
             add(Finding::Error, Finding::DanglingKey, at, missingKey(sent, QStringLiteral("sends")));
@@ -232,7 +205,7 @@ private:
             if (m.steps.empty())
                 add(Finding::Warning, Finding::EmptyMacro, at,
                     QStringLiteral("sends %1, which has no steps").arg(r_.keyName(t.keyBank, t.key)));
-            if (t.keyPlace != hotKeyPlace(t.key))
+            if (t.keyPlace != hotMacroPlace(t.key))
                 add(Finding::Warning, Finding::StalePlace, at,
                     QStringLiteral("records a place for %1 that is not the key's own; what the remote does "
                                    "with it is not known")
@@ -279,13 +252,10 @@ private:
                     if (!sent.known())
                         add(Finding::Error, Finding::DanglingKey, at, missingKey(sent, QStringLiteral("presses")));
                 }
-                bool listedDelay = false;
-                for (const DelayChoice &d : Delays)
-                    listedDelay = listedDelay || d.code == s.delayCode;
-                if (!listedDelay)
+                if (!stepWaitMs(s.delayCode))
                     add(Finding::Warning, Finding::BadDelay, at,
                         QStringLiteral("waits with delay code %1, which is none of the eight delays; how long "
-                                       "the remote waits is not known")
+                                       "the remote waits, and so when every later step plays, is not known")
                             .arg(s.delayCode));
             }
         }
@@ -346,10 +316,11 @@ private:
                 const size_t keys = placedKeys(LayoutBuffers::device(*dev)).size();
                 if (keys > 0)
                     add(Finding::Warning, Finding::NoButton, at,
-                        QStringLiteral("holds %1 keys, but no main-menu button opens bank %2, so the remote "
-                                       "cannot reach them")
-                            .arg(keys)
-                            .arg(b + 1));
+                        QStringLiteral("holds %1, but no main-menu button opens bank %2, so the remote "
+                                       "cannot reach %3")
+                            .arg(keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys))
+                            .arg(b + 1)
+                            .arg(keys == 1 ? QStringLiteral("it") : QStringLiteral("them")));
                 continue;
             }
             at.name = d->name;
@@ -380,9 +351,9 @@ private:
             const QString kind = QString::fromLatin1(kindCaption(BackupSlots[static_cast<size_t>(k)].attribution));
             if (!filled && keys > 0)
                 add(Finding::Warning, Finding::BackupUnmarked, at,
-                    QStringLiteral("holds %1 keys but is not marked as holding a device: the backup list does "
+                    QStringLiteral("holds %1 but is not marked as holding a device: the backup list does "
                                    "not show it, yet giving a device the kind %2 loads this layout")
-                        .arg(keys)
+                        .arg(keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys))
                         .arg(kind));
             if (filled && keys == 0)
                 add(Finding::Warning, Finding::BackupEmpty, at,
@@ -415,91 +386,78 @@ private:
                     .arg(text, odd));
     }
 
-    // What the editors would leave out of a layout (a foreign or damaged file), by the same
-    // rules as the layout model, each said once.
+    // What in a layout is damaged (a foreign or damaged file), by the rules the remote's
+    // reading follows (slotEntries), each said once. A damaged key still stands where its
+    // first slot is: the remote has it, the editors leave it out.
     void layout(const LayoutBuffers &buf, const CheckPlace &owner, const QString &what)
     {
-        std::array<int, 256> firstPage{};
-        firstPage.fill(-1);
         std::array<bool, 256> toldTwice{};
-        std::array<std::array<std::array<int, GridRows>, GridColumns>, 4> cover{};
-        for (auto &page : cover)
-            for (auto &column : page)
-                column.fill(-1);
-        for (int p = 0; p < buf.pages; ++p)
-            for (int s = 0; s < buf.slotCount; ++s) {
-                const int key = buf.slot[p][s];
-                if (key == Empty)
-                    continue;
-                CheckPlace at = owner;
-                at.page = p;
-                if (owner.kind != CheckPlace::Menu)
-                    at.key = key;
-                else
-                    at.bank = key;
-                if (key >= buf.keys) {
-                    at.key = -1;
-                    at.bank = owner.kind == CheckPlace::Menu ? -1 : owner.bank;
-                    add(Finding::Error, Finding::BadKeyNumber, at,
-                        QStringLiteral("has slot %1 holding %2 number %3, which no %2 can have; the editors leave "
-                                       "it out")
-                            .arg(s + 1)
-                            .arg(what)
-                            .arg(key));
-                    continue;
-                }
-                if (firstPage[static_cast<size_t>(key)] >= 0) {
-                    if (toldTwice[static_cast<size_t>(key)])
-                        continue;
-                    toldTwice[static_cast<size_t>(key)] = true;
-                    add(Finding::Error, Finding::KeyInTwoSlots, at,
-                        QStringLiteral("stands in two slots (on page %1 and page %2); the editors show only the "
-                                       "first")
-                            .arg(firstPage[static_cast<size_t>(key)] + 1)
-                            .arg(p + 1));
-                    continue;
-                }
-                firstPage[static_cast<size_t>(key)] = p;
-                const CellRect cells = CellRect::fromCodes(buf.rect[p][2 * s], buf.rect[p][2 * s + 1]);
-                if (!cells.inGrid()) {
-                    add(Finding::Error, Finding::OutsideGrid, at,
-                        QStringLiteral("lies outside the 6 × 8 grid (corner bytes %1, %2); the editors leave it out")
-                            .arg(buf.rect[p][2 * s])
-                            .arg(buf.rect[p][2 * s + 1]));
-                    continue;
-                }
-                if (cells.columns() < 2 || cells.rows() < 2)
-                    add(Finding::Warning, Finding::TooSmall, at,
-                        QStringLiteral("is smaller than 2 × 2 cells, which no editor makes; the memory's text leaves "
-                                       "it out"));
-                const int location = buf.loc[key];
-                if (!buf.validLocation(location)) {
-                    add(Finding::Error, Finding::LabelElsewhere, at,
-                        QStringLiteral("names no label record (location %1); the editors leave it out").arg(location));
-                    continue;
-                }
-                if (location / 16 != p)
-                    add(Finding::Warning, Finding::LabelElsewhere, at,
-                        QStringLiteral("takes its label from page %1, not from its own page %2; the editors keep a "
-                                       "label on the key's page, and what the remote shows is not known")
-                            .arg(location / 16 + 1)
-                            .arg(p + 1));
-                int other = -1;
-                for (int c = cells.left; c <= cells.right && other < 0; ++c)
-                    for (int row = cells.top; row <= cells.bottom && other < 0; ++row)
-                        other = cover[static_cast<size_t>(p)][static_cast<size_t>(c)][static_cast<size_t>(row)];
-                if (other >= 0) {
-                    add(Finding::Error, Finding::Overlap, at,
-                        QStringLiteral("overlaps %1 %2 on page %3; the editors leave it out")
-                            .arg(what)
-                            .arg(other + 1)
-                            .arg(p + 1));
-                    continue;
-                }
-                for (int c = cells.left; c <= cells.right; ++c)
-                    for (int row = cells.top; row <= cells.bottom; ++row)
-                        cover[static_cast<size_t>(p)][static_cast<size_t>(c)][static_cast<size_t>(row)] = key;
+        for (const SlotEntry &e : slotEntries(buf)) {
+            CheckPlace at = owner;
+            at.page = e.page;
+            if (owner.kind != CheckPlace::Menu)
+                at.key = e.key;
+            else
+                at.bank = e.key;
+            if (e.badNumber) {
+                at.key = -1;
+                at.bank = owner.kind == CheckPlace::Menu ? -1 : owner.bank;
+                add(Finding::Error, Finding::BadKeyNumber, at,
+                    QStringLiteral("has slot %1 holding %2 number %3, which no %2 can have; the editors leave "
+                                   "it out")
+                        .arg(e.slot + 1)
+                        .arg(what)
+                        .arg(e.key));
+                continue;
             }
+            if (e.firstPage >= 0) {
+                if (toldTwice[static_cast<size_t>(e.key)])
+                    continue;
+                toldTwice[static_cast<size_t>(e.key)] = true;
+                add(Finding::Error, Finding::KeyInTwoSlots, at,
+                    QStringLiteral("stands in two slots (on page %1 and page %2); the remote and the key selector "
+                                   "take the first")
+                        .arg(e.firstPage + 1)
+                        .arg(e.page + 1));
+                continue;
+            }
+            switch (e.damage) {
+            case KeyDamage::OutsideGrid:
+                add(Finding::Error, Finding::OutsideGrid, at,
+                    QStringLiteral("lies outside the 6 × 8 grid (corner bytes %1, %2); the editors leave it out")
+                        .arg(buf.rect[e.page][2 * e.slot])
+                        .arg(buf.rect[e.page][2 * e.slot + 1]));
+                continue;
+            case KeyDamage::NoLabel:
+                add(Finding::Error, Finding::NoLabelLocation, at,
+                    e.location == Empty
+                        ? QStringLiteral("has no label location set, so its label is not known; the editors leave "
+                                         "it out")
+                        : QStringLiteral("names no label record (location %1), so its label is not known; the "
+                                         "editors leave it out")
+                              .arg(e.location));
+                continue;
+            case KeyDamage::Overlap:
+            case KeyDamage::None:
+                break;
+            }
+            if (e.cells.columns() < 2 || e.cells.rows() < 2)
+                add(Finding::Warning, Finding::TooSmall, at,
+                    QStringLiteral("is smaller than 2 × 2 cells, which no editor makes; the memory's text leaves "
+                                   "it out"));
+            if (e.location / 16 != e.page)
+                add(Finding::Warning, Finding::LabelElsewhere, at,
+                    QStringLiteral("takes its label from page %1, not from its own page %2; the editors keep a "
+                                   "label on the key's page, and what the remote shows is not known")
+                        .arg(e.location / 16 + 1)
+                        .arg(e.page + 1));
+            if (e.damage == KeyDamage::Overlap)
+                add(Finding::Error, Finding::Overlap, at,
+                    QStringLiteral("overlaps %1 %2 on page %3; the editors leave it out")
+                        .arg(what)
+                        .arg(e.overlaps + 1)
+                        .arg(e.page + 1));
+        }
     }
 
     const MemoryImage &image_;
@@ -508,6 +466,12 @@ private:
 };
 
 }  // namespace
+
+QString numberedName(const QString &what, int number, const QString &name)
+{
+    const QString n = trimmedBoth(name);
+    return n.isEmpty() ? QStringLiteral("%1 %2").arg(what).arg(number) : QStringLiteral("%1 %2 (%3)").arg(what).arg(number).arg(n);
+}
 
 QString CheckPlace::text() const
 {
@@ -520,9 +484,9 @@ QString CheckPlace::text() const
     };
     switch (kind) {
     case Timer:
-        return named(QStringLiteral("timer"), index + 1, name);
+        return numberedName(QStringLiteral("timer"), index + 1, name);
     case Macro: {
-        const QString m = named(QStringLiteral("hot macro"), index + 1, name);
+        const QString m = numberedName(QStringLiteral("hot macro"), index + 1, name);
         return step > 0 ? m + QStringLiteral(", step %1").arg(step) : m;
     }
     case Menu: {
@@ -581,6 +545,16 @@ QString countsText(const CheckCounts &counts)
            part(counts.warnings, QStringLiteral("warning"));
 }
 
+QString countsPhrase(const CheckCounts &counts)
+{
+    const auto part = [](int n, const char *word) {
+        return n == 0 ? QString() : QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(word), n == 1 ? "" : "s");
+    };
+    QStringList parts{part(counts.errors, "error"), part(counts.warnings, "warning")};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(" and "));
+}
+
 std::vector<Finding> checkMemory(const MemoryImage &image, const ImageReading &reading)
 {
     return Checker(image, reading).run();
@@ -594,12 +568,6 @@ std::vector<Finding> checkModel(const DeviceWorkset &device)
     static const ImageReading none;
     auto image = std::make_unique<MemoryImage>();
     return Checker(*image, none).runModel(device);
-}
-
-Bytes<3> recordedPlace(int bank, int page, int slot)
-{
-    const int a = 96 * bank + 24 * page + 2 * slot;
-    return {static_cast<Byte>(page), static_cast<Byte>(a / 256), static_cast<Byte>(a % 256)};
 }
 
 namespace {
@@ -640,7 +608,7 @@ QString pointersAfterMenuEdit(const MemoryImage &image, const MenuWorkset &menu)
     std::map<int, QStringList> who;
     for (int i = 0; i < static_cast<int>(timers.size()); ++i) {
         const TimerReading &t = timers[static_cast<size_t>(i)];
-        if (fires(t) && goneName.count(t.keyBank))
+        if (timerFate(t).fires() && goneName.count(t.keyBank))
             who[t.keyBank] << timerWho(t, i);
     }
     for (int i = 0; i < static_cast<int>(macros.size()); ++i)
@@ -655,21 +623,21 @@ QString pointersAfterMenuEdit(const MemoryImage &image, const MenuWorkset &menu)
     return capitalised(sentences.join(QLatin1Char(' ')));
 }
 
-QString pointersAfterEdit(const MemoryImage &image, int bank, const std::vector<KeyReading> &keys)
+QString pointersAfterEdit(const MemoryImage &image, int bank, const DeviceWorkset &edited)
 {
     ImageReading r;
     r.devices = readDevices(image, false);
     DeviceReading *device = r.device(bank);
     if (!device)
         return {};
-    device->keys = keys;
+    device->standing = standingKeys(edited);
     r.timers = readTimerValues(image);
     r.macros = readMacroValues(image);
     std::map<int, QStringList> gone;
     std::map<int, QStringList> left;
     for (int i = 0; i < static_cast<int>(r.timers.size()); ++i) {
         const TimerReading &t = r.timers[static_cast<size_t>(i)];
-        if (!fires(t) || t.keyBank != bank || t.key >= DeviceKeyCount)
+        if (!timerFate(t).fires() || t.keyBank != bank || t.key >= DeviceKeyCount)
             continue;
         const QString who = timerWho(t, i);
         const KeyReading *k = device->key(t.key);

@@ -32,6 +32,10 @@ struct CheckPlace {
     QString shortName() const;
 };
 
+// "timer 3", "timer 3 (WAKE UP)", "hot macro 2 (OFF)": the number once, the name only when
+// there is one. Every place that names a timer or a macro says it so.
+QString numberedName(const QString &what, int number, const QString &name);
+
 struct Finding {
     enum Severity { Error, Warning };
     // What kind of fault; stable words for scripts.
@@ -39,6 +43,7 @@ struct Finding {
         DanglingKey, StalePlace, NoKey, BadDate, LeapDay, BadCycle, BadTime, SameMinute, EmptyMacro,
         StepGap, BadDelay, UnnamedButton, SameName, NoButton, NoLabel, UndrawnCharacters, Overlap,
         OutsideGrid, KeyInTwoSlots, BadKeyNumber, LabelElsewhere, BackupUnmarked, BackupEmpty, TooSmall,
+        NoLabelLocation,
     };
     Severity severity = Error;
     Code code = DanglingKey;
@@ -60,6 +65,8 @@ struct CheckCounts {
 CheckCounts countFindings(const std::vector<Finding> &findings);
 // "2 errors, 1 warning", "no errors, no warnings"
 QString countsText(const CheckCounts &counts);
+// The same as words go in a sentence: "1 error and 2 warnings", "2 warnings"; empty for none.
+QString countsPhrase(const CheckCounts &counts);
 
 // The whole check of a memory: findings in the order timers, macros, main menu, devices,
 // backup slots.
@@ -73,15 +80,12 @@ std::vector<Finding> checkModel(const DeviceWorkset &device);
 // After an edit of one bank's keys (not yet written back): what the memory's timers and
 // macro steps now send that is gone, or record at a place the key has left, as one sentence
 // ("Timer WAKE UP and hot macro MOVIE (step 1) press key 1, which no longer exists.");
-// empty when nothing points at nothing. keys: the bank's keys as they now stand.
-QString pointersAfterEdit(const MemoryImage &image, int bank, const std::vector<KeyReading> &keys);
+// empty when nothing points at nothing. edited: the bank's buffers as they now stand.
+QString pointersAfterEdit(const MemoryImage &image, int bank, const DeviceWorkset &edited);
 
 // The same after an edit of the main menu (not yet written back): the timers and macro steps
 // that send keys of a device whose button is gone ("Timer WAKE UP presses keys of TV, which
 // no longer has a button.").
 QString pointersAfterMenuEdit(const MemoryImage &image, const MenuWorkset &menu);
-
-// The page and place bytes the key selector records for a key standing in a slot.
-Bytes<3> recordedPlace(int bank, int page, int slot);
 
 }  // namespace quillet

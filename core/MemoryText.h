@@ -54,6 +54,13 @@ bool readMemoryTextFile(const QString &path, QByteArray &text, QString *error);
 // Why a text of `size` bytes is refused; `shown` names it as the caller shows names.
 QString memoryTextTooLarge(const QString &shown, qint64 size);
 
+// What a reader of a memory's text or of a fragment of it allows: no list longer than the
+// kept bytes of a data file (one entry a byte), no object of more than a few dozen fields,
+// no more values than about five for each kept byte.
+json::Limits memoryTextLimits();
+// The first problems of a text that are told; the rest are counted ("and N more").
+constexpr int ProblemsTold = 100;
+
 // Reads a text back into a data file (FF 01 and pages 0 to 511) or a model file.
 TextImport importMemoryText(const QByteArray &text);
 // The same for a text already parsed, whose values keep their places in the text they were

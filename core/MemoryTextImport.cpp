@@ -64,7 +64,7 @@ struct Entry {
 
 using Fields = std::initializer_list<const char *>;
 
-constexpr size_t ProblemsKept = 100;
+constexpr size_t ProblemsKept = ProblemsTold;
 
 class Reader {
 public:
@@ -164,6 +164,8 @@ private:
     std::vector<std::uint64_t> keptGiven_;
     // Which entry of "bytes" gave each byte, to name it when another gives the byte again.
     std::vector<int> keptBy_;
+    std::vector<int> keptOffset_;        // and the offset it gave it at
+    const Value *keptList_ = nullptr;    // the list of kept bytes
     bool menuUnsure_ = false;  // a button's bank, name or kind could not be read
     std::vector<Told> kept_;
     qint64 told_ = 0;
@@ -985,6 +987,8 @@ void Reader::readKept(const Value &root)
     keptValue_.assign(static_cast<size_t>(size), Empty);
     keptGiven_.assign(static_cast<size_t>(size + 63) / 64, 0);
     keptBy_.assign(static_cast<size_t>(size), -1);
+    keptOffset_.assign(static_cast<size_t>(size), 0);
+    keptList_ = bytes;
     for (size_t i = 0; i < bytes->items().size(); ++i) {
         const Value &v = bytes->items()[i];
         const QString at = item(QStringLiteral("bytes"), i);
@@ -1031,6 +1035,7 @@ void Reader::readKept(const Value &root)
                 break;
             }
             keptBy_[p] = static_cast<int>(i);
+            keptOffset_[p] = static_cast<int>(where);
             keptGiven_[p / 64] |= std::uint64_t{1} << (p % 64);
             keptValue_[p] = static_cast<Byte>(run[static_cast<qsizetype>(k % run.size())]);
         }
@@ -1041,12 +1046,8 @@ TextImport Reader::run(const QByteArray &text)
 {
     Value root;
     json::ParseError error;
-    // No list of a sound text is longer than the kept bytes of a data file, one entry a
-    // byte; no object has more fields than a few dozen, and no text holds more values than
-    // about five for each kept byte.
-    const qsizetype longest = fileSize(false);
-    if (!json::parse(text, root, &error, {longest, 64, 6 * longest})) {
-        problem(error.position, QString(), error.message);
+    if (!json::parse(text, root, &error, memoryTextLimits())) {
+        problem(error.position, error.path, error.message);
         return told();
     }
     return run(root);
@@ -1115,22 +1116,34 @@ TextImport Reader::run(const Value &root)
 
     Canvas canvas(m_.model);
     draw(m_, canvas);
-    int underValues = 0;
+    // A kept byte that a value sets otherwise says two things of one byte: refused at the
+    // entry, once each, as nothing tells which of the two was meant.
+    std::vector<bool> contradicts(keptList_ ? keptList_->items().size() : 0, false);
     for (size_t w = 0; w < keptGiven_.size(); ++w) {
         for (std::uint64_t bits = keptGiven_[w]; bits != 0; bits &= bits - 1) {
             const size_t at = w * 64 + static_cast<size_t>(std::countr_zero(bits));
-            if (canvas.owned[at])
-                underValues += canvas.bytes[at] != keptValue_[at] ? 1 : 0;
-            else
+            if (!canvas.owned[at]) {
                 canvas.bytes[at] = keptValue_[at];
+                continue;
+            }
+            const auto entry = static_cast<size_t>(keptBy_[at]);
+            if (canvas.bytes[at] == keptValue_[at] || contradicts[entry])
+                continue;
+            contradicts[entry] = true;
+            const Value &v = keptList_->items()[entry];
+            problem(v, item(QStringLiteral("bytes"), entry),
+                    QStringLiteral("the byte at offset %1 of %2 is set by a value of the text (a key's or button's "
+                                   "label, corners, slot or label location, a name, a timer or a macro step); "
+                                   "change the value, or leave the byte out")
+                        .arg(keptOffset_[at])
+                        .arg(quoted(v.find(QStringLiteral("area"))->toString())));
         }
     }
+    if (anyProblem())
+        return told();
     if (leftOut_)
         out_.notes << QStringLiteral("the text leaves out devices, block data or kept bytes; those bytes take the "
                                      "empty value (FF), as on a cleared remote");
-    if (underValues > 0)
-        out_.notes << QStringLiteral("%1 kept bytes lie where the text's values now stand; the values were taken")
-                          .arg(underValues);
     const auto *first = reinterpret_cast<const char *>(canvas.bytes.data());
     if (m_.model) {
         out_.file = QByteArray(first, static_cast<qsizetype>(canvas.bytes.size()));
@@ -1143,6 +1156,12 @@ TextImport Reader::run(const Value &root)
 }
 
 }  // namespace
+
+json::Limits memoryTextLimits()
+{
+    const qsizetype longest = fileSize(false);
+    return {longest, 64, 6 * longest};
+}
 
 TextImport importMemoryText(const QByteArray &text) { return Reader().run(text); }
 TextImport importMemoryText(const json::Value &root) { return Reader().run(root); }

@@ -2,6 +2,7 @@
 
 #include "core/AreaMap.h"
 #include "core/Backups.h"
+#include "core/KeySent.h"
 #include "core/MemoryImage.h"
 #include "core/RecordLayout.h"
 #include "core/TextCodec.h"
@@ -163,20 +164,15 @@ void Canvas::set(const int *positions, const Byte *values, int n)
 
 std::optional<Bytes<3>> derivedPlace(const Memory &m, int bank, int key)
 {
-    if (bank == HotMacroBank && key >= 0 && key < HotKeyCount) {
-        // The hot-macro keys stand four to a column, each 6 x 2 cells.
-        const int row = 2 * (key % 4);
-        return Bytes<3>{static_cast<Byte>(key / 4), cellCode(0, row), cellCode(5, row + 1)};
-    }
+    // What the key selector records, by the one rule it follows.
+    if (bank == HotMacroBank && key >= 0 && key < HotKeyCount)
+        return hotMacroPlace(key);
     const Layout *layout = m.layoutOfBank(bank);
     if (!layout || key < 0 || key >= DeviceKeyCount)
         return std::nullopt;
     for (const Placed &k : layout->keys)
-        if (k.key == key) {
-            // The address of the key's corner pair in the bank's corner table.
-            const int a = area::BankRectsStride * bank + 24 * k.page + 2 * k.slot;
-            return Bytes<3>{static_cast<Byte>(k.page), static_cast<Byte>(a / 256), static_cast<Byte>(a % 256)};
-        }
+        if (k.key == key)
+            return recordedPlace(bank, k.page, k.slot);
     return std::nullopt;
 }
 

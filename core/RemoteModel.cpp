@@ -7,6 +7,7 @@
 #include "core/Worksets.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTime>
 
 #include <algorithm>
@@ -45,13 +46,19 @@ QString KeyPress::text(const QString &separator, bool withPage) const
     case SentKey::DeviceKey:
         if (withPage)
             parts << QStringLiteral("page %1").arg(page + 1);
-        parts << QStringLiteral("key %1").arg(sent.key + 1) << label;
+        parts << QStringLiteral("key %1").arg(sent.key + 1);
+        if (sent.reading->damage == KeyDamage::NoLabel)
+            parts << QStringLiteral("label not known");
+        else
+            parts << label;
+        if (damaged())
+            parts << QStringLiteral("damaged");
         break;
     case SentKey::RubberKey:
         parts << QStringLiteral("rubber key %1").arg(label);
         break;
     case SentKey::HotMacro:
-        parts = {QStringLiteral("hot macro %1").arg(label)};
+        parts = {numberedName(QStringLiteral("hot macro"), sent.key + 1, label)};
         break;
     case SentKey::Nothing:
         if (sent.key >= 0 && sent.key != NoKey)
@@ -62,9 +69,47 @@ QString KeyPress::text(const QString &separator, bool withPage) const
     return parts.join(separator);
 }
 
+QString ButtonPress::text(const QString &separator) const
+{
+    if (!reading)
+        return QStringList{QStringLiteral("MENU"), QStringLiteral("button %1").arg(button + 1),
+                           QStringLiteral("opens nothing (the main menu has no button %1)").arg(button + 1)}
+            .join(separator);
+    QStringList parts{QStringLiteral("MENU"), QStringLiteral("page %1").arg(reading->page + 1),
+                      QStringLiteral("button %1").arg(button + 1)};
+    if (!trimmedBoth(reading->label).isEmpty())
+        parts << trimmedBoth(reading->label);
+    parts << (opens ? QStringLiteral("opens %1").arg(device)
+                    : QStringLiteral("opens nothing (bank %1 has no device)").arg(button + 1));
+    return parts.join(separator);
+}
+
+QString MacroTime::text() const
+{
+    return QStringLiteral("+%1 s").arg(knownMs / 1000.0, 0, 'f', 1) + (known ? QString() : QStringLiteral(" + ?"));
+}
+
+std::optional<double> MacroTime::seconds() const
+{
+    return known ? std::optional(knownMs / 1000.0) : std::nullopt;
+}
+
+int Timeline::playable() const
+{
+    for (size_t i = 0; i < steps.size(); ++i)
+        if (!steps[i].delayMs)
+            return static_cast<int>(i) + 1;
+    return static_cast<int>(steps.size());
+}
+
 QString TimelineStep::text(const QString &separator, const QString &afterTime) const
 {
-    return QStringLiteral("+%1 s").arg(atMs / 1000.0, 0, 'f', 1) + afterTime + press.text(separator, false);
+    return at.text() + afterTime + press.text(separator, false);
+}
+
+QString TimerPlan::who() const
+{
+    return numberedName(QStringLiteral("timer"), timer + 1, name);
 }
 
 QString Firing::text(const QString &name, const QString &separator) const
@@ -76,6 +121,7 @@ QString Firing::text(const QString &name, const QString &separator) const
 RemoteModel::RemoteModel(const MemoryImage &image)
     : reading_(readImage(image))
 {
+    findings_ = checkMemory(image, reading_);
 }
 
 RemoteModel::RemoteModel(const DeviceWorkset &model)
@@ -85,7 +131,33 @@ RemoteModel::RemoteModel(const DeviceWorkset &model)
     device.bank = 0;
     device.name = QStringLiteral("model");
     reading_.devices.push_back(std::move(device));
+    findings_ = checkModel(model);
 }
+
+QString RemoteModel::noteAt(CheckPlace::Kind kind, int index, int key, int step) const
+{
+    QStringList said;
+    for (const Finding &f : findings_) {
+        const CheckPlace &p = f.place;
+        if (p.kind != kind)
+            continue;
+        const bool here = kind == CheckPlace::Device ? p.bank == index && p.key == key
+                                                     : p.index == index && p.step == step;
+        if (here)
+            said << f.sentence();
+    }
+    return said.join(QStringLiteral("; "));
+}
+
+QString RemoteModel::keyNote(int bank, int key) const
+{
+    // A model's one device is bank 0 here and the check's model (bank -1) there.
+    return noteAt(CheckPlace::Device, model_ ? -1 : bank, key, -1);
+}
+
+QString RemoteModel::stepNote(int macro, int step) const { return noteAt(CheckPlace::Macro, macro, -1, step); }
+
+QString RemoteModel::timerNote(int timer) const { return noteAt(CheckPlace::Timer, timer, -1, -1); }
 
 Screen RemoteModel::home() const
 {
@@ -126,7 +198,7 @@ std::vector<const KeyReading *> RemoteModel::keys(const Screen &s) const
     if (s.kind != Screen::Device)
         return out;
     if (const DeviceReading *d = reading_.device(s.bank))
-        for (const KeyReading &k : d->keys)
+        for (const KeyReading &k : d->standing)
             if (k.page == s.page)
                 out.push_back(&k);
     return out;
@@ -142,10 +214,16 @@ const MenuButtonReading *RemoteModel::buttonAt(int menuPage, int column, int row
 
 const KeyReading *RemoteModel::keyAt(const Screen &s, int column, int row) const
 {
+    // A sound key first: where a damaged key overlaps it, the sound one is drawn on top.
+    const KeyReading *damaged = nullptr;
     for (const KeyReading *k : keys(s))
-        if (inside(k->cells, column, row))
-            return k;
-    return nullptr;
+        if (inside(k->cells, column, row)) {
+            if (!k->damaged())
+                return k;
+            if (!damaged)
+                damaged = k;
+        }
+    return damaged;
 }
 
 KeyPress RemoteModel::pressOf(const SentKey &sent) const
@@ -163,12 +241,10 @@ KeyPress RemoteModel::pressOf(const SentKey &sent) const
         p.device = sent.device->name;
         p.label = rubberName(sent.key);
         break;
-    case SentKey::HotMacro: {
-        const QString name = trimmedBoth(reading_.macros[static_cast<size_t>(sent.key)].name);
+    case SentKey::HotMacro:
         p.device = QStringLiteral("hot macro");
-        p.label = name.isEmpty() ? QString::number(sent.key + 1) : name;
+        p.label = trimmedBoth(reading_.macros[static_cast<size_t>(sent.key)].name);
         break;
-    }
     case SentKey::Nothing:
         p.device = sent.device ? sent.device->name
                    : sent.bank >= 0 && sent.bank < area::BankCount ? QStringLiteral("bank %1").arg(sent.bank + 1)
@@ -180,14 +256,22 @@ KeyPress RemoteModel::pressOf(const SentKey &sent) const
 
 KeyPress RemoteModel::press(int bank, int key) const
 {
-    return pressOf(keySent(reading_, bank, key, false));
+    KeyPress p = pressOf(keySent(reading_, bank, key, false));
+    if (p.sent.kind == SentKey::DeviceKey)
+        p.note = keyNote(bank, key);
+    return p;
 }
 
-int RemoteModel::delayMs(int code)
+ButtonPress RemoteModel::pressButton(int button) const
 {
-    // The codes the key selector offers are the seconds themselves (0 for half a second);
-    // any other code the remote would take the same way.
-    return code == 0 ? 500 : code * 1000;
+    ButtonPress b;
+    b.button = button;
+    b.reading = model_ ? nullptr : reading_.button(button);
+    if (b.reading && canOpen(button)) {
+        b.opens = true;
+        b.device = reading_.device(button)->name;
+    }
+    return b;
 }
 
 Timeline RemoteModel::timeline(int macro) const
@@ -198,18 +282,22 @@ Timeline RemoteModel::timeline(int macro) const
     const MacroReading &m = reading_.macros[static_cast<size_t>(macro)];
     t.macro = macro;
     t.name = trimmedBoth(m.name);
-    int at = 0;
+    MacroTime at;
     for (const MacroStepReading &s : m.steps) {
         TimelineStep step;
         step.step = s.step;
-        step.atMs = at;
+        step.at = at;
         step.delayCode = s.delayCode;
-        step.delayMs = delayMs(s.delayCode);
+        step.delayMs = stepWaitMs(s.delayCode);
         step.press = press(s.bank, s.key);
-        at += step.delayMs;
+        step.note = QStringList{stepNote(macro, s.step), step.press.note}.filter(QRegularExpression(QStringLiteral("."))).join(QStringLiteral("; "));
+        if (step.delayMs)
+            at.knownMs += *step.delayMs;
+        else
+            at.known = false;   // every later time is after a wait that is not known
         t.steps.push_back(std::move(step));
     }
-    t.lengthMs = at;
+    t.length = at;
     return t;
 }
 
@@ -231,52 +319,22 @@ bool RemoteModel::cycleFallsOn(const TimerReading &t, const QDate &day)
 TimerPlan RemoteModel::plan(int timer) const
 {
     const TimerReading &t = reading_.timers[static_cast<size_t>(timer)];
+    const TimerFate fate = timerFate(t);
     TimerPlan p;
     p.timer = timer;
-    p.name = t.name.isEmpty() ? QStringLiteral("timer %1").arg(timer + 1) : t.name;
-    auto never = [&p](const QString &why) {
-        p.reason = why;
-        return p;
-    };
-    if (t.cycle == Disable)
-        return never(QStringLiteral("DISABLE"));
-    if (t.cycle < 0 || t.cycle > Disable)
-        return never(t.cycle == Empty ? QStringLiteral("no cycle set")
-                                      : QStringLiteral("cycle code %1 is not one the remote knows").arg(t.cycle));
-    if (t.hour > 23 || t.minute > 59)
-        return never(t.hour == Empty || t.minute == Empty
-                         ? QStringLiteral("no time set")
-                         : QStringLiteral("%1:%2 is no time of day")
-                               .arg(t.hour, 2, 10, QLatin1Char('0'))
-                               .arg(t.minute, 2, 10, QLatin1Char('0')));
-    if (t.keyBank > HotMacroBank || t.key == NoKey)
-        return never(QStringLiteral("no key"));
-    if (t.cycle == Specific) {
-        if (t.month == Empty || t.day == Empty)
-            return never(QStringLiteral("no date set"));
-        // 2000 was a leap year: a date it lacks exists in no year.
-        if (!QDate::isValid(2000, t.month, t.day))
-            return never(QStringLiteral("%1 does not exist").arg(dateText(t.month, t.day)));
-        if (t.month == 2 && t.day == 29)
-            p.note = QStringLiteral("fires only in leap years");
-    }
-    const SentKey sent = keySent(reading_, t.keyBank, t.key, true);
-    if (!sent.known())
-        p.note = QStringLiteral("sends nothing the remote knows (%1)").arg(sent.why);
-    p.fires = true;
+    p.name = trimmedBoth(t.name);
+    p.fires = fate.fires();
+    p.reason = fate.reason(t);
+    p.note = timerNote(timer);
     return p;
 }
 
 std::vector<TimerPlan> RemoteModel::plans() const
 {
     std::vector<TimerPlan> out;
-    for (int i = 0; i < HotKeyCount; ++i) {
-        const TimerReading &t = reading_.timers[static_cast<size_t>(i)];
-        // A record never set up is no timer.
-        if (t.cycle == Empty && t.name.isEmpty())
-            continue;
-        out.push_back(plan(i));
-    }
+    for (int i = 0; i < HotKeyCount; ++i)
+        if (timerFate(reading_.timers[static_cast<size_t>(i)]).inUse())
+            out.push_back(plan(i));
     return out;
 }
 
@@ -289,13 +347,17 @@ std::vector<Firing> RemoteModel::firings(const QDate &from, const QDate &until) 
         int timer;
         const TimerReading *t;
         KeyPress press;
+        QString note;
     };
     std::vector<Firer> firers;
     for (const TimerPlan &p : plans()) {
         if (!p.fires)
             continue;
         const TimerReading &t = reading_.timers[static_cast<size_t>(p.timer)];
-        firers.push_back({p.timer, &t, pressOf(keySent(reading_, t.keyBank, t.key, true))});
+        KeyPress press = pressOf(keySent(reading_, t.keyBank, t.key, true));
+        if (press.sent.kind == SentKey::DeviceKey)
+            press.note = keyNote(t.keyBank, t.key);
+        firers.push_back({p.timer, &t, std::move(press), p.note});
     }
     out.reserve(firers.size() * static_cast<size_t>(std::max<qint64>(0, from.daysTo(until))));
     for (QDate day = from; day < until; day = day.addDays(1)) {
@@ -308,6 +370,7 @@ std::vector<Firing> RemoteModel::firings(const QDate &from, const QDate &until) 
             firing.at = QDateTime(day, QTime(f.t->hour, f.t->minute), Qt::UTC);
             firing.timer = f.timer;
             firing.press = f.press;
+            firing.note = f.note;
             if (f.press.sent.kind == SentKey::HotMacro)
                 firing.macro = f.press.sent.key;
             out.push_back(std::move(firing));

@@ -1132,7 +1132,9 @@ void GridEditor::cursorChanged()
     cellCursor_->show();
     if (dragging())
         updateDragImage(cellCentre(page, cell));
-    const QString text = cursorText(page);
+    QString text = cursorText(page);
+    if (const QString words = selectionWords(); !words.isEmpty())
+        text += QStringLiteral(". ") + words;
     lblCursor->setText(text);
     // The focused page's name carries the cursor, the mode and its step, so a screen
     // reader hears every move and every step.

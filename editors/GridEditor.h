@@ -176,6 +176,11 @@ protected:
         Q_UNUSED(event);
         return false;
     }
+    // What a screen reader hears after the cursor's words: the selection, and what the last
+    // copy, cut or paste did.
+    virtual QString selectionWords() const { return {}; }
+    // Shows the cell cursor and names the focused page anew, with the selection's words.
+    void cursorChanged();
     virtual bool selectionMouse(QEvent::Type type, Qt::KeyboardModifiers modifiers, QPointF editorPos)
     {
         Q_UNUSED(type);
@@ -246,7 +251,6 @@ private:
     // The keyboard twin of the mouse steps.
     bool pageKeyPress(int page, QKeyEvent *event);
     void moveCursor(int page, QPoint cell);
-    void cursorChanged();
     // Space or Enter: a press (and, but for a key picked up, its release) at the centre of
     // the cursor's cell, through the same code a mouse click runs.
     void activateCell(int page);

@@ -10,6 +10,7 @@
 
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -26,6 +27,48 @@ GridEditor::LabelChoice labelChoice(const Bytes<LabelBytes> &label)
     return choice;
 }
 
+// The selection: shaded, with a dashed edge, so that it is never taken for the cell cursor.
+class SelectionFrame : public QWidget {
+public:
+    explicit SelectionFrame(QWidget *parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        QColor fill = palette().color(QPalette::Highlight);
+        fill.setAlpha(60);
+        p.fillRect(rect(), fill);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+        p.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
+};
+
+// Modifier keys, pressed or held alone, leave the selection be: X11 sends the first press
+// of Ctrl without Ctrl in its state, and repeats it while Ctrl is held.
+bool modifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString counted(size_t n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
 }  // namespace
 
 CellRect frmEditKey::selectedCells() const
@@ -37,7 +80,7 @@ CellRect frmEditKey::selectedCells() const
 void frmEditKey::selectCells(int page, const CellRect &cells)
 {
     if (!cellSelection) {
-        cellSelection = new CellCursor(this);
+        cellSelection = new SelectionFrame(this);
         cellSelection->setObjectName(QStringLiteral("cellSelection"));
     }
     selPage_ = page;
@@ -48,14 +91,39 @@ void frmEditKey::selectCells(int page, const CellRect &cells)
                                      QSize(r.columns() * CellSize + 1, r.rows() * CellSize + 1)));
     cellSelection->show();
     cellSelection->raise();
+    cursorChanged();
 }
 
 void frmEditKey::clearSelection()
 {
+    const bool had = selPage_ >= 0;
     selPage_ = -1;
     selecting_ = false;
     if (cellSelection)
         cellSelection->hide();
+    if (had)
+        cursorChanged();
+}
+
+void frmEditKey::tell(const QString &news)
+{
+    news_ = news;
+    cursorChanged();
+}
+
+QString frmEditKey::selectionWords() const
+{
+    QString words = news_;
+    if (selPage_ < 0)
+        return words;
+    QStringList labels;
+    const std::vector<int> keys = keysIn(selPage_, selectedCells());
+    for (int key : keys)
+        if (const Byte *record = buf_.recordOfKey(key))
+            labels << labelName(record + 2, spec_.icons);
+    const QString selected = counted(keys.size(), "key selected", "keys selected")
+        + (labels.isEmpty() ? QString() : QStringLiteral(": ") + labels.join(QStringLiteral(", ")));
+    return words.isEmpty() ? selected : words + QStringLiteral(". ") + selected;
 }
 
 std::vector<int> frmEditKey::keysIn(int page, const CellRect &cells) const
@@ -85,8 +153,11 @@ void frmEditKey::copySelection()
         if (area.left > area.right)
             return;
     }
-    if (!keysIn(page, area).empty())
-        putFragment(keysFragment(g_, page, area));
+    const size_t n = keysIn(page, area).size();
+    if (n == 0)
+        return;
+    putFragment(keysFragment(g_, page, area));
+    tell(QStringLiteral("Copied ") + counted(n, "key", "keys"));
 }
 
 void frmEditKey::cutSelection()
@@ -98,8 +169,8 @@ void frmEditKey::cutSelection()
     if (keys.empty())
         return;
     copySelection();
-    g_.DialogResult = ui_.message(this, spec_.deleteQuestion, QStringLiteral("Warning"), MsgIcon::Warning,
-                                  MsgButtons::OKCancel);
+    g_.DialogResult = ui_.message(this, QStringLiteral("Delete %1?").arg(counted(keys.size(), "key", "keys")),
+                                  QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::OKCancel);
     if (g_.DialogResult != answer::OK)
         return;
     State before = saveState(-1);
@@ -107,19 +178,21 @@ void frmEditKey::cutSelection()
         applyDelete(key, edits_.placeOf(key));
     undoStack().push(new ManyKeysCommand(*this, std::move(before), saveState(-1), QStringLiteral("Cut")));
     clearSelection();
+    tell(QStringLiteral("Cut ") + counted(keys.size(), "key", "keys"));
 }
 
 bool frmEditKey::clipboardKeys(std::vector<FragmentKey> &keys, bool *page)
 {
-    const FragmentRead read = readFragment(takeFragment(), g_.Image);
+    const QByteArray text = takeFragment();
+    const FragmentRead read = readFragment(text, g_.Image);
     if (!read.ok()) {
-        warn(QStringLiteral("The clipboard holds no keys Quillet can paste:\n") + read.text());
+        warn(clipboardRefusal(text, read));
         return false;
     }
     const FragmentKind kind = read.fragment.kind;
     if (kind != FragmentKind::Keys && kind != FragmentKind::Page) {
-        warn(QStringLiteral("The clipboard holds a %1; the device editor pastes keys and pages.")
-                 .arg(fragmentKindName(kind)));
+        warn(QStringLiteral("The clipboard holds %1; the device editor pastes keys and pages.")
+                 .arg(fragmentKindWords(kind)));
         return false;
     }
     keys = read.fragment.keys;
@@ -146,6 +219,7 @@ bool frmEditKey::pasteKeys(int page, QPoint at, const std::vector<FragmentKey> &
     }
     undoStack().push(new ManyKeysCommand(*this, before, saveState(-1), text));
     clearSelection();
+    tell(QStringLiteral("Pasted ") + counted(keys.size(), "key", "keys"));
     return true;
 }
 
@@ -192,19 +266,37 @@ void frmEditKey::pastePage(int page)
     pasteKeys(page, {0, 0}, keys, before, QStringLiteral("Paste Page"));
 }
 
-void frmEditKey::showPageMenu(int page, QPoint globalPos)
+void frmEditKey::showPageMenu(int page, QPoint globalPos, QPoint cell)
 {
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("mnuPage"));
-    QAction *copy = menu.addAction(QStringLiteral("Copy Page"));
-    copy->setObjectName(QStringLiteral("mnuCopyPage"));
-    QAction *paste = menu.addAction(QStringLiteral("Paste Page"));
-    paste->setObjectName(QStringLiteral("mnuPastePage"));
+    auto add = [&](const char *text, const char *name, QKeySequence::StandardKey keys) {
+        QAction *a = menu.addAction(QLatin1String(text));
+        a->setObjectName(QLatin1String(name));
+        if (keys != QKeySequence::UnknownKey)
+            a->setShortcut(keys);   // shown beside the entry; the page takes the keys itself
+        return a;
+    };
+    QAction *copyKeys = add("Copy", "mnuCopy", QKeySequence::Copy);
+    QAction *cut = add("Cut", "mnuCut", QKeySequence::Cut);
+    QAction *pasteKeys = add("Paste", "mnuPaste", QKeySequence::Paste);
+    cut->setEnabled(selPage_ >= 0);
+    menu.addSeparator();
+    QAction *copy = add("Copy Page", "mnuCopyPage", QKeySequence::UnknownKey);
+    QAction *paste = add("Paste Page", "mnuPastePage", QKeySequence::UnknownKey);
     QAction *chosen = menu.exec(globalPos);
-    if (chosen == copy)
+    if (chosen == copyKeys) {
+        copySelection();
+    } else if (chosen == cut) {
+        cutSelection();
+    } else if (chosen == pasteKeys) {
+        setCursorCell(page, cell);
+        pasteAtCursor(page);
+    } else if (chosen == copy) {
         copyPage(page);
-    else if (chosen == paste)
+    } else if (chosen == paste) {
         pastePage(page);
+    }
 }
 
 bool frmEditKey::clipboardKey(int page, QKeyEvent *event)
@@ -213,7 +305,7 @@ bool frmEditKey::clipboardKey(int page, QKeyEvent *event)
     const int key = event->key();
     if (key == Qt::Key_Menu || (key == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
         const QPoint cell = cursorCell(page);
-        showPageMenu(page, mapToGlobal(pageOrigin(page) + cell * CellSize + QPoint(CellSize, CellSize)));
+        showPageMenu(page, mapToGlobal(pageOrigin(page) + cell * CellSize + QPoint(CellSize, CellSize)), cell);
         return true;
     }
     if (mods == Qt::ShiftModifier
@@ -243,8 +335,12 @@ bool frmEditKey::clipboardKey(int page, QKeyEvent *event)
             pasteAtCursor(page);
         return true;
     }
+    // Shift, Ctrl, Alt or Meta pressed or held alone is no move: whatever their state says.
+    if (modifierKey(key))
+        return false;
+    news_.clear();
     // The cursor moved on its own: the selection is left behind.
-    if (mods == Qt::NoModifier && key != Qt::Key_Shift)
+    if (mods == Qt::NoModifier)
         clearSelection();
     return false;
 }

@@ -58,11 +58,14 @@ frmEditKey::frmEditKey(Globals &g, UiServices &ui, QWidget *parent)
         g_.DialogResult = ui_.warn(parent, missing);
     setLayoutName(deviceName(g_));
     openLayout();
-    // Right-click on a page: Copy Page and Paste Page (the menu key opens the same).
+    // Right-click on a page: Copy, Cut, Paste there, Copy Page and Paste Page (the menu key
+    // opens the same at the cell cursor).
     for (int p = 0; p < static_cast<int>(PicPAGE1.size()); ++p) {
         PicPAGE1[static_cast<size_t>(p)]->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(PicPAGE1[static_cast<size_t>(p)], &QWidget::customContextMenuRequested, this, [this, p](QPoint at) {
-            showPageMenu(p, PicPAGE1[static_cast<size_t>(p)]->mapToGlobal(at));
+            const QPoint cell(std::clamp(at.x() / CellSize, 0, GridColumns - 1),
+                              std::clamp(at.y() / CellSize, 0, GridRows - 1));
+            showPageMenu(p, PicPAGE1[static_cast<size_t>(p)]->mapToGlobal(at), cell);
         });
     }
 }
@@ -135,7 +138,7 @@ QString frmEditKey::pointsAtNothing() const
     // The timers and macros are the memory's; the keys are the editor's, not yet written back.
     if (g_.LoadedKind != 1 || g_.SelectedBank < 0 || g_.SelectedBank >= 10)
         return {};
-    return pointersAfterEdit(g_.Image, g_.SelectedBank, readKeys(g_));
+    return pointersAfterEdit(g_.Image, g_.SelectedBank, g_);
 }
 
 }  // namespace quillet

@@ -17,7 +17,7 @@ public:
 
     // Copy and paste. Shift+arrows and a drag with Shift select a rectangle of cells of one
     // page; the keys wholly inside it are the selection. Every paste is one step of Undo.
-    QWidget *cellSelection = nullptr;   // the selection's frame, the cell cursor's frame
+    QWidget *cellSelection = nullptr;   // the selection, shaded and dashed: unlike the cell cursor
     int selectionPage() const { return selPage_; }
     CellRect selectedCells() const;
     void selectCells(int page, const CellRect &cells);
@@ -34,6 +34,7 @@ protected:
     void storeRelabel(int key, const LabelChoice &label) override;
     bool clipboardKey(int page, QKeyEvent *event) override;
     bool selectionMouse(QEvent::Type type, Qt::KeyboardModifiers modifiers, QPointF editorPos) override;
+    QString selectionWords() const override;
     QString pointsAtNothing() const override;
 
 private:
@@ -42,7 +43,10 @@ private:
 
     std::vector<int> keysIn(int page, const CellRect &cells) const;
     void clearSelection();
-    void showPageMenu(int page, QPoint globalPos);
+    // The page's menu: Copy, Cut and Paste (at `cell`), Copy Page and Paste Page.
+    void showPageMenu(int page, QPoint globalPos, QPoint cell);
+    // Says what a copy, cut or paste did, where the cursor's words are.
+    void tell(const QString &news);
     // The clipboard's keys, or nothing after telling the user why.
     bool clipboardKeys(std::vector<FragmentKey> &keys, bool *page);
     // Puts keys on a page from `at`; refused with one sentence and nothing changed. The
@@ -54,6 +58,7 @@ private:
     QPoint anchor_;
     QPoint corner_;
     bool selecting_ = false;
+    QString news_;   // what the last copy, cut or paste did, until the cursor moves on
 };
 
 }  // namespace quillet

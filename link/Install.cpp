@@ -32,6 +32,11 @@ TransferController *installLink(frmMain &w, std::unique_ptr<SerialPort> port, st
     auto *controller = new TransferController(lw, w.globals(), w.ui(), std::move(port), std::move(clock), &w);
     w.hooks.startDownload = [controller] { controller->StartDownload(); };
     w.hooks.startUpload = [controller] { controller->StartUpload(); };
+    w.hooks.uploadFailure = [controller] {
+        return controller->engine().outcome() == TransferEngine::Outcome::Succeeded
+                   ? QString()
+                   : controller->engine().failureReason();
+    };
     auto *compare = new CompareWithRemote(*controller, w.globals(), w.ui(), &w);
     w.hooks.compareRemote = [compare] { compare->start(); };
     w.hooks.shutdown = [controller] { controller->shutdown(); };

@@ -3,7 +3,6 @@
 #include "app/UiServices.h"
 #include "app/frmMain.h"
 #include "plus/frmEditPlus.h"
-#include "plus/frmPreview.h"
 
 namespace quillet {
 
@@ -14,7 +13,6 @@ void installPlus(frmMain &w)
         frmEditPlus page(w.globals(), w.ui(), &w);
         w.ui().showModal(page);
     };
-    w.hooks.showPreview = [&w] { showPreview(w.globals(), w.ui(), w); };
 }
 
 }  // namespace quillet

@@ -4,7 +4,7 @@ namespace quillet {
 
 class frmMain;
 
-// Gives the main window its "Timer" and "Hot Macro" page and its "Try the Remote" window.
+// Gives the main window its "Timer" and "Hot Macro" page.
 void installPlus(frmMain &w);
 
 }  // namespace quillet

@@ -13,12 +13,13 @@
 #include <QMenu>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <span>
+
 namespace quillet {
 
 void frmEditPlus::copyKey(int k)
 {
-    if (!OptEDIT->isChecked())
-        return;
     // The page's labels are the names until OK: the fragment takes them as shown.
     if (g_.PlusKind == 0) {
         TimerWorkset timers;
@@ -40,40 +41,52 @@ void frmEditPlus::pasteKey(int k)
     if (!OptEDIT->isChecked())
         return;
     const bool timers = g_.PlusKind == 0;
-    const FragmentRead read = readFragment(takeFragment(), g_.Image);
+    const QByteArray text = takeFragment();
+    const FragmentRead read = readFragment(text, g_.Image);
     if (!read.ok()) {
-        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds no fragment Quillet can paste:\n")
-                                             + read.text());
+        g_.DialogResult = ui_.warn(this, clipboardRefusal(text, read));
         return;
     }
     const Fragment &f = read.fragment;
     const FragmentKind wanted = timers ? FragmentKind::Timer : FragmentKind::Macro;
     if (f.kind != wanted) {
-        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds a %1, not a %2.")
-                                             .arg(fragmentKindName(f.kind), fragmentKindName(wanted)));
+        g_.DialogResult = ui_.warn(this, QStringLiteral("The clipboard holds %1, not %2.")
+                                             .arg(fragmentKindWords(f.kind), fragmentKindWords(wanted)));
         return;
     }
-    if (const QString why = sentProblem(g_.Image, f); !why.isEmpty()) {
-        g_.DialogResult = ui_.warn(this, why);
-        return;
+    const auto &record = timers ? std::span<const Byte>(g_.TimerBuf[static_cast<size_t>(k)])
+                                : std::span<const Byte>(g_.MacroBuf[static_cast<size_t>(k)]);
+    const bool held = !isBlankField(KeyLabels[static_cast<size_t>(k)])
+        || std::any_of(record.begin(), record.end(), [](Byte b) { return b != Empty; });
+    if (held) {
+        const QString named = trimmedBoth(KeyLabels[static_cast<size_t>(k)]);
+        const QString what = (timers ? QStringLiteral("timer ") : QStringLiteral("hot macro "))
+            + (named.isEmpty() ? QString::number(k + 1) : named);
+        g_.DialogResult = ui_.message(this, QStringLiteral("Replace %1?").arg(what), QStringLiteral("Warning"),
+                                      MsgIcon::Warning, MsgButtons::OKCancel);
+        if (g_.DialogResult != answer::OK)
+            return;
     }
+    const State before = state();
     if (timers)
         g_.TimerBuf[static_cast<size_t>(k)] = f.timer;
     else
         g_.MacroBuf[static_cast<size_t>(k)] = f.macro;
     KeyLabels[static_cast<size_t>(k)] = fixedField(f.recordName);
     drawKey(k);
+    pushStep(before, QStringLiteral("Paste"));
 }
 
 void frmEditPlus::showKeyMenu(int k, QPoint globalPos)
 {
-    if (!OptEDIT->isChecked())
-        return;
     QMenu menu(this);
     QAction *copy = menu.addAction(QStringLiteral("Copy"));
     copy->setObjectName(QStringLiteral("mnuCopyKey"));
+    copy->setShortcut(QKeySequence::Copy);   // shown beside the entry; the key takes the keys itself
     QAction *paste = menu.addAction(QStringLiteral("Paste"));
     paste->setObjectName(QStringLiteral("mnuPasteKey"));
+    paste->setShortcut(QKeySequence::Paste);
+    paste->setEnabled(OptEDIT->isChecked());
     QAction *chosen = menu.exec(globalPos);
     if (chosen == copy)
         copyKey(k);

@@ -21,10 +21,6 @@ void shiftStepsUp(Bytes<66> &record, int at, int last);
 // Closes step `at` by moving steps at + 1..last down one place; step `last` becomes FF FF.
 void shiftStepsDown(Bytes<66> &record, int at, int last);
 
-// Where a device key's corner pair lies in the image: the address of slot `slot` of
-// page `page` in bank `bank`'s corner table, split into high and low byte.
-constexpr int positionAddress(int bank, int page, int slot) { return 96 * bank + 24 * page + 2 * slot; }
-
 // A hot-macro key as the selector records it: the column it stands in and the cell
 // codes of its upper-left and lower-right cells on that column's 6 x 8 grid.
 struct HotKeyPlace {

@@ -5,6 +5,7 @@
 #include "core/Globals.h"
 #include "core/TextCodec.h"
 #include "editors/KeyBox.h"
+#include "editors/UndoButtons.h"
 #include "render/Pages.h"
 #include "plus/Controls.h"
 #include "plus/PlusRecords.h"
@@ -13,14 +14,36 @@
 
 #include <QButtonGroup>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUndoStack>
 
 namespace quillet {
 
-frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(parent), g_(g), ui_(ui)
+namespace {
+
+// A Setup or a paste of a key: the page before and after it.
+class PlusStep : public QUndoCommand {
+public:
+    PlusStep(frmEditPlus &page, frmEditPlus::State before, frmEditPlus::State after, const QString &text)
+        : QUndoCommand(text), page_(page), before_(std::move(before)), after_(std::move(after))
+    {
+    }
+    void undo() override { page_.restore(before_); }
+    void redo() override { page_.restore(after_); }
+
+private:
+    frmEditPlus &page_;
+    frmEditPlus::State before_, after_;
+};
+
+}  // namespace
+
+frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent)
+    : QDialog(parent), g_(g), ui_(ui), undo_(std::make_unique<QUndoStack>())
 {
     setObjectName(QStringLiteral("frmEditPlus"));
     const bool timers = g_.PlusKind == 0;
@@ -44,8 +67,15 @@ frmEditPlus::frmEditPlus(Globals &g, UiServices &ui, QWidget *parent) : QDialog(
     }
     // Opened from a finding of the memory check: the focus on that timer or macro.
     if (g_.OpenAt >= 0 && g_.OpenAt < HotKeyCount) {
-        keyTabStop(PicKEY, PicKEY[static_cast<size_t>(g_.OpenAt)]);
-        PicKEY[static_cast<size_t>(g_.OpenAt)]->setFocus(Qt::OtherFocusReason);
+        const int k = g_.OpenAt;
+        keyTabStop(PicKEY, PicKEY[static_cast<size_t>(k)]);
+        PicKEY[static_cast<size_t>(k)]->setFocus(Qt::OtherFocusReason);
+        if (g_.OpenStep >= 0) {
+            // Where the finding can be mended: in Setup, the key's own dialog open.
+            OptEDIT->setChecked(true);
+            OptEDIT_Click();
+            QMetaObject::invokeMethod(this, [this, k] { PicKEY_Click(k); }, Qt::QueuedConnection);
+        }
     }
     g_.OpenAt = -1;
 }
@@ -82,6 +112,11 @@ void frmEditPlus::buildControls()
     ComNO->setGeometry(296, 224, 81, 33);
     connect(ComYES, &QPushButton::clicked, this, &frmEditPlus::ComYES_Click);
     connect(ComNO, &QPushButton::clicked, this, &frmEditPlus::reject);
+    const UndoButtons undoButtons =
+        addUndoButtons(*this, *undo_, QRect(200, 264, 81, 33), QRect(296, 264, 81, 33), [this] { undo_->undo(); },
+                       [this] { undo_->redo(); });
+    cmdUndo = undoButtons.undo;
+    cmdRedo = undoButtons.redo;
 
     // The keys come last, so the focus opens on the modes and Enter presses OK. They are
     // one stop of Tab; the arrows go from key to key.
@@ -150,14 +185,55 @@ void frmEditPlus::PicKEY_Click(int k)
         frmMacroIn dialog(g_, ui_, this);
         ui_.showModal(dialog);
     }
+    g_.OpenStep = -1;
     if (!setup || g_.EditResult != 1)
         return;
+    const State before = state();
     KeyLabels[k] = fixedField(g_.KeyLabel);
     if (timers)
         g_.TimerBuf[k] = g_.TimerRecord;
     else
         g_.MacroBuf[k] = g_.MacroRecord;
     drawKey(k);
+    pushStep(before, QStringLiteral("Setup"));
+}
+
+frmEditPlus::State frmEditPlus::state() const
+{
+    return {g_.TimerBuf, g_.MacroBuf, KeyLabels};
+}
+
+void frmEditPlus::restore(const State &s)
+{
+    if (g_.PlusKind == 0)
+        g_.TimerBuf = s.timers;
+    else
+        g_.MacroBuf = s.macros;
+    KeyLabels = s.labels;
+    for (int k = 0; k < HotKeyCount; ++k)
+        drawKey(k);
+}
+
+void frmEditPlus::pushStep(const State &before, const QString &text)
+{
+    State after = state();
+    if (after != before)
+        undo_->push(new PlusStep(*this, before, std::move(after), text));
+}
+
+void frmEditPlus::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && !undo_->isClean()) {
+        g_.DialogResult = ui_.message(this,
+                                      g_.PlusKind == 0 ? QStringLiteral("Discard your changes to the timers?")
+                                                       : QStringLiteral("Discard your changes to the hot macros?"),
+                                      QStringLiteral("Warning"), MsgIcon::Warning, MsgButtons::YesNo);
+        if (g_.DialogResult != answer::Yes) {
+            event->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmEditPlus::ComYES_Click()

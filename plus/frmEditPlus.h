@@ -7,9 +7,11 @@
 #include <array>
 #include <memory>
 
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QUndoStack;
 
 namespace quillet {
 
@@ -37,6 +39,8 @@ public:
     QRadioButton *OptVIEW = nullptr;
     QPushButton *ComYES = nullptr;
     QPushButton *ComNO = nullptr;
+    QPushButton *cmdUndo = nullptr;
+    QPushButton *cmdRedo = nullptr;
 
     // The page's own labels, 23-character fields.
     const std::array<QString, 12> &keyLabels() const { return KeyLabels; }
@@ -44,12 +48,28 @@ public:
     void reject() override;   // Cancel, Escape and the window frame all cancel
 
     // Copy and Paste of a key's timer or macro as a fragment (Ctrl+C, Ctrl+V and the key's
-    // context menu), in Setup mode only; a paste waits for OK like a Setup of the key.
+    // context menu). Copy changes nothing and works in ReView too; Paste, in Setup only,
+    // asks before it replaces a timer or macro, and waits for OK like a Setup of the key.
     void copyKey(int k);
     void pasteKey(int k);
 
+    // Each Setup confirmed and each paste is one step of Undo (Ctrl+Z, cmdUndo) and Redo.
+    QUndoStack &undoStack() { return *undo_; }
+
+    // What the page holds: the records of its kind and its labels.
+    struct State {
+        Records<12, 10> timers{};
+        Records<12, 66> macros{};
+        std::array<QString, 12> labels;
+        bool operator==(const State &) const = default;
+    };
+    State state() const;
+    void restore(const State &s);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Escape with changes asks before it drops them, as the key-layout editor does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildControls();
@@ -58,6 +78,7 @@ private:
     void PicKEY_Click(int k);
     void ComYES_Click();
     void drawKey(int k);
+    void pushStep(const State &before, const QString &text);
     bool clipboardEvent(QObject *watched, QEvent *event);
     void showKeyMenu(int k, QPoint globalPos);
 
@@ -68,6 +89,7 @@ private:
     // The records as the page found them, put back on Cancel.
     Records<12, 10> timersAtOpen_{};
     Records<12, 66> macrosAtOpen_{};
+    std::unique_ptr<QUndoStack> undo_;
 };
 
 }  // namespace quillet

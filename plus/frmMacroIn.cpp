@@ -50,6 +50,10 @@ frmMacroIn::frmMacroIn(Globals &g, UiServices &ui, QWidget *parent) : QDialog(pa
         if (stepFilled(g_.MacroRecord, n))
             StepCount = n;
     showSteps();
+    // Opened from a finding of the memory check on one step: the focus on that step.
+    if (g_.OpenStep >= 1 && g_.OpenStep <= StepCount)
+        ComSTEP[g_.OpenStep]->setFocus(Qt::OtherFocusReason);
+    g_.OpenStep = -1;
 }
 
 void frmMacroIn::showSteps()

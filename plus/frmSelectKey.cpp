@@ -3,6 +3,7 @@
 #include "app/KeyboardAccess.h"
 #include "app/UiServices.h"
 #include "core/Globals.h"
+#include "core/KeySent.h"
 #include "core/TextCodec.h"
 #include "editors/KeyBox.h"
 #include "editors/PageSet.h"
@@ -337,16 +338,11 @@ void frmSelectKey::chooseDeviceKey(int i)
     showDevicePages();
     pressKey(i);
     SelKey = i;
-    for (int p = 0; p < 4; ++p) {
-        for (int s = 0; s < 12; ++s) {
-            if (g_.DevSlotBuf[p][s] == i) {
-                const int a = positionAddress(SelBank, p, s);
-                SelPage = p;
-                SelLoc1 = a / 256;
-                SelLoc2 = a % 256;
-                return;
-            }
-        }
+    // The first page and slot holding the key, as the remote finds it.
+    if (const std::optional<Bytes<3>> place = selectorPlace(LayoutBuffers::device(g_), SelBank, i)) {
+        SelPage = (*place)[0];
+        SelLoc1 = (*place)[1];
+        SelLoc2 = (*place)[2];
     }
 }
 

@@ -390,14 +390,15 @@ QStringList menuLines(const std::vector<MenuButtonReading> &buttons)
     return out;
 }
 
-// Page, key number and label (the text, or the icon's name) of every key, in page order.
+// Page, key number and label (the text, or the icon's name) of every key the remote has,
+// in page order, on the page of its first slot; a damaged one says so.
 std::vector<QStringList> keyTable(const std::vector<KeyReading> &keys)
 {
     std::vector<QStringList> rows;
     for (const KeyReading &k : keys) {
-        const QString label = k.label.shown();
+        const QString label = trimmedBoth(k.label.shown()).isEmpty() ? QStringLiteral("\u2014") : k.label.shown();
         rows.push_back({QString::number(k.page + 1), QString::number(k.key + 1),
-                        trimmedBoth(label).isEmpty() ? QStringLiteral("\u2014") : label});
+                        k.damaged() ? label + QStringLiteral(" (damaged)") : label});
     }
     return rows;
 }
@@ -490,7 +491,7 @@ Guide Guide::ofImage(const MemoryImage &image, const QString &title, const KeyFa
         entry.subheading = QStringLiteral("Bank %1, kind %2").arg(d.bank + 1).arg(kindText(d.kind));
         for (int page = 0; page < DevicePages.pages; ++page)
             entry.pages[static_cast<size_t>(page)] = devicePagePicture(*device, page, faces);
-        entry.keyRows = keyTable(d.keys);
+        entry.keyRows = keyTable(d.standing);
         g.devices_.push_back(entry);
         g.pictures_.push_back(devicePicture(d.name, *device, faces));
     }
@@ -519,7 +520,7 @@ Guide Guide::ofModel(const DeviceWorkset &device, const QString &title, const Ke
     Device entry;
     for (int page = 0; page < DevicePages.pages; ++page)
         entry.pages[static_cast<size_t>(page)] = devicePagePicture(device, page, faces);
-    entry.keyRows = keyTable(readModel(device).keys);
+    entry.keyRows = keyTable(readModel(device).standing);
     g.devices_.push_back(entry);
     g.pictures_.push_back(devicePicture(QStringLiteral("MODEL"), device, faces));
     return g;

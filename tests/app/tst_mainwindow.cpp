@@ -82,9 +82,9 @@ void TestMainWindow::menusHoldEveryCommand()
          {"Open", "Open Recent", "Save", "Save As..", "Compare with File..", "", "Export..", "Import Text..", "Print..", "", "Fast Open", "",
           "Delete", "Rename..", "", "Exit"}},
         {"Setup",
-         {"Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro", "",
+         {"Undo", "Redo", "", "Edit Main Menu", "Edit Device", "", "Open Model..", "Save Model..", "Backup..", "", "Timer", "", "Hot Macro", "",
           "Copy Device", "Paste Device", "", "Try the Remote", "Check Memory"}},
-        {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "Communication Port"}},
+        {"Transmission", {"Download from Remote", "Upload to Remote", "Compare with Remote", "History", "Communication Port"}},
         {"Help", {"How to use help", "", "About"}},
     };
     // What shows is the text without the mnemonic's "&"; every item has a mnemonic, and
@@ -199,7 +199,7 @@ void TestMainWindow::toolbarButtonsRunTheirCommands()
 {
     const QList<std::pair<const char *, const char *>> keys{
         {"Open..", "mnuFileOpenDATA"}, {"Save", "mnuFileSave"}, {"Save As..", "mnuFileSaveAs"},
-        {"Fast Open", "mnuLoad"}, {"Delete", "mnuDelete"}, {"Rename..", "mnuRENAME"},
+        {"Fast Open", "mnuLoad"}, {"Delete", "mnuDelete"}, {"Rename..", "mnuRENAME"}, {"Undo", "mnuUndo"}, {"Redo", "mnuRedo"},
         {"Edit Main Menu", "mnuMenuEdit"}, {"Edit Device", "mnuKeyEdit"}, {"Open Model..", "mnuModelLoad"},
         {"Save Model..", "mnuModelSave"}, {"Backup..", "mnuOEMLoad"}, {"Timer", "mnuTimer"}, {"Hot Macro", "mnuMacro"},
         {"Download from Remote", "mnuDOWN"}, {"Upload to Remote", "mnuUP"}, {"Communication Port", "mnuPORT"},
@@ -374,6 +374,7 @@ void TestMainWindow::editDeviceChoosesBankInDialog()
     int editedBank = -1;
     w->hooks.showEditKey = [&] {
         editedBank = g.SelectedBank;
+        ++g.DevLocBuf[0];
         g.EditResult = 255;
     };
     f_->ui.onDialog([](QDialog &d) {

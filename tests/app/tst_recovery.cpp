@@ -46,10 +46,11 @@ QString questionFor(const char *path)
     return questionFor(QLatin1Char('"') + QDir::toNativeSeparators(QString::fromLocal8Bit(path)) + QLatin1Char('"'));
 }
 
-// What the timer page's OK leaves in the buffers: one timer set to 17:42.
+// What the timer page's OK leaves in the buffers: one timer set to 17:42, or to 18:42 when it
+// is at 17:42 already, so that every OK is a change.
 void timerEdit(TimerWorkset &t)
 {
-    t.TimerBuf[2][3] = 17;
+    t.TimerBuf[2][3] = t.TimerBuf[2][3] == 17 ? 18 : 17;
     t.TimerBuf[2][4] = 42;
 }
 

@@ -130,7 +130,7 @@ void TestCliCheck::findings_data()
     QTest::newRow("02-29") << both(textField("timers", 1, "month", 2), textField("timers", 1, "day", 29))
                            << "warning: timer 2 (Christmas film): is set for 02-29, so it fires only in leap years";
     QTest::newRow("no key") << textField("timers", 0, "key", QJsonValue::Undefined)
-                            << "error: timer 1 (Wake up): fires but sends no key";
+                            << "error: timer 1 (Wake up): has no key set";
     QTest::newRow("no time") << textField("timers", 0, "time", QJsonValue::Undefined)
                              << "error: timer 1 (Wake up): has no time set";
     QTest::newRow("same minute") << textField("timers", 2, "time", "07:00")

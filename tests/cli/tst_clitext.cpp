@@ -4,6 +4,7 @@
 #include "cli/CliTestSupport.h"
 #include "core/DataFile.h"
 #include "core/Fragment.h"
+#include "core/ImageReading.h"
 #include "core/IconNames.h"
 #include "core/MemoryText.h"
 #include "core/ModelFile.h"
@@ -33,6 +34,7 @@ private slots:
     void anEditOfTheTextIsExactlyThatEdit();
     void aRefusedTextWritesNothing();
     void aFragmentGoesIntoACopy();
+    void aRefusedPasteWritesNothing();
     void exportsFollowTheInstalledSchema();
     void gitDiffReadsDataFilesThroughExport();
 
@@ -186,6 +188,82 @@ void TestCliText::aFragmentGoesIntoACopy()
     const std::vector<int> empty = emptyBanks(demoImage());
     ReadDeviceWorkset(pasted, copy, empty.front());
     QCOMPARE(std::memcmp(&source, &copy, sizeof copy), 0);
+}
+
+// Every refusal of a paste is told in the text's own form, with a place, and writes
+// nothing; a paste that goes through says where the piece went.
+void TestCliText::aRefusedPasteWritesNothing()
+{
+    auto into = std::make_unique<MemoryImage>(demoImage());
+    TimerWorkset timers;
+    ReadTimers(*into, timers);
+    QVERIFY(freeTimer(timers) >= 0);
+    const QString target = write(QStringLiteral("target.DAT"), dataFileBytes(*into));
+    const QString name = readMenuButtons(*into).front().label.trimmed();
+    const int bank = readMenuButtons(*into).front().bank;
+    const QString device = path(QStringLiteral("dev.json")), timer = path(QStringLiteral("timer.json"));
+    int firstTimer = 0;
+    while (timers.TimerBuf[static_cast<size_t>(firstTimer)][0] == Empty)
+        ++firstTimer;
+    QCOMPARE(runCliInProcess({QStringLiteral("export"), target, QStringLiteral("--device"), name, QStringLiteral("-o"),
+                              device}).code, 0);
+    QCOMPARE(runCliInProcess({QStringLiteral("export"), target, QStringLiteral("--timer"),
+                              QString::number(firstTimer + 1), QStringLiteral("-o"), timer}).code, 0);
+    QJsonObject doc = QJsonDocument::fromJson(fileBytes(device)).object();
+    QJsonObject d = doc[QStringLiteral("device")].toObject();
+    QJsonArray bad;
+    for (int i = 0; i < 150; ++i)
+        bad.append(QJsonObject{{"area", "nowhere"}, {"offset", i}, {"hex", "00"}});
+    d[QStringLiteral("bytes")] = bad;
+    doc[QStringLiteral("device")] = d;
+    const QString manyBad = write(QStringLiteral("bad.json"), QJsonDocument(doc).toJson());
+    d[QStringLiteral("bytes")] = QJsonArray{QJsonObject{{"area", "slots"}, {"offset", 0}, {"hex", "22"}}};
+    doc[QStringLiteral("device")] = d;
+    const QString contradicts = write(QStringLiteral("contra.json"), QJsonDocument(doc).toJson());
+    const QString empty =
+        write(QStringLiteral("empty.json"), R"({"format": "quillet-fragment", "version": 1, "kind": "timer",
+  "timer": {"name": ""}})");
+    const QString out = path(QStringLiteral("out.DAT"));
+    const QStringList paste{QStringLiteral("--into"), target, QStringLiteral("-o")};
+    struct Case {
+        QStringList args;
+        int code;
+        QString said;
+    };
+    const Case cases[] = {
+        {{timer, QStringLiteral("-o"), out}, 2, QStringLiteral("timer.json\" is a fragment (a timer); paste it with --into")},
+        {QStringList{timer} + paste + QStringList{timer, QStringLiteral("--force")}, 2, QStringLiteral("is the input")},
+        {QStringList{device} + paste + QStringList{out, QStringLiteral("--name"), QStringLiteral("X"),
+                                                   QStringLiteral("--bank"), QString::number(bank + 1)},
+         2, QStringLiteral(": device: --bank %1: bank %1 is not free: it holds the menu button").arg(bank + 1)},
+        {QStringList{device} + paste + QStringList{out, QStringLiteral("--name"), name.toLower()}, 2,
+         QStringLiteral("which differs only in letter case")},
+        {QStringList{timer} + paste + QStringList{out, QStringLiteral("--bank"), QStringLiteral("2")}, 2,
+         QStringLiteral("--bank and --name go with a device")},
+        {QStringList{empty} + paste + QStringList{out}, 2,
+         QStringLiteral("empty.json:2:12: timer: the timer was never set up")},
+        {QStringList{contradicts} + paste + QStringList{out, QStringLiteral("--name"), QStringLiteral("X")}, 2,
+         QStringLiteral(": device.bytes[0]: the byte at offset 0 of \"slots\" is set by a value")},
+        {QStringList{manyBad} + paste + QStringList{out}, 2, QStringLiteral("bad.json: and 50 more")},
+    };
+    const QByteArray before = fileBytes(target), timerText = fileBytes(timer);
+    for (const Case &c : cases) {
+        const CliResult r = runCliInProcess(QStringList{QStringLiteral("import")} + c.args);
+        QVERIFY2(r.code == c.code && r.err.contains(c.said), qPrintable(c.said + QStringLiteral("\n") + r.err));
+        QVERIFY2(!QFile::exists(out), qPrintable(c.said));
+        QCOMPARE(fileBytes(target), before);
+        QCOMPARE(fileBytes(timer), timerText);
+    }
+    const CliResult r = runCliInProcess(QStringList{QStringLiteral("import"), timer} + paste + QStringList{"-"});
+    QCOMPARE(r.code, 0);
+    const int slot = freeTimer(timers);
+    QVERIFY2(r.err.contains(QStringLiteral("into timer %1").arg(slot + 1)), qPrintable(r.err));
+    MemoryImage pasted;
+    fillImageFromDataFile(pasted, r.bytes);
+    TimerWorkset now;
+    ReadTimers(pasted, now);
+    const auto &source = timers.TimerBuf[static_cast<size_t>(firstTimer)];
+    QVERIFY(std::equal(source.begin(), source.begin() + timer::Page, now.TimerBuf[static_cast<size_t>(slot)].begin()));
 }
 
 void TestCliText::exportsFollowTheInstalledSchema()

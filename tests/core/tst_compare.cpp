@@ -149,6 +149,7 @@ private slots:
     void findsExactlyTheEdit_data();
     void findsExactlyTheEdit();
     void identicalMemoriesDiffer_notAtAll();
+    void aDeviceOverOldDataSaysWhatItReplaced();
     void everyChangedByteIsTold();
     void modelsCompareTheirOneDevice();
     void theLastStepOfAFullMacroCounts();
@@ -328,6 +329,32 @@ void TestCompare::findsExactlyTheEdit()
     auto after = std::make_unique<MemoryImage>(*before);
     edit(*after);
     QCOMPARE(sentences(compareImages(*before, *after)), expected);
+}
+
+// A device pasted into a bank that still held a key and block data replaced them: the
+// diff says so, not only that a device came.
+void TestCompare::aDeviceOverOldDataSaysWhatItReplaced()
+{
+    auto before = std::make_unique<MemoryImage>();
+    sampleImage(*before);
+    editDevice(*before, 7, [](DeviceWorkset &d) {
+        putKey(d, 0, 0, 3, 0, {0, 0, 1, 1}, QStringLiteral("OLD"));
+        d.DevBlockBuf[4].fill(0);
+    });
+    auto after = std::make_unique<MemoryImage>(*before);
+    editMenu(*after, [](MenuWorkset &w) {
+        w.MenuSlotBuf[0][2] = 7;
+        w.MenuRectBuf[0][4] = cell(0, 2), w.MenuRectBuf[0][5] = cell(2, 3);
+        w.MenuLocBuf[7] = 2;
+        setLabel(&w.MenuLabelBuf[0][2 * LabelRecordSize], QStringLiteral("CD"));
+    });
+    editDevice(*after, 7, [](DeviceWorkset &d) {
+        std::memset(&d, Empty, sizeof d);
+        putKey(d, 0, 0, 0, 0, {0, 0, 1, 1}, QStringLiteral("EJECT"));
+    });
+    const QStringList told = sentences(compareImages(*before, *after));
+    QVERIFY2(told.contains(QStringLiteral("CD: earlier bank data removed (was 270 bytes that the device replaced)")),
+             qPrintable(told.join(QLatin1Char('\n'))));
 }
 
 void TestCompare::identicalMemoriesDiffer_notAtAll()

@@ -254,7 +254,7 @@ void TestMemoryText::refusalsSayWhereAndWhy_data()
     const QString second = QStringLiteral("devices[0].pages[0].keys[1]");
     // The column counts characters: "é" is two bytes.
     row("syntax", QStringLiteral(R"({"label": {"text": "é"}, "column": 4, "row": 1, "columns": 2 "rows": 3})"),
-        GoodTimerKey, GoodSteps, QStringLiteral(R"("rows": 3)"), QString(), QStringLiteral("expected \",\" or \"}\""));
+        GoodTimerKey, GoodSteps, QStringLiteral(R"("rows": 3)"), second, QStringLiteral("expected \",\" or \"}\""));
     row("unknown field",
         QStringLiteral(R"({"colum": 4, "row": 1, "columns": 2, "rows": 2, "label": {"icon": "Mute"}})"), GoodTimerKey,
         GoodSteps, QStringLiteral(R"("colum")"), second + QStringLiteral(".colum"),
@@ -350,13 +350,13 @@ void TestMemoryText::hostileTextsAreToldBriefly_data()
         fields += ", \"f" + QByteArray::number(f % 70 == 63 ? 20 : f) + "\": 0";
     QTest::newRow("a field twice among many")
         << "{" + fields.mid(2, fields.indexOf("f63") + 1) + "}"
-        << QStringLiteral("1:622: the field \"f20\" is named twice in this object") << 1;
+        << QStringLiteral("1:622: f20: the field \"f20\" is named twice in this object") << 1;
     QTest::newRow("80,000 fields") << R"({"format": "quillet-memory")" + fields.replace("f20\"", "f0x\"") + "}"
                                    << QStringLiteral("1:650: the object has more than 64 fields") << 1;
     QTest::newRow("a list longer than any") << head + "\"bytes\": [" + times("0", 200000) + "]}"
-                                            << QStringLiteral("1:408646: the list has more than 136192 items") << 1;
+                                            << QStringLiteral("1:408646: bytes: the list has more than 136192 items") << 1;
     QTest::newRow("more values than any") << "[" + times("[" + times("[]", 100000) + "]", 20) + "]"
-                                          << QStringLiteral("1:3268587: the text holds more than 817152 values")
+                                          << QStringLiteral("1:3268587: [8][17142]: the text holds more than 817152 values")
                                           << 1;
     const QString good = written(GoodKey, GoodTimerKey, GoodSteps);
     const QString last = QStringLiteral("22:1: unexpected text after the document");

@@ -20,6 +20,7 @@
 #include "plus/frmMacroIn.h"
 #include "plus/frmSelectKey.h"
 #include "plus/frmTimerIn.h"
+#include "preview/Install.h"
 
 #include <QAction>
 #include <QApplication>
@@ -400,6 +401,7 @@ Environment &environment()
     env->main = std::make_unique<frmMain>(g, env->ui);
     installEditors(*env->main);
     installPlus(*env->main);
+    installPreview(*env->main);
     auto clock = std::make_unique<VirtualClock>();
     auto line = std::make_unique<ScriptedLine>(*clock);
     env->clock = clock.get();

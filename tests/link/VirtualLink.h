@@ -6,7 +6,7 @@
 
 #include "link/LinkInterfaces.h"
 #include "link/Transfer.h"
-#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/SimulatedRemote.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,7 +38,7 @@ public:
 
 class ModelPort : public SerialPort {
 public:
-    ModelPort(sim::RemoteModel &model, VirtualClock &clock) : model_(model), clock_(clock) {}
+    ModelPort(sim::SimulatedRemote &model, VirtualClock &clock) : model_(model), clock_(clock) {}
 
     // Knobs.
     bool failOpen = false;
@@ -183,7 +183,7 @@ private:
     }
     bool gone() const { return hangUpAt_ >= 0 && clock_.now >= hangUpAt_; }
 
-    sim::RemoteModel &model_;
+    sim::SimulatedRemote &model_;
     VirtualClock &clock_;
     std::deque<std::pair<std::int64_t, std::uint8_t>> toPc_;
     std::deque<std::pair<std::int64_t, std::uint8_t>> toRemote_;

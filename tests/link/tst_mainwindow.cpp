@@ -118,6 +118,7 @@ private slots:
     void everyTransferIsKeptUpToTheLimit();
     void aHistoryThatCannotBeWrittenIsToldOnce();
     void nothingGetsIntoATransfer();
+    void uploadWithErrorsSaysSo_data();
     void uploadWithErrorsSaysSo();
 
 private:
@@ -482,12 +483,30 @@ void TestLinkMainWindow::nothingGetsIntoATransfer()
     poke.stop();
 }
 
-// The upload asks nothing, but the status bar names what points at nothing, from the
-// start of the upload to after it; the list behind the count shows each finding.
+// The upload asks nothing, but the status bar counts the check's findings while it runs,
+// names them after a success, and after a failure says why it failed; the list behind the
+// count shows each finding.
+void TestLinkMainWindow::uploadWithErrorsSaysSo_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("sent") << false << " OK !"
+                          << "Uploaded with 3 errors: timer Wake up sends TV key 1, which no longer exists, … "
+                             "(Setup ▸ Check Memory)";
+    QTest::newRow("failed") << true << " fail !" << "Upload failed: the remote did not answer in time (at page 1).";
+}
+
 void TestLinkMainWindow::uploadWithErrorsSaysSo()
 {
-    LinkedWindow l(beaconEvery(50), MemoryImage{});
+    QFETCH(bool, silent);
+    QFETCH(QString, box);
+    QFETCH(QString, after);
+    sim::Options o = beaconEvery(50);
+    o.silent = silent;
+    LinkedWindow l(o, MemoryImage{});
     QVERIFY2(l.remote.ok, qPrintable(l.remote.error));
+    l.c->engine().timeoutMs = 100;
     l.f.g->Image = demoImage();
     DeviceWorkset &tv = *l.f.g;
     ReadDeviceWorkset(l.f.g->Image, tv, 0);
@@ -499,14 +518,12 @@ void TestLinkMainWindow::uploadWithErrorsSaysSo()
     l.f.w->refreshSequence();
     QCOMPARE(l.f.w->checks()->cmdCheck->text(), QStringLiteral("3 errors, no warnings"));
 
-    const QString said = QStringLiteral("Uploaded with 3 errors: timer Wake up sends TV key 1, which no longer exists, "
-                                        "… (Setup ▸ Check Memory)");
     TRIGGER(l.f.w.get(), "mnuUP");
     QVERIFY(l.c->engine().active());
-    QCOMPARE(l.f.w->StatusBar1->currentMessage(), said);
+    QCOMPARE(l.f.w->StatusBar1->currentMessage(), QStringLiteral("Uploading, with 3 errors…"));
     QVERIFY(waitIdle(l.c));
-    QCOMPARE(l.f.ui.texts(), QStringList{QStringLiteral(" OK !")});
-    QCOMPARE(l.f.w->StatusBar1->currentMessage(), said);
+    QCOMPARE(l.f.ui.texts(), QStringList{box});
+    QCOMPARE(l.f.w->StatusBar1->currentMessage(), after);
 
     l.f.w->checks()->cmdCheck->click();
     frmCheck *list = l.f.w->checks()->list();

@@ -32,7 +32,7 @@ struct Rig {
     Globals g;
     ScriptedUiServices ui;
     VirtualClock clock;
-    sim::RemoteModel model;
+    sim::SimulatedRemote model;
     ModelPort port;
     ScriptedEscape escape;
     RecordingDisplay display;

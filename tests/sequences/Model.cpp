@@ -192,12 +192,14 @@ QDataStream &operator>>(QDataStream &s, Doc &d)
 
 QDataStream &operator<<(QDataStream &s, const Model &m)
 {
-    return s << m.doc << m.files << m.exports << m.remote << m.history << m.leftCopies << m.keep << m.unsettled;
+    return s << m.doc << m.files << m.exports << m.remote << m.history << m.leftCopies << m.keep << m.unsettled << m.states
+             << m.at << m.saved;
 }
 
 QDataStream &operator>>(QDataStream &s, Model &m)
 {
-    return s >> m.doc >> m.files >> m.exports >> m.remote >> m.history >> m.leftCopies >> m.keep >> m.unsettled;
+    return s >> m.doc >> m.files >> m.exports >> m.remote >> m.history >> m.leftCopies >> m.keep >> m.unsettled >> m.states
+             >> m.at >> m.saved;
 }
 
 }  // namespace seq

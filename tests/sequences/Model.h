@@ -80,6 +80,11 @@ struct Model {
     QList<Doc> leftCopies;               // what sessions that were killed left
     int keep = 3;
     bool unsettled = false;              // the last transfer stopped part way
+    // The document's undo history: the bytes of each state its steps went through, where
+    // the document stands among them, and which one was saved last (-1: none of them).
+    QList<QByteArray> states{QByteArray(ImageBytes, '\0')};
+    int at = 0;
+    int saved = 0;
 
     QList<Doc> expectedCopies() const { return doc.modified && doc.kind ? QList<Doc>{doc} + leftCopies : leftCopies; }
     void kept(const QByteArray &image)
@@ -89,6 +94,37 @@ struct Model {
             history.removeFirst();
     }
     QStringList filesIn(const QString &folder) const;   // DATA: *.DAT, MODEL: *.MOD
+    // A command changed the document: one step when its bytes changed, and Modified unless
+    // that is the state last saved.
+    void stepTaken()
+    {
+        if (doc.bytes() == states.value(at))
+            return;
+        states = states.mid(0, at + 1) << doc.bytes();
+        saved = saved > at ? -1 : saved;
+        ++at;
+        // A hundred steps are kept; the state before the oldest goes with it.
+        for (; states.size() > 101; --at, saved = saved > 0 ? saved - 1 : -1)
+            states.removeFirst();
+        doc.modified = at != saved;
+    }
+    // The document was replaced: nothing before it can be undone.
+    void newHistory()
+    {
+        states = {doc.bytes()};
+        at = 0;
+        saved = doc.modified ? -1 : 0;
+    }
+    // Undo (-1) or Redo (+1): the bytes of that state, modified unless it was saved last.
+    bool move(int by)
+    {
+        if (at + by < 0 || at + by >= states.size())
+            return false;
+        at += by;
+        (doc.kind == 2 ? doc.dev : doc.img) = states[at];
+        doc.modified = at != saved;
+        return true;
+    }
 };
 
 QDataStream &operator<<(QDataStream &s, const Doc &d);

@@ -1,4 +1,5 @@
 #include "Runner.h"
+#include "support/RemoteAgreement.h"
 
 #include "app/DocumentRecovery.h"
 #include "app/ExternalFiles.h"
@@ -15,9 +16,11 @@
 #include "link/TransferController.h"
 #include "link/VirtualLink.h"
 #include "plus/Install.h"
+#include "preview/Install.h"
 #include "tools/remotesim/DemoImage.h"
 
 #include <QAction>
+#include <QStatusBar>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
@@ -58,12 +61,12 @@ public:
         port_.reset();
         MemoryImage memory;
         std::memcpy(memory.data(), image.constData(), ImageBytes);
-        remote = std::make_unique<sim::RemoteModel>(o, memory);
+        remote = std::make_unique<sim::SimulatedRemote>(o, memory);
         port_ = std::make_unique<ModelPort>(*remote, clock);
         traffic = 0;
     }
     QByteArray image() const { return {reinterpret_cast<const char *>(remote->image().data()), ImageBytes}; }
-    std::unique_ptr<sim::RemoteModel> remote;
+    std::unique_ptr<sim::SimulatedRemote> remote;
     long long traffic = 0, when = -1;
     std::function<void()> act;
 
@@ -249,6 +252,7 @@ public:
         for (auto it = m.files.cbegin(); it != m.files.cend(); ++it)
             if (QFile out(path(it.key())); !out.open(QIODevice::WriteOnly) || out.write(it.value()) != it.value().size())
                 qFatal("cannot write %s", qPrintable(it.key()));
+        m.newHistory();
         static const Step none;
         cur_ = &none;
         startSession();
@@ -274,7 +278,8 @@ public:
             {u"menu"_s, &Driver::menu}, {u"download"_s, &Driver::transfer}, {u"upload"_s, &Driver::transfer},
             {u"compare"_s, &Driver::transfer}, {u"modelload"_s, &Driver::modelOrBackup}, {u"modelsave"_s, &Driver::modelOrBackup},
             {u"backup"_s, &Driver::modelOrBackup}, {u"exit"_s, &Driver::exitAndStart}, {u"fault"_s, &Driver::fault},
-            {u"paste"_s, &Driver::paste},
+            {u"paste"_s, &Driver::paste}, {u"pasteplus"_s, &Driver::pastePlus}, {u"undo"_s, &Driver::undoRedo},
+            {u"redo"_s, &Driver::undoRedo},
             {u"textround"_s, &Driver::textRound}, {u"kill"_s, &Driver::quickEdits}};
         cur_ = &st;
         keys_ = st("keys") == 1;
@@ -323,6 +328,7 @@ private:
         s_->c->Timer1->setInterval(0);
         installEditors(*s_->w);
         installPlus(*s_->w);
+        installPreview(*s_->w);
         if (auto *r = s_->w->findChild<DocumentRecovery *>())
             r->delayMs = 0;
     }
@@ -346,6 +352,7 @@ private:
                     m.doc.img = QByteArray(ImageBytes, '\0');
             }
         }
+        m.newHistory();
         s_.reset();
         startSession();
         return true;
@@ -374,6 +381,8 @@ private:
             return pick(st("q"), answer::OK, answer::Cancel);
         if (text.contains(u"Load it anyway?"))
             return pick(st("short"), answer::OK, answer::Cancel);
+        if (text.startsWith(u"Replace timer") || text.startsWith(u"Replace hot macro"))
+            return st("ok") ? answer::OK : answer::Cancel;
         return text.startsWith(u"Discard your changes") ? answer::Yes : -1;
     }
 
@@ -497,6 +506,7 @@ private:
         m.doc.file = path(rel);
         m.doc.saveAsFirst = false;
         m.doc.modified = 0;
+        m.saved = m.at;
         if (retitle)
             m.doc.caption = title(m.doc.file);
         return true;
@@ -531,6 +541,7 @@ private:
         m.doc.caption = title(m.doc.file);
         m.doc.modified = 0;
         m.doc.saveAsFirst = false;
+        m.newHistory();
     }
 
     // ---- Driving the window
@@ -631,6 +642,7 @@ private:
             if (m.doc.kind && (mod || m.doc.file.endsWith(u".DAT")) && saved(m.doc.file.mid(path().size()), bytes)) {
                 m.doc.caption = title(m.doc.file);
                 m.doc.modified = 0;
+                m.saved = m.at;
             }
             trigger("mnuFileSave");
         } else if (k == u"save" || k == u"saveas") {
@@ -757,7 +769,7 @@ private:
                 putDeviceBytes(m.doc.img, bank, layout);
             else
                 m.doc.dev = layout;
-            m.doc.modified = 1;
+            m.stepTaken();
         }
     }
 
@@ -812,7 +824,7 @@ private:
             m.doc.img[at(record + 2 * steps - 2)] = m.doc.img[at(record + 2 * steps - 1)] = '\xFF';
         }
         setNames(m.doc.img, timer ? 23232 : 34584, inner ? t : -1, name);
-        m.doc.modified = 1;
+        m.stepTaken();
     }
 
     // A device button renamed, and given a kind, in the main-menu editor.
@@ -851,7 +863,8 @@ private:
             // the question); Cancel keeps it, and the document says it changed.
             if (byteAt(edited, at(1056 + b)) != codes[kind] && (Layout{bank}.keys().isEmpty() || st("q") == 0)) {
                 putDeviceBytes(m.doc.img, b, deviceBytes(m.doc.img, slotOf[kind], true));
-                m.doc.modified = m.doc.modified || deviceBytes(m.doc.img, b) != bank;
+                // A step of its own, which the editor's Cancel keeps.
+                m.stepTaken();
                 putDeviceBytes(edited, b, deviceBytes(m.doc.img, b));
                 edited[at(1056 + b)] = static_cast<char>(codes[kind]);
             }
@@ -869,7 +882,7 @@ private:
         trigger("mnuMenuEdit");
         if (ending(st) == 0) {
             m.doc.img = edited;
-            m.doc.modified = 1;
+            m.stepTaken();
         }
     }
 
@@ -881,11 +894,16 @@ private:
         const QStringList names = deviceNames(m.doc.img), listed = listedNames(m.doc.img);
         if (m.doc.kind != 1 || listed.isEmpty())
             return;
+        // A bank is free when no button opens it and its slots, labels and blocks hold nothing.
         QList<int> empty;
         for (int b = 0; b < 10; ++b) {
             bool used = false;
             for (int i = 0; i < 16; ++i)
                 used = used || byteAt(m.doc.img, at(20016 + i)) == b;
+            const QByteArray bank = deviceBytes(m.doc.img, b);
+            for (const auto &[from, to] : {std::pair{0, 48}, {180, 3876}})
+                for (int i = from; i < to; ++i)
+                    used = used || static_cast<unsigned char>(bank[i]) != 255;
             if (!used)
                 empty << b;
         }
@@ -902,7 +920,7 @@ private:
         const QByteArray now(reinterpret_cast<const char *>(s_->g.Image.data()), ImageBytes);
         if (now == m.doc.img)
             return;
-        if (to < 0 || !st("ok") || names.contains(name)) {
+        if (to < 0 || !st("ok") || names.contains(name.trimmed(), Qt::CaseInsensitive)) {
             violation(u"doc"_s, u"a paste that had to be refused changed the memory"_s);
             return;
         }
@@ -914,7 +932,96 @@ private:
         if (expected != now || deviceNames(now)[to] != name)
             violation(u"doc"_s, u"the device pasted into bank %1 is not the one copied, or more changed"_s.arg(to + 1));
         m.doc.img = now;
-        m.doc.modified = 1;
+        m.stepTaken();
+    }
+
+    // Whether the remote knows the key a timer sends or a step presses: a named device's key
+    // standing in a slot, or one of its rubber keys; for a timer, a hot-macro key too.
+    bool known(int bank, int key, bool timer) const
+    {
+        if (timer && bank == 10)
+            return key < 12;
+        if (bank > 9 || deviceNames(m.doc.img)[bank].isEmpty() || key > 41)
+            return false;
+        for (int i = 0; i < 48 && key < 35; ++i)
+            if (byteAt(m.doc.img, at(19536 + 48 * bank + i)) == key)
+                return true;
+        return key >= 35;
+    }
+    // Whether the text says a key as a value (else its bytes travel as they are).
+    bool named(int bank, int key, bool timer) const
+    {
+        if (timer && bank == 10)
+            return key < 12;
+        return bank <= 9 && !deviceNames(m.doc.img)[bank].isEmpty() && key <= 41;
+    }
+
+    // A timer or hot macro copied on its page (in either mode) and pasted onto another key in
+    // Setup. Within one memory the record arrives whole, but for a timer's place, which is
+    // where the key stands; a paste of nothing, or of a key the memory lacks, is refused; a
+    // paste over a record asks first. Refused or cancelled, nothing changes.
+    void pastePlus(const Step &st)
+    {
+        if (m.doc.kind != 1)
+            return;
+        const bool timer = st("which") == 0;
+        const int t = st("t"), u = st("u"), size = timer ? 10 : 66;
+        const int from = timer ? 22008 + 10 * t : 20064 + 66 * t, to = timer ? 22008 + 10 * u : 20064 + 66 * u;
+        const int names = timer ? 23232 : 34584;
+        QByteArray record(size, '\0');
+        for (int i = 0; i < size; ++i)
+            record[i] = m.doc.img[at(from + i)];
+        // A name as the page reads it: up to the first FF, without trailing blanks.
+        auto nameOf = [&](int i) {
+            QString n = QString::fromLatin1(m.doc.img.mid(at(names + 22 * i + 2), 20).split('\xFF').first());
+            while (n.endsWith(u' '))
+                n.chop(1);
+            return n;
+        };
+        const QString name = nameOf(t);
+        bool held = !nameOf(u).trimmed().isEmpty();
+        for (int i = 0; i < size; ++i)
+            held = held || byteAt(m.doc.img, at(to + i)) != 255;
+        bool refused = name.trimmed().isEmpty() && record.count('\xFF') == size;
+        auto byte = [&](int i) { return static_cast<int>(static_cast<unsigned char>(record[i])); };
+        if (timer && named(byte(5), byte(6), true)) {
+            refused = refused || !known(byte(5), byte(6), true);
+            const int bank = byte(5), key = byte(6);
+            if (bank == 10) {
+                record[7] = static_cast<char>(key / 4);
+                record[8] = static_cast<char>(2 * (key % 4));
+                record[9] = static_cast<char>(0x50 + 2 * (key % 4) + 1);
+            }
+            for (int i = 0; bank < 10 && key < 35 && i < 48; ++i)
+                if (byteAt(m.doc.img, at(19536 + 48 * bank + i)) == key) {
+                    const int a = 96 * bank + 24 * (i / 12) + 2 * (i % 12);
+                    record[7] = static_cast<char>(i / 12), record[8] = static_cast<char>(a / 256);
+                    record[9] = static_cast<char>(a % 256);
+                    break;
+                }
+        }
+        for (int n = 0; !timer && n < 25; ++n) {
+            const int head = byte(2 * n), delay = head % 16;
+            const bool delayKnown = delay <= 3 || delay == 5 || delay == 7 || delay == 10 || delay == 15;
+            if (head != 255 && delayKnown && named(head / 16, byte(2 * n + 1), false))
+                refused = refused || !known(head / 16, byte(2 * n + 1), false);
+        }
+        inEditor(st, [&](QDialog &page) {
+            QTest::keyClick(page.findChild<QWidget *>(u"PicKEY_%1"_s.arg(t)), Qt::Key_C, Qt::ControlModifier);
+            pressNamed(page, u"OptEDIT"_s);
+            QTest::keyClick(page.findChild<QWidget *>(u"PicKEY_%1"_s.arg(u)), Qt::Key_V, Qt::ControlModifier);
+        });
+        trigger(timer ? "mnuTimer" : "mnuMacro");
+        if (ending(st) != 0)
+            return;
+        if (!refused && (!held || st("ok"))) {
+            for (int i = 0; i < size; ++i)
+                m.doc.img[at(to + i)] = record[i];
+            setNames(m.doc.img, names, u, name);
+        } else {
+            setNames(m.doc.img, names, -1, QString());
+        }
+        m.stepTaken();
     }
 
     // Download, Upload or Compare with Remote against a remote that misbehaves as the step
@@ -1030,6 +1137,11 @@ private:
         m.doc.caption = ok ? u"Quillet  [DOWNLOAD]"_s : u"Quillet  [NONE]"_s;
         if (ok && dir == 0)
             m.doc.img = read;
+        // A download starts a new history; after an upload no state of it is the one saved.
+        if (dir == 0)
+            m.newHistory();
+        else
+            m.saved = -1;
     }
 
     // Save Model.., Open Model.. into a bank and Backup.. of a bank, for the device selected
@@ -1060,7 +1172,8 @@ private:
         else if (ok)
             putDeviceBytes(m.doc.img, static_cast<int>(names.lastIndexOf(listed[row])), m.files.value(model).left(ModelBytes));
         onDialog([this, row, ok](QDialog &d) { pickRow(d, row, ok); });
-        m.doc.modified = m.doc.modified || ok;
+        if (ok)
+            m.stepTaken();
         trigger(st.kind == u"backup" ? "mnuOEMLoad" : "mnuModelLoad");
     }
 
@@ -1096,6 +1209,36 @@ private:
         recovery->delayMs = 0;
     }
 
+    // Undo or Redo of the document, once to three times, by its menu item, its toolbar button
+    // or a key: the bytes and Modified of the state before (or after), on only when there is
+    // one, and the item and the status bar naming the step.
+    void undoRedo(const Step &st)
+    {
+        const bool back = st.kind == u"undo";
+        const QString name = back ? u"mnuUndo"_s : u"mnuRedo"_s;
+        for (int i = 0; i <= st("n"); ++i) {
+            QAction *a = s_->w->action(name);
+            const bool can = m.move(back ? -1 : 1);
+            if (a->isEnabled() != can)
+                return violation(u"doc"_s, u"%1 is %2"_s.arg(name, a->isEnabled() ? u"on"_s : u"off"_s));
+            if (can != (a->text() != (back ? u"&Undo"_s : u"R&edo"_s)))
+                return violation(u"doc"_s, u"%1 reads \"%2\""_s.arg(name, a->text()));
+            const int via = st("via");
+            if (via == 0)
+                a->trigger();
+            else if (via == 1)
+                clickNamed(*s_->w, u"Toolbar1_"_s + name);
+            else if (s_->w->activateWindow(); QTest::qWaitForWindowActive(s_->w.get()))
+                QTest::keyClick(s_->w.get(), via == 3 || back ? Qt::Key_Z : Qt::Key_Y,
+                                back || via == 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+            else
+                return violation(u"doc"_s, u"the main window cannot be made active for a key"_s);
+            const QString said = s_->w->StatusBar1->currentMessage();
+            if (can && !said.startsWith(back ? u"Undid "_s : u"Redid "_s))
+                return violation(u"doc"_s, u"the status bar says \"%1\" after %2"_s.arg(said, name));
+        }
+    }
+
     // Export Text, then Import Text of what it wrote: the same document, as a new one.
     void textRound(const Step &st)
     {
@@ -1114,6 +1257,7 @@ private:
             m.doc.caption = u"Quillet  [IMPORTED]"_s;
             m.doc.modified = 1;
             m.doc.saveAsFirst = false;
+            m.newHistory();
         }
         trigger("mnuFileImportText");
     }
@@ -1157,6 +1301,9 @@ private:
         const QString counted = !any ? QString() : countsText(countFindings(one ? checkMemory(g.Image) : checkModel(g)));
         if (count->isVisibleTo(s_->w.get()) != any || (any && count->text() != counted))
             return fail("check", u"the status bar counts \"%1\"; the check finds \"%2\""_s.arg(count->text(), counted));
+        // The check, the presses, the macros and the timers tell one story of the memory.
+        if (const QString disagree = one ? remoteDisagreement(g.Image) : QString(); !disagree.isEmpty())
+            return fail("remote", disagree);
 
         // Every file on the disk is its last save; the history holds the last transfers.
         QMap<QString, QByteArray> disk, exports;

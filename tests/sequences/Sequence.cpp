@@ -62,6 +62,7 @@ Sequence generate(quint64 seed, int index, int steps)
         {"menu", 4, "b:100 kind:8 q:3 name:100000 ok:5 end:6 keys:2"},
         {"macro", 3, "t:12 n:25 name:100000 ok:5 inner:5 end:6 keys:2"},
         {"paste", 3, "dev:10 to:10 name:100000 ok:4"},
+        {"pasteplus", 3, "which:2 t:12 u:12 ok:4 end:6"},
         {"download", 7, "mis:11 page:512 esc:150000/5 drop:150000/5 hand:150000/5 f:100 save:4 as:100"},
         {"upload", 5, "mis:11 page:512 esc:150000/5 drop:150000/5 hand:150000/5 f:100 save:4"},
         {"compare", 2, "mis:11 page:512 esc:150000/5 hand:150000/5 f:100 save:4"},
@@ -74,6 +75,8 @@ Sequence generate(quint64 seed, int index, int steps)
         {"textround", 2, "f:100 save:4 as:100"},
         {"kill", 1, "ms:400 a:27 quick:2"},
         {"exit", 2, "save:4 as:100 a:27"},
+        {"undo", 6, "via:3 n:3"},
+        {"redo", 3, "via:4 n:3"},
     };
     int total = 0;
     for (const Kind &k : kinds)

@@ -15,7 +15,7 @@
 #include "link/PortBinding.h"
 #include "link/TransferController.h"
 #include "tools/remotesim/DemoImage.h"
-#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/SimulatedRemote.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "core/MemoryImage.h"
 #include "link/SteadyClock.h"
 #include "tools/remotesim/DemoImage.h"
-#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/SimulatedRemote.h"
 #include "tools/remotesim/RemoteRunner.h"
 
 #include <QString>
@@ -63,18 +63,18 @@ public:
     sim::RemoteRunner &runner() { return runner_; }
     MemoryImage image()
     {
-        return runner_.withModel([](sim::RemoteModel &m) { return m.image(); });
+        return runner_.withModel([](sim::SimulatedRemote &m) { return m.image(); });
     }
     sim::Stats stats()
     {
-        return runner_.withModel([](sim::RemoteModel &m) { return m.stats(); });
+        return runner_.withModel([](sim::SimulatedRemote &m) { return m.stats(); });
     }
 
     bool ok = false;
     QString error;
 
 private:
-    sim::RemoteModel model_;
+    sim::SimulatedRemote model_;
     sim::RemoteRunner runner_;
     std::thread thread_;
 };

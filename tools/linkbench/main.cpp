@@ -11,7 +11,7 @@
 #include "link/SteadyClock.h"
 #include "link/TransferController.h"
 #include "tools/remotesim/DemoImage.h"
-#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/SimulatedRemote.h"
 #include "tools/remotesim/RemoteRunner.h"
 
 #include <QApplication>
@@ -65,7 +65,7 @@ Result runOnce(bool upload, bool paced)
     MemoryImage blank;
     sim::Options o;
     o.beaconMs = 0;   // the benchmark says when the remote is ready
-    sim::RemoteModel model(o, upload ? blank : [] {
+    sim::SimulatedRemote model(o, upload ? blank : [] {
         MemoryImage m;
         sim::buildDemoImage(m);
         return m;

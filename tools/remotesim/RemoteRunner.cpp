@@ -43,7 +43,7 @@ bool makeRaw(int fd, bool serialLine)
 
 }  // namespace
 
-RemoteRunner::RemoteRunner(RemoteModel &model) : model_(model) { epochNs_ = nowNs(); }
+RemoteRunner::RemoteRunner(SimulatedRemote &model) : model_(model) { epochNs_ = nowNs(); }
 
 RemoteRunner::~RemoteRunner() { closeAll(); }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/SimulatedRemote.h"
 
 #include <QString>
 
@@ -14,7 +14,7 @@ struct termios;
 
 namespace quillet::sim {
 
-// Plays a RemoteModel over a pseudo-terminal or a serial device. With pacing, every byte
+// Plays a SimulatedRemote over a pseudo-terminal or a serial device. With pacing, every byte
 // takes its 9600-baud 8E2 time on the line (1.25 ms) in both directions: the remote sees a
 // byte of the PC's only once it would have arrived, and its own bytes leave one per slot.
 // run() may go on a thread of its own; the model is then reached through withModel().
@@ -22,7 +22,7 @@ class RemoteRunner {
 public:
     static constexpr std::int64_t ByteTimeNs = 1'250'000;
 
-    explicit RemoteRunner(RemoteModel &model);
+    explicit RemoteRunner(SimulatedRemote &model);
     ~RemoteRunner();
     RemoteRunner(const RemoteRunner &) = delete;
     RemoteRunner &operator=(const RemoteRunner &) = delete;
@@ -76,7 +76,7 @@ private:
     void note(std::int64_t startNs, std::int64_t endNs);
     void settleLine(std::int64_t nowNs);
 
-    RemoteModel &model_;
+    SimulatedRemote &model_;
     std::mutex mutex_;
     int fd_ = -1;
     int keepSlave_ = -1;

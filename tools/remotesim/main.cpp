@@ -7,7 +7,7 @@
 #include "core/MemoryImage.h"
 #include "link/PortBinding.h"
 #include "tools/remotesim/DemoImage.h"
-#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/SimulatedRemote.h"
 #include "tools/remotesim/RemoteRunner.h"
 
 #include <QCommandLineParser>
@@ -219,7 +219,7 @@ int main(int argc, char *argv[])
         buildDemoImage(image);
     }
 
-    RemoteModel model(o, image);
+    SimulatedRemote model(o, image);
     RemoteRunner runner(model);
     runner.paced = parser.isSet(QStringLiteral("paced"));
     QString error;
@@ -270,7 +270,7 @@ int main(int argc, char *argv[])
     });
     auto report = [&] {
         bool done = false;
-        runner.withModel([&](RemoteModel &m) {
+        runner.withModel([&](SimulatedRemote &m) {
             if (verbose)
                 for (; reported < m.events.size(); ++reported)
                     out() << m.events[reported] << "\n";

@@ -10,6 +10,8 @@
 #include "editors/Install.h"
 #include "link/Install.h"
 #include "plus/Install.h"
+#include "preview/Install.h"
+#include "preview/frmPreview.h"
 #include "tools/remotesim/DemoImage.h"
 
 #include <QAction>
@@ -17,6 +19,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -49,6 +53,7 @@ int main(int argc, char *argv[])
     installLink(*w);
     installEditors(*w);
     installPlus(*w);
+    installPreview(*w);
 
     auto demo = std::make_unique<MemoryImage>();
     sim::buildDemoImage(*demo);
@@ -109,6 +114,25 @@ int main(int argc, char *argv[])
     ui.answerFile(earlier);
     photograph(QStringLiteral("compare.png"));
     w->findChild<QAction *>(QStringLiteral("mnuFileCompare"))->trigger();
+
+    // Try the Remote with a hot macro just recorded from the rubber keys, a press every
+    // second and a half on a clock of its own.
+    w->findChild<QAction *>(QStringLiteral("mnuPreview"))->trigger();
+    if (auto *preview = w->findChild<frmPreview *>(QStringLiteral("frmPreview"))) {
+        std::int64_t now = 0;
+        preview->setClock([&now] { return now; });
+        preview->showBank(0);
+        preview->cmdRecord->click();
+        for (int key : {2, 6, 3}) {
+            preview->ComRUBBER[static_cast<size_t>(key)]->click();
+            now += 1500;
+        }
+        preview->cmdRecord->click();
+        preview->txtRecordName->setText(QStringLiteral("MOVIE"));
+        app.processEvents();
+        preview->grab().save(outDir + QStringLiteral("/preview.png"));
+        preview->close();
+    }
     std::printf("Pictures saved in %s\n", qPrintable(outDir));
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "tools/remotesim/RemoteModel.h"
+#include "tools/remotesim/SimulatedRemote.h"
 
 #include <array>
 #include <cstring>
@@ -66,7 +66,7 @@ QStringList pointNames()
     return names;
 }
 
-std::uint16_t RemoteModel::checksum(const std::uint8_t *bytes, int n)
+std::uint16_t SimulatedRemote::checksum(const std::uint8_t *bytes, int n)
 {
     std::uint16_t sum = 0;
     for (int i = 0; i < n; ++i)
@@ -74,7 +74,7 @@ std::uint16_t RemoteModel::checksum(const std::uint8_t *bytes, int n)
     return sum;
 }
 
-QByteArray RemoteModel::frameOf(const MemoryImage &image, int page)
+QByteArray SimulatedRemote::frameOf(const MemoryImage &image, int page)
 {
     std::array<std::uint8_t, PageBytes> bytes{};
     if (page >= 0 && page < MemoryImage::PageCount)
@@ -89,7 +89,7 @@ QByteArray RemoteModel::frameOf(const MemoryImage &image, int page)
     return frame;
 }
 
-RemoteModel::RemoteModel(const Options &options, const MemoryImage &image) : o_(options), image_(image)
+SimulatedRemote::SimulatedRemote(const Options &options, const MemoryImage &image) : o_(options), image_(image)
 {
     for (int p = 0; p < Pages; ++p) {
         image_.page(p)[0] = static_cast<std::uint8_t>(p & 0xFF);
@@ -97,10 +97,10 @@ RemoteModel::RemoteModel(const Options &options, const MemoryImage &image) : o_(
     }
 }
 
-void RemoteModel::event(const QString &text) { events << text; }
+void SimulatedRemote::event(const QString &text) { events << text; }
 
 // A misbehaviour tied to a page happens the first misbehaveTimes times that page comes.
-bool RemoteModel::once(int page, int wanted, int &count)
+bool SimulatedRemote::once(int page, int wanted, int &count)
 {
     if (page != wanted || count >= o_.misbehaveTimes)
         return false;
@@ -108,7 +108,7 @@ bool RemoteModel::once(int page, int wanted, int &count)
     return true;
 }
 
-int RemoteModel::stallFor(Point point)
+int SimulatedRemote::stallFor(Point point)
 {
     for (Stall &s : o_.stalls)
         if (!s.used && s.point == point && s.page == page_) {
@@ -119,7 +119,7 @@ int RemoteModel::stallFor(Point point)
     return 0;
 }
 
-void RemoteModel::output(Point point, const QByteArray &bytes, bool hangUp)
+void SimulatedRemote::output(Point point, const QByteArray &bytes, bool hangUp)
 {
     if (o_.silent)
         return;
@@ -131,7 +131,7 @@ void RemoteModel::output(Point point, const QByteArray &bytes, bool hangUp)
     out_.push_back(c);
 }
 
-bool RemoteModel::takeOutput(Chunk &chunk)
+bool SimulatedRemote::takeOutput(Chunk &chunk)
 {
     if (out_.empty())
         return false;
@@ -140,14 +140,14 @@ bool RemoteModel::takeOutput(Chunk &chunk)
     return true;
 }
 
-void RemoteModel::outputSent(std::int64_t nowMs)
+void SimulatedRemote::outputSent(std::int64_t nowMs)
 {
     now_ = nowMs;
     lastActivity_ = nowMs;
 }
 
 // Sends one handshake byte (noise first, when asked) and waits for the PC's answer.
-void RemoteModel::handshake(Point point, std::uint8_t byte, Next next, const QByteArray &tail)
+void SimulatedRemote::handshake(Point point, std::uint8_t byte, Next next, const QByteArray &tail)
 {
     QByteArray bytes;
     if (o_.noise) {
@@ -164,7 +164,7 @@ void RemoteModel::handshake(Point point, std::uint8_t byte, Next next, const QBy
     next_ = next;
 }
 
-void RemoteModel::toIdle(const QString &why)
+void SimulatedRemote::toIdle(const QString &why)
 {
     if (!why.isEmpty())
         event(why);
@@ -174,7 +174,7 @@ void RemoteModel::toIdle(const QString &why)
     lastBeacon_ = now_;
 }
 
-void RemoteModel::requestReady()
+void SimulatedRemote::requestReady()
 {
     if (mode_ != Mode::Idle)
         return;
@@ -186,7 +186,7 @@ void RemoteModel::requestReady()
     output(Point::Ready, bytes);
 }
 
-void RemoteModel::idle(std::int64_t nowMs)
+void SimulatedRemote::idle(std::int64_t nowMs)
 {
     now_ = nowMs;
     if (mode_ == Mode::Gone || !out_.empty())
@@ -202,7 +202,7 @@ void RemoteModel::idle(std::int64_t nowMs)
     }
 }
 
-void RemoteModel::received(std::uint8_t byte, std::int64_t nowMs)
+void SimulatedRemote::received(std::uint8_t byte, std::int64_t nowMs)
 {
     now_ = nowMs;
     lastActivity_ = nowMs;
@@ -264,7 +264,7 @@ void RemoteModel::received(std::uint8_t byte, std::int64_t nowMs)
 // ---------------------------------------------------------------------------------------
 // Download: the remote sends its memory.
 
-void RemoteModel::startDownload()
+void SimulatedRemote::startDownload()
 {
     const bool again = mode_ == Mode::Download;
     if (again)
@@ -285,7 +285,7 @@ void RemoteModel::startDownload()
     handshake(Point::Hello, 0x66, Next::Hello2);
 }
 
-void RemoteModel::act(Next next)
+void SimulatedRemote::act(Next next)
 {
     switch (next) {
     case Next::Hello2:
@@ -378,7 +378,7 @@ void RemoteModel::act(Next next)
     }
 }
 
-void RemoteModel::verdictReceived(bool accepted)
+void SimulatedRemote::verdictReceived(bool accepted)
 {
     if (!accepted) {
         ++stats_.pagesRefusedByPc;
@@ -399,7 +399,7 @@ void RemoteModel::verdictReceived(bool accepted)
 // ---------------------------------------------------------------------------------------
 // Upload
 
-void RemoteModel::startUpload()
+void SimulatedRemote::startUpload()
 {
     ++stats_.uploadsStarted;
     event(QStringLiteral("upload begun"));
@@ -408,7 +408,7 @@ void RemoteModel::startUpload()
     handshake(Point::UlHs1, 0x54, Next::UlHs2);
 }
 
-void RemoteModel::frameReceived()
+void SimulatedRemote::frameReceived()
 {
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(frame_.constData());
     const std::uint16_t sum = checksum(bytes, PageBytes);

@@ -90,9 +90,9 @@ struct Stats {
 // The remote's side of both exchanges as a reactive machine: bytes from the PC go in,
 // output chunks come out. It holds no clock and does no I/O, so the same model serves a
 // pseudo-terminal (RemoteRunner) and tests in virtual time.
-class RemoteModel {
+class SimulatedRemote {
 public:
-    RemoteModel(const Options &options, const MemoryImage &image);
+    SimulatedRemote(const Options &options, const MemoryImage &image);
 
     void received(std::uint8_t byte, std::int64_t nowMs);
     void idle(std::int64_t nowMs);

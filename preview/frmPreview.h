@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/MemoryCheck.h"
 #include "core/RemoteModel.h"
 #include "core/Worksets.h"
+#include "preview/MacroRecorder.h"
+#include "preview/RemoteView.h"
 #include "render/KeyFace.h"
 
 #include <QImage>
@@ -13,14 +16,18 @@
 
 class QComboBox;
 class QDateEdit;
+class QFrame;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 class QTimer;
+class QVBoxLayout;
 
 namespace quillet {
 
@@ -28,39 +35,11 @@ struct Globals;
 class UiServices;
 class frmMain;
 
-// A picture of the remote, drawn by render/ in layout pixels and shown at a scale, with
-// the keyboard's cursor frame over it. It only reports where the mouse went down and up;
-// the window decides what that means.
-class RemoteView : public QWidget {
-    Q_OBJECT
-public:
-    explicit RemoteView(QWidget *parent = nullptr);
-    void setPicture(const QImage &picture);
-    void setScale(int percent);
-    void setCursorRect(const QRect &layoutRect);   // empty: no cursor
-    QPoint toWidget(QPoint layout) const;           // for whoever clicks on a layout place
-    QSize sizeHint() const override;
-
-signals:
-    void pressedAt(QPoint layout);
-    void released();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    QImage picture_;
-    QRect cursor_;
-    int percent_ = 100;
-};
-
 // "Try the Remote": the loaded memory as the remote would behave with it. The user taps
 // through the screens, presses keys, plays hot macros and sees when the timers fire. It
-// works on copies of the document and never changes it; it follows every change of the
-// document, except while a transfer runs, when it keeps the memory as it was until the
-// transfer has ended.
+// works on copies of the document and changes it only when the user saves a recorded hot
+// macro; it follows every change of the document, except while a transfer runs, when it
+// keeps the memory as it was until the transfer has ended.
 class frmPreview : public QWidget {
     Q_OBJECT
 public:
@@ -86,13 +65,28 @@ public:
     QPushButton *ComSTOP = nullptr;
     QLabel *lblNotice = nullptr;          // nothing loaded, or a transfer running
     QPlainTextEdit *txtLog = nullptr;
+    QLabel *lblSaid = nullptr;            // the log's last line, for a screen reader
+
+    // Recording a hot macro by pressing keys.
+    QPushButton *cmdRecord = nullptr;     // "Record", "Stop Recording"
+    QFrame *fraRecording = nullptr;       // the recording to check and save
+    QListWidget *lstRecording = nullptr;
+    QComboBox *cboRecordMacro = nullptr;  // "Hot macro 1" .. "Hot macro 12"
+    QLineEdit *txtRecordName = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdDiscard = nullptr;
 
     const RemoteModel *model() const { return model_.get(); }
     const Screen &screen() const { return screen_; }
     bool playing() const;
-    // Plays hot macro 0..11 at the speed chosen.
-    void play(int macro);
+    // Plays hot macro 0..11 at the speed chosen; showRemote turns to the Remote tab.
+    void play(int macro, bool showRemote = true);
     void stop();
+
+    // The recorder's clock; the window's own is steady. Tests hand in a virtual one.
+    void setClock(MacroRecorder::Clock clock) { clock_ = std::move(clock); }
+    bool recording() const { return recorder_.recording(); }
+    const MacroRecorder &recorder() const { return recorder_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -107,9 +101,24 @@ private:
     void refresh();
     void setScreen(const Screen &s);
     void drawScreen();
+    // Keys the remote has that the editors leave out (a damaged layout), drawn where they
+    // stand with a red dashed edge.
     void drawMacros();
     void fillTimers();
     void log(const QString &line);
+    void pressed(const KeyPress &press);
+    void endPlay(const QString &line);
+    void scaleChanged(int percent);
+    void fitMacros();
+    void showTab();
+    QString damageOf(int page, int key) const;
+    void markDamage();
+    void buildRecordPanel(QWidget *parent, QVBoxLayout *col);
+    void recordClicked();
+    void recordingStopped();
+    void saveRecording();
+    void discardRecording();
+    void commitDocumentChange(const QString &step);
     void screenPressed(QPoint layout);
     void screenReleased();
     void pressKey(int bank, int key);
@@ -120,6 +129,7 @@ private:
     bool macrosKey(QKeyEvent *event);
     void cursorChanged();
     const Byte *labelBytes(const Placement &place, bool menu);
+    const Byte *faceOf(const KeyReading &key);
 
     Globals &g_;
     UiServices &ui_;
@@ -148,6 +158,14 @@ private:
     size_t nextStep_ = 0;
     bool playing_ = false;
     QTimer *stepTimer_ = nullptr;
+    std::vector<Finding> findings_;       // the check's, for the keys it calls damaged
+    bool macrosStale_ = true;
+    bool timersStale_ = true;
+
+    QFrame *fraRubber_ = nullptr;
+    QScrollArea *macroScroll_ = nullptr;
+    MacroRecorder::Clock clock_;
+    MacroRecorder recorder_;
 };
 
 // The Setup menu's "Try the Remote": the one preview window, opened on the device chosen in

@@ -1,4 +1,5 @@
 #include "app/frmCompare.h"
+#include "core/Counted.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -29,7 +30,7 @@ QString frmCompare::summary(size_t count)
 {
     if (count == 0)
         return QStringLiteral("No differences");
-    return count == 1 ? QStringLiteral("1 difference") : QStringLiteral("%1 differences").arg(count);
+    return counted(static_cast<qint64>(count), QStringLiteral("difference"));
 }
 
 frmCompare::frmCompare(const std::vector<Difference> &differences, const QString &other, QWidget *parent)

@@ -16,7 +16,9 @@ namespace quillet::cli {
 // None: the option takes no value. Word: a value no list can offer (a number, a name).
 enum class Values {
     None, Word, AnyFile, DataOrModelFile, DataFile, PictureFile, PictureFormat, DeviceName, SerialDevice, CommandName,
-    ShellName, TextFile, Folder
+    ShellName, TextFile, Folder,
+    DeviceNotMenu,   // a device name where the main menu is refused
+    MacroName,       // a hot macro's name (or number) in the FILE before it
 };
 
 // One subcommand: its name, a one-line description, its positional arguments and its

@@ -15,6 +15,8 @@ namespace quillet::cli {
 namespace {
 
 const QString kDevices = QStringLiteral("devices");
+const QString kNoMenu = QStringLiteral("no-menu");
+const QString kMacros = QStringLiteral("macros");
 
 QString dashed(const QString &name) { return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name; }
 
@@ -30,6 +32,8 @@ QString kindWord(Values v)
     case Values::PictureFile: return QStringLiteral("picture");
     case Values::PictureFormat: return QStringLiteral("format");
     case Values::DeviceName: return QStringLiteral("device");
+    case Values::DeviceNotMenu: return QStringLiteral("device-not-menu");
+    case Values::MacroName: return QStringLiteral("macro");
     case Values::SerialDevice: return QStringLiteral("serial");
     case Values::CommandName: return QStringLiteral("command");
     case Values::ShellName: return QStringLiteral("shell");
@@ -143,15 +147,18 @@ _quillet_cli_values()
             COMPREPLY=("${found[@]}")
             return
             ;;
-        device)
+        device | device-not-menu | macro)
             [[ -z $file ]] && return
+            local -a only=(--devices)
+            [[ $kind == device-not-menu ]] && only+=(--no-menu)
+            [[ $kind == macro ]] && only=(--macros)
             # The names as the file holds them, blanks and all: matched against what was
             # typed without its quoting, offered quoted.
             typed=${cur//\\/}
             typed=${typed#[\"\']}
             while IFS= read -r name; do
                 [[ $name == "$typed"* ]] && found+=("$(printf '%q' "$name")")
-            done < <(quillet-cli completion --devices "${file/#\~/$HOME}" 2>/dev/null)
+            done < <(quillet-cli completion "${only[0]}" "${file/#\~/$HOME}" "${only[@]:1}" 2>/dev/null)
             COMPREPLY=("${found[@]}")
             return
             ;;
@@ -159,9 +166,17 @@ _quillet_cli_values()
     esac
     if declare -F _filedir >/dev/null 2>&1; then
         _filedir "$pattern"
-    else
-        COMPREPLY=($(compgen -f -- "$cur"))
+        return
     fi
+    # Without bash-completion: one word per name, blanks and all (readline quotes them and
+    # marks folders), folders and the names of the kind only.
+    compopt -o filenames 2>/dev/null
+    local IFS=$'\n'
+    typed=$(_quillet_cli_unquote "$cur")
+    for name in $(compgen -f -- "$typed"); do
+        [[ -d $name || -z $pattern || $name == *.$pattern ]] && found+=("$name")
+    done
+    COMPREPLY=("${found[@]}")
 }
 
 # A word as the shell passes it on: 'my file.DAT', "my file.DAT" and my\ file.DAT all
@@ -189,6 +204,15 @@ _quillet_cli()
         cur=${COMP_WORDS[COMP_CWORD]}
         prev=${COMP_WORDS[COMP_CWORD - 1]}
     fi
+    # --device=VALUE completes as --device VALUE: split by bash at the "=" (a word of its
+    # own), or kept whole by bash-completion.
+    if [[ $cur == = ]]; then
+        cur="" prev=${words[cword - 1]}
+    elif [[ $prev == = ]]; then
+        prev=${words[cword - 2]}
+    elif [[ $cur == --*=* ]]; then
+        prev=${cur%%=*} cur=${cur#*=}
+    fi
 
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "%1 --help -h --version" -- "$cur"))
@@ -206,7 +230,10 @@ _quillet_cli()
         word=${words[i]}
         if [[ -z $ended && $word == -?* ]]; then
             [[ $word == -- ]] && ended=1 && continue
-            [[ " $valued " == *" $word "* ]] && ((i++))
+            if [[ " $valued " == *" $word "* ]]; then
+                [[ ${words[i + 1]} == = ]] && ((i++))
+                ((i++))
+            fi
             continue
         fi
         ((count == 0)) && file=$(_quillet_cli_unquote "$word")
@@ -254,6 +281,8 @@ QString zshAction(Values v)
     case Values::PictureFile: return QStringLiteral("_files -g \"*.(png|PNG|svg|SVG|pdf|PDF)(-.)\"");
     case Values::PictureFormat: return QStringLiteral("(png svg pdf)");
     case Values::DeviceName: return QStringLiteral("_quillet_cli_devices");
+    case Values::DeviceNotMenu: return QStringLiteral("_quillet_cli_devices --no-menu");
+    case Values::MacroName: return QStringLiteral("_quillet_cli_devices --macros");
     case Values::SerialDevice: return QStringLiteral("_quillet_cli_serial");
     case Values::CommandName: return QStringLiteral("(") + commandNames() + QLatin1Char(')');
     case Values::ShellName: return QStringLiteral("(bash zsh fish)");
@@ -316,7 +345,10 @@ _quillet_cli_devices() {
     local -a names
     # Without the quotes or escapes it was typed with; a leading ~ is the home folder.
     file=${(Q)file}
-    names=(${(f)"$(quillet-cli completion --devices ${file/#\~/$HOME} 2>/dev/null)"})
+    # --macros: the hot macros' names instead; --no-menu: without the main menu.
+    local what=--devices
+    [[ $1 == --macros ]] && what=--macros && shift
+    names=(${(f)"$(quillet-cli completion $what ${file/#\~/$HOME} "$@" 2>/dev/null)"})
     compadd -a names
 }
 
@@ -369,6 +401,8 @@ QString fishValues(Values v)
     case Values::Folder: return QStringLiteral(" -x -a '(__fish_complete_directories)'");
     case Values::PictureFormat: return QStringLiteral(" -x -a 'png svg pdf'");
     case Values::DeviceName: return QStringLiteral(" -x -a '(__quillet_cli_devices)'");
+    case Values::DeviceNotMenu: return QStringLiteral(" -x -a '(__quillet_cli_devices --no-menu)'");
+    case Values::MacroName: return QStringLiteral(" -x -a '(__quillet_cli_devices --macros)'");
     case Values::SerialDevice: return QStringLiteral(" -x -a '(__quillet_cli_serial)'");
     case Values::CommandName: return QStringLiteral(" -x -a '") + commandNames() + QLatin1Char('\'');
     case Values::ShellName: return QStringLiteral(" -x -a 'bash zsh fish'");
@@ -430,7 +464,12 @@ end
 # The device names of the FILE: the first argument.
 function __quillet_cli_devices
     set -l file (__quillet_cli_arguments)[1]
-    test -n "$file"; and quillet-cli completion --devices $file 2>/dev/null
+    set -l what --devices
+    if test "$argv[1]" = --macros
+        set what --macros
+        set -e argv[1]
+    end
+    test -n "$file"; and quillet-cli completion $what $file $argv 2>/dev/null
 end
 
 function __quillet_cli_serial
@@ -465,12 +504,36 @@ CompletionCommand::CompletionCommand()
                                                 "them."),
                                  QStringLiteral("FILE")),
               Values::DataOrModelFile);
+    addOption(QCommandLineOption(kMacros,
+                                 QStringLiteral("Print the names of the hot macros of FILE, one a line, as the scripts "
+                                                "complete them."),
+                                 QStringLiteral("FILE")),
+              Values::DataFile);
+    addOption(QCommandLineOption(kNoMenu, QStringLiteral("With --devices: leave out the main menu, for the options "
+                                                         "that refuse it.")));
 }
 
-QString CompletionCommand::usageTail() const { return QStringLiteral("(bash | zsh | fish | --devices FILE)"); }
+QString CompletionCommand::usageTail() const
+{
+    return QStringLiteral("(bash | zsh | fish | --devices FILE [--no-menu] | --macros FILE)");
+}
 
 int CompletionCommand::run(const QCommandLineParser &parser, Environment &env)
 {
+    if (parser.isSet(kMacros)) {
+        QString error;
+        Document doc;
+        if (!loadDocument(env, parser.value(kMacros), doc, &error))
+            return fail(env, error);
+        if (doc.isModel())
+            return fail(env, QStringLiteral("%1 is a model file; hot macros are in data files").arg(doc.shown()));
+        QStringList names;
+        for (const MacroReading &m : readMacroValues(*doc.image))
+            if (const QString name = m.name.trimmed(); !name.isEmpty() && !names.contains(name))
+                names << name;
+        printText(env, names.isEmpty() ? QString() : names.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        return exitcode::Ok;
+    }
     if (parser.isSet(kDevices)) {
         QString error;
         Document doc;
@@ -482,7 +545,8 @@ int CompletionCommand::run(const QCommandLineParser &parser, Environment &env)
         } else {
             for (const DeviceReading &d : readDevices(*doc.image, false))
                 names << shownDeviceName(d.name);
-            names << QStringLiteral("menu");
+            if (!parser.isSet(kNoMenu))
+                names << QStringLiteral("menu");
         }
         // One a line, as show takes them: the scripts quote them. A control byte, a line
         // break included, is shown as an escape like everywhere else.

@@ -36,7 +36,7 @@ int DownloadCommand::run(const QCommandLineParser &parser, Environment &env)
     const bool quiet = parser.isSet(QStringLiteral("quiet"));
     QString error;
     PortChoice port;
-    if (!isStandardStream(output) && (output.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) || hasModelSuffix(output)))
+    if (!isStandardStream(output) && (output.endsWith(QLatin1String(".json"), Qt::CaseInsensitive) || isModelFileName(output)))
         return fail(env, QStringLiteral("\"%1\" is no data file name; end it in .DAT").arg(output));
     if (!checkOutput(env, output, force, true, &error) || !choosePort(parser, env, port, &error))
         return fail(env, error);

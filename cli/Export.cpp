@@ -19,7 +19,7 @@ ExportCommand::ExportCommand()
               Values::TextFile);
     addOption(forceOption());
     const QList<QCommandLineOption> fragments = fragmentExportOptions();
-    addOption(fragments[0], Values::DeviceName);
+    addOption(fragments[0], Values::DeviceNotMenu);
     for (qsizetype i = 1; i < fragments.size(); ++i)
         addOption(fragments[i], Values::Word);
 }
@@ -33,7 +33,7 @@ int ExportCommand::run(const QCommandLineParser &parser, Environment &env)
     const bool force = parser.isSet(QStringLiteral("force"));
     const QString input = parser.positionalArguments().constFirst();
     QString error;
-    if (!isStandardStream(output) && (hasDataSuffix(output) || hasModelSuffix(output)))
+    if (!isStandardStream(output) && (isDataFileName(output) || isModelFileName(output)))
         return fail(env, QStringLiteral("\"%1\" is a data or model file name; the text goes to a .json file")
                              .arg(output));
     if (!checkOutput(env, output, force, false, &error) || !checkNotInput(input, output, &error))

@@ -29,6 +29,10 @@ QString bytes(qsizetype n)
 
 bool isStandardStream(const QString &path) { return path == QLatin1String("-"); }
 
+bool isDataFileName(const QString &path) { return path.endsWith(QLatin1String(".DAT"), Qt::CaseInsensitive); }
+
+bool isModelFileName(const QString &path) { return path.endsWith(QLatin1String(".MOD"), Qt::CaseInsensitive); }
+
 QString shownInput(const QString &path)
 {
     return isStandardStream(path) ? QStringLiteral("standard input") : QLatin1Char('"') + path + QLatin1Char('"');

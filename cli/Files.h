@@ -15,6 +15,12 @@ bool isStandardStream(const QString &path);
 QString shownInput(const QString &path);
 QString shownOutput(const QString &path);
 
+// Whether an output's name is a data (model) file's: it ends in ".DAT" (".MOD"), in any
+// case. The window knows a file by its last three letters, but a name such as "outDAT" is
+// nobody's idea of a data file, so the command line asks for the dot too.
+bool isDataFileName(const QString &path);
+bool isModelFileName(const QString &path);
+
 // An output is refused before any work when it exists (any entry, a symbolic link
 // included) and --force was not given, or when its folder cannot take it. Binary output is
 // not written to a terminal. Standard output needs none of the file checks.

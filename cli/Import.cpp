@@ -96,7 +96,7 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
     if (parser.isSet(kBank) || parser.isSet(kName))
         return fail(env, QStringLiteral("--bank and --name go with --into"));
     QString error;
-    if (toFile && !hasDataSuffix(output) && !hasModelSuffix(output))
+    if (toFile && !isDataFileName(output) && !isModelFileName(output))
         return fail(env, QStringLiteral("\"%1\" is no data or model file name; end it in .DAT or .MOD").arg(output));
     if (!output.isEmpty() && (!checkOutput(env, output, force, true, &error) || !checkNotInput(input, output, &error)))
         return fail(env, error);
@@ -120,7 +120,7 @@ int ImportCommand::run(const QCommandLineParser &parser, Environment &env)
     if (!result.ok())
         return exitcode::BadInput;
     const QString kind = result.model ? QStringLiteral("model") : QStringLiteral("data");
-    if (toFile && (result.model ? !hasModelSuffix(output) : !hasDataSuffix(output)))
+    if (toFile && (result.model ? !isModelFileName(output) : !isDataFileName(output)))
         return fail(env, QStringLiteral("%1 holds a %2 file's text; write it to a .%3 file")
                              .arg(shownInput(input), kind, result.model ? QStringLiteral("MOD") : QStringLiteral("DAT")));
     for (const QString &note : result.notes)
@@ -146,7 +146,7 @@ int ImportCommand::runInto(const QCommandLineParser &parser, Environment &env)
     // not even when named again as -o, by another path or through a link.
     if (!output.isEmpty() && (!checkNotInput(target, output, &error) || !checkNotInput(input, output, &error)))
         return fail(env, error);
-    if (parser.isSet(kCheck) || output.isEmpty() || (!isStandardStream(output) && !hasDataSuffix(output)))
+    if (parser.isSet(kCheck) || output.isEmpty() || (!isStandardStream(output) && !isDataFileName(output)))
         return fail(env, QStringLiteral("--into writes a copy of the data file; give -o OUT.DAT, or -o - for "
                                         "standard output"));
     int bank = -1;

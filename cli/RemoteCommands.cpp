@@ -245,8 +245,8 @@ MacroCommand::MacroCommand()
 {
     addPositional(QStringLiteral("FILE"), QStringLiteral("A data (.DAT) file; - reads standard input."),
                   Values::DataFile);
-    addPositional(QStringLiteral("MACRO"), QStringLiteral("The hot macro's name, or its number, 1 to 12."),
-                  Values::Word);
+    addPositional(QStringLiteral("NAME|NUMBER"), QStringLiteral("The hot macro's name, or its number, 1 to 12."),
+                  Values::MacroName);
     addOption(jsonOption());
 }
 

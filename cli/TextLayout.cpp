@@ -52,10 +52,4 @@ QString wrappedTable(const QList<QPair<QString, QString>> &rows, int width)
     return text;
 }
 
-QString counted(qint64 n, const QString &singular, const QString &plural)
-{
-    const QString noun = n == 1 ? singular : plural.isEmpty() ? singular + QLatin1Char('s') : plural;
-    return QString::number(n) + QLatin1Char(' ') + noun;
-}
-
 }  // namespace quillet::cli

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Counted.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -14,7 +16,7 @@ QString wrapText(const QString &text, int width, int indent = 0);
 // a line of its own when that would leave it too little room) and is wrapped within it.
 QString wrappedTable(const QList<QPair<QString, QString>> &rows, int width);
 
-// "1 step", "2 steps": a count and its noun, which agree in number.
-QString counted(qint64 n, const QString &singular, const QString &plural = QString());
+// counted() ("1 step", "2 steps") comes from core, where every count a user reads is made.
+using quillet::counted;
 
 }  // namespace quillet::cli

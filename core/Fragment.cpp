@@ -4,6 +4,7 @@
 // rules, at the fragment's own lines and columns.
 
 #include "core/Fragment.h"
+#include "core/Counted.h"
 
 #include "core/AreaMap.h"
 #include "core/Backups.h"

@@ -1,4 +1,5 @@
 #include "core/ImageCompare.h"
+#include "core/Counted.h"
 
 #include "core/AreaMap.h"
 #include "core/Backups.h"
@@ -152,7 +153,7 @@ QString bytesDiffer(int n)
 
 QString keysText(size_t n)
 {
-    return n == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(n);
+    return counted(static_cast<qint64>(n), QStringLiteral("key"));
 }
 
 // A name or label as a value: blanks at the ends shown, nothing shown as such.

@@ -1,4 +1,5 @@
 #include "editors/frmEditMENU.h"
+#include "core/Counted.h"
 
 #include "app/UiServices.h"
 #include "core/Backups.h"
@@ -144,7 +145,7 @@ void frmEditMENU::confirmKindChange(int button, LabelChoice &label)
         const QString text = QStringLiteral("Loading the default layout of %1 replaces the %2 of %3. The editor's "
                                             "Cancel will not bring them back.")
                                  .arg(chosen ? QString::fromLatin1(chosen) : QString::number(attribution),
-                                      keys == 1 ? QStringLiteral("1 key") : QStringLiteral("%1 keys").arg(keys), owner);
+                                      counted(keys, QStringLiteral("key")), owner);
         g_.DialogResult = ui_.message(this, text, QStringLiteral("Warning"), MsgIcon::Warning,
                                       MsgButtons::OKCancelSafe);
         if (g_.DialogResult != answer::OK)

@@ -69,6 +69,10 @@ void TestCliInput::commandLineMistakesExitTwo_data()
     QFile::link(loop, loop);
     QTest::newRow("link loop") << QStringList{QStringLiteral("info"), loop}
                                << QStringLiteral("info: cannot read \"%1\": too many levels of symbolic links").arg(loop);
+    // The window knows a data file by its last three letters; an output name wants the dot.
+    QTest::newRow("no dot") << QStringList{QStringLiteral("import"), QStringLiteral("in.json"), QStringLiteral("-o"),
+                                           QStringLiteral("outDAT")}
+                            << QStringLiteral("import: \"outDAT\" is no data or model file name; end it in .DAT or .MOD");
     // A character of two code units, whole.
     QTest::newRow("emoji option") << QStringList{QStringLiteral("info"), QStringLiteral("-\U0001F600")}
                                   << QStringLiteral("info: unknown option \"-\U0001F600\"; see quillet-cli info --help");

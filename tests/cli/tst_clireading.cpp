@@ -9,7 +9,9 @@
 #include "core/Worksets.h"
 #include "support/PtyRemote.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -264,6 +266,10 @@ void TestCliReading::bashCompletesTheDeviceNames()
     if (bash.isEmpty())
         QSKIP("bash is not installed");
     const QString script = write(QStringLiteral("completion.bash"), cli::completionScript(QStringLiteral("bash")).toUtf8());
+    const QString files = QFileInfo(script).absolutePath() + QStringLiteral("/blanks");
+    QVERIFY(QDir().mkpath(files + QStringLiteral("/my dir")));
+    QFile::copy(data_, files + QStringLiteral("/my file.DAT"));
+    write(QStringLiteral("blanks/my notes.txt"), "notes");
     // As bash calls it, without the bash-completion package: the names of the FILE typed,
     // after show's FILE and after render's --device, quoted for the command line.
     QProcess shell;
@@ -275,12 +281,24 @@ void TestCliReading::bashCompletesTheDeviceNames()
                        QStringLiteral(R"(source "$1"
 at() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _quillet_cli; printf '%s\n' "${COMPREPLY[@]}" --; }
 at quillet-cli show "$2" D
-at quillet-cli render -o x.png "$2" --device "")"),
-                       QStringLiteral("bash"), script, data_});
+at quillet-cli render -o x.png "$2" --device ""
+at quillet-cli render -o x.png "$2" --device = S
+at quillet-cli export "$2" --device C
+at quillet-cli export "$2" --device M
+cd "$3"
+at quillet-cli import x.json --into my | sort
+at quillet-cli render "my\ file.DAT" --device=T)"),
+                       QStringLiteral("bash"), script, data_, files});
     QVERIFY(shell.waitForFinished(10000));
     QCOMPARE(shell.readAllStandardError(), QByteArray());
+    // --device=NAME as --device NAME, split at the "=" or not; no "menu" where it is refused;
+    // file names with blanks whole, of the kind asked for, and folders.
     QCOMPARE(shell.readAllStandardOutput(),
-             QByteArray("DVD\\ Player\n--\nTV\nVCR\nDVD\\ Player\nAmplifier\nSatellite\nCD\nmenu\n--\n"));
+             QByteArray("DVD\\ Player\n--\nTV\nVCR\nDVD\\ Player\nAmplifier\nSatellite\nCD\nmenu\n--\n"
+                        "Satellite\n--\nCD\n--\n--\n--\nmy dir\nmy file.DAT\nTV\n--\n"));
+    // The hot macros' names, which macro takes, as the scripts get them.
+    QCOMPARE(runCliInProcess({QStringLiteral("completion"), QStringLiteral("--macros"), data_}).out,
+             QStringLiteral("Movie night\nAll off\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCliReading)

@@ -302,6 +302,24 @@ void TestCliTransfer::theSimulatorSpeaksLikeTheCli()
     QVERIFY(sim.waitForFinished(5000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QVERIFY(!fileBytes(settings).contains("PortDevice9"));
+
+    // Started under nohup, a hang-up leaves it serving; SIGTERM still ends it.
+    QProcess kept;
+    kept.setChildProcessModifier([] { std::signal(SIGHUP, SIG_IGN); });
+    kept.start(program, {QStringLiteral("--pages"), QStringLiteral("1")});
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += kept.readAllStandardOutput()).contains("Serving 1 page."), 5000);
+    ::kill(static_cast<pid_t>(kept.processId()), SIGHUP);
+    QVERIFY(!kept.waitForFinished(300));
+    ::kill(static_cast<pid_t>(kept.processId()), SIGTERM);
+    QVERIFY(kept.waitForFinished(5000));
+    QCOMPARE(kept.exitCode(), 143);
+
+    // Its help promises nothing it does not list.
+    sim.start(program, {QStringLiteral("--help-all")});
+    QVERIFY(sim.waitForFinished(5000));
+    const QByteArray help = sim.readAllStandardOutput();
+    QVERIFY2(help.contains("--bind <n>") && !help.contains("Qt") && !help.contains("--help-all"), help.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliTransfer)

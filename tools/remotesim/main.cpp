@@ -1,6 +1,7 @@
 // quillet-remote-sim: plays the remote control's side of the download and upload over a
 // pseudo-terminal (or a serial device), so Quillet can be tried without a remote.
 
+#include "core/Counted.h"
 #include "core/DataFile.h"
 #include "core/FileIO.h"
 #include "core/MemoryImage.h"
@@ -20,6 +21,8 @@
 #include <csignal>
 #include <cstdio>
 #include <thread>
+
+#include <signal.h>
 
 using namespace quillet;
 using namespace quillet::sim;
@@ -97,7 +100,13 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("Plays a remote control for Quillet's \"Download from Remote\" and \"Upload to Remote\".\n"
                        "It prints the device to bind to a port number in \"Communication Port\"."));
-    const QCommandLineOption help = parser.addHelpOption();
+    // Not Qt's help option: its --help-all promises Qt's own options, which this program
+    // does not list. --help-all is still taken, as help.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    QCommandLineOption helpAll(QStringLiteral("help-all"));
+    helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(help);
+    parser.addOption(helpAll);
     const QCommandLineOption version = parser.addVersionOption();
     const QList<QCommandLineOption> options{
         {QStringLiteral("device"), QStringLiteral("Use this serial device instead of a new pseudo-terminal."),
@@ -140,8 +149,7 @@ int main(int argc, char *argv[])
     parser.addOptions(options);
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(QStringLiteral("%1; see quillet-remote-sim --help").arg(parser.errorText()), BadUsage);
-    // --help-all, which Qt's help lists, is help too; it never starts serving.
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.isSet(help) || parser.isSet(helpAll)) {
         out() << parser.helpText() << Qt::flush;
         return 0;
     }
@@ -236,15 +244,19 @@ int main(int argc, char *argv[])
         out() << "In Quillet, open \"Communication Port\", type this device into the field under the list and "
                  "press Enter.\n";
     out() << "From a terminal: quillet-cli download --port-device " << runner.devicePath() << " -o FILE.DAT\n";
-    out() << "Serving " << o.pageCount << " pages" << (runner.paced ? " at 9600 baud" : "")
+    out() << "Serving " << counted(o.pageCount, QStringLiteral("page")) << (runner.paced ? " at 9600 baud" : "")
           << ". Stop with Ctrl+C.\n";
     out().flush();
 
     g_runner = &runner;
     // A closed terminal (SIGHUP) ends it as Ctrl+C does: the line and the binding are put back.
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGHUP, onSignal);
+    // A signal ignored at start stays ignored, so that nohup keeps it serving after a hang-up.
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction now {};
+        sigaction(number, nullptr, &now);
+        if (now.sa_handler != SIG_IGN)
+            std::signal(number, onSignal);
+    }
 
     const QString savePath = parser.value(QStringLiteral("save"));
     const bool verbose = parser.isSet(QStringLiteral("verbose"));

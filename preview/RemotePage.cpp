@@ -328,7 +328,7 @@ QString frmPreview::damageOf(int page, int key) const
     QStringList why;
     // The layout's faults; a label's own (blank, odd characters) are not damage.
     static constexpr Finding::Code damage[] = {Finding::Overlap, Finding::OutsideGrid, Finding::KeyInTwoSlots,
-                                               Finding::TooSmall, Finding::LabelElsewhere};
+                                               Finding::TooSmall, Finding::LabelElsewhere, Finding::NoLabelLocation};
     for (const Finding &f : findings_)
         if (f.place.kind == CheckPlace::Device && f.place.bank == bank && f.place.key == key &&
             (f.place.page == page || f.place.page < 0) && std::find(std::begin(damage), std::end(damage), f.code) != std::end(damage))

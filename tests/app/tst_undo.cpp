@@ -123,6 +123,16 @@ void TestUndo::eachKindOfStepGoesBackAndForth()
         ReadMenuWorkset(image, *menu);
         menu->MenuRectBuf[0][0] = 0x00, menu->MenuRectBuf[0][1] = 0x11;
         WriteMenuWorkset(image, *menu);
+        // The last bank holds nothing, so that a device can be pasted there.
+        auto empty = std::make_unique<DeviceWorkset>();
+        ReadDeviceWorkset(image, *empty, 9);
+        for (auto &page : empty->DevSlotBuf)
+            page.fill(Empty);
+        for (auto &page : empty->DevLabelBuf)
+            page.fill(Empty);
+        for (auto &block : empty->DevBlockBuf)
+            block.fill(Empty);
+        WriteDeviceWorkset(image, *empty, 9);
     });
     auto device = std::make_unique<DeviceWorkset>();
     device->DevSlotBuf[0][0] = 3;

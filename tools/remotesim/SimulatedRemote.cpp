@@ -1,5 +1,7 @@
 #include "tools/remotesim/SimulatedRemote.h"
 
+#include "core/Counted.h"
+
 #include <array>
 #include <cstring>
 
@@ -360,7 +362,7 @@ void SimulatedRemote::act(Next next)
             ++page_;
             if (page_ >= Pages) {
                 ++stats_.uploadsCompleted;
-                toIdle(QStringLiteral("upload complete: %1 pages stored").arg(Pages));
+                toIdle(QStringLiteral("upload complete: %1 stored").arg(counted(Pages, QStringLiteral("page"))));
                 return;
             }
         }
@@ -390,7 +392,7 @@ void SimulatedRemote::verdictReceived(bool accepted)
     ++page_;
     if (page_ >= o_.pageCount) {
         ++stats_.downloadsCompleted;
-        toIdle(QStringLiteral("download complete: %1 pages sent").arg(page_));
+        toIdle(QStringLiteral("download complete: %1 sent").arg(counted(page_, QStringLiteral("page"))));
         return;
     }
     want_ = Want::Continue;

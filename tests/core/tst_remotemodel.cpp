@@ -133,7 +133,9 @@ void TestRemoteModel::aMacroPressesEachKeyThenWaitsItsDelay()
     std::copy(std::begin(steps), std::end(steps), macros.MacroBuf[0].begin());
     WriteMacros(*image, macros);
 
-    const Timeline t = RemoteModel(*image).timeline(0);
+    // A timeline points into its model's reading: the model must outlive it.
+    const RemoteModel model(*image);
+    const Timeline t = model.timeline(0);
     QStringList lines;
     for (const TimelineStep &s : t.steps)
         lines << s.text();

@@ -1,5 +1,7 @@
 #include "core/ChangeSummary.h"
 
+#include "core/Counted.h"
+
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
@@ -7,11 +9,6 @@
 namespace quillet {
 
 namespace {
-
-QString counted(int n, const QString &one, const QString &many)
-{
-    return n == 1 ? QStringLiteral("1 ") + one : QStringLiteral("%1 ").arg(n) + many;
-}
 
 // "Timer 3 (WAKE UP)" reads "timer WAKE UP" in a line, "Timer 3" "timer 3".
 QString lowerSubject(const QString &subject)

@@ -3,6 +3,7 @@
 
 #include "app/FragmentClipboard.h"
 #include "app/UiServices.h"
+#include "core/Counted.h"
 #include "core/Globals.h"
 #include "editors/LayoutCommands.h"
 #include "editors/PageSet.h"
@@ -62,11 +63,6 @@ bool modifierKey(int key)
     default:
         return false;
     }
-}
-
-QString counted(size_t n, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
 }  // namespace
